@@ -1,0 +1,77 @@
+// CControlParams: the parameter collector of the control-sequence parser.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "emulator/emulator_limits.h"
+
+namespace ostrane {
+
+class CControlParams {
+ public:
+  void Clear() {
+    intermediateCount_ = 0;
+    count_ = 0;
+    atStart_ = true;
+    overflow_ = false;
+  }
+
+  // One collected byte of a control sequence or a device-control header.
+  void Collect(uint8_t byte) {
+    if (Has(static_cast<char>(byte))) return;
+    if (byte >= '0' && byte <= '9') {
+      if (atStart_) {
+        atStart_ = false;
+        if (count_ == kMaxParams) {
+          overflow_ = true;  // further digits land in no parameter
+        } else {
+          values_[count_] = 0;
+          omitted_[count_] = false;
+          ++count_;
+          overflow_ = false;
+        }
+      }
+      if (!overflow_) {
+        int64_t v = static_cast<int64_t>(values_[count_ - 1]) * 10 + (byte - '0');
+        values_[count_ - 1] = static_cast<int32_t>(std::min<int64_t>(v, kMaxParamValue));
+      }
+      return;
+    }
+    if (byte == ';') {
+      if (!atStart_) {
+        atStart_ = true;
+      } else if (count_ < kMaxParams) {
+        values_[count_] = 0;
+        omitted_[count_] = true;
+        ++count_;
+      }
+      return;
+    }
+    if (intermediateCount_ < kMaxIntermediates) intermediates_[intermediateCount_++] = static_cast<char>(byte);
+  }
+
+  bool Has(char c) const {
+    return std::find(intermediates_, intermediates_ + intermediateCount_, c) !=
+           intermediates_ + intermediateCount_;
+  }
+  bool HasAny() const { return intermediateCount_ > 0; }
+  int IntermediateCount() const { return intermediateCount_; }
+  char Intermediate(int i) const { return intermediates_[i]; }
+  int Count() const { return count_; }
+  int32_t Param(int i, int32_t dflt) const {
+    return (i < 0 || i >= count_ || omitted_[i]) ? dflt : values_[i];
+  }
+  bool Omitted(int i) const { return i >= count_ || omitted_[i]; }
+
+ private:
+  char intermediates_[kMaxIntermediates] = {};
+  int intermediateCount_ = 0;
+  int32_t values_[kMaxParams] = {};
+  bool omitted_[kMaxParams] = {};
+  int count_ = 0;
+  bool atStart_ = true;
+  bool overflow_ = false;
+};
+
+}  // namespace ostrane

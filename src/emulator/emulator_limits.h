@@ -1,0 +1,24 @@
+// Capacities of every buffer in the emulator that the host's byte stream can fill.
+#pragma once
+
+#include <cstdint>
+
+namespace ostrane {
+
+inline constexpr int kMaxParams = 32;         // parameters per control sequence; more are dropped
+inline constexpr int kMaxIntermediates = 16;  // distinct intermediates; more are dropped
+inline constexpr int32_t kMaxParamValue = 0x7FFFFFFF;  // decimal values saturate here
+// A device-control string beyond this many bytes is discarded: it bounds the memory a host can
+// make the terminal hold (a soft font of 96 large glyphs is far smaller).
+inline constexpr size_t kMaxDeviceControlString = 1 << 20;
+
+inline constexpr int kLineWidth = 132;   // cells stored per line
+inline constexpr int kPageMemory = 144;  // lines of page memory
+inline constexpr int kMaxHistoryLines = 200000;  // caps SaveLines: about 100 MB of cells
+
+inline constexpr int kSoftFontGlyphs = 96;
+inline constexpr int kSoftFontDesignator = 9;  // designator intermediates kept
+inline constexpr int kSoftFontMaxWidth = 16;   // pixels per glyph row kept
+inline constexpr int kSoftFontMaxHeight = 32;  // pixel rows per glyph kept
+
+}  // namespace ostrane

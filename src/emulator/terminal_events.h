@@ -1,0 +1,62 @@
+// The small interfaces through which a terminal object reaches the rest of the system: the
+// session (replies, bells, printer, ZModem, host scripts, user-defined keys), the capture file
+// and the views. Each has harmless defaults so that a terminal object stands alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "session/settings_change.h"
+
+namespace ostrane {
+
+class CControlParams;
+
+class ITerminalEvents {
+ public:
+  virtual ~ITerminalEvents() = default;
+  // A complete reply for the host, sent at once on the thread that processes received data.
+  virtual void SendToHost(const uint8_t* data, size_t length) = 0;
+  virtual void Bell() {}
+  // CAN "B00" was seen while AutoRecv is on.
+  virtual void StartZModemReceive() {}
+  // DCS $ t (text) or DCS $ s (file name): a script started by the host.
+  virtual void RunHostScript(std::string_view /*textOrPath*/, bool /*isFile*/) {}
+  // DECUDK: the header parameters and the string body.
+  virtual void UserDefinedKeys(const CControlParams& /*params*/, std::string_view /*data*/) {}
+  // Printing: false from an On call means the printer could not be opened; the mode stays off.
+  virtual bool AutoPrintOn() { return false; }
+  virtual void AutoPrintOff() {}
+  virtual void AutoPrintLine(int /*row*/) {}
+  virtual void PrintPageRows(int /*first*/, int /*last*/) {}
+  virtual bool PrinterControllerOn() { return false; }
+  virtual void PrinterControllerByte(uint8_t /*byte*/) {}
+  virtual void PrinterControllerOff() {}
+  // Num Lock must agree with the keypad mode (NumLock setting on).
+  virtual void SyncNumLock(bool /*numericKeypad*/) {}
+  // Page geometry changed while the session may announce its size to the host.
+  virtual void HostSizeChanged() {}
+};
+
+// Where captured text goes; the terminal object formats, the sink writes.
+class ICaptureSink {
+ public:
+  virtual ~ICaptureSink() = default;
+  virtual void Write(std::string_view bytes) = 0;
+};
+
+// A view of the terminal. Calls come from the thread that changed the terminal and must not
+// block: a view records what it was told and repaints later on its own thread.
+class ITerminalView {
+ public:
+  virtual ~ITerminalView() = default;
+  virtual void InvalidateRows(int first, int last) = 0;
+  virtual void Relayout() = 0;
+  virtual void CursorMoved() = 0;
+  // Font, layout, repaint, cursor, title and buttons steps of ApplyChanges.
+  virtual void ViewSettingsChanged(const CSettingsChange& /*change*/) {}
+  virtual void FullRepaint() {}
+};
+
+}  // namespace ostrane

@@ -1,0 +1,163 @@
+// CVT420Emulator: the VT420-class terminal object. Received bytes go through the parser into the
+// control functions, the character sets and the screen buffer; replies go to the events sink.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "emulator/charset_state.h"
+#include "emulator/control_params.h"
+#include "emulator/soft_font.h"
+#include "session/terminal.h"
+
+namespace ostrane {
+
+enum class ParserState : uint8_t {
+  kGround = 0,
+  kEscape = 1,
+  kControlSequence = 2,
+  kDeviceControl = 3,
+  kPrinterController = 4,
+  kZmodemDetect = 5,
+};
+
+enum class PrintMode : uint8_t { kNone = 0, kAutoPrint = 1, kPrinterController = 2 };
+
+class CVT420Emulator : public CTerminal {
+ public:
+  CVT420Emulator();
+  ~CVT420Emulator() override;
+
+  void Reset() override;
+  void ReceiveByte(uint8_t byte) override;
+  void ReceiveBytes(const uint8_t* data, size_t length) override;
+  void ApplyChanges(CSettingsChange& change) override;
+  char16_t TranslateChar(uint8_t byte) override;
+  std::string EncodeChar(char16_t ch) const override;
+  void SoftReset() override;
+
+  ParserState State() const { return state_; }
+  PrintMode GetPrintMode() const { return printMode_; }
+  bool StatusLineActive() const { return statusActive_; }
+  const CCharsetState& Charsets() const { return charsets_; }
+  const CSoftFont& SoftFont() const { return softFont_; }
+  uint16_t CurrentAttribute() const { return attr_; }
+  int TopMargin() const { return top_; }
+  int BottomMargin() const { return bottom_; }
+  int LeftMargin() const { return left_; }
+  int RightMargin() const { return right_; }
+  bool OriginMode() const { return originMode_; }
+
+ private:
+  // The private members and the handler families live in the emulator's .cpp files.
+  friend class CEmulatorDispatch;
+  void EnterState(ParserState state);
+  void ExecuteControl(uint8_t code);
+  void GroundByte(uint8_t byte);
+  void EscapeByte(uint8_t byte);
+  void ControlSequenceByte(uint8_t byte);
+  void DeviceControlByte(uint8_t byte);
+  void EndDeviceControlString();
+  void PrinterControllerByte(uint8_t byte);
+  void ZmodemDetectByte(uint8_t byte);
+  void DisplayControlsByte(uint8_t byte);
+  void DebugCaptureByte(uint8_t byte);
+  size_t PrintAsciiRun(const uint8_t* data, size_t length);
+
+  // Cursor primitives.
+  void SetCursor(int row, int column);
+  void MoveTo(int row, int column);
+  void Home();
+  void CursorUp(int n, bool scroll);
+  void CursorDown(int n, bool scroll, bool toHistory);
+  void CursorLeft(int n);
+  void CursorRight(int n);
+  void ScrollUp(int n, bool toHistory);
+  void ScrollDown(int n);
+  void CarriageReturn();
+  void LineFeed(bool viaCR, uint8_t code);
+  void SetMargins(int top, int bottom, int left, int right);
+  void ChangePageSize(int lines, int columns);
+
+  // Character output and controls.
+  void OutputChar(char16_t code);
+  void HorizontalTab();
+  void ReceivedCarriageReturn();
+
+  // Escape and control-sequence functions.
+  void DispatchEscape(uint8_t final);
+  void DispatchControlSequence(uint8_t final);
+  void SaveCursor();
+  void RestoreCursor();
+  void EraseInDisplay(int n);
+  void EraseInLine(int n);
+  void SelectiveEraseInDisplay(int n);
+  void SelectiveEraseInLine(int n);
+  void InsertLines(int n);
+  void DeleteLines(int n);
+  void InsertChars(int n);
+  void DeleteChars(int n);
+  void EraseChars(int n);
+  void SetModes(bool set);
+  void SelectGraphicRendition();
+  void SelectPageAbsolute(int page, bool homeCursor);
+  void PageRelative(int delta, bool homeCursor);
+  void MediaCopy();
+  void DeviceAttributes();
+  void DeviceStatusReport();
+  void SetTopBottomMargins();
+  void SetLeftRightMargins();
+  void SelectCharacterProtection();
+  void RectangleFunction(uint8_t final);
+  void InsertColumns(int n);
+  void DeleteColumns(int n);
+  void SelectStatusDisplay(int n);
+  void SelectStatusLineType(int n);
+  void TabClear(int n);
+  void TerminalSoftResetSequence();
+  void SendPrimaryDeviceAttributes();
+  void AnswerBack();
+
+  struct SavedCursor {
+    explicit SavedCursor(CSettingsSet& settings) : charsets(settings) {}
+    int row = 0;
+    int column = 0;
+    int cursorVisible = 1;
+    int cursorType = 0;
+    uint16_t attribute = 0x0700;
+    CCharsetState charsets;
+  };
+
+  ParserState state_ = ParserState::kGround;
+  CControlParams params_;
+  uint8_t zmodemMatched_ = 0;
+  // Device-control string.
+  enum class DcsPhase : uint8_t { kHeader, kData, kAfterEscape };
+  DcsPhase dcsPhase_ = DcsPhase::kHeader;
+  uint8_t dcsFinal_ = 0;
+  bool dcsOverflow_ = false;
+  std::string dcsData_;
+  // Printer-controller end filter (CSI 4 i).
+  uint8_t pcState_ = 0;
+  bool pcEightBit_ = false;
+
+  CCharsetState charsets_{settings_};
+  CSoftFont softFont_;
+  bool wrapPending_ = false;
+  uint16_t attr_ = 0x0700;
+  bool insertMode_ = false;
+  int top_ = 0;
+  int bottom_ = 23;
+  int left_ = 0;
+  int right_ = 79;
+  bool originMode_ = false;
+  bool rectangleExtent_ = true;
+  PrintMode printMode_ = PrintMode::kNone;
+  SavedCursor saved_{settings_};
+  bool statusActive_ = false;
+  int statusColumn_ = 0;
+  int mainRow_ = 0;
+  int mainColumn_ = 0;
+};
+
+}  // namespace ostrane

@@ -1,0 +1,75 @@
+// CTerminal: the session-level terminal object. It owns the settings set and the screen buffer;
+// the emulator derived from it turns received bytes into screen changes and replies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "emulator/screen_buffer.h"
+#include "emulator/terminal_events.h"
+#include "session/settings_change.h"
+#include "session/settings_set.h"
+
+namespace ostrane {
+
+class CTerminal {
+ public:
+  CTerminal();
+  virtual ~CTerminal();
+  CTerminal(const CTerminal&) = delete;
+  CTerminal& operator=(const CTerminal&) = delete;
+
+  virtual void Reset() = 0;
+  virtual void ReceiveByte(uint8_t byte) = 0;
+  virtual void ApplyChanges(CSettingsChange& change) = 0;
+  virtual char16_t TranslateChar(uint8_t byte) = 0;
+  virtual std::string EncodeChar(char16_t ch) const = 0;
+  virtual void SoftReset() = 0;
+
+  // One received chunk: every byte through ReceiveByte, then NotifyViews once. The caller holds
+  // Mutex().
+  virtual void ReceiveBytes(const uint8_t* data, size_t length);
+  // Tells every view which rows changed since the last call.
+  void NotifyViews();
+
+  // The terminal lock: the worker holds it while it processes a chunk, the GUI while it paints
+  // and runs commands. Nothing waits for another thread while holding it.
+  std::mutex& Mutex() { return mutex_; }
+
+  CSettingsSet& Settings() { return settings_; }
+  const CSettingsSet& Settings() const { return settings_; }
+  CScreenBuffer& Screen() { return screen_; }
+  const CScreenBuffer& Screen() const { return screen_; }
+  int CursorRow() const { return cursorRow_; }
+  int CursorColumn() const { return cursorCol_; }
+
+  void SetEvents(ITerminalEvents* events) { events_ = events; }
+  void AddView(ITerminalView* view);
+  void RemoveView(ITerminalView* view);
+  // Capture: the terminal formats received text (or, with CaptureDebug, every byte) into it.
+  void SetCapture(std::unique_ptr<ICaptureSink> capture);
+  bool IsCapturing() const { return capture_ != nullptr; }
+
+ protected:
+  void Reply(std::string_view bytes);
+  void CaptureWrite(std::string_view bytes) {
+    if (capture_) capture_->Write(bytes);
+  }
+
+  CSettingsSet settings_;
+  CScreenBuffer screen_;
+  int cursorRow_ = 0;
+  int cursorCol_ = 0;
+  ITerminalEvents* events_ = nullptr;
+  std::vector<ITerminalView*> views_;
+  std::unique_ptr<ICaptureSink> capture_;
+
+ private:
+  std::mutex mutex_;
+};
+
+}  // namespace ostrane
