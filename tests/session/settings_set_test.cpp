@@ -485,14 +485,6 @@ TEST_F(SettingsSetTest, TerminalTypeNames) {
   }
 }
 
-TEST_F(SettingsSetTest, PageArrangementSetsAllThree) {
-  CSettingsSet set;
-  set.SetPageArrangement(5, 25, 132);
-  EXPECT_EQ(5, set.Int(S::Pages));
-  EXPECT_EQ(25, set.Int(S::Lines));
-  EXPECT_EQ(132, set.Int(S::Columns));
-}
-
 TEST_F(SettingsSetTest, NextTabStop) {
   CSettingsSet set;
   EXPECT_EQ(8, set.NextTabStop(0));
