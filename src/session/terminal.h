@@ -53,6 +53,8 @@ class CTerminal {
   // Capture: the terminal formats received text (or, with CaptureDebug, every byte) into it.
   void SetCapture(std::unique_ptr<ICaptureSink> capture);
   bool IsCapturing() const { return capture_ != nullptr; }
+  // A protocol trace line (e.g. Telnet options), written only while capturing in debug mode.
+  void WriteCaptureTrace(std::string_view text);
 
  protected:
   void Reply(std::string_view bytes);
