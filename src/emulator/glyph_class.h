@@ -25,6 +25,7 @@ struct GlyphClass {
 };
 
 inline GlyphClass ClassifyGlyph(char16_t code, bool dbcs) {
+  if (code < 0x23BA) return {code, 0, 1};  // below every special range
   if (IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
   if (code >= 0xEF00 && code <= 0xEFFF)
     return {static_cast<char16_t>(code + 0x1100), attr::kGlyphSoftFont, 1};
