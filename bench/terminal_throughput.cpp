@@ -232,7 +232,6 @@ class CRecordingView : public ostrane::ITerminalView {
   bool cursorMoved_ = false;
 };
 
-#ifndef OSTRANE_BENCH_VTERM_ONLY
 class COurTerminal {
  public:
   COurTerminal() {
@@ -279,7 +278,6 @@ class COurTerminal {
   ostrane::CVT420Emulator emu_;
   CRecordingView view_;
 };
-#endif
 
 // libvterm with its screen layer, merging damage per scroll and flushed once per chunk, the way
 // a view built on it repaints. Lines scrolled off go to a scrollback ring of the size our
@@ -489,12 +487,7 @@ int main(int argc, char** argv) {
     ScreenSnapshot ours;
     ScreenSnapshot theirs;
     for (int rep = 0; rep < options.repetitions; ++rep) {
-#ifndef OSTRANE_BENCH_VTERM_ONLY
       const double ourSeconds = FeedSeconds<COurTerminal>(bytes, options.chunk, ours);
-#else
-      const double ourSeconds = 1;
-      ours = ScreenSnapshot{};
-#endif
       if (rep == 0 || ourSeconds < ourBest) ourBest = ourSeconds;
       if (options.oursOnly) continue;
       const double theirSeconds = FeedSeconds<CVtermTerminal>(bytes, options.chunk, theirs);
@@ -511,11 +504,6 @@ int main(int argc, char** argv) {
                 ratio);
     std::fflush(stdout);
     ratios.emplace_back(input.name, ratio);
-#ifdef OSTRANE_BENCH_VTERM_ONLY
-    ours = theirs;
-    for (auto& r : theirs.rows) std::printf("|%s|\n", r.c_str());
-    std::printf("cursor %d %d\n", theirs.cursorRow, theirs.cursorColumn);
-#endif
     allSame = SameScreen(input.name, ours, theirs) && allSame;
   }
   for (const auto& [name, ratio] : ratios) std::printf("ratio %s %.3f\n", name, ratio);
