@@ -331,7 +331,10 @@ std::string CCharsetState::EncodeChar(char16_t ch) const {
     return std::string(1, static_cast<char>(*position));
 
   const int grCode = g_[gr_];
-  const bool multibyteGr = (grCode == 1 || grCode == 4) && Dbcs();
+  const int decoderPage = DecoderCodePage();
+  const bool multibyteGr =
+      (grCode == 1 || grCode == 4) && Dbcs() &&
+      (decoderPage == platform::kCodePageUtf8 || platform::IsDoubleByteCodePage(decoderPage));
   // A multibyte host takes the character in its own encoding, never as a single GR byte.
   if (!multibyteGr) {
     int grSet = grCode == kSoftFontSet ? 0 : grCode;
@@ -342,7 +345,7 @@ std::string CCharsetState::EncodeChar(char16_t ch) const {
   }
 
   if (ch < 0x20 || (ch >= 0x80 && ch <= 0x9F)) return std::string(1, static_cast<char>(ch));
-  const int codePage = multibyteGr ? DecoderCodePage() : platform::SystemCodePage();
+  const int codePage = multibyteGr ? decoderPage : platform::SystemCodePage();
   std::string bytes = platform::EncodeChar(codePage, ch);
   // A UTF-8 sequence goes out whole; other pages send only double-byte characters.
   if (codePage == platform::kCodePageUtf8 || bytes.size() == 2) return bytes;

@@ -222,7 +222,10 @@ void CScreenBuffer::MoveCells(int row, int rowCount, int srcFirst, int srcLast, 
 
 void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, int lastCol,
                               bool blankVacated) {
-  if (!ValidRow(srcRow) || dstRow < 0 || dstRow >= lines_ || srcRow == dstRow) return;
+  // A source or destination one past the last row is allowed when nothing is moved: deleting
+  // or inserting as many lines as the region holds only blanks.
+  if (srcRow < 0 || dstRow < 0 || srcRow > lines_ || dstRow > lines_ || srcRow == dstRow) return;
+  if (IsStatus(srcRow) && count > 0) return;
   if (!ClipColumns(firstCol, lastCol)) return;
   count = std::min({count, lines_ - srcRow, lines_ - dstRow});
   count = std::max(count, 0);
@@ -234,12 +237,9 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
   const bool fullWidth = firstCol == 0 && lastCol == kLineWidth - 1;
 
   if (fullWidth && blankVacated) {
-    // Rotate the row map over the block; the vacated positions keep their flags words.
+    // Rotate the row map over the block instead of moving cells.
     const int blockFirst = std::min(srcRow, dstRow);
     const int blockLast = std::max(vacLast, std::max(srcRow, dstRow) + count - 1);
-    uint16_t keptFlags[kPageMemory];
-    for (int r = vacFirst; r <= vacLast; ++r)
-      keptFlags[r] = flags_[static_cast<size_t>(Phys(r))] & 0x00FF;
     int* map = rowMap_ + page_ * lines_;
     if (up)
       std::rotate(map + blockFirst, map + blockFirst + distance, map + blockLast + 1);
@@ -249,7 +249,7 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
       FillBlank(CharsOf(phys), AttrsOf(phys), 0, kLineWidth - 1);
-      flags_[static_cast<size_t>(phys)] = static_cast<uint16_t>(keptFlags[r] | kLineChanged);
+      flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
     return;
   }
@@ -266,11 +266,12 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
   } else {
     for (int i = count - 1; i >= 0; --i) copyRow(srcRow + i, dstRow + i);
   }
+  // A line scrolled in is a new line: it is blank and single size, whatever stood there.
   if (blankVacated) {
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
       FillBlank(CharsOf(phys), AttrsOf(phys), firstCol, lastCol);
-      flags_[static_cast<size_t>(phys)] |= kLineChanged;
+      flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
   }
 }

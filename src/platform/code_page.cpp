@@ -141,6 +141,12 @@ void SetSystemCodePage(int codePage) {
   gOverride.store(codePage);
 }
 
+bool IsDoubleByteCodePage(int codePage) {
+  for (const auto& range : kLeadRanges)
+    if (range.codePage == codePage) return true;
+  return false;
+}
+
 bool IsLeadByte(int codePage, uint8_t byte) {
   for (const auto& range : kLeadRanges)
     if (range.codePage == codePage && byte >= range.low && byte <= range.high) return true;

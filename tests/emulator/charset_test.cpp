@@ -418,6 +418,11 @@ TEST_F(CharsetTest, EncodeCharForAMultibyteHost) {
   settings_.SetInt(S::DBCSSet, 1);
   EXPECT_EQ(cs_.EncodeChar(u'\u4E2D'), "\xD6\xD0");
   EXPECT_EQ(Feed(cs_.EncodeChar(u'\u4E2D')), u"\u4E2D");
+  EXPECT_EQ(Feed(cs_.EncodeChar(u'é')), u"é");
+  // With a single-byte system page the decoder shows each byte's own code, so GR bytes go out.
+  settings_.SetInt(S::DBCSSet, 0);
+  EXPECT_EQ(cs_.EncodeChar(u'é'), "\xE9");
+  EXPECT_EQ(Feed("\xE9"), u"é");
 }
 
 TEST_F(CharsetTest, SoftFontDesignationAndTranslation) {

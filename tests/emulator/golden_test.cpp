@@ -182,15 +182,15 @@ const std::vector<GoldenCase>& AllCases() {
   return cases;
 }
 
-struct Run {
+struct CaseRun {
   std::unique_ptr<CVT420Emulator> terminal;
   std::unique_ptr<CRecordingEvents> events;
   std::string snapshot;
 };
 
-Run RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
+CaseRun RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   platform::SetSystemCodePage(c.codePage);
-  Run run;
+  CaseRun run;
   run.terminal = std::make_unique<CVT420Emulator>();
   run.events = std::make_unique<CRecordingEvents>();
   run.terminal->SetEvents(run.events.get());
@@ -214,7 +214,7 @@ Run RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   return run;
 }
 
-void CheckExpectation(const Run& run, const Expectation& e, const std::string& where) {
+void CheckExpectation(const CaseRun& run, const Expectation& e, const std::string& where) {
   const CVT420Emulator& t = *run.terminal;
   const CScreenBuffer& screen = t.Screen();
   const int columns = std::clamp(t.Settings().Int(S::Columns), 1, kLineWidth);
@@ -335,17 +335,17 @@ TEST_P(Golden, Case) {
   const GoldenCase& c = AllCases()[GetParam()];
   ASSERT_TRUE(c.parseError.empty()) << c.parseError;
   const std::string where = c.file;
-  const Run whole = RunCase(c, {});
+  const CaseRun whole = RunCase(c, {});
   for (const Expectation& e : c.expectations) CheckExpectation(whole, e, where);
 
   // The same result byte by byte and in random chunk sizes.
-  const Run single = RunCase(c, {1});
+  const CaseRun single = RunCase(c, {1});
   EXPECT_EQ(single.snapshot, whole.snapshot) << "byte by byte differs";
   std::mt19937 rng(static_cast<uint32_t>(GetParam()));
   for (int round = 0; round < 2; ++round) {
     std::vector<size_t> chunks;
     for (int i = 0; i < 16; ++i) chunks.push_back(1 + rng() % 7);
-    const Run chunked = RunCase(c, chunks);
+    const CaseRun chunked = RunCase(c, chunks);
     EXPECT_EQ(chunked.snapshot, whole.snapshot) << "chunked run differs";
   }
 }

@@ -23,6 +23,9 @@ TEST(CodePageTest, LeadBytesPerCodePage) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(IsLeadByte(c.codePage, c.byte), c.lead) << c.codePage << " " << int{c.byte};
+  EXPECT_TRUE(IsDoubleByteCodePage(949));
+  EXPECT_FALSE(IsDoubleByteCodePage(1252));
+  EXPECT_FALSE(IsDoubleByteCodePage(kCodePageUtf8));
 }
 
 TEST(CodePageTest, DecodeDoubleByte) {
