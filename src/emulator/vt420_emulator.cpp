@@ -81,14 +81,16 @@ void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
           }
           break;
         case ParserState::kControlSequence:
-          if (byte >= '0' && byte <= '9') {
-            params_.AddDigit(byte - '0');
-            ++i;
-            continue;
-          }
-          if (byte == ';') {
-            params_.Separator();
-            ++i;
+          if ((byte >= '0' && byte <= '9') || byte == ';') {
+            for (; i < length; ++i) {
+              const uint8_t b = data[i];
+              if (b >= '0' && b <= '9')
+                params_.AddDigit(b - '0');
+              else if (b == ';')
+                params_.Separator();
+              else
+                break;
+            }
             continue;
           }
           if (byte >= 0x40 && byte <= 0x7E) {
@@ -132,23 +134,29 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
   return n;
 }
 
-// Prints one complete, valid two- or three-byte UTF-8 sequence when the decoder would take it
-// byte by byte to the same character; returns the bytes used, or 0.
+// Prints complete, valid two- and three-byte UTF-8 sequences while the decoder would take them
+// byte by byte to the same characters; returns the bytes used (0 when none).
 size_t CVT420Emulator::DecodeUtf8Sequence(const uint8_t* data, size_t length) {
+  if (!charsets_.Utf8Ready()) return 0;
   auto continuation = [](uint8_t b) { return (b & 0xC0) == 0x80; };
-  const uint8_t lead = data[0];
-  if (length < 2 || !continuation(data[1]) || !charsets_.Utf8Ready()) return 0;
-  if (lead < 0xE0) {
-    OutputChar(static_cast<char16_t>(((lead & 0x1F) << 6) | (data[1] & 0x3F)));
-    return 2;
+  size_t i = 0;
+  while (i + 1 < length) {
+    const uint8_t lead = data[i];
+    if (lead < 0xC2 || lead >= 0xF0 || !continuation(data[i + 1])) break;
+    if (lead < 0xE0) {
+      OutputChar(static_cast<char16_t>(((lead & 0x1F) << 6) | (data[i + 1] & 0x3F)));
+      i += 2;
+      continue;
+    }
+    // Overlong forms (E0 80..9F) and surrogates (ED A0..BF) take the decoder's own path.
+    if (i + 2 >= length || !continuation(data[i + 2]) || (lead == 0xE0 && data[i + 1] < 0xA0) ||
+        (lead == 0xED && data[i + 1] >= 0xA0))
+      break;
+    OutputChar(static_cast<char16_t>(((lead & 0x0F) << 12) | ((data[i + 1] & 0x3F) << 6) |
+                                     (data[i + 2] & 0x3F)));
+    i += 3;
   }
-  // Overlong forms (E0 80..9F) and surrogates (ED A0..BF) take the decoder's own path.
-  if (length < 3 || !continuation(data[2]) || (lead == 0xE0 && data[1] < 0xA0) ||
-      (lead == 0xED && data[1] >= 0xA0))
-    return 0;
-  OutputChar(static_cast<char16_t>(((lead & 0x0F) << 12) | ((data[1] & 0x3F) << 6) |
-                                   (data[2] & 0x3F)));
-  return 3;
+  return i;
 }
 
 void CVT420Emulator::ReceiveByte(uint8_t byte) {
