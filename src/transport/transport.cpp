@@ -109,6 +109,8 @@ void CTransport::Run() {
     }
     TransportState expected = TransportState::kConnecting;
     if (state_.compare_exchange_strong(expected, TransportState::kConnected)) {
+      // What arrived while connecting (a proxy's greeting) is shown at once.
+      DeliverQueued();
       while (Read() != 0 && state_.load() != TransportState::kStopping) DeliverQueued();
     }
   } catch (const std::exception&) {
