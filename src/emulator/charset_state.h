@@ -18,7 +18,7 @@ inline constexpr int kCharsetCount = 17;
 struct CharsetInfo {
   const char* name;
   bool encodesKeys;
-  int first;             // first position the table covers: 0 or 32
+  int first;              // first position the table covers: 0 or 32
   const char16_t* table;  // positions first..127 of the set's half; nullptr = no table
 };
 extern const CharsetInfo kCharsets[kCharsetCount];
@@ -65,6 +65,17 @@ class CCharsetState {
   int GR() const { return gr_; }
 
  private:
+  int Effective(int code) const;
+  int GlSet() const;
+  int GrSet() const;
+  int Nrc() const;
+  bool Dbcs() const;
+  int DecoderCodePage() const;
+  char16_t Lookup(int set, int index, uint8_t byte);
+  char16_t Decode(uint8_t byte);
+  char16_t DecodeUtf8(uint8_t byte);
+  void ClearDecoder();
+
   CSettingsSet* settings_;
   int g_[4] = {0, 2, 1, 1};
   int gl_ = 0;
@@ -73,6 +84,7 @@ class CCharsetState {
   int shiftSlot_ = 0;
   uint8_t lead_ = 0;    // multibyte decoder: pending lead byte, 0 = none
   uint8_t second_ = 0;  // pending second byte of a three-byte UTF-8 sequence
+  uint8_t seen_ = 0;    // continuation bytes received after a four-byte UTF-8 lead
 };
 
 }  // namespace ostrane

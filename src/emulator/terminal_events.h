@@ -35,8 +35,10 @@ class ITerminalEvents {
   virtual void PrinterControllerOff() {}
   // Num Lock must agree with the keypad mode (NumLock setting on).
   virtual void SyncNumLock(bool /*numericKeypad*/) {}
-  // Page geometry changed while the session may announce its size to the host.
+  // Page geometry changed while SetHostSize is on: the session may announce its size.
   virtual void HostSizeChanged() {}
+  // Connection settings changed in an open session.
+  virtual void ConnectionSettingsChanged() {}
 };
 
 // Where captured text goes; the terminal object formats, the sink writes.

@@ -64,6 +64,8 @@ class CVT420Emulator : public CTerminal {
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length);
 
+  int Columns() const;
+  void RegionColumns(int& first, int& last) const;
   // Cursor primitives.
   void SetCursor(int row, int column);
   void MoveTo(int row, int column);
@@ -101,7 +103,10 @@ class CVT420Emulator : public CTerminal {
   void SetModes(bool set);
   void SelectGraphicRendition();
   void SelectPageAbsolute(int page, bool homeCursor);
-  void PageRelative(int delta, bool homeCursor);
+  void PageRelative(int64_t delta, bool homeCursor);
+  void SetTabStop();
+  void SetKeypadMode(int numeric);
+  uint16_t ApplyRendition(uint16_t word, int first) const;
   void MediaCopy();
   void DeviceAttributes();
   void DeviceStatusReport();
@@ -114,7 +119,6 @@ class CVT420Emulator : public CTerminal {
   void SelectStatusDisplay(int n);
   void SelectStatusLineType(int n);
   void TabClear(int n);
-  void TerminalSoftResetSequence();
   void SendPrimaryDeviceAttributes();
   void AnswerBack();
 

@@ -14,6 +14,8 @@ int SystemCodePage();
 // Replaces the value SystemCodePage returns (tests); 0 goes back to the locale's.
 void SetSystemCodePage(int codePage);
 
+// True for the double-byte code pages 932, 936, 949 and 950.
+bool IsDoubleByteCodePage(int codePage);
 // True when byte is a lead byte of the double-byte code page (932, 936, 949, 950).
 bool IsLeadByte(int codePage, uint8_t byte);
 // Converts one double-byte character of the code page; 0 when it does not convert.

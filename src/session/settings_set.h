@@ -17,6 +17,12 @@ namespace ostrane {
 // A value as scripts see it: an integer or a text.
 using SettingValue = std::variant<int32_t, std::string>;
 
+// The script language's conversions: text to a number reads leading white space, an optional
+// sign and decimal digits (0 when no digits lead; saturated at the 32-bit limits), and a number
+// to text is its signed decimal form.
+int32_t SettingValueToInt(const SettingValue& value);
+std::string SettingValueToText(const SettingValue& value);
+
 // Colour-map lookup result for an attribute combination.
 struct ColourMapEntry {
   int foreground = 7;
@@ -41,7 +47,8 @@ class CSettingsSet {
 
   virtual void ResetToDefaults();
   // Consulted before ApplyFrom, SetByKey and SetElementByKey store a change; element is -1 for
-  // a whole entry. Raises the change's flags for the entry; returns true to accept.
+  // a whole entry. value is the new integer or text; for a whole binary or array entry it is
+  // empty text. Raises the change's flags for the entry; returns true to accept.
   virtual bool OnSettingChanged(int position, int element, const SettingValue& value,
                                 CSettingsChange& change);
 
@@ -57,7 +64,9 @@ class CSettingsSet {
   void SetStr(int position, std::string_view text);
   size_t StrLength(int position) const { return Str(position).size(); }
   uint8_t* Binary(int position) { return blocks_[static_cast<size_t>(position)].data(); }
-  const uint8_t* Binary(int position) const { return blocks_[static_cast<size_t>(position)].data(); }
+  const uint8_t* Binary(int position) const {
+    return blocks_[static_cast<size_t>(position)].data();
+  }
   size_t BinarySize(int position) const { return blocks_[static_cast<size_t>(position)].size(); }
   void SetBinary(int position, const uint8_t* data, size_t length);  // copies min(length, size)
   int32_t IntElement(int position, int index) const;
@@ -100,12 +109,14 @@ class CSettingsSet {
   ColourMapEntry LookUpColourMap(uint16_t attribute) const;
   bool ColourMapBitIrrelevant(int bit) const;
 
-  // Printer choice. defaultEntry is the platform's default-printer entry "device,driver,port".
+  // Printer choice. A stored device-mode block shorter than PrinterParam is padded with zeros.
   void StorePrinterChoice(bool useDefault, std::string_view driver, std::string_view device,
                           const uint8_t* deviceMode, size_t length);
+  // defaultEntry is the platform's default-printer entry "device,driver,port", used while
+  // DefaultPrinter is 1. nullopt when the choice names no device.
   std::optional<PrinterChoice> CurrentPrinterChoice(std::string_view defaultEntry) const;
 
-  // Button bar, i from 0 to 31.
+  // Button bar, i from 0 to 31; other indexes read as empty and are not stored.
   const std::string& ButtonCaption(int i) const;
   const std::string& ButtonString(int i) const;
   int ButtonAction(int i) const;
@@ -113,6 +124,9 @@ class CSettingsSet {
   bool HasButton(int i) const;
 
  private:
+  bool EntryEquals(const CSettingsSet& other, int position) const;
+  void CopyEntry(const CSettingsSet& other, int position);
+
   std::vector<int32_t> ints_;
   std::vector<std::string> strings_;
   std::vector<std::vector<uint8_t>> blocks_;

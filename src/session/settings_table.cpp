@@ -12,7 +12,9 @@ constexpr const char* kDefaultLoginScript =
 
 // A stop at every eighth column from column 8; none at column 0.
 constexpr auto MakeDefaultTabList() {
-  struct Block { uint8_t b[132]; } t{};
+  struct Block {
+    uint8_t b[132];
+  } t{};
   for (int c = 8; c < 132; c += 8) t.b[c] = 1;
   return t;
 }
@@ -21,10 +23,10 @@ constexpr const uint8_t* kDefaultTabList = kTabListBlock.b;
 
 // 16 colours: red, green, blue, 0.
 constexpr uint8_t kDefaultPalette[64] = {
-    0,   0,   0,   0, 128, 0,   0,   0, 0,   128, 0,   0, 0,   0,   128, 0,
-    128, 128, 0,   0, 128, 0,   128, 0, 0,   128, 128, 0, 192, 192, 192, 0,
-    128, 128, 128, 0, 255, 0,   0,   0, 0,   255, 0,   0, 0,   0,   255, 0,
-    255, 255, 0,   0, 255, 0,   255, 0, 0,   255, 255, 0, 255, 255, 255, 0,
+    0,   0,   0,   0, 128, 0, 0,   0, 0, 128, 0,   0, 0,   0,   128, 0,
+    128, 128, 0,   0, 128, 0, 128, 0, 0, 128, 128, 0, 192, 192, 192, 0,
+    128, 128, 128, 0, 255, 0, 0,   0, 0, 255, 0,   0, 0,   0,   255, 0,
+    255, 255, 0,   0, 255, 0, 255, 0, 0, 255, 255, 0, 255, 255, 255, 0,
 };
 
 }  // namespace

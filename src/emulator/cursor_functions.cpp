@@ -1,0 +1,266 @@
+// Cursor primitives, character output, line feed and new-line handling, tabs, margins, page size
+// and the two resets.
+#include <algorithm>
+
+#include "emulator/glyph_class.h"
+#include "emulator/vt420_emulator.h"
+#include "platform/code_page.h"
+
+namespace ostrane {
+namespace {
+
+struct PageSize {
+  int lines;
+  int pages;
+};
+constexpr PageSize kPageSizes[] = {{24, 6}, {25, 5}, {36, 4}, {48, 3}, {72, 2}, {144, 1}};
+
+}  // namespace
+
+int CVT420Emulator::Columns() const { return std::clamp(settings_.Int(S::Columns), 1, kLineWidth); }
+
+void CVT420Emulator::SetCursor(int row, int column) {
+  wrapPending_ = false;
+  if (row >= 0 && !statusActive_) cursorRow_ = std::min(row, screen_.Lines() - 1);
+  if (column >= 0) cursorCol_ = std::min(column, kLineWidth - 1);
+}
+
+void CVT420Emulator::MoveTo(int row, int column) {
+  // Bounded first so that the margin arithmetic cannot overflow.
+  row = std::clamp(row, 1, kPageMemory + 1);
+  column = std::clamp(column, 1, kLineWidth + 1);
+  if (!originMode_) {
+    row = std::min(row, screen_.Lines());
+    column = std::min(column, Columns());
+  } else {
+    row = std::min(top_ + row, bottom_ + 1);
+    column = std::min(left_ + column, right_ + 1);
+  }
+  SetCursor(row - 1, column - 1);
+}
+
+void CVT420Emulator::Home() { MoveTo(1, 1); }
+
+void CVT420Emulator::CursorUp(int n, bool scroll) {
+  const int limit = cursorRow_ >= top_ ? top_ : 0;
+  const int64_t target = static_cast<int64_t>(cursorRow_) - n;
+  if (target < limit) {
+    if (scroll && cursorRow_ >= top_)
+      ScrollDown(static_cast<int>(std::min<int64_t>(limit - target, kPageMemory)));
+    SetCursor(limit, -1);
+  } else {
+    SetCursor(static_cast<int>(target), -1);
+  }
+}
+
+void CVT420Emulator::CursorDown(int n, bool scroll, bool toHistory) {
+  const int limit = cursorRow_ <= bottom_ ? bottom_ : screen_.Lines() - 1;
+  const int64_t target = static_cast<int64_t>(cursorRow_) + n;
+  if (target > limit) {
+    if (scroll && cursorRow_ <= bottom_)
+      ScrollUp(static_cast<int>(std::min<int64_t>(target - limit, kPageMemory)), toHistory);
+    SetCursor(limit, -1);
+  } else {
+    SetCursor(static_cast<int>(target), -1);
+  }
+}
+
+void CVT420Emulator::CursorLeft(int n) {
+  const int limit = cursorCol_ >= left_ ? left_ : 0;
+  SetCursor(-1, static_cast<int>(std::max<int64_t>(static_cast<int64_t>(cursorCol_) - n, limit)));
+}
+
+void CVT420Emulator::CursorRight(int n) {
+  const int limit = cursorCol_ <= right_ ? right_ : Columns() - 1;
+  SetCursor(-1, static_cast<int>(std::min<int64_t>(static_cast<int64_t>(cursorCol_) + n, limit)));
+}
+
+// Columns passed to line moves: a region as wide as the screen moves whole stored lines, so the
+// buffer can rotate rows instead of copying cells.
+void CVT420Emulator::RegionColumns(int& first, int& last) const {
+  first = left_;
+  last = right_;
+  if (left_ == 0 && right_ >= Columns() - 1) last = kLineWidth - 1;
+}
+
+void CVT420Emulator::ScrollUp(int n, bool toHistory) {
+  n = std::min(n, bottom_ - top_ + 1);
+  if (n <= 0) return;
+  if (toHistory && settings_.Int(S::History))
+    for (int r = top_; r < top_ + n; ++r) screen_.PushToHistory(r);
+  int first, last;
+  RegionColumns(first, last);
+  screen_.MoveLines(top_ + n, top_, bottom_ - top_ - n + 1, first, last, true);
+}
+
+void CVT420Emulator::ScrollDown(int n) {
+  n = std::min(n, bottom_ - top_ + 1);
+  if (n <= 0) return;
+  int first, last;
+  RegionColumns(first, last);
+  screen_.MoveLines(top_, top_ + n, bottom_ - top_ - n + 1, first, last, true);
+}
+
+void CVT420Emulator::CarriageReturn() { SetCursor(-1, left_); }
+
+void CVT420Emulator::LineFeed(bool viaCR, uint8_t code) {
+  if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintLine(cursorRow_);
+  CursorDown(1, true, true);
+  if (!viaCR && settings_.Int(S::NewLine) != 0) CarriageReturn();
+  if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug))
+    CaptureWrite(code == 0x0C ? "\f" : "\n");
+}
+
+void CVT420Emulator::ReceivedCarriageReturn() {
+  if (settings_.Int(S::NewLine) == 2) settings_.SetInt(S::NewLine, 0);
+  if (settings_.Int(S::LFForCR)) LineFeed(true, 0x0A);
+  CarriageReturn();
+}
+
+void CVT420Emulator::HorizontalTab() {
+  if (cursorCol_ > 130) return;
+  const uint8_t* stops = settings_.Binary(S::TabList);
+  int next = cursorCol_ + 1;
+  while (next < kLineWidth - 1 && !stops[next]) ++next;
+  const int limit = cursorCol_ <= right_ ? right_ : Columns() - 1;
+  next = std::min(next, limit);
+  if (next <= cursorCol_) return;
+  if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug))
+    CaptureWrite(std::string(static_cast<size_t>(next - cursorCol_), ' '));
+  SetCursor(-1, next);
+}
+
+void CVT420Emulator::SetMargins(int top, int bottom, int left, int right) {
+  const int lastRow = screen_.Lines() - 1;
+  const int lastCol = Columns() - 1;
+  if (top < 0) top = top_;
+  if (bottom < 0) bottom = bottom_;
+  if (left < 0) left = left_;
+  if (right < 0) right = right_;
+  top = std::min(top, lastRow);
+  bottom = std::min(bottom, lastRow);
+  left = std::min(left, lastCol);
+  right = std::min(right, lastCol);
+  if (bottom >= top) {
+    top_ = top;
+    bottom_ = bottom;
+  }
+  if (right >= left) {
+    left_ = left;
+    right_ = right;
+  }
+  Home();
+}
+
+void CVT420Emulator::ChangePageSize(int lines, int columns) {
+  if (lines < 0) lines = settings_.Int(S::Lines);
+  if (columns < 0) columns = settings_.Int(S::Columns);
+  if (lines == settings_.Int(S::Lines) && columns == settings_.Int(S::Columns)) return;
+  if (columns != 80 && columns != 132) return;
+  const auto size = std::find_if(std::begin(kPageSizes), std::end(kPageSizes),
+                                 [lines](const PageSize& s) { return s.lines == lines; });
+  if (size == std::end(kPageSizes)) return;
+  settings_.SetInt(S::Pages, size->pages);
+  settings_.SetInt(S::Lines, lines);
+  settings_.SetInt(S::Columns, columns);
+  screen_.SetGeometry(size->pages, lines);
+  SetMargins(0, lines - 1, 0, columns - 1);
+  SetCursor(0, 0);
+  screen_.ClearAll();
+  CSettingsChange change;
+  change.pageGeometry = true;
+  change.layout = true;
+  ApplyChanges(change);
+}
+
+void CVT420Emulator::OutputChar(char16_t code) {
+  if (code == 0) return;
+  const GlyphClass cls = ClassifyGlyph(code, settings_.Int(S::DBCS) != 0);
+  code = cls.code;
+  const uint16_t glyph = cls.glyph;
+  const int width = cls.width;
+  if (wrapPending_ && settings_.Int(S::AutoWrap)) {
+    CursorDown(1, true, true);
+    CarriageReturn();
+  }
+  if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug)) {
+    std::string bytes = platform::EncodeChar(platform::SystemCodePage(), code);
+    CaptureWrite(bytes.empty() ? std::string("?") : bytes);
+  }
+  const int row = cursorRow_;
+  const int col = cursorCol_;
+  if (insertMode_) {
+    screen_.MoveCells(row, 1, col, Columns() - 1 - width, col + width, false);
+  }
+  const uint16_t cellAttr = static_cast<uint16_t>(attr_ | glyph);
+  screen_.PutCell(row, col, code, cellAttr);
+  if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
+  if (col < right_) {
+    // A wide character that would pass the right margin leaves the cursor on the margin with
+    // a wrap pending, so the next character starts a new line.
+    if (col + width > right_) {
+      cursorCol_ = right_;
+      wrapPending_ = true;
+    } else {
+      cursorCol_ = col + width;
+      wrapPending_ = false;
+    }
+  } else {
+    wrapPending_ = true;
+  }
+}
+
+void CVT420Emulator::SoftReset() {
+  SelectStatusLineType(1);
+  EraseInDisplay(2);
+  settings_.SetInt(S::AutoWrap, 0);
+  settings_.SetInt(S::CursorKeys, 1);
+  insertMode_ = false;
+  settings_.SetInt(S::NumericKeypad, 1);
+  originMode_ = false;
+  Home();
+  settings_.SetInt(S::CursorVisible, 1);
+  charsets_.Reset();
+  SetCursor(0, 0);
+  attr_ = kDefaultAttr;
+  SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
+  EnterState(ParserState::kGround);
+  CSettingsChange change;
+  change.cursor = true;
+  ApplyChanges(change);
+}
+
+void CVT420Emulator::Reset() {
+  screen_.Allocate(kPageMemory, settings_.Int(S::SaveLines), kLineWidth);
+  screen_.SetGeometry(settings_.Int(S::Pages), settings_.Int(S::Lines));
+  screen_.SelectPage(0);
+  charsets_.Reset();
+  EnterState(ParserState::kGround);
+  wrapPending_ = false;
+  attr_ = kDefaultAttr;
+  insertMode_ = false;
+  if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintOff();
+  if (printMode_ == PrintMode::kPrinterController && events_) events_->PrinterControllerOff();
+  printMode_ = PrintMode::kNone;
+  saved_.row = 0;
+  saved_.column = 0;
+  saved_.cursorVisible = 1;
+  saved_.cursorType = 0;
+  saved_.attribute = kDefaultAttr;
+  saved_.charsets.Reset();
+  rectangleExtent_ = true;
+  originMode_ = false;
+  top_ = 0;
+  bottom_ = screen_.Lines() - 1;
+  left_ = 0;
+  right_ = Columns() - 1;
+  statusActive_ = false;
+  statusColumn_ = 0;
+  // The cursor keeps its position, clipped to the new page.
+  cursorRow_ = std::min(cursorRow_, screen_.Lines() - 1);
+  cursorCol_ = std::min(cursorCol_, Columns() - 1);
+  if (settings_.Int(S::NumLock) && events_) events_->SyncNumLock(settings_.Int(S::NumericKeypad));
+  dcsData_.clear();
+}
+
+}  // namespace ostrane

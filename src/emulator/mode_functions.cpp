@@ -1,0 +1,300 @@
+// Modes, renditions, pages, the status line, printing requests, saved cursor, replies to the
+// host and the application of settings changes.
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "emulator/vt420_emulator.h"
+
+namespace ostrane {
+namespace {
+
+// One row per mode: the setting it writes (or -1 for the emulator's own state) and the values
+// that set and reset give.
+struct ModeRow {
+  int number;
+  bool isPrivate;
+  const char* mnemonic;
+  int setting;
+  int whenSet;
+  int whenReset;
+};
+constexpr int kOwnState = -1;
+constexpr ModeRow kModes[] = {
+    {4, false, "IRM", kOwnState, 1, 0},
+    {12, false, "SRM", S::LocalEcho, 0, 1},
+    {20, false, "LNM", S::NewLine, 1, 0},
+    {1, true, "DECCKM", S::CursorKeys, 0, 1},
+    {3, true, "DECCOLM", kOwnState, 132, 80},
+    {5, true, "DECSCNM", S::DarkScreen, 0, 1},
+    {6, true, "DECOM", kOwnState, 1, 0},
+    {7, true, "DECAWM", S::AutoWrap, 1, 0},
+    {25, true, "DECTCEM", S::CursorVisible, 1, 0},
+    {66, true, "DECNKM", S::NumericKeypad, 0, 1},
+    {67, true, "DECBKM", S::BackArrow, 0, 1},
+};
+
+// Primary device attributes by TermID.
+constexpr const char* kPrimaryAttributes[] = {
+    "\x1b[?64;1;2;6;7;8;9;15;18;19;21c", "\x1b[?63;1;2;6;7;8;9c", "\x1b[?62;1;2;6;7;8;9c",
+    "\x1b[?6c", "\x1b[?1;0c", "\x1b[?1;2c",
+};
+constexpr const char kSecondaryAttributes[] = "\x1b[>41;1;0c";
+constexpr const char kUnitId[] = "\x1bP!|PELLWORTH SOFTWARE Secure Ostrane 4.4\x1b\\";
+
+}  // namespace
+
+void CVT420Emulator::SetModes(bool set) {
+  const bool isPrivate = params_.Has('?');
+  CSettingsChange change;
+  for (int i = 0; i < params_.Count(); ++i) {
+    const int number = params_.Param(i, 0);
+    const auto row = std::find_if(std::begin(kModes), std::end(kModes), [&](const ModeRow& m) {
+      return m.number == number && m.isPrivate == isPrivate;
+    });
+    if (row == std::end(kModes)) continue;
+    const int value = set ? row->whenSet : row->whenReset;
+    if (row->setting != kOwnState) {
+      settings_.SetInt(row->setting, value);
+      if (row->setting == S::DarkScreen) change.repaint = true;
+      if (row->setting == S::CursorVisible) change.cursor = true;
+      if (row->setting == S::NumericKeypad) change.numLock = true;
+    } else if (number == 4) {
+      insertMode_ = value != 0;
+    } else if (number == 3) {
+      ChangePageSize(-1, value);
+    } else if (number == 6) {
+      originMode_ = value != 0;
+      Home();
+    }
+  }
+  if (change.Any()) ApplyChanges(change);
+}
+
+void CVT420Emulator::SetKeypadMode(int numeric) {
+  settings_.SetInt(S::NumericKeypad, numeric);
+  CSettingsChange change;
+  change.numLock = true;
+  ApplyChanges(change);
+}
+
+void CVT420Emulator::SelectGraphicRendition() { attr_ = ApplyRendition(attr_, 0); }
+
+void CVT420Emulator::SelectCharacterProtection() {
+  if (params_.Param(0, 0) == 1)
+    attr_ |= attr::kProtected;
+  else
+    attr_ &= static_cast<uint16_t>(~attr::kProtected);
+}
+
+void CVT420Emulator::SetTabStop() {
+  if (cursorCol_ >= 0 && cursorCol_ < kLineWidth) settings_.Binary(S::TabList)[cursorCol_] = 1;
+}
+
+void CVT420Emulator::TabClear(int n) {
+  uint8_t* stops = settings_.Binary(S::TabList);
+  if (n == 0 && cursorCol_ < kLineWidth)
+    stops[cursorCol_] = 0;
+  else if (n == 3)
+    std::fill(stops, stops + kLineWidth, 0);
+}
+
+void CVT420Emulator::SetTopBottomMargins() {
+  int top = params_.Param(0, 1);
+  int bottom = params_.Param(1, screen_.Lines());
+  if (!params_.Omitted(0) && !params_.Omitted(1) && top == 0 && bottom == 0) {
+    top = 1;
+    bottom = screen_.Lines();
+  }
+  SetMargins(top - 1, bottom - 1, 0, Columns() - 1);
+}
+
+void CVT420Emulator::SetLeftRightMargins() {
+  const int left = params_.Param(0, 0);
+  const int right = params_.Param(1, Columns());
+  SetMargins(-1, -1, left - 1, right - 1);
+}
+
+void CVT420Emulator::SelectPageAbsolute(int page, bool homeCursor) {
+  if (page >= 1 && page <= screen_.Pages()) screen_.SelectPage(page - 1);
+  if (homeCursor) SetCursor(0, 0);
+}
+
+void CVT420Emulator::PageRelative(int64_t delta, bool homeCursor) {
+  const int64_t page = screen_.CurrentPage() + 1 + delta;
+  SelectPageAbsolute(page >= 1 && page <= kPageMemory ? static_cast<int>(page) : 0, homeCursor);
+}
+
+void CVT420Emulator::SelectStatusLineType(int n) {
+  const int wanted = n == 2 ? 1 : 0;
+  if (settings_.Int(S::StatusLine) == wanted) return;
+  settings_.SetInt(S::StatusLine, wanted);
+  if (wanted) {
+    screen_.EraseLines(screen_.Lines(), 1, -1, -1);
+    statusColumn_ = 0;
+  } else if (statusActive_) {
+    SelectStatusDisplay(0);
+  }
+  CSettingsChange change;
+  change.layout = true;
+  ApplyChanges(change);
+}
+
+void CVT420Emulator::SelectStatusDisplay(int n) {
+  if (n == 1) {
+    if (settings_.Int(S::StatusLine) != 1 || statusActive_) return;
+    mainRow_ = cursorRow_;
+    mainColumn_ = cursorCol_;
+    statusActive_ = true;
+    cursorRow_ = screen_.Lines();
+    cursorCol_ = statusColumn_;
+    wrapPending_ = false;
+  } else if (statusActive_) {
+    statusColumn_ = cursorCol_;
+    statusActive_ = false;
+    cursorRow_ = std::min(mainRow_, screen_.Lines() - 1);
+    cursorCol_ = mainColumn_;
+    wrapPending_ = false;
+  }
+}
+
+void CVT420Emulator::MediaCopy() {
+  int n = params_.Param(0, 0);
+  if (params_.Has('?')) n = -n;
+  switch (n) {
+    case 0:
+      if (events_) events_->PrintPageRows(0, screen_.Lines() - 1);
+      break;
+    case 5:
+      if (printMode_ == PrintMode::kNone && events_ && events_->PrinterControllerOn()) {
+        printMode_ = PrintMode::kPrinterController;
+        EnterState(ParserState::kPrinterController);
+      }
+      break;
+    case -5:
+      if (printMode_ == PrintMode::kNone && events_ && events_->AutoPrintOn())
+        printMode_ = PrintMode::kAutoPrint;
+      break;
+    case -4:
+      if (printMode_ == PrintMode::kAutoPrint) {
+        if (events_) events_->AutoPrintOff();
+        printMode_ = PrintMode::kNone;
+      }
+      break;
+    case -1:
+      if (events_ && !statusActive_) events_->PrintPageRows(cursorRow_, cursorRow_);
+      break;
+    default:
+      break;
+  }
+}
+
+void CVT420Emulator::SaveCursor() {
+  saved_.row = cursorRow_;
+  saved_.column = cursorCol_;
+  saved_.cursorVisible = settings_.Int(S::CursorVisible);
+  saved_.cursorType = settings_.Int(S::CursorType);
+  saved_.attribute = attr_;
+  saved_.charsets.RestoreFrom(charsets_.SavedCopy());
+}
+
+void CVT420Emulator::RestoreCursor() {
+  SetCursor(saved_.row, saved_.column);
+  settings_.SetInt(S::CursorVisible, saved_.cursorVisible);
+  settings_.SetInt(S::CursorType, saved_.cursorType);
+  charsets_.RestoreFrom(saved_.charsets);
+  attr_ = saved_.attribute;
+  CSettingsChange change;
+  change.cursor = true;
+  ApplyChanges(change);
+}
+
+void CVT420Emulator::SendPrimaryDeviceAttributes() {
+  const int id = settings_.Int(S::TermID);
+  if (id >= 0 && id < static_cast<int>(std::size(kPrimaryAttributes)))
+    Reply(kPrimaryAttributes[id]);
+}
+
+void CVT420Emulator::DeviceAttributes() {
+  if (params_.Has('>'))
+    Reply(kSecondaryAttributes);
+  else if (params_.Has('='))
+    Reply(kUnitId);
+  else
+    SendPrimaryDeviceAttributes();
+}
+
+void CVT420Emulator::DeviceStatusReport() {
+  if (params_.HasAny() || params_.Param(0, 0) != 6) return;
+  char report[32];
+  const int n = std::snprintf(report, sizeof report, "\x1b[%d;%dR", cursorRow_ + 1, cursorCol_ + 1);
+  Reply(std::string_view(report, static_cast<size_t>(n)));
+}
+
+void CVT420Emulator::AnswerBack() { Reply(settings_.Str(S::AnswerBack)); }
+
+void CVT420Emulator::ApplyChanges(CSettingsChange& change) {
+  CSettingsChange forViews;
+  if (change.historySize) {
+    screen_.ResizeHistory(settings_.Int(S::SaveLines));
+    change.layout = change.repaint = true;
+    change.historySize = false;
+  }
+  if (change.historyCleared) {
+    screen_.ClearHistory();
+    change.layout = change.repaint = true;
+    change.historyCleared = false;
+  }
+  if (change.pageGeometry) {
+    change.clearScreen = true;
+    screen_.SetGeometry(settings_.Int(S::Pages), settings_.Int(S::Lines));
+    if (settings_.Int(S::SetHostSize) && events_) events_->HostSizeChanged();
+    change.pageGeometry = false;
+  }
+  if (change.clearScreen) {
+    screen_.ClearAll();
+    change.repaint = change.cursor = true;
+    change.clearScreen = false;
+  }
+  forViews.font = std::exchange(change.font, false);
+  forViews.layout = std::exchange(change.layout, false);
+  forViews.repaint = std::exchange(change.repaint, false);
+  forViews.cursor = std::exchange(change.cursor, false);
+  forViews.title = change.title;
+  forViews.buttons = change.buttons;
+  if (change.margins) {
+    SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
+    change.margins = false;
+  }
+  if (change.printModeOff) {
+    if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintOff();
+    if (printMode_ == PrintMode::kPrinterController) {
+      if (events_) events_->PrinterControllerOff();
+      EnterState(ParserState::kGround);
+    }
+    printMode_ = PrintMode::kNone;
+    change.printModeOff = false;
+  }
+  if (change.printModeOn) {
+    if (printMode_ == PrintMode::kNone && events_ && events_->AutoPrintOn())
+      printMode_ = PrintMode::kAutoPrint;
+    change.printModeOn = false;
+  }
+  if (change.numLock) {
+    if (settings_.Int(S::NumLock) && events_)
+      events_->SyncNumLock(settings_.Int(S::NumericKeypad) != 0);
+    change.numLock = false;
+  }
+  if (change.connectionSettings) {
+    if (events_) events_->ConnectionSettingsChanged();
+    change.connectionSettings = false;
+  }
+  if (forViews.Any()) {
+    for (ITerminalView* view : views_) {
+      view->ViewSettingsChanged(forViews);
+      if (forViews.layout) view->CursorMoved();
+    }
+  }
+}
+
+}  // namespace ostrane
