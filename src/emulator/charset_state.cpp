@@ -312,6 +312,11 @@ bool CCharsetState::GrTakesC1Range() const {
   return kCharsets[set].first == 0;
 }
 
+bool CCharsetState::Utf8Ready() const {
+  return lead_ == 0 && second_ == 0 && seen_ == 0 && settings_->Int(S::ForceASCII) == 0 &&
+         GrSet() == kMultibyte && DecoderCodePage() == platform::kCodePageUtf8;
+}
+
 bool CCharsetState::GlIsIdentity() const {
   if (singleShift_) return false;
   const int set = GlSet();

@@ -59,6 +59,9 @@ class CCharsetState {
   bool GrTakesC1Range() const;
   // True when a byte 0x20-0x7E with no single shift pending translates to itself (the fast path).
   bool GlIsIdentity() const;
+  // True when bytes 0x80 and above go straight to an empty UTF-8 decoder, so a complete, valid
+  // sequence may be decoded in one step by the caller (the emulator's fast path).
+  bool Utf8Ready() const;
 
   int G(int i) const { return g_[i]; }
   int GL() const { return gl_; }

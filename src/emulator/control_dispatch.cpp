@@ -29,9 +29,18 @@ class CEmulatorDispatch {
   static const SequenceRow kEscapes[];
   static const SequenceRow kSequences[];
 
-  static const SequenceRow* Find(const SequenceRow* rows, size_t count, uint8_t final,
-                                 const CControlParams& p) {
-    for (size_t i = 0; i < count; ++i) {
+  // `first` holds the first row of each final, so a search starts there.
+  using FinalIndex = std::array<uint8_t, 256>;
+  static FinalIndex IndexFinals(const SequenceRow* rows, size_t count) {
+    FinalIndex index;
+    index.fill(0xFF);
+    for (size_t i = count; i-- > 0;) index[rows[i].final] = static_cast<uint8_t>(i);
+    return index;
+  }
+
+  static const SequenceRow* Find(const SequenceRow* rows, size_t count, const FinalIndex& first,
+                                 uint8_t final, const CControlParams& p) {
+    for (size_t i = first[final]; i < count; ++i) {
       const SequenceRow& row = rows[i];
       if (row.final != final) continue;
       if (row.intermediate == 0 || (row.intermediate == kNone && !p.HasAny()) ||
@@ -204,15 +213,17 @@ void CVT420Emulator::ExecuteControl(uint8_t code) {
 }
 
 void CVT420Emulator::DispatchEscape(uint8_t final) {
+  using D = CEmulatorDispatch;
+  static const D::FinalIndex kFirst = D::IndexFinals(D::kEscapes, std::size(D::kEscapes));
   if (charsets_.DispatchDesignation(params_, final, softFont_)) return;
-  const auto* row = CEmulatorDispatch::Find(CEmulatorDispatch::kEscapes,
-                                            std::size(CEmulatorDispatch::kEscapes), final, params_);
+  const auto* row = D::Find(D::kEscapes, std::size(D::kEscapes), kFirst, final, params_);
   if (row && row->handler) row->handler(*this, params_);
 }
 
 void CVT420Emulator::DispatchControlSequence(uint8_t final) {
-  const auto* row = CEmulatorDispatch::Find(
-      CEmulatorDispatch::kSequences, std::size(CEmulatorDispatch::kSequences), final, params_);
+  using D = CEmulatorDispatch;
+  static const D::FinalIndex kFirst = D::IndexFinals(D::kSequences, std::size(D::kSequences));
+  const auto* row = D::Find(D::kSequences, std::size(D::kSequences), kFirst, final, params_);
   if (row && row->handler) row->handler(*this, params_);
 }
 

@@ -18,37 +18,44 @@ class CControlParams {
   }
 
   // One collected byte of a control sequence or a device-control header.
+  // One collected byte of a control sequence or a device-control header. Digits and ";" are
+  // never intermediates, so they are tested first.
   void Collect(uint8_t byte) {
-    if (Has(static_cast<char>(byte))) return;
     if (byte >= '0' && byte <= '9') {
-      if (atStart_) {
-        atStart_ = false;
-        if (count_ == kMaxParams) {
-          overflow_ = true;  // further digits land in no parameter
-        } else {
-          values_[count_] = 0;
-          omitted_[count_] = false;
-          ++count_;
-          overflow_ = false;
-        }
-      }
-      if (!overflow_) {
-        int64_t v = static_cast<int64_t>(values_[count_ - 1]) * 10 + (byte - '0');
-        values_[count_ - 1] = static_cast<int32_t>(std::min<int64_t>(v, kMaxParamValue));
-      }
-      return;
+      AddDigit(byte - '0');
+    } else if (byte == ';') {
+      Separator();
+    } else if (!Has(static_cast<char>(byte)) && intermediateCount_ < kMaxIntermediates) {
+      intermediates_[intermediateCount_++] = static_cast<char>(byte);
     }
-    if (byte == ';') {
-      if (!atStart_) {
-        atStart_ = true;
-      } else if (count_ < kMaxParams) {
-        values_[count_] = 0;
-        omitted_[count_] = true;
-        ++count_;
+  }
+
+  void AddDigit(int digit) {
+    if (atStart_) {
+      atStart_ = false;
+      if (count_ == kMaxParams) {
+        overflow_ = true;  // digits beyond the last parameter land nowhere
+        return;
       }
-      return;
+      values_[count_] = 0;
+      omitted_[count_] = false;
+      ++count_;
+      overflow_ = false;
     }
-    if (intermediateCount_ < kMaxIntermediates) intermediates_[intermediateCount_++] = static_cast<char>(byte);
+    if (overflow_) return;
+    int32_t& v = values_[count_ - 1];
+    // Saturates instead of overflowing.
+    v = v <= (kMaxParamValue - 9) / 10 ? v * 10 + digit : kMaxParamValue;
+  }
+
+  void Separator() {
+    if (!atStart_) {
+      atStart_ = true;
+    } else if (count_ < kMaxParams) {
+      values_[count_] = 0;
+      omitted_[count_] = true;
+      ++count_;
+    }
   }
 
   bool Has(char c) const {

@@ -142,44 +142,60 @@ uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
     const int v = params_.Param(i, 0);
     const bool reverse = w & attr::kReverse;
     const bool bold = w & attr::kBold;
-    if (v == 0) {
-      w = static_cast<uint16_t>((w & 0x00F0) | 0x0700);
-    } else if (v == 1) {
-      if (!bold) {
-        w |= attr::kBold;
-        if (field(w, 8) >= 1 && field(w, 8) <= 7) w = withField(w, 8, field(w, 8) + 8);
+    switch (v) {
+      case 0:
+        w = static_cast<uint16_t>((w & 0x00F0) | 0x0700);
+        break;
+      case 1:
+        if (!bold) {
+          w |= attr::kBold;
+          if (field(w, 8) >= 1 && field(w, 8) <= 7) w = withField(w, 8, field(w, 8) + 8);
+        }
+        break;
+      case 4:
+        w |= attr::kUnderline;
+        break;
+      case 5:
+        w |= attr::kBlink;
+        break;
+      case 7:
+        if (!reverse) w = static_cast<uint16_t>(swapColours(w) | attr::kReverse);
+        break;
+      case 22:
+        w &= static_cast<uint16_t>(~attr::kBold);
+        if (field(w, 8) >= 9) w = withField(w, 8, field(w, 8) - 8);
+        break;
+      case 24:
+        w &= static_cast<uint16_t>(~attr::kUnderline);
+        break;
+      case 25:
+        w &= static_cast<uint16_t>(~attr::kBlink);
+        break;
+      case 27:
+        if (reverse) w = static_cast<uint16_t>(swapColours(w) & ~attr::kReverse);
+        break;
+      case 30: case 31: case 32: case 33: case 34: case 35: case 36: case 37: case 39: {
+        int c = v == 39 ? 7 : kForeground[v - 30];
+        if (!reverse) {
+          if (c == 7 && bold) c = 15;
+          w = withField(w, 8, c);
+        } else {
+          w = withField(w, 12, c);
+        }
+        break;
       }
-    } else if (v == 4) {
-      w |= attr::kUnderline;
-    } else if (v == 5) {
-      w |= attr::kBlink;
-    } else if (v == 7) {
-      if (!reverse) w = static_cast<uint16_t>(swapColours(w) | attr::kReverse);
-    } else if (v == 22) {
-      w &= static_cast<uint16_t>(~attr::kBold);
-      if (field(w, 8) >= 9) w = withField(w, 8, field(w, 8) - 8);
-    } else if (v == 24) {
-      w &= static_cast<uint16_t>(~attr::kUnderline);
-    } else if (v == 25) {
-      w &= static_cast<uint16_t>(~attr::kBlink);
-    } else if (v == 27) {
-      if (reverse) w = static_cast<uint16_t>(swapColours(w) & ~attr::kReverse);
-    } else if ((v >= 30 && v <= 37) || v == 39) {
-      int c = v == 39 ? 7 : kForeground[v - 30];
-      if (!reverse) {
-        if (c == 7 && bold) c = 15;
-        w = withField(w, 8, c);
-      } else {
-        w = withField(w, 12, c);
+      case 40: case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 49: {
+        int c = v == 49 ? 0 : kBackground[v - 40];
+        if (!reverse) {
+          w = withField(w, 12, c);
+        } else {
+          if (c == 7 && bold) c = 15;
+          w = withField(w, 8, c);
+        }
+        break;
       }
-    } else if ((v >= 40 && v <= 47) || v == 49) {
-      int c = v == 49 ? 0 : kBackground[v - 40];
-      if (!reverse) {
-        w = withField(w, 12, c);
-      } else {
-        if (c == 7 && bold) c = 15;
-        w = withField(w, 8, c);
-      }
+      default:
+        break;
     }
   }
   return w;

@@ -25,10 +25,13 @@ struct GlyphClass {
 };
 
 inline GlyphClass ClassifyGlyph(char16_t code, bool dbcs) {
+  if (code < 0x23BA) return {code, 0, 1};  // below every special range
   if (IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
+  // Soft-font glyphs U+EF20..U+EF7E are stored as U+F020..U+F07E.
   if (code >= 0xEF00 && code <= 0xEFFF)
-    return {static_cast<char16_t>(code + 0x1100), attr::kGlyphSoftFont, 1};
-  if (dbcs && code > 0x2FFF) return {code, attr::kGlyphWide, 2};
+    return {static_cast<char16_t>(code + 0x100), attr::kGlyphSoftFont, 1};
+  // The replacement for an undecodable sequence takes one cell.
+  if (dbcs && code > 0x2FFF && code != 0xFFFD) return {code, attr::kGlyphWide, 2};
   return {code, 0, 1};
 }
 

@@ -39,16 +39,73 @@ void CVT420Emulator::EnterState(ParserState state) {
 }
 
 void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
+  // With no capture and interpretation on, the commonest paths skip the per-byte pipeline:
+  // runs of printable ASCII, and ESC [ with its digits, separators and final.
+  const bool plain = !capture_ && settings_.Int(S::Interpret);
   size_t i = 0;
   while (i < length) {
-    if (state_ == ParserState::kGround && data[i] >= 0x20 && data[i] < 0x7F) {
-      const size_t run = PrintAsciiRun(data + i, length - i);
-      if (run > 0) {
-        i += run;
-        continue;
+    const uint8_t byte = data[i];
+    if (plain) {
+      switch (state_) {
+        case ParserState::kGround:
+          if (byte >= 0x20 && byte < 0x7F) {
+            const size_t run = PrintAsciiRun(data + i, length - i);
+            if (run > 0) {
+              i += run;
+              continue;
+            }
+          } else if (byte == 0x1B) {
+            EnterState(ParserState::kEscape);
+            ++i;
+            continue;
+          } else if (byte >= 0xC2 && byte < 0xF0) {
+            const size_t n = DecodeUtf8Sequence(data + i, length - i);
+            if (n > 0) {
+              i += n;
+              continue;
+            }
+            OutputChar(charsets_.TranslateChar(byte));
+            ++i;
+            continue;
+          } else if (byte >= 0xA0 || (byte >= 0x80 && charsets_.GrTakesC1Range())) {
+            OutputChar(charsets_.TranslateChar(byte));
+            ++i;
+            continue;
+          }
+          break;
+        case ParserState::kEscape:
+          if (byte == '[' && !params_.HasAny()) {
+            EnterState(ParserState::kControlSequence);
+            ++i;
+            continue;
+          }
+          break;
+        case ParserState::kControlSequence:
+          if ((byte >= '0' && byte <= '9') || byte == ';') {
+            for (; i < length; ++i) {
+              const uint8_t b = data[i];
+              if (b >= '0' && b <= '9')
+                params_.AddDigit(b - '0');
+              else if (b == ';')
+                params_.Separator();
+              else
+                break;
+            }
+            continue;
+          }
+          if (byte >= 0x40 && byte <= 0x7E) {
+            EnterState(ParserState::kGround);
+            DispatchControlSequence(byte);
+            ++i;
+            continue;
+          }
+          break;
+        default:
+          break;
       }
     }
-    ReceiveByte(data[i++]);
+    ReceiveByte(byte);
+    ++i;
   }
   NotifyViews();
 }
@@ -56,8 +113,8 @@ void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
 // Prints a run of plain ASCII on the cursor row up to the right margin in one step. Returns 0
 // when anything about the current state needs the byte-by-byte path.
 size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
-  if (wrapPending_ || insertMode_ || statusActive_ || capture_ || cursorCol_ > right_ ||
-      !settings_.Int(S::Interpret) || !charsets_.GlIsIdentity())
+  if (wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_ ||
+      !charsets_.GlIsIdentity())
     return 0;
   const size_t room = static_cast<size_t>(right_ - cursorCol_ + 1);
   const size_t limit = std::min(length, room);
@@ -75,6 +132,31 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
     wrapPending_ = true;
   }
   return n;
+}
+
+// Prints complete, valid two- and three-byte UTF-8 sequences while the decoder would take them
+// byte by byte to the same characters; returns the bytes used (0 when none).
+size_t CVT420Emulator::DecodeUtf8Sequence(const uint8_t* data, size_t length) {
+  if (!charsets_.Utf8Ready()) return 0;
+  auto continuation = [](uint8_t b) { return (b & 0xC0) == 0x80; };
+  size_t i = 0;
+  while (i + 1 < length) {
+    const uint8_t lead = data[i];
+    if (lead < 0xC2 || lead >= 0xF0 || !continuation(data[i + 1])) break;
+    if (lead < 0xE0) {
+      OutputChar(static_cast<char16_t>(((lead & 0x1F) << 6) | (data[i + 1] & 0x3F)));
+      i += 2;
+      continue;
+    }
+    // Overlong forms (E0 80..9F) and surrogates (ED A0..BF) take the decoder's own path.
+    if (i + 2 >= length || !continuation(data[i + 2]) || (lead == 0xE0 && data[i + 1] < 0xA0) ||
+        (lead == 0xED && data[i + 1] >= 0xA0))
+      break;
+    OutputChar(static_cast<char16_t>(((lead & 0x0F) << 12) | ((data[i + 1] & 0x3F) << 6) |
+                                     (data[i + 2] & 0x3F)));
+    i += 3;
+  }
+  return i;
 }
 
 void CVT420Emulator::ReceiveByte(uint8_t byte) {

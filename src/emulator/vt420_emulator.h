@@ -63,6 +63,7 @@ class CVT420Emulator : public CTerminal {
   void DisplayControlsByte(uint8_t byte);
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length);
+  size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
 
   int Columns() const;
   void RegionColumns(int& first, int& last) const;

@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,13 +63,13 @@ int main(int argc, char** argv) {
   if (!haveInput) input = "-";
 
   std::string bytes;
-  if (input == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  } else {
-    std::ifstream file(input, std::ios::binary);
-    if (!file) return Fail("cannot read " + input + ": " + std::strerror(errno));
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
+  FILE* file = input == "-" ? stdin : std::fopen(input.c_str(), "rb");
+  if (!file) return Fail("cannot read " + input + ": " + std::strerror(errno));
+  char block[1 << 16];
+  while (size_t n = std::fread(block, 1, sizeof block, file)) bytes.append(block, n);
+  const bool readError = std::ferror(file) != 0;
+  if (file != stdin) std::fclose(file);
+  if (readError) return Fail("cannot read " + input);
 
   ostrane::CVT420Emulator terminal;
   CReplyRecorder recorder;
