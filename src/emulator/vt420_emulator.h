@@ -36,6 +36,9 @@ class CVT420Emulator : public CTerminal {
   std::string EncodeChar(char16_t ch) const override;
   void SoftReset() override;
 
+  // The "Clear Display" command: every page blank, the cursor at the top left.
+  void ClearDisplay();
+
   ParserState State() const { return state_; }
   PrintMode GetPrintMode() const { return printMode_; }
   bool StatusLineActive() const { return statusActive_; }
