@@ -46,21 +46,17 @@ class CRecordingEvents : public ITerminalEvents {
   void RunHostScript(std::string_view text, bool isFile) override {
     (isFile ? scriptFiles : scriptTexts).emplace_back(text);
   }
-  void UserDefinedKeys(const CControlParams&, std::string_view data) override {
-    udks.emplace_back(data);
-  }
   std::string Summary() const {
     std::ostringstream s;
     s << "bells=" << bells << " zmodem=" << zmodemStarts;
     for (const auto& t : scriptTexts) s << " text[" << t << "]";
     for (const auto& f : scriptFiles) s << " file[" << f << "]";
-    for (const auto& u : udks) s << " udk[" << u << "]";
     return s.str();
   }
   std::string replies;
   int bells = 0;
   int zmodemStarts = 0;
-  std::vector<std::string> scriptTexts, scriptFiles, udks;
+  std::vector<std::string> scriptTexts, scriptFiles;
 };
 
 std::string Trim(std::string s) {
@@ -96,7 +92,8 @@ bool ParseQuoted(std::string_view s, std::string& out) {
     switch (s[i]) {
       case 'u': {
         if (i + 4 >= s.size()) return false;
-        AppendUtf8(out, static_cast<uint32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
+        AppendUtf8(out,
+                   static_cast<uint32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
         i += 4;
         break;
       }
@@ -142,8 +139,7 @@ std::vector<GoldenCase> LoadCases() {
       if (cases.empty()) continue;
       GoldenCase& c = cases.back();
       auto fail = [&](const std::string& why) {
-        if (c.parseError.empty())
-          c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
+        if (c.parseError.empty()) c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
       };
       if (line.rfind("codepage ", 0) == 0) {
         c.codePage = std::stoi(line.substr(9));
@@ -202,14 +198,17 @@ CaseRun RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   const auto* data = reinterpret_cast<const uint8_t*>(c.input.data());
   size_t offset = 0, i = 0;
   while (offset < c.input.size()) {
-    const size_t n = chunks.empty() ? c.input.size() : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
+    const size_t n = chunks.empty()
+                         ? c.input.size()
+                         : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
     run.terminal->ReceiveBytes(data + offset, n);
     offset += n;
   }
   ScreenJsonOptions options;
   options.attributes = true;
   run.snapshot = ScreenToJson(*run.terminal, run.events->replies, options) + run.events->Summary() +
-                 " state=" + std::to_string(static_cast<int>(run.terminal->State()));
+                 " state=" + std::to_string(static_cast<int>(run.terminal->State())) +
+                 " keys=" + std::to_string(run.terminal->KeyMap().Entries().size());
   platform::SetSystemCodePage(1252);
   return run;
 }
@@ -304,6 +303,14 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     EXPECT_EQ(t.BottomMargin(), bottom);
     EXPECT_EQ(t.LeftMargin(), left);
     EXPECT_EQ(t.RightMargin(), right);
+  } else if (what == "key") {
+    int key, modifiers;
+    s >> key >> modifiers;
+    std::string text;
+    quoted(text);
+    const KeyLookup action = t.KeyMap().Lookup(key, static_cast<uint8_t>(modifiers));
+    EXPECT_EQ(action.action, KeyAction::kSendString);
+    EXPECT_EQ(FormatControlString(action.text), text);
   } else if (what == "state") {
     int n;
     s >> n;
@@ -318,10 +325,8 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list = kind == "script-text"   ? run.events->scriptTexts
-                         : kind == "script-file" ? run.events->scriptFiles
-                                                 : run.events->udks;
-      ASSERT_TRUE(kind == "script-text" || kind == "script-file" || kind == "udk") << kind;
+      const auto& list = kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
+      ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }
   } else {
