@@ -239,8 +239,7 @@ void WriteEntry(CSetupWriter& out, const CSettingsSet& settings, int position) {
 
 }  // namespace
 
-SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings,
-                          CKeyMap& keyMap) {
+SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings, CKeyMap& keyMap) {
   CSetupReader in(bytes);
   try {
     const std::string magic = in.Text();

@@ -35,8 +35,7 @@ inline constexpr std::string_view kTextEarlierVersion =
 inline constexpr std::string_view kTextUnexpectedFormat = "Unexpected file format.";
 
 // Reads a setup file into settings and keyMap, in place: what was read before an error stays.
-SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings,
-                          CKeyMap& keyMap);
+SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings, CKeyMap& keyMap);
 SetupFileStatus ReadSetupFile(const std::string& path, CSettingsSet& settings, CKeyMap& keyMap);
 
 // The main window's placement (when there is a main window) is stored into settings first.
