@@ -39,6 +39,9 @@ class CVT420Emulator : public CTerminal {
   std::string EncodeChar(char16_t ch) const override;
   void SoftReset() override;
 
+  // The "Clear Display" command: every page blank, the cursor at the top left.
+  void ClearDisplay();
+
   ParserState State() const { return state_; }
   PrintMode GetPrintMode() const { return printMode_; }
   bool StatusLineActive() const { return statusActive_; }
@@ -67,6 +70,7 @@ class CVT420Emulator : public CTerminal {
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
+  size_t ControlSequenceInOneStep(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
   void HandleKey(int pcKey, uint8_t flags, bool numLockOn);
   void SendKeyboardOutput(const std::string& bytes);

@@ -16,6 +16,7 @@
 #include "session/control_string.h"
 #include "session/screen_json.h"
 #include "session/setting_assignment.h"
+#include "session/utf8_text.h"
 
 namespace ostrane {
 namespace {
@@ -64,18 +65,6 @@ std::string Trim(std::string s) {
   return s;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // A JSON-style quoted string: \" \\ \n \uXXXX.
 bool ParseQuoted(std::string_view s, std::string& out) {
@@ -92,8 +81,7 @@ bool ParseQuoted(std::string_view s, std::string& out) {
     switch (s[i]) {
       case 'u': {
         if (i + 4 >= s.size()) return false;
-        AppendUtf8(out,
-                   static_cast<uint32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
+        AppendUtf8(out, static_cast<char32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
         i += 4;
         break;
       }
@@ -139,7 +127,8 @@ std::vector<GoldenCase> LoadCases() {
       if (cases.empty()) continue;
       GoldenCase& c = cases.back();
       auto fail = [&](const std::string& why) {
-        if (c.parseError.empty()) c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
+        if (c.parseError.empty())
+          c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
       };
       if (line.rfind("codepage ", 0) == 0) {
         c.codePage = std::stoi(line.substr(9));
@@ -198,9 +187,7 @@ CaseRun RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   const auto* data = reinterpret_cast<const uint8_t*>(c.input.data());
   size_t offset = 0, i = 0;
   while (offset < c.input.size()) {
-    const size_t n = chunks.empty()
-                         ? c.input.size()
-                         : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
+    const size_t n = chunks.empty() ? c.input.size() : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
     run.terminal->ReceiveBytes(data + offset, n);
     offset += n;
   }
@@ -325,7 +312,8 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list = kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
+      const auto& list =
+          kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
       ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }
