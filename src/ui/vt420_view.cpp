@@ -41,6 +41,14 @@ constexpr char kTextNotFound[] = "Text not found.";
 
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
+// Ctrl with a letter or one of @ [ \ ] ^ _ types the control character, whatever text the
+// platform attached to the key.
+char16_t ControlCharacter(char16_t ch, bool ctrl) {
+  if (!ctrl) return ch;
+  if ((ch >= u'@' && ch <= u'_') || (ch >= u'a' && ch <= u'z')) return ch & 0x1F;
+  return ch;
+}
+
 struct PopupItem {
   const char* text;
   ViewCommand command;
@@ -881,7 +889,7 @@ void CVT420View::keyPressEvent(QKeyEvent* event) {
     terminal.KeyDown(key.virtualKey, 1, key.extended, state);
     // The window system makes no character of an Alt combination.
     if (!state.alt)
-      for (QChar ch : text) terminal.KeyChar(ch.unicode());
+      for (QChar ch : text) terminal.KeyChar(ControlCharacter(ch.unicode(), state.ctrl));
   }
   event->accept();
 }
