@@ -20,6 +20,8 @@ struct ScrollLayoutInput {
   int barHeight = 0;  // of a horizontal bar
   bool allowVertical = true;
   bool allowHorizontal = true;
+
+  bool operator==(const ScrollLayoutInput&) const = default;
 };
 
 struct ScrollLayout {

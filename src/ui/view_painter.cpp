@@ -91,7 +91,7 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
   painter.fillRect(runRect, paper);
   switch (attribute & attr::kGlyphMask) {
     case attr::kGlyphLineDraw: {
-      const QImage glyphs = CLineGlyphCache::Coloured(CLineGlyphCache::Strip(cw, ch), ink, paper);
+      const QImage& glyphs = CLineGlyphCache::ColouredStrip(cw, ch, ink.rgb(), paper.rgb());
       for (int i = 0; i < count; ++i) {
         const int glyph = LineGlyphFor(chars[i]);
         painter.drawImage(QPoint(left + i * cw, y), glyphs, QRect(glyph * cw, 0, cw, ch));

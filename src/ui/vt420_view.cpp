@@ -348,19 +348,23 @@ void CVT420View::Layout(bool fit) {
     in.barWidth = in.barHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     in.allowVertical = profile_.verticalScroll;
     in.allowHorizontal = profile_.horizontalScroll;
-    const ScrollLayout out = ComputeScrollLayout(in);
-    vbar_ = out.vertical;
-    hbar_ = out.horizontal;
-    setVerticalScrollBarPolicy(vbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(hbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    QScrollBar* v = verticalScrollBar();
-    v->setRange(0, vbar_ ? out.verticalMax : 0);
-    v->setPageStep(std::max(1, out.clientHeight / font_.CellHeight()));
-    QScrollBar* h = horizontalScrollBar();
-    h->setRange(0, hbar_ ? out.horizontalMax : 0);
-    h->setPageStep(std::max(1, out.clientWidth / font_.CellWidth()));
-    vpos_ = v->value();
-    hpos_ = h->value();
+    // Output that scrolls calls for a layout after every chunk; most change nothing.
+    if (!(in == lastLayout_)) {
+      lastLayout_ = in;
+      const ScrollLayout out = ComputeScrollLayout(in);
+      vbar_ = out.vertical;
+      hbar_ = out.horizontal;
+      setVerticalScrollBarPolicy(vbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      setHorizontalScrollBarPolicy(hbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      QScrollBar* v = verticalScrollBar();
+      v->setRange(0, vbar_ ? out.verticalMax : 0);
+      v->setPageStep(std::max(1, out.clientHeight / font_.CellHeight()));
+      QScrollBar* h = horizontalScrollBar();
+      h->setRange(0, hbar_ ? out.horizontalMax : 0);
+      h->setPageStep(std::max(1, out.clientWidth / font_.CellWidth()));
+    }
+    vpos_ = verticalScrollBar()->value();
+    hpos_ = horizontalScrollBar()->value();
   }
   inLayout_ = false;
 }

@@ -21,6 +21,7 @@
 #include "session/find_text.h"
 #include "session/mouse_report.h"
 #include "session/selection.h"
+#include "session/view_geometry.h"
 #include "session/session_view.h"
 #include "ui/term_font.h"
 #include "ui/view_painter.h"
@@ -182,6 +183,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   bool vbar_ = false;
   bool hbar_ = false;
   bool inLayout_ = false;
+  ScrollLayoutInput lastLayout_;  // what the scroll bars were last computed from
   bool shown_ = false;
 
   // Cursor, as last read from the terminal.
