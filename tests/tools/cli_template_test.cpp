@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <tuple>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "emulator/vt420_emulator.h"
 #include "peers/peer_process.h"
