@@ -46,7 +46,9 @@ class CPaintCounter : public QObject {
   }
 };
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 // About 64 KB of lines in changing colours with line-drawing characters, each ending in CR LF,
 // so that the page scrolls into the history all the time.

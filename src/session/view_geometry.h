@@ -9,7 +9,7 @@ namespace ostrane {
 class CSettingsSet;
 
 struct ScrollLayoutInput {
-  int clientWidth = 0;   // with the space of shown scroll bars added back
+  int clientWidth = 0;  // with the space of shown scroll bars added back
   int clientHeight = 0;
   int cellWidth = 1;
   int cellHeight = 1;

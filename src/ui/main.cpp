@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
       const QString address = QString::fromLocal8Bit(argv[1]);
       const int colon = address.lastIndexOf(QLatin1Char(':'));
       s.SetInt(ostrane::S::HostType, 0);
-      s.SetStr(ostrane::S::HostName, address.left(colon < 0 ? address.size() : colon).toStdString());
+      s.SetStr(ostrane::S::HostName,
+               address.left(colon < 0 ? address.size() : colon).toStdString());
       if (colon >= 0) s.SetInt(ostrane::S::Port, address.mid(colon + 1).toInt());
     } else {
       s.SetInt(ostrane::S::HostType, 2);

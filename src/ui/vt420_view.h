@@ -21,8 +21,8 @@
 #include "session/find_text.h"
 #include "session/mouse_report.h"
 #include "session/selection.h"
-#include "session/view_geometry.h"
 #include "session/session_view.h"
+#include "session/view_geometry.h"
 #include "ui/term_font.h"
 #include "ui/view_painter.h"
 
@@ -31,7 +31,15 @@ namespace ostrane {
 class CVT420Doc;
 
 // Items of the right-button menu that the main window carries out.
-enum class ViewCommand { kClose, kSettings, kPrint, kClearDisplay, kClearHistory, kClearAll, kCapture };
+enum class ViewCommand {
+  kClose,
+  kSettings,
+  kPrint,
+  kClearDisplay,
+  kClearHistory,
+  kClearAll,
+  kCapture
+};
 
 // Profile values the view reads (section "Window", and "popup" in section "window").
 struct ViewProfile {
