@@ -64,6 +64,7 @@ class CVT420Emulator : public CTerminal {
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
+  size_t ControlSequenceInOneStep(const uint8_t* data, size_t length);
 
   int Columns() const;
   void RegionColumns(int& first, int& last) const;

@@ -1,8 +1,7 @@
 #include "session/vt420_doc.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "session/message_texts.h"
 #include "transport/echo_transport.h"
@@ -32,6 +31,17 @@ constexpr TransportFactory kTransportFactories[] = {
 constexpr char kCaptureTitle[] = "Capture Text to File";
 constexpr char kCaptureFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|";
 constexpr char kNoScriptName[] = "<No Name>";
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[8192];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
 
 }  // namespace
 
@@ -291,13 +301,12 @@ void CVT420Doc::CaptureCommand() {
 }
 
 bool CVT420Doc::RunScriptFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  std::string text;
+  if (!ReadWholeFile(path, text)) {
     Ask(0, kTextCannotLoadScript, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
         kMessageCaption);
     return false;
   }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   const size_t slash = path.find_last_of('/');
   if (scripts_)
     scripts_->RunScript(path.substr(slash == std::string::npos ? 0 : slash + 1), text, false);

@@ -16,6 +16,7 @@
 #include "session/control_string.h"
 #include "session/screen_json.h"
 #include "session/setting_assignment.h"
+#include "session/utf8_text.h"
 
 namespace ostrane {
 namespace {
@@ -68,18 +69,6 @@ std::string Trim(std::string s) {
   return s;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // A JSON-style quoted string: \" \\ \n \uXXXX.
 bool ParseQuoted(std::string_view s, std::string& out) {
@@ -96,7 +85,7 @@ bool ParseQuoted(std::string_view s, std::string& out) {
     switch (s[i]) {
       case 'u': {
         if (i + 4 >= s.size()) return false;
-        AppendUtf8(out, static_cast<uint32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
+        AppendUtf8(out, static_cast<char32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
         i += 4;
         break;
       }
