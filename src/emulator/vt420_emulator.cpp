@@ -317,7 +317,8 @@ void CVT420Emulator::EndDeviceControlString() {
   // A string that outgrew its limit is discarded whole rather than acted on in part.
   if (!dcsData_.empty() && !dcsOverflow_) {
     if (dcsFinal_ == '|') {
-      if (events_) events_->UserDefinedKeys(params_, dcsData_);
+      // DECUDK: the clear and lock parameters have no effect; definitions only accumulate.
+      keyMap_.ApplyUserDefinedKeys(dcsData_);
     } else if (dcsFinal_ == '{') {
       softFont_.Load(params_, dcsData_);
       for (ITerminalView* view : views_) view->FullRepaint();

@@ -228,7 +228,7 @@ void CVT420Doc::ResetTerminal() {
 
 void CVT420Doc::ClearDisplay() {
   std::lock_guard lock(terminal_.Mutex());
-  terminal_.Screen().ClearAll();
+  terminal_.ClearDisplay();
   terminal_.NotifyViews();
 }
 
@@ -258,7 +258,7 @@ void CVT420Doc::ClearHistory() {
 
 void CVT420Doc::ClearAll() {
   std::lock_guard lock(terminal_.Mutex());
-  terminal_.Screen().ClearAll();
+  terminal_.ClearDisplay();
   ClearHistoryLocked();
 }
 
