@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include "emulator/terminal_events.h"
 #include "session/colour_resolver.h"
@@ -53,7 +54,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void SetMessageHandler(std::function<void(const QString&)> handler);
 
   // The session window's title: the document's, with " - Disconnected" while disconnected.
-  QString FrameTitle() const { return frameTitle_; }
+  QString FrameTitle() const;
   // The main window's title while this session is active.
   QString MainTitle();
 
@@ -150,7 +151,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ScrollCursorIntoView();
   void ScrollVertical(int position);
   void ScrollHorizontal(int position);
-  void ScrollLineCount(int lines);
+  void ReadCursor();
   void ShowMatch(const FindMatch& match);
 
   QPoint CellAt(QPoint pos) const;
@@ -188,6 +189,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   int cursorColumn_ = 0;
   bool cursorDouble_ = false;
   bool cursorBlinkOn_ = true;
+  bool cursorVisible_ = true;
+  int cursorType_ = 0;
+  bool cursorBlink_ = true;
   QTimer cursorTimer_;
 
   bool blinkShown_ = true;
@@ -200,8 +204,10 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   CMouseReporter mouse_;
   FindParams find_;
   int wheelRemainder_ = 0;
+  int dragAnchorRow_ = 0;
+  std::vector<ViewRow> rows_;  // lines copied for one paint
 
-  QString frameTitle_;
+  bool disconnected_ = false;
   bool closing_ = false;
 };
 
