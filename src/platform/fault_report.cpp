@@ -84,7 +84,7 @@ FaultInfo Describe(int signal, const siginfo_t* info, const void* context) {
                                      ? fault.dataAddress - stackPointer
                                      : stackPointer - fault.dataAddress;
       fault.kind = stackPointer != 0 && distance < kStackReach ? FaultKind::kStackOverflow
-                                                                : FaultKind::kAccessViolation;
+                                                               : FaultKind::kAccessViolation;
       break;
     }
     case SIGBUS:
@@ -106,8 +106,8 @@ FaultInfo Describe(int signal, const siginfo_t* info, const void* context) {
 
 void OnFault(int signal, siginfo_t* info, void* context) {
   static char report[kFaultReportCapacity];
-  const size_t length = FormatFaultReport(Describe(signal, info, context), kTag, report,
-                                          sizeof report);
+  const size_t length =
+      FormatFaultReport(Describe(signal, info, context), kTag, report, sizeof report);
   WriteAll(STDERR_FILENO, report, length);
   WriteAll(STDERR_FILENO, "\n", 1);
   if (gReportPath[0] != '\0') {
@@ -155,8 +155,9 @@ size_t FormatFaultReport(const FaultInfo& fault, const char* tag, char* buffer, 
       w.Put("Unknown error");
       break;
   }
-  w.Put(".\nPlease report this problem to Kestrix technical support, saying what the program "
-        "was doing when it happened.");
+  w.Put(
+      ".\nPlease report this problem to Kestrix technical support, saying what the program "
+      "was doing when it happened.");
   buffer[w.length] = '\0';
   return w.length;
 }
@@ -176,7 +177,7 @@ void InstallFaultHandlers(const std::string& reportPath) {
   std::memcpy(gReportPath, reportPath.data(), n);
   gReportPath[n] = '\0';
   InstallFaultStackForThread();
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_sigaction = &OnFault;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&action.sa_mask);

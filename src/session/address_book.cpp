@@ -25,12 +25,14 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 // Names sort without regard to case, then by their exact bytes.
 bool NameBefore(const std::string& a, const std::string& b) {
   const auto lower = [](unsigned char c) { return std::tolower(c); };
-  const bool less = std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [&](char x, char y) { return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y)); });
-  const bool greater = std::lexicographical_compare(
-      b.begin(), b.end(), a.begin(), a.end(),
-      [&](char x, char y) { return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y)); });
+  const bool less =
+      std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+        return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+      });
+  const bool greater =
+      std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [&](char x, char y) {
+        return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+      });
   return less || (!greater && a < b);
 }
 
@@ -114,9 +116,10 @@ int CAddressBook::IndexOf(std::string_view name) const {
 }
 
 int CAddressBook::Insert(AddressBookSite site) {
-  const auto at = std::upper_bound(
-      sites_.begin(), sites_.end(), site,
-      [](const AddressBookSite& a, const AddressBookSite& b) { return NameBefore(a.name, b.name); });
+  const auto at = std::upper_bound(sites_.begin(), sites_.end(), site,
+                                   [](const AddressBookSite& a, const AddressBookSite& b) {
+                                     return NameBefore(a.name, b.name);
+                                   });
   return static_cast<int>(sites_.insert(at, std::move(site)) - sites_.begin());
 }
 

@@ -95,8 +95,9 @@ std::string CheckProxy(const NewConnectionValues& v, CSettingsSet& s, CProfile& 
 
 std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
   std::string name = Trimmed(v.commPort);
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+  std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  });
   if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return kTextBadCommPort;
   int number = 0;
   for (size_t i = 3; i < name.size(); ++i) {

@@ -30,9 +30,12 @@ struct ConnectionKindInfo {
 };
 
 inline constexpr ConnectionKindInfo kConnectionKinds[] = {
-    {ConnectionKind::kTelnet, "Telnet", 0}, {ConnectionKind::kSerial, "Serial", 1},
-    {ConnectionKind::kLocal, "Local", 2},   {ConnectionKind::kModem, "Modem", 3},
-    {ConnectionKind::kTelnetProxy, "Telnet Proxy", 0}, {ConnectionKind::kDebug, "Debug", 4},
+    {ConnectionKind::kTelnet, "Telnet", 0},
+    {ConnectionKind::kSerial, "Serial", 1},
+    {ConnectionKind::kLocal, "Local", 2},
+    {ConnectionKind::kModem, "Modem", 3},
+    {ConnectionKind::kTelnetProxy, "Telnet Proxy", 0},
+    {ConnectionKind::kDebug, "Debug", 4},
     {ConnectionKind::kSsh, "SSH", 5},
 };
 

@@ -88,9 +88,9 @@ void CAddressBookDialog::Fill(int selectRow) {
   list_->clear();
   for (const AddressBookSite& s : book_.Sites()) {
     QString script = QString::fromStdString(s.script);
-    new QTreeWidgetItem(list_, {QString::fromStdString(s.name), QString::fromStdString(s.type),
-                                QString::fromStdString(s.address),
-                                QString::fromStdString(s.templateName), script});
+    new QTreeWidgetItem(
+        list_, {QString::fromStdString(s.name), QString::fromStdString(s.type),
+                QString::fromStdString(s.address), QString::fromStdString(s.templateName), script});
   }
   if (selectRow >= 0 && selectRow < list_->topLevelItemCount())
     list_->setCurrentItem(list_->topLevelItem(selectRow));
@@ -139,8 +139,7 @@ void CAddressBookDialog::Modify() {
 }
 
 void CAddressBookDialog::done(int result) {
-  if (!book_.Write(path_))
-    Message(QString::fromStdString(std::string("Cannot create the file.")));
+  if (!book_.Write(path_)) Message(QString::fromStdString(std::string("Cannot create the file.")));
   QDialog::done(result);
 }
 

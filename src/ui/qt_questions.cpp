@@ -83,8 +83,7 @@ void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
 
 CQtQuestions::CQtQuestions(QWidget* owner, QObject* parent) : QObject(parent), owner_(owner) {}
 
-void CQtQuestions::SetMessageHandler(
-    std::function<MessageAnswer(const MessageQuestion&)> handler) {
+void CQtQuestions::SetMessageHandler(std::function<MessageAnswer(const MessageQuestion&)> handler) {
   handler_ = std::move(handler);
 }
 

@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reread.Read(again);
   if (reread.Serialize() != written) std::abort();
 
-  const auto request = ostrane::InterpretCommandLine(
-      ostrane::SplitCommandLine(input), [](const std::string& path) { return path.size() % 3 == 0; });
+  const auto request =
+      ostrane::InterpretCommandLine(ostrane::SplitCommandLine(input),
+                                    [](const std::string& path) { return path.size() % 3 == 0; });
   if (request.action == ostrane::CommandLineAction::kTelnet &&
       (request.host.empty() || request.port <= 0 || request.port > 65535))
     std::abort();

@@ -72,9 +72,8 @@ TEST(FaultReport, HandlerWritesTheReportAndEndsTheProcess) {
   const std::string killed = ReportOfChildFault([] { raise(SIGILL); });
   EXPECT_NE(killed.find("Illegal instruction"), std::string::npos) << killed;
   // The report is taken once.
-  EXPECT_EQ(TakeFaultReport((std::filesystem::path(std::getenv("OSTRANE_HOME")) /
-                             "fault-report.txt")
-                                .string()),
+  EXPECT_EQ(TakeFaultReport(
+                (std::filesystem::path(std::getenv("OSTRANE_HOME")) / "fault-report.txt").string()),
             "");
 }
 

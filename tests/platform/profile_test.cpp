@@ -49,8 +49,8 @@ TEST(Profile, MalformedFilesReadWhatTheyCan) {
   EXPECT_EQ(p.GetInt("Window", "height", 460), 300);
   // Values under a broken section header belong to no section.
   EXPECT_FALSE(p.Has("Window", "buttonbar"));
-  EXPECT_FALSE(p.Has("Transport", "TelnetPort"));     // too long
-  EXPECT_EQ(p.GetInt("Transport", "Type", 0), 3);     // the first of two
+  EXPECT_FALSE(p.Has("Transport", "TelnetPort"));  // too long
+  EXPECT_EQ(p.GetInt("Transport", "Type", 0), 3);  // the first of two
 }
 
 TEST(Profile, OversizedFileIsNotRead) {

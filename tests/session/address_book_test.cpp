@@ -46,7 +46,8 @@ TEST(AddressBook, UnendedScriptTakesTheRestAndUnknownMarkersMeanNoScript) {
 
 TEST(AddressBook, LongLinesAreCutWithoutShiftingTheRecords) {
   const std::string longName(1000, 'z');
-  const auto book = ReadText(longName + "\nTelnet\nhost\n\n##No Script\nnext\nSSH1\nh2\n\n##No Script\n");
+  const auto book =
+      ReadText(longName + "\nTelnet\nhost\n\n##No Script\nnext\nSSH1\nh2\n\n##No Script\n");
   ASSERT_EQ(book.Sites().size(), 2u);
   EXPECT_EQ(book.Sites()[1].name, std::string(kMaxAddressBookLine, 'z'));
   EXPECT_EQ(book.Sites()[1].address, "host");

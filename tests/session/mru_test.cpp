@@ -1,11 +1,11 @@
-#include "session/mru_list.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "session/mru_list.h"
 
 namespace ostrane {
 namespace {

@@ -1,5 +1,3 @@
-#include "session/new_connection_rules.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "session/mru_list.h"
+#include "session/new_connection_rules.h"
 
 namespace ostrane {
 namespace {
