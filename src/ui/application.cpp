@@ -52,6 +52,7 @@ bool COstraneApp::Start() {
       mainFrame_->showMaximized();
     else
       mainFrame_->show();
+    mainFrame_->activateWindow();
   }
   return true;
 }

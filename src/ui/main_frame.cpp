@@ -259,7 +259,9 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
   });
   connect(frame, &QObject::destroyed, this,
           [this] { QTimer::singleShot(0, this, &CMainFrame::ActiveChanged); });
-  frame->resize(mdi_->viewport()->size() * 0.9);
+  // The session window fills the main window's client area (once it is shown); the view fits
+  // its font to it.
+  if (isVisible()) frame->resize(mdi_->viewport()->size());
   frame->show();
   frame->View()->setFocus(Qt::OtherFocusReason);
   ActiveChanged();
@@ -695,6 +697,16 @@ void CMainFrame::RefreshStatus() {
     column = child->Document().Terminal().CursorColumn();
   }
   cursorPane_->setText(QString("%1:%2").arg(row + 1).arg(column + 1));
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // Sessions opened before the window was shown (the command line) get their size now.
+  QTimer::singleShot(0, this, [this] {
+    for (CChildFrame* child : Children()) child->resize(mdi_->viewport()->size());
+  });
 }
 
 // ---- Closing ----

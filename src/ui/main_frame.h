@@ -82,6 +82,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildMenus();
@@ -118,6 +119,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement {
   QLabel* numPane_ = nullptr;
   QLabel* printingPane_ = nullptr;
   QTimer statusTimer_;
+  bool shownOnce_ = false;
 };
 
 }  // namespace ostrane
