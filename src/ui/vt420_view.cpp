@@ -19,6 +19,7 @@
 #include "session/clipboard_text.h"
 #include "session/view_geometry.h"
 #include "session/vt420_doc.h"
+#include "ui/key_translation.h"
 #include "ui/view_find_dialog.h"
 
 namespace ostrane {
@@ -39,6 +40,14 @@ constexpr char kCaption[] = "Secure Ostrane";
 constexpr char kTextNotFound[] = "Text not found.";
 
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// Ctrl with a letter or one of @ [ \ ] ^ _ types the control character, whatever text the
+// platform attached to the key.
+char16_t ControlCharacter(char16_t ch, bool ctrl) {
+  if (!ctrl) return ch;
+  if ((ch >= u'@' && ch <= u'_') || (ch >= u'a' && ch <= u'z')) return ch & 0x1F;
+  return ch;
+}
 
 struct PopupItem {
   const char* text;
@@ -864,15 +873,34 @@ bool CVT420View::event(QEvent* event) {
 bool CVT420View::focusNextPrevChild(bool) { return false; }
 
 void CVT420View::keyPressEvent(QKeyEvent* event) {
-  if (!event->text().isEmpty() && selection_.Active()) {
+  const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
+  const KeyboardState state = TranslateKeyboardState(*event);
+  const QString text = event->text();
+  // A typed character removes the selection.
+  if (!text.isEmpty() && !state.alt && selection_.Active()) {
     const int first = selection_.StartRow();
     const int last = selection_.EndRow();
     selection_.Clear();
     UpdateLines(first, last);
   }
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    CTerminal& terminal = doc_.Terminal();
+    terminal.KeyDown(key.virtualKey, 1, key.extended, state);
+    // The window system makes no character of an Alt combination.
+    if (!state.alt)
+      for (QChar ch : text) terminal.KeyChar(ControlCharacter(ch.unicode(), state.ctrl));
+  }
   event->accept();
 }
 
-void CVT420View::keyReleaseEvent(QKeyEvent* event) { event->accept(); }
+void CVT420View::keyReleaseEvent(QKeyEvent* event) {
+  const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    doc_.Terminal().KeyUp(key.virtualKey);
+  }
+  event->accept();
+}
 
 }  // namespace ostrane
