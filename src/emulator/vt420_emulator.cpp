@@ -153,7 +153,11 @@ size_t CVT420Emulator::ControlSequenceInOneStep(const uint8_t* data, size_t leng
   }
   if (i == length || data[i] < 0x40 || data[i] > 0x7E) return 0;
   EnterState(ParserState::kGround);
-  DispatchControlSequence(data[i]);
+  // SGR is by far the commonest sequence: it goes straight to its function.
+  if (data[i] == 'm')
+    SelectGraphicRendition();
+  else
+    DispatchControlSequence(data[i]);
   return i + 1;
 }
 

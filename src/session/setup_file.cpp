@@ -237,7 +237,28 @@ void WriteEntry(CSetupWriter& out, const CSettingsSet& settings, int position) {
   }
 }
 
+struct StatusText {
+  SetupFileStatus status;
+  std::string_view text;
+};
+
+constexpr StatusText kStatusTexts[] = {
+    {SetupFileStatus::kOk, "read"},
+    {SetupFileStatus::kCannotOpen, "the file cannot be opened"},
+    {SetupFileStatus::kNotSetupFile, "not a setup file"},
+    {SetupFileStatus::kEarlierVersion, "a setup file of an earlier version"},
+    {SetupFileStatus::kFormatError, "a value does not fit its setting"},
+    {SetupFileStatus::kTruncated, "the file ends too soon"},
+    {SetupFileStatus::kCannotWrite, "the file cannot be written"},
+};
+
 }  // namespace
+
+std::string_view SetupFileStatusText(SetupFileStatus status) {
+  for (const StatusText& s : kStatusTexts)
+    if (s.status == status) return s.text;
+  return {};
+}
 
 SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings, CKeyMap& keyMap) {
   CSetupReader in(bytes);

@@ -34,6 +34,9 @@ inline constexpr std::string_view kTextEarlierVersion =
 // Shown when a session file cannot be opened.
 inline constexpr std::string_view kTextUnexpectedFormat = "Unexpected file format.";
 
+// A short reason for a status, for the headless tools' error messages.
+std::string_view SetupFileStatusText(SetupFileStatus status);
+
 // Reads a setup file into settings and keyMap, in place: what was read before an error stays.
 SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings, CKeyMap& keyMap);
 SetupFileStatus ReadSetupFile(const std::string& path, CSettingsSet& settings, CKeyMap& keyMap);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "session/message_texts.h"
+#include "session/settings_templates.h"
 #include "transport/echo_transport.h"
 #include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
@@ -108,6 +109,30 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
   return true;
 }
 
+void CVT420Doc::PrepareNewSession() {
+  LoadTemplate(kDefaultTemplate);
+}
+
+bool CVT420Doc::LoadTemplate(std::string_view name) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ostrane::LoadTemplate(terminal_, name);
+}
+
+bool CVT420Doc::SaveTemplate(std::string_view name) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ostrane::SaveTemplate(terminal_, name);
+}
+
+SetupFileStatus CVT420Doc::ReadSessionFile(const std::string& path) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ReadSetupFile(path, terminal_.Settings(), terminal_.KeyMap());
+}
+
+SetupFileStatus CVT420Doc::WriteSessionFile(const std::string& path) {
+  std::lock_guard lock(terminal_.Mutex());
+  return WriteSetupFile(path, terminal_.Settings(), terminal_.KeyMap());
+}
+
 bool CVT420Doc::StartNewSession() {
   if (!CreateTransport(true, false)) return false;
   std::lock_guard lock(terminal_.Mutex());
@@ -179,6 +204,63 @@ bool CVT420Doc::Reconnect() {
 int CVT420Doc::Send(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
   return transport_ ? transport_->Send(data, length) : 0;
+}
+
+void CVT420Doc::KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.KeyDown(virtualKey, repeat, extended, state);
+  }
+  CarryOutKeyOutput();
+}
+
+void CVT420Doc::KeyChar(char16_t ch) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.KeyChar(ch);
+  }
+  CarryOutKeyOutput();
+}
+
+void CVT420Doc::SendKeys(const uint8_t* data, size_t length) {
+  if (!keyOutput_.empty() && keyOutput_.back().kind == KeyOutput::Kind::kBytes)
+    keyOutput_.back().text.append(reinterpret_cast<const char*>(data), length);
+  else
+    keyOutput_.push_back(
+        {KeyOutput::Kind::kBytes, {}, std::string(reinterpret_cast<const char*>(data), length)});
+}
+
+void CVT420Doc::RunKeyCommand(KeyCommand command, std::string_view text) {
+  keyOutput_.push_back({KeyOutput::Kind::kCommand, command, std::string(text)});
+}
+
+void CVT420Doc::MarginBell() {
+  keyOutput_.push_back({KeyOutput::Kind::kMarginBell, {}, {}});
+}
+
+void CVT420Doc::CarryOutKeyOutput() {
+  std::vector<KeyOutput> output;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    output.swap(keyOutput_);
+  }
+  for (const KeyOutput& o : output) {
+    if (o.kind == KeyOutput::Kind::kBytes) {
+      Send(reinterpret_cast<const uint8_t*>(o.text.data()), o.text.size());
+    } else if (o.kind == KeyOutput::Kind::kMarginBell) {
+      if (keyboardCommands_) keyboardCommands_->MarginBell();
+    } else if (o.command == KeyCommand::kScriptText) {
+      RunScriptText(o.text, false);
+    } else if (o.command == KeyCommand::kScriptFile) {
+      RunScriptFile(o.text);
+    } else if (o.command == KeyCommand::kBreak) {
+      if (transport_) transport_->SendBreak();
+    } else if (o.command == KeyCommand::kMenu) {
+      if (keyboardCommands_) keyboardCommands_->RunMenuCommand(o.text);
+    } else if (keyboardCommands_) {
+      keyboardCommands_->LocalFunction(o.command);
+    }
+  }
 }
 
 void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {

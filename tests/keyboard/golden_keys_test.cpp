@@ -67,17 +67,17 @@ const std::vector<KeyCase>& AllCases() {
 }
 
 // "Shift+Ctrl+Name": the modifiers and the key name.
-struct KeySpec {
+struct KeyPress {
   KeyboardState state;
   std::string name;
 };
 
-KeySpec ParseKeySpec(const std::string& spec) {
-  KeySpec k;
+KeyPress ParseKeyPress(const std::string& text) {
+  KeyPress k;
   size_t start = 0;
-  for (size_t plus; (plus = spec.find('+', start)) != std::string::npos && plus > start;
+  for (size_t plus; (plus = text.find('+', start)) != std::string::npos && plus > start;
        start = plus + 1) {
-    const std::string mod = spec.substr(start, plus - start);
+    const std::string mod = text.substr(start, plus - start);
     if (mod == "Shift")
       k.state.shift = true;
     else if (mod == "Ctrl")
@@ -89,7 +89,7 @@ KeySpec ParseKeySpec(const std::string& spec) {
     else
       break;
   }
-  k.name = spec.substr(start);
+  k.name = text.substr(start);
   k.state.numLock = true;
   return k;
 }
@@ -174,23 +174,23 @@ TEST_P(GoldenKeys, Case) {
     } else if (verb == "key" || verb == "vt") {
       const size_t arrow = rest.find(" => ");
       ASSERT_NE(arrow, std::string::npos) << "no =>";
-      const KeySpec spec = ParseKeySpec(rest.substr(0, arrow));
+      const KeyPress press = ParseKeyPress(rest.substr(0, arrow));
       Outcome expected;
       ASSERT_TRUE(ParseOutcome(rest.substr(arrow + 4), expected)) << "bad outcome";
       events.Clear();
       if (verb == "key") {
-        const int pcKey = FindPcKey(spec.name);
-        ASSERT_NE(pcKey, 0) << "unknown PC key " << spec.name;
+        const int pcKey = FindPcKey(press.name);
+        ASSERT_NE(pcKey, 0) << "unknown PC key " << press.name;
         const auto [virtualKey, extended] = PlatformKey(pcKey);
         ASSERT_EQ(NormalizePcKey(virtualKey, extended), pcKey);
-        terminal.KeyDown(virtualKey, 1, extended, spec.state);
+        terminal.KeyDown(virtualKey, 1, extended, press.state);
         // A character follows every key press; only an unclaimed key lets it through.
         terminal.KeyChar(u'#');
         if (expected.unclaimed) expected.bytes = "#";
       } else {
-        const int vtKey = FindVtKey(spec.name);
-        ASSERT_NE(vtKey, 0) << "unknown VT key " << spec.name;
-        const VtKeyOutput out = EncodeVtKey(vtKey, spec.state.Flags(0), terminal.Settings());
+        const int vtKey = FindVtKey(press.name);
+        ASSERT_NE(vtKey, 0) << "unknown VT key " << press.name;
+        const VtKeyOutput out = EncodeVtKey(vtKey, press.state.Flags(0), terminal.Settings());
         events.keys = out.bytes;
         if (out.command) events.commands.emplace_back(*out.command, "");
       }
