@@ -4,6 +4,7 @@
 
 #include "keyboard/key_codes.h"
 #include "ui/key_translation.h"
+#include "ui/view_test_support.h"
 
 namespace ostrane {
 namespace {
@@ -53,6 +54,7 @@ TEST(KeyTranslationTest, RightHandModifiersByTheirKeysyms) {
 }
 
 TEST(KeyTranslationTest, ModifierAndLockStates) {
+  test::EnsureApplication();  // key events belong to the application's keyboard device
   // X state mask: Lock 0x02, Mod2 (Num Lock) 0x10.
   QKeyEvent shifted(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier | Qt::ControlModifier, 0, 0,
                     0x02 | 0x10, QStringLiteral("A"));
