@@ -18,3 +18,7 @@ echo "== terminal throughput against libvterm"
 "$program" "$@"
 echo "== Telnet session throughput against replay of the same bytes"
 "$bench/telnet_throughput.sh" "$build" 200
+if [ -x "$build/bench/view_paint_bench" ]; then
+  echo "== paint overhead of a visible session window"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/view_paint_bench"
+fi

@@ -68,8 +68,8 @@ void CVT420View::Copy() {
 }
 
 bool CVT420View::CanPaste() const {
-  const QMimeData* data = QApplication::clipboard()->mimeData();
-  return data && data->hasText();
+  const QMimeData* mime = QApplication::clipboard()->mimeData();
+  return mime && mime->hasText();
 }
 
 void CVT420View::Paste() {
