@@ -1,0 +1,34 @@
+// ISessionView: what a session tells the windows that show it, beyond the screen changes the
+// terminal reports itself. Calls may come from the transport's worker and must not block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ostrane {
+
+class ISessionView {
+ public:
+  virtual ~ISessionView() = default;
+  // true: the connection ended; false: it was made again (Reconnect).
+  virtual void ConnectionChanged(bool ended) = 0;
+};
+
+// Sees every byte string the session sends to the host and every chunk it receives (the
+// headless front end's replies and waits; later the macro recorder). Must not block.
+class ISessionMonitor {
+ public:
+  virtual ~ISessionMonitor() = default;
+  virtual void Sent(const uint8_t* data, size_t length) = 0;
+  virtual void Received(const uint8_t* data, size_t length) = 0;
+};
+
+// Runs scripts for the session (login script, script files, host scripts).
+class IScriptRunner {
+ public:
+  virtual ~IScriptRunner() = default;
+  virtual void RunScript(const std::string& name, const std::string& text, bool byHost) = 0;
+};
+
+}  // namespace ostrane

@@ -1,0 +1,311 @@
+#include "session/vt420_doc.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "session/message_texts.h"
+#include "transport/echo_transport.h"
+#include "transport/telnet_transport.h"
+#include "xfer/capture_file.h"
+
+namespace ostrane {
+
+namespace {
+
+struct TransportFactory {
+  TransportKind kind;
+  std::unique_ptr<CTransport> (*create)();
+};
+
+template <class T>
+std::unique_ptr<CTransport> Make() {
+  return std::make_unique<T>();
+}
+
+// The connection kinds this build can create; Debug has none.
+constexpr TransportFactory kTransportFactories[] = {
+    {TransportKind::kTelnet, &Make<CTelnetTransport>},
+    {TransportKind::kLocal, &Make<CEchoTransport>},
+};
+
+constexpr char kCaptureTitle[] = "Capture Text to File";
+constexpr char kCaptureFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|";
+constexpr char kNoScriptName[] = "<No Name>";
+
+}  // namespace
+
+CVT420Doc::CVT420Doc() {
+  terminal_.SetEvents(this);
+}
+
+CVT420Doc::~CVT420Doc() {
+  // The worker delivers into the terminal; it ends before anything else goes.
+  transport_.reset();
+  terminal_.SetEvents(nullptr);
+}
+
+TransportState CVT420Doc::ConnectionState() const {
+  return transport_ ? transport_->State() : TransportState::kClosed;
+}
+
+void CVT420Doc::AddView(ISessionView* view) {
+  std::lock_guard lock(viewsMutex_);
+  if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+}
+
+void CVT420Doc::RemoveView(ISessionView* view) {
+  std::lock_guard lock(viewsMutex_);
+  views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+}
+
+void CVT420Doc::NotifyConnection(bool ended) {
+  std::lock_guard lock(viewsMutex_);
+  for (ISessionView* view : views_) view->ConnectionChanged(ended);
+}
+
+void CVT420Doc::SyncTransportFlags() {
+  if (!transport_) return;
+  std::lock_guard lock(terminal_.Mutex());
+  transport_->SetLocalEcho(terminal_.Settings().Int(S::LocalEcho) != 0);
+  transport_->SetLocalOnly(terminal_.Settings().Int(S::Local) != 0);
+}
+
+bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
+  int kind;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    kind = terminal_.Settings().Int(S::HostType);
+  }
+  transport_.reset();
+  for (const TransportFactory& f : kTransportFactories)
+    if (static_cast<int>(f.kind) == kind) transport_ = f.create();
+  if (!transport_) return false;
+  transport_->SetOwner(this);
+  SyncTransportFlags();
+  if (reset) {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.Reset();
+  }
+  if (createOnly) return true;
+  transport_->Start();
+  std::string login;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    if (terminal_.Settings().Int(S::LoginScript)) login = terminal_.Settings().Str(S::Script);
+  }
+  if (!login.empty()) RunScriptText(login, false);
+  return true;
+}
+
+bool CVT420Doc::StartNewSession() {
+  if (!CreateTransport(true, false)) return false;
+  std::lock_guard lock(terminal_.Mutex());
+  title_ = "New Connection to " + transport_->GetDisplayName(terminal_.Settings());
+  return true;
+}
+
+void CVT420Doc::SetSessionTitle(const std::string& text) {
+  if (!transport_) {
+    title_ = text;
+    return;
+  }
+  std::lock_guard lock(terminal_.Mutex());
+  title_ = text + " : Connection to " + transport_->GetDisplayName(terminal_.Settings());
+}
+
+MessageAnswer CVT420Doc::Ask(int messageId, std::string_view text, MessageButtons buttons,
+                             MessageIcon icon, MessageAnswer defaultAnswer,
+                             const std::string& caption) {
+  if (questions_ == nullptr) return defaultAnswer;
+  MessageQuestion q;
+  q.messageId = messageId;
+  q.text = std::string(text);
+  q.caption = caption;
+  q.buttons = buttons;
+  q.icon = icon;
+  q.defaultAnswer = defaultAnswer;
+  return questions_->AskMessage(q);
+}
+
+bool CVT420Doc::QueryDisconnect(bool ask) {
+  int question = 0;
+  switch (ConnectionState()) {
+    case TransportState::kConnecting:
+      question = Msg::kAbortConnecting;
+      break;
+    case TransportState::kConnected:
+      question = Msg::kStillConnected;
+      break;
+    default:
+      break;
+  }
+  if (ask && question != 0 &&
+      Ask(question, MessageText(question), MessageButtons::kYesNo, MessageIcon::kQuestion,
+          MessageAnswer::kNo, title_) != MessageAnswer::kYes)
+    return false;
+  if (ask && modified_ &&
+      Ask(Msg::kSaveModified, MessageText(Msg::kSaveModified), MessageButtons::kYesNo,
+          MessageIcon::kQuestion, MessageAnswer::kYes, kMessageCaption) == MessageAnswer::kYes &&
+      save_)
+    save_();
+  modified_ = false;
+  if (transport_) transport_->Stop();
+  return true;
+}
+
+bool CVT420Doc::CanReconnect() const {
+  return transport_ && transport_->State() == TransportState::kClosed;
+}
+
+bool CVT420Doc::Reconnect() {
+  if (!CanReconnect()) return false;
+  transport_.reset();
+  const bool created = CreateTransport(false, false);
+  NotifyConnection(false);
+  return created;
+}
+
+int CVT420Doc::Send(const uint8_t* data, size_t length) {
+  if (monitor_) monitor_->Sent(data, length);
+  return transport_ ? transport_->Send(data, length) : 0;
+}
+
+void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
+  if (monitor_) monitor_->Sent(data, length);
+  if (transport_) transport_->Send(data, length, /*mayWait=*/false);
+}
+
+void CVT420Doc::HostSizeChanged() {
+  if (!transport_ || transport_->Kind() != TransportKind::kTelnet) return;
+  const CSettingsSet& s = terminal_.Settings();
+  static_cast<CTelnetTransport*>(transport_.get())
+      ->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
+}
+
+void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {
+  std::lock_guard lock(terminal_.Mutex());
+  terminal_.ReceiveBytes(data, length);
+  if (monitor_) monitor_->Received(data, length);
+}
+
+void CVT420Doc::ShowMessage(int messageId) {
+  Ask(messageId, MessageText(messageId), MessageButtons::kOk, MessageIcon::kStop,
+      MessageAnswer::kOk, kMessageCaption);
+}
+
+void CVT420Doc::ConnectionEnded() {
+  NotifyConnection(true);
+}
+
+void CVT420Doc::ApplyChanges(CSettingsChange& change) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    connectionSettingsChanged_ = false;
+    terminal_.ApplyChanges(change);
+  }
+  SyncTransportFlags();
+  // Outside the lock: the transport may ask the user about it.
+  if (connectionSettingsChanged_ && transport_) transport_->SettingsChanged(Settings());
+  connectionSettingsChanged_ = false;
+}
+
+void CVT420Doc::ResetTerminal() {
+  std::lock_guard lock(terminal_.Mutex());
+  terminal_.SoftReset();
+  terminal_.NotifyViews();
+}
+
+void CVT420Doc::ClearDisplay() {
+  std::lock_guard lock(terminal_.Mutex());
+  terminal_.Screen().ClearAll();
+  terminal_.NotifyViews();
+}
+
+void CVT420Doc::ClearHistoryLocked() {
+  CSettingsChange change;
+  change.historyCleared = true;
+  terminal_.ApplyChanges(change);
+}
+
+void CVT420Doc::ToggleHistory() {
+  std::lock_guard lock(terminal_.Mutex());
+  CSettingsSet& s = terminal_.Settings();
+  const bool wasOn = s.Int(S::History) != 0;
+  s.SetInt(S::History, wasOn ? 0 : 1);
+  if (wasOn) ClearHistoryLocked();
+}
+
+bool CVT420Doc::CanClearHistory() {
+  std::lock_guard lock(terminal_.Mutex());
+  return terminal_.Settings().Int(S::History) != 0 && terminal_.Screen().HistoryCount() > 0;
+}
+
+void CVT420Doc::ClearHistory() {
+  std::lock_guard lock(terminal_.Mutex());
+  ClearHistoryLocked();
+}
+
+void CVT420Doc::ClearAll() {
+  std::lock_guard lock(terminal_.Mutex());
+  terminal_.Screen().ClearAll();
+  ClearHistoryLocked();
+}
+
+bool CVT420Doc::OpenCapture(const std::string& path) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.SetCapture(nullptr);
+    if (auto file = CCaptureFile::Open(path)) {
+      terminal_.SetCapture(std::move(file));
+      return true;
+    }
+  }
+  Ask(0, kTextCannotCreateFile, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
+      kMessageCaption);
+  return false;
+}
+
+void CVT420Doc::CloseCapture() {
+  std::lock_guard lock(terminal_.Mutex());
+  terminal_.SetCapture(nullptr);
+}
+
+bool CVT420Doc::IsCapturing() {
+  std::lock_guard lock(terminal_.Mutex());
+  return terminal_.IsCapturing();
+}
+
+void CVT420Doc::CaptureCommand() {
+  if (IsCapturing()) {
+    CloseCapture();
+    return;
+  }
+  if (questions_ == nullptr) return;
+  FileQuestion q;
+  q.title = kCaptureTitle;
+  q.filter = kCaptureFilter;
+  q.defaultExtension = "txt";
+  q.save = true;
+  if (const auto path = questions_->ChooseFile(q)) OpenCapture(*path);
+}
+
+bool CVT420Doc::RunScriptFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    Ask(0, kTextCannotLoadScript, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
+        kMessageCaption);
+    return false;
+  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const size_t slash = path.find_last_of('/');
+  if (scripts_)
+    scripts_->RunScript(path.substr(slash == std::string::npos ? 0 : slash + 1), text, false);
+  return true;
+}
+
+void CVT420Doc::RunScriptText(const std::string& text, bool byHost) {
+  if (scripts_) scripts_->RunScript(kNoScriptName, text, byHost);
+}
+
+}  // namespace ostrane

@@ -1,0 +1,114 @@
+// CVT420Doc: one terminal session without its window. It owns the terminal object and the
+// transport, feeds received data into the terminal, sends what the session produces, asks the
+// close questions, and carries the session commands that act on the terminal.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "emulator/terminal_events.h"
+#include "emulator/vt420_emulator.h"
+#include "session/question_interface.h"
+#include "session/session_view.h"
+#include "transport/transport.h"
+#include "transport/transport_owner.h"
+
+namespace ostrane {
+
+class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
+ public:
+  CVT420Doc();
+  ~CVT420Doc() override;
+  CVT420Doc(const CVT420Doc&) = delete;
+  CVT420Doc& operator=(const CVT420Doc&) = delete;
+
+  CVT420Emulator& Terminal() { return terminal_; }
+  CTransport* Transport() { return transport_.get(); }
+  TransportState ConnectionState() const;
+
+  void SetQuestions(IQuestions* questions) { questions_ = questions; }
+  void SetMonitor(ISessionMonitor* monitor) { monitor_ = monitor; }
+  void SetScriptRunner(IScriptRunner* runner) { scripts_ = runner; }
+  // Writes the session file; used when the user agrees to save changed settings.
+  void SetSaveHandler(std::function<bool()> save) { save_ = std::move(save); }
+  void AddView(ISessionView* view);
+  void RemoveView(ISessionView* view);
+
+  // Creates the transport named by HostType; false for the Debug kind or a kind not available.
+  // With reset the terminal is reset; unless createOnly the transport is started and the login
+  // script runs when LoginScript is on.
+  bool CreateTransport(bool reset, bool createOnly);
+  // Creates and starts the transport of a new session; its title becomes "New Connection to %s".
+  bool StartNewSession();
+  // The close questions, then Stop. False when the user said No.
+  bool QueryDisconnect(bool ask);
+  // Only while the transport is Closed: a new transport, no reset.
+  bool CanReconnect() const;
+  bool Reconnect();
+
+  // What the user, a paste or a script sends. Never call it holding the terminal lock.
+  int Send(const uint8_t* data, size_t length);
+
+  const std::string& Title() const { return title_; }
+  void SetSessionTitle(const std::string& text);
+  bool IsModified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+
+  // Settings edited for the open session. The caller holds no lock.
+  void ApplyChanges(CSettingsChange& change);
+
+  // Session commands.
+  void ResetTerminal();
+  void ClearDisplay();
+  void ToggleHistory();
+  bool CanClearHistory();
+  void ClearHistory();
+  void ClearAll();
+  bool OpenCapture(const std::string& path);
+  void CloseCapture();
+  bool IsCapturing();
+  // "Capture to file...": stops a capture, or asks for a file and starts one.
+  void CaptureCommand();
+  bool RunScriptFile(const std::string& path);
+  void RunScriptText(const std::string& text, bool byHost);
+
+  // ITransportOwner.
+  std::mutex& SettingsMutex() override { return terminal_.Mutex(); }
+  CSettingsSet& Settings() override { return terminal_.Settings(); }
+  void WriteTrace(std::string_view text) override { terminal_.WriteCaptureTrace(text); }
+  void DeliverReceived(const uint8_t* data, size_t length) override;
+  void ShowMessage(int messageId) override;
+  void ConnectionEnded() override;
+
+  // ITerminalEvents; called with the terminal lock held.
+  void SendToHost(const uint8_t* data, size_t length) override;
+  void HostSizeChanged() override;
+  void ConnectionSettingsChanged() override { connectionSettingsChanged_ = true; }
+
+ private:
+  MessageAnswer Ask(int messageId, std::string_view text, MessageButtons buttons, MessageIcon icon,
+                    MessageAnswer defaultAnswer, const std::string& caption);
+  void NotifyConnection(bool ended);
+  void ClearHistoryLocked();
+  void SyncTransportFlags();
+
+  CVT420Emulator terminal_;
+  std::unique_ptr<CTransport> transport_;
+  IQuestions* questions_ = nullptr;
+  ISessionMonitor* monitor_ = nullptr;
+  IScriptRunner* scripts_ = nullptr;
+  std::function<bool()> save_;
+  std::mutex viewsMutex_;
+  std::vector<ISessionView*> views_;
+  std::string title_;
+  bool modified_ = false;
+  std::atomic<bool> connectionSettingsChanged_{false};
+};
+
+}  // namespace ostrane

@@ -1,0 +1,344 @@
+// ostrane-cli: runs one session without a window. It connects, plays the --send and --until
+// steps in order, and prints the final screen as JSON; questions are answered from its options.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emulator/vt420_emulator.h"
+#include "session/control_string.h"
+#include "session/question_interface.h"
+#include "session/screen_json.h"
+#include "session/session_view.h"
+#include "session/setting_assignment.h"
+#include "session/vt420_doc.h"
+#include "transport/transport.h"
+
+namespace ostrane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kUsage[] =
+    "usage: ostrane-cli [--set Key=Value]... [FILE.OSN | host[:port]]\n"
+    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n";
+
+// Without --for a run ends after this long.
+constexpr double kDefaultSeconds = 30.0;
+// How often a wait looks at the screen for text drawn there without arriving as such.
+constexpr std::chrono::milliseconds kScreenCheckInterval{100};
+
+struct Step {
+  enum class Kind { kSend, kUntil } kind;
+  std::string text;  // in the control-string notation
+};
+
+struct CliOptions {
+  std::vector<std::string> assignments;
+  std::optional<std::string> target;
+  std::vector<Step> steps;
+  double seconds = kDefaultSeconds;
+  bool attributes = false;
+};
+
+// The usual port of each connection kind, for a target given without one.
+struct DefaultPort {
+  TransportKind kind;
+  int port;
+};
+constexpr DefaultPort kDefaultPorts[] = {
+    {TransportKind::kTelnet, 23},
+    {TransportKind::kSsh2, 22},
+    {TransportKind::kSsh1, 22},
+};
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "ostrane-cli: %s\n%s", problem.c_str(), kUsage);
+  return 2;
+}
+
+// Options that take a value, and what they do with it.
+struct ValueOption {
+  const char* name;
+  bool (*apply)(CliOptions& options, const char* value);
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--set",
+     [](CliOptions& o, const char* v) {
+       o.assignments.emplace_back(v);
+       return true;
+     }},
+    {"--send",
+     [](CliOptions& o, const char* v) {
+       o.steps.push_back({Step::Kind::kSend, v});
+       return true;
+     }},
+    {"--until",
+     [](CliOptions& o, const char* v) {
+       o.steps.push_back({Step::Kind::kUntil, v});
+       return true;
+     }},
+    {"--for",
+     [](CliOptions& o, const char* v) {
+       char* end = nullptr;
+       o.seconds = std::strtod(v, &end);
+       return *end == '\0' && std::isfinite(o.seconds) && o.seconds > 0;
+     }},
+};
+
+std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--attrs") {
+      options.attributes = true;
+      continue;
+    }
+    const auto* option = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                      [&](const ValueOption& o) { return arg == o.name; });
+    if (option != std::end(kValueOptions)) {
+      if (i + 1 >= argc) return Usage(std::string(arg) + " needs a value");
+      if (!option->apply(options, argv[++i]))
+        return Usage("bad value for " + std::string(arg) + ": " + argv[i]);
+    } else if (!arg.empty() && arg[0] != '-' && !options.target) {
+      options.target = std::string(arg);
+    } else {
+      return Usage("bad argument: " + std::string(arg));
+    }
+  }
+  return std::nullopt;
+}
+
+// host, host:port, [v6-address]:port or a bare IPv6 address.
+bool SplitTarget(const std::string& target, std::string& host, std::optional<int>& port) {
+  std::string portText;
+  if (!target.empty() && target[0] == '[') {
+    const size_t close = target.find(']');
+    if (close == std::string::npos) return false;
+    host = target.substr(1, close - 1);
+    if (close + 1 < target.size()) {
+      if (target[close + 1] != ':') return false;
+      portText = target.substr(close + 2);
+    }
+  } else if (std::count(target.begin(), target.end(), ':') == 1) {
+    const size_t colon = target.find(':');
+    host = target.substr(0, colon);
+    portText = target.substr(colon + 1);
+  } else {
+    host = target;
+  }
+  if (host.empty()) return false;
+  if (target.back() == ':' && portText.empty()) return false;
+  if (!portText.empty()) {
+    char* end = nullptr;
+    const long n = std::strtol(portText.c_str(), &end, 10);
+    if (*end != '\0' || n < 0 || n > 65535) return false;
+    port = static_cast<int>(n);
+  }
+  return true;
+}
+
+// Answers the session's questions: yes to closing, and every message is an error to report.
+class CCliQuestions : public IQuestions {
+ public:
+  MessageAnswer AskMessage(const MessageQuestion& question) override {
+    if (question.buttons == MessageButtons::kYesNo ||
+        question.buttons == MessageButtons::kYesNoCancel)
+      return MessageAnswer::kYes;
+    std::lock_guard lock(mutex_);
+    if (std::find(errors_.begin(), errors_.end(), question.text) == errors_.end())
+      errors_.push_back(question.text);
+    return MessageAnswer::kOk;
+  }
+  std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
+  std::vector<std::string> Errors() {
+    std::lock_guard lock(mutex_);
+    return errors_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> errors_;
+};
+
+// Keeps what was sent and received, and wakes the main thread when something happens.
+class CCliMonitor : public ISessionMonitor, public ISessionView {
+ public:
+  void Sent(const uint8_t* data, size_t length) override {
+    std::lock_guard lock(mutex_);
+    sent_.append(reinterpret_cast<const char*>(data), length);
+  }
+  void Received(const uint8_t* data, size_t length) override {
+    {
+      std::lock_guard lock(mutex_);
+      received_.append(reinterpret_cast<const char*>(data), length);
+    }
+    changed_.notify_all();
+  }
+  void ConnectionChanged(bool ended) override {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = ended;
+    }
+    changed_.notify_all();
+  }
+  // Waits until check() holds, the connection ended or the deadline passed; returns check().
+  template <class Check>
+  bool WaitFor(Clock::time_point deadline, Check check) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (check(received_)) return true;
+      if (ended_ || Clock::now() >= deadline) return false;
+      changed_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(50)));
+    }
+  }
+  std::string Sent() {
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+  bool Ended() {
+    std::lock_guard lock(mutex_);
+    return ended_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string sent_;
+  std::string received_;
+  bool ended_ = false;
+};
+
+std::string ScreenText(CVT420Doc& doc) {
+  std::lock_guard lock(doc.Terminal().Mutex());
+  const CVT420Emulator& t = doc.Terminal();
+  const int columns = t.Settings().Int(S::Columns);
+  std::string text;
+  for (int row = 0; row < t.Screen().Lines(); ++row) {
+    if (const auto line = t.Screen().GetPageRow(row)) text += LineToText(*line, columns);
+    text += '\n';
+  }
+  return text;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  return 1;
+}
+
+int Run(const CliOptions& options) {
+  const Clock::time_point deadline =
+      Clock::now() +
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
+  CVT420Doc doc;
+  CCliQuestions questions;
+  CCliMonitor monitor;
+  doc.SetQuestions(&questions);
+  doc.SetMonitor(&monitor);
+  doc.AddView(&monitor);
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    CSettingsSet& settings = doc.Settings();
+    for (const std::string& assignment : options.assignments) {
+      std::string error;
+      if (!ApplySettingAssignment(settings, assignment, error)) return Usage(error);
+    }
+    if (options.target) {
+      if (std::filesystem::is_regular_file(*options.target))
+        return Fail("Session files cannot be read by this build: " + *options.target);
+      std::string host;
+      std::optional<int> port;
+      if (!SplitTarget(*options.target, host, port)) return Usage("bad target: " + *options.target);
+      settings.SetStr(S::HostName, host);
+      const bool portSet =
+          std::any_of(options.assignments.begin(), options.assignments.end(),
+                      [](const std::string& a) { return a.rfind("Port=", 0) == 0; });
+      if (!port && !portSet) {
+        for (const DefaultPort& d : kDefaultPorts)
+          if (static_cast<int>(d.kind) == settings.Int(S::HostType)) port = d.port;
+      }
+      if (port) settings.SetInt(S::Port, *port);
+    }
+  }
+  if (!doc.StartNewSession()) return Fail("This connection kind cannot be started.");
+
+  // Nothing is sent before the connection is up: a write while connecting ends the attempt.
+  monitor.WaitFor(deadline, [&](const std::string&) {
+    return doc.ConnectionState() != TransportState::kConnecting;
+  });
+  if (doc.ConnectionState() != TransportState::kConnected) {
+    doc.QueryDisconnect(false);
+    const auto errors = questions.Errors();
+    if (!errors.empty()) return Fail(errors.front());
+    return Fail(doc.ConnectionState() == TransportState::kConnecting ? "Timed out while connecting."
+                                                                     : "The connection ended.");
+  }
+
+  size_t searchFrom = 0;
+  for (const Step& step : options.steps) {
+    std::string bytes;
+    if (!ParseControlString(step.text, bytes)) {
+      doc.QueryDisconnect(false);
+      return Usage("Invalid format in sequence: " + step.text);
+    }
+    if (step.kind == Step::Kind::kSend) {
+      if (doc.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) == 0) {
+        doc.QueryDisconnect(false);
+        return Fail("Cannot send to the host.");
+      }
+      continue;
+    }
+    // Text already on the screen when the wait starts does not count; new text does, whether
+    // it shows in the received bytes or only on the screen.
+    const bool onScreenBefore = ScreenText(doc).find(bytes) != std::string::npos;
+    bool found = false;
+    for (;;) {
+      found = monitor.WaitFor(std::min(deadline, Clock::now() + kScreenCheckInterval),
+                              [&](const std::string& received) {
+                                const size_t at = received.find(bytes, searchFrom);
+                                if (at == std::string::npos) return false;
+                                searchFrom = at + bytes.size();
+                                return true;
+                              });
+      // The screen is read outside the monitor's lock: the worker takes them the other way.
+      if (!found && !onScreenBefore) found = ScreenText(doc).find(bytes) != std::string::npos;
+      if (found || monitor.Ended() || Clock::now() >= deadline) break;
+    }
+    if (!found) {
+      const bool ended = monitor.Ended();
+      doc.QueryDisconnect(false);
+      return Fail(
+          (ended ? "The connection ended while waiting for \"" : "Timed out waiting for \"") +
+          step.text + "\".");
+    }
+  }
+  if (options.steps.empty()) monitor.WaitFor(deadline, [](const std::string&) { return false; });
+
+  doc.QueryDisconnect(true);
+  ScreenJsonOptions json;
+  json.attributes = options.attributes;
+  std::lock_guard lock(doc.Terminal().Mutex());
+  std::fputs(ScreenToJson(doc.Terminal(), monitor.Sent(), json).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace
+}  // namespace ostrane
+
+int main(int argc, char** argv) {
+  ostrane::CliOptions options;
+  if (const auto early = ostrane::ParseArguments(argc, argv, options)) return *early;
+  return ostrane::Run(options);
+}

@@ -1,0 +1,368 @@
+#include "session/vt420_doc.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "peers/scripted_peer.h"
+#include "session/message_texts.h"
+#include "session/screen_json.h"
+
+namespace ostrane {
+namespace {
+
+using test::CScriptedPeer;
+
+// Answers from a list and records every question.
+class CRecordingQuestions : public IQuestions {
+ public:
+  MessageAnswer AskMessage(const MessageQuestion& q) override {
+    std::lock_guard lock(mutex_);
+    asked.push_back(q);
+    if (answers.empty()) return q.defaultAnswer;
+    const MessageAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> ChooseFile(const FileQuestion& q) override {
+    files.push_back(q);
+    return chosenFile;
+  }
+  std::vector<int> Ids() {
+    std::lock_guard lock(mutex_);
+    std::vector<int> ids;
+    for (const auto& q : asked) ids.push_back(q.messageId);
+    return ids;
+  }
+  std::mutex mutex_;
+  std::deque<MessageAnswer> answers;
+  std::vector<MessageQuestion> asked;
+  std::vector<FileQuestion> files;
+  std::optional<std::string> chosenFile;
+};
+
+// Counts received bytes and connection news.
+class CWatcher : public ISessionMonitor, public ISessionView {
+ public:
+  void Sent(const uint8_t* data, size_t length) override {
+    std::lock_guard lock(mutex_);
+    sent.append(reinterpret_cast<const char*>(data), length);
+  }
+  void Received(const uint8_t*, size_t length) override {
+    {
+      std::lock_guard lock(mutex_);
+      received += length;
+    }
+    changed_.notify_all();
+  }
+  void ConnectionChanged(bool ended) override {
+    {
+      std::lock_guard lock(mutex_);
+      news.push_back(ended);
+    }
+    changed_.notify_all();
+  }
+  bool WaitReceived(size_t n, int timeoutMs = 20000) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return received >= n; });
+  }
+  bool WaitNews(size_t n, int timeoutMs = 10000) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return news.size() >= n; });
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t received = 0;
+  std::string sent;
+  std::vector<bool> news;
+};
+
+class SessionDocument : public ::testing::Test {
+ protected:
+  SessionDocument() {
+    doc_.SetQuestions(&questions_);
+    doc_.SetMonitor(&watcher_);
+    doc_.AddView(&watcher_);
+  }
+  ~SessionDocument() override { doc_.RemoveView(&watcher_); }
+
+  void Set(int position, int value) {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    doc_.Settings().SetInt(position, value);
+  }
+  void SetText(int position, const std::string& value) {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    doc_.Settings().SetStr(position, value);
+  }
+  bool WaitState(TransportState state) {
+    for (int i = 0; i < 2500 && doc_.ConnectionState() != state; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return doc_.ConnectionState() == state;
+  }
+  void StartLocal() {
+    Set(S::HostType, 2);
+    ASSERT_TRUE(doc_.StartNewSession());
+    ASSERT_TRUE(WaitState(TransportState::kConnected));
+  }
+  int Send(const std::string& s) {
+    return doc_.Send(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+  }
+  std::string Row(int row) {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    const auto line = doc_.Terminal().Screen().GetPageRow(row);
+    return line ? LineToText(*line, doc_.Settings().Int(S::Columns)) : std::string();
+  }
+  std::string TempPath(const std::string& name) {
+    return (std::filesystem::path(std::getenv("OSTRANE_HOME")) / name).string();
+  }
+
+  CRecordingQuestions questions_;
+  CWatcher watcher_;
+  CVT420Doc doc_;
+};
+
+TEST_F(SessionDocument, DebugKindCreatesNoTransport) {
+  Set(S::HostType, 4);
+  EXPECT_FALSE(doc_.CreateTransport(true, false));
+  EXPECT_EQ(doc_.Transport(), nullptr);
+  EXPECT_TRUE(doc_.QueryDisconnect(true));
+  EXPECT_TRUE(questions_.asked.empty());
+}
+
+TEST_F(SessionDocument, TitlesNameTheConnection) {
+  StartLocal();
+  EXPECT_EQ(doc_.Title(), "New Connection to Echo");
+  doc_.SetSessionTitle("Lab");
+  EXPECT_EQ(doc_.Title(), "Lab : Connection to Echo");
+}
+
+// A proxy that never greets keeps the session connecting.
+TEST_F(SessionDocument, ClosingWhileConnectingAsks1001AndNoKeepsConnecting) {
+  CScriptedPeer proxy;
+  SetText(S::HostName, "far");
+  Set(S::Port, 23);
+  SetText(S::Proxy, "127.0.0.1");
+  Set(S::Speed, proxy.Port());
+  ASSERT_TRUE(doc_.StartNewSession());
+  ASSERT_TRUE(proxy.Accept());
+  questions_.answers = {MessageAnswer::kNo};
+  EXPECT_FALSE(doc_.QueryDisconnect(true));
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  const MessageQuestion& q = questions_.asked[0];
+  EXPECT_EQ(q.messageId, Msg::kAbortConnecting);
+  EXPECT_EQ(q.text, "This session is trying to connect to remote host.\nAre you sure to abort it?");
+  EXPECT_EQ(q.buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(q.defaultAnswer, MessageAnswer::kNo);
+  EXPECT_EQ(q.caption, "New Connection to far");
+  EXPECT_EQ(doc_.ConnectionState(), TransportState::kConnecting);
+  questions_.answers = {MessageAnswer::kYes};
+  EXPECT_TRUE(doc_.QueryDisconnect(true));
+  EXPECT_EQ(doc_.ConnectionState(), TransportState::kClosed);
+  // The user stopped it: no "Cannot connect" message.
+  EXPECT_EQ(questions_.Ids(), (std::vector<int>{Msg::kAbortConnecting, Msg::kAbortConnecting}));
+}
+
+TEST_F(SessionDocument, ClosingAConnectedModifiedSessionAsks1002Then1040AndSaves) {
+  StartLocal();
+  int saved = 0;
+  doc_.SetSaveHandler([&] { return ++saved > 0; });
+  doc_.SetModified(true);
+  questions_.answers = {MessageAnswer::kYes, MessageAnswer::kYes};
+  EXPECT_TRUE(doc_.QueryDisconnect(true));
+  EXPECT_EQ(questions_.Ids(), (std::vector<int>{Msg::kStillConnected, Msg::kSaveModified}));
+  EXPECT_EQ(questions_.asked[0].text,
+            "This session is still connected with remote host.\nAre you sure to disconnect?");
+  EXPECT_EQ(questions_.asked[1].text,
+            "The terminal settings have been modified. Do you want to save the changes?");
+  EXPECT_EQ(saved, 1);
+  EXPECT_FALSE(doc_.IsModified());
+  EXPECT_EQ(doc_.ConnectionState(), TransportState::kClosed);
+}
+
+TEST_F(SessionDocument, NoToSavingStillClearsModifiedAndDisconnects) {
+  StartLocal();
+  int saved = 0;
+  doc_.SetSaveHandler([&] { return ++saved > 0; });
+  doc_.SetModified(true);
+  questions_.answers = {MessageAnswer::kYes, MessageAnswer::kNo};
+  EXPECT_TRUE(doc_.QueryDisconnect(true));
+  EXPECT_EQ(saved, 0);
+  EXPECT_FALSE(doc_.IsModified());
+  EXPECT_EQ(doc_.ConnectionState(), TransportState::kClosed);
+}
+
+TEST_F(SessionDocument, ClosingAfterTheConnectionEndedAsksNothing) {
+  CScriptedPeer peer;
+  SetText(S::HostName, "127.0.0.1");
+  Set(S::Port, peer.Port());
+  ASSERT_TRUE(doc_.StartNewSession());
+  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(WaitState(TransportState::kConnected));
+  peer.CloseClient();
+  ASSERT_TRUE(watcher_.WaitNews(1));
+  EXPECT_EQ(watcher_.news, std::vector<bool>{true});
+  EXPECT_TRUE(doc_.QueryDisconnect(true));
+  EXPECT_TRUE(questions_.asked.empty());
+}
+
+TEST_F(SessionDocument, ReconnectKeepsTheScreenAndReportsTheNewConnection) {
+  StartLocal();
+  EXPECT_FALSE(doc_.CanReconnect());
+  Send("kept");
+  ASSERT_TRUE(watcher_.WaitReceived(4));
+  EXPECT_TRUE(doc_.QueryDisconnect(false));
+  EXPECT_TRUE(doc_.CanReconnect());
+  EXPECT_TRUE(doc_.Reconnect());
+  ASSERT_TRUE(WaitState(TransportState::kConnected));
+  EXPECT_EQ(watcher_.news, (std::vector<bool>{true, false}));
+  EXPECT_EQ(Row(0).substr(0, 4), "kept");
+  Send("!");
+  ASSERT_TRUE(watcher_.WaitReceived(5));
+  EXPECT_EQ(Row(0).substr(0, 5), "kept!");
+}
+
+// Every character of a megabyte sent at once must reach the screen and the capture file.
+TEST_F(SessionDocument, LocalLoopCapturesEveryByteOfAMegabyteSentAtOnce) {
+  StartLocal();
+  const std::string path = TempPath("loop.txt");
+  ASSERT_TRUE(doc_.OpenCapture(path));
+  std::string data, expected;
+  for (int line = 0; data.size() < (1u << 20); ++line) {
+    std::string text;
+    for (int c = 0; c < 70; ++c) text += static_cast<char>('!' + (line * 7 + c) % 94);
+    data += text + "\r\n";
+    expected += text + "\r\n";
+  }
+  EXPECT_EQ(Send(data), 1);
+  ASSERT_TRUE(watcher_.WaitReceived(data.size()));
+  doc_.CloseCapture();
+  std::ifstream file(path, std::ios::binary);
+  const std::string captured{std::istreambuf_iterator<char>(file),
+                             std::istreambuf_iterator<char>()};
+  EXPECT_EQ(captured.size(), expected.size());
+  EXPECT_TRUE(captured == expected);
+}
+
+// Each query's answer is made on the worker while it delivers, and loops back into the queue
+// it is draining; far more answers than the queue holds must neither hang nor go missing.
+TEST_F(SessionDocument, RepliesMadeOnTheWorkerLoopBackWithoutDeadlock) {
+  StartLocal();
+  std::string queries;
+  for (int i = 0; i < 3000; ++i) queries += "\x1b[6n";
+  Send(queries);
+  ASSERT_TRUE(watcher_.WaitReceived(queries.size()));
+  size_t replies = 0;
+  for (int i = 0; i < 200 && replies < 3000; ++i) {
+    {
+      std::lock_guard lock(watcher_.mutex_);
+      replies = 0;
+      for (size_t at = watcher_.sent.find('R'); at != std::string::npos;
+           at = watcher_.sent.find('R', at + 1))
+        ++replies;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(replies, 3000u);
+  size_t replyBytes = 0;
+  {
+    std::lock_guard lock(watcher_.mutex_);
+    replyBytes = watcher_.sent.size() - queries.size();
+  }
+  EXPECT_TRUE(watcher_.WaitReceived(queries.size() + replyBytes));
+}
+
+TEST_F(SessionDocument, TogglingHistoryOffDiscardsItAndOnStartsEmpty) {
+  Set(S::History, 1);
+  StartLocal();
+  std::string lines;
+  for (int i = 0; i < 40; ++i) lines += "line\r\n";
+  Send(lines);
+  ASSERT_TRUE(watcher_.WaitReceived(lines.size()));
+  EXPECT_TRUE(doc_.CanClearHistory());
+  doc_.ToggleHistory();
+  EXPECT_FALSE(doc_.CanClearHistory());
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    EXPECT_EQ(doc_.Settings().Int(S::History), 0);
+    EXPECT_EQ(doc_.Terminal().Screen().HistoryCount(), 0);
+  }
+  doc_.ToggleHistory();
+  std::lock_guard lock(doc_.Terminal().Mutex());
+  EXPECT_EQ(doc_.Settings().Int(S::History), 1);
+  EXPECT_EQ(doc_.Terminal().Screen().HistoryCount(), 0);
+}
+
+TEST_F(SessionDocument, CaptureCommandStopsOrAsksForAFile) {
+  const std::string path = TempPath("cap.txt");
+  questions_.chosenFile = path;
+  doc_.CaptureCommand();
+  ASSERT_EQ(questions_.files.size(), 1u);
+  EXPECT_EQ(questions_.files[0].title, "Capture Text to File");
+  EXPECT_EQ(questions_.files[0].filter, "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|");
+  EXPECT_EQ(questions_.files[0].defaultExtension, "txt");
+  EXPECT_TRUE(doc_.IsCapturing());
+  doc_.CaptureCommand();  // capturing: stops without asking
+  EXPECT_EQ(questions_.files.size(), 1u);
+  EXPECT_FALSE(doc_.IsCapturing());
+}
+
+TEST_F(SessionDocument, CaptureThatCannotBeCreatedSaysSo) {
+  EXPECT_FALSE(doc_.OpenCapture(TempPath("no/such/dir/cap.txt")));
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.asked[0].text, "Cannot create the file.");
+  EXPECT_FALSE(doc_.IsCapturing());
+}
+
+TEST_F(SessionDocument, ScriptFileThatCannotBeReadSaysSo) {
+  EXPECT_FALSE(doc_.RunScriptFile(TempPath("missing.oss")));
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.asked[0].text, "Cannot load script file.");
+}
+
+TEST_F(SessionDocument, TelnetAnnouncesNewScreenSizeAndAsksToRestartForConnectionChanges) {
+  CScriptedPeer peer;
+  SetText(S::HostName, "127.0.0.1");
+  Set(S::Port, peer.Port());
+  Set(S::SetHostSize, 1);
+  ASSERT_TRUE(doc_.StartNewSession());
+  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(WaitState(TransportState::kConnected));
+  Set(S::Lines, 36);
+  CSettingsChange change;
+  change.pageGeometry = true;
+  doc_.ApplyChanges(change);
+  EXPECT_EQ(peer.Read(12), std::string("\xff\xfb\x1f\xff\xfa\x1f\x00\x50\x00\x24\xff\xf0", 12));
+  CSettingsChange connection;
+  connection.connectionSettings = true;
+  doc_.ApplyChanges(connection);
+  EXPECT_EQ(questions_.Ids(), std::vector<int>{Msg::kRestartNeeded});
+  EXPECT_EQ(questions_.asked[0].text,
+            "You need to save the settings and restart the connection for new settings to be "
+            "effective.");
+}
+
+TEST_F(SessionDocument, LocalEchoChangedInSettingsTakesEffect) {
+  StartLocal();
+  Set(S::LocalEcho, 1);
+  CSettingsChange change;
+  change.connectionSettings = true;
+  doc_.ApplyChanges(change);
+  Send("e");
+  ASSERT_TRUE(watcher_.WaitReceived(2));
+  EXPECT_EQ(Row(0).substr(0, 2), "ee");
+}
+
+}  // namespace
+}  // namespace ostrane
