@@ -20,6 +20,7 @@
 #include "session/session_view.h"
 #include "session/setting_assignment.h"
 #include "session/vt420_doc.h"
+#include "ssh/ssh_questions.h"
 #include "transport/transport.h"
 
 namespace ostrane {
@@ -29,7 +30,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kUsage[] =
     "usage: ostrane-cli [--set Key=Value]... [FILE.OSN | host[:port]]\n"
-    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n";
+    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n"
+    "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
+    "                   [--host-key accept|reject]\n";
 
 // Without --for a run ends after this long.
 constexpr double kDefaultSeconds = 30.0;
@@ -47,6 +50,11 @@ struct CliOptions {
   std::vector<Step> steps;
   double seconds = kDefaultSeconds;
   bool attributes = false;
+  // Answers to the SSH questions.
+  std::string user;
+  std::optional<std::string> password;
+  std::optional<std::string> keyPassword;
+  bool acceptHostKey = false;
 };
 
 // The usual port of each connection kind, for a target given without one.
@@ -92,6 +100,26 @@ constexpr ValueOption kValueOptions[] = {
        char* end = nullptr;
        o.seconds = std::strtod(v, &end);
        return *end == '\0' && std::isfinite(o.seconds) && o.seconds > 0;
+     }},
+    {"--user",
+     [](CliOptions& o, const char* v) {
+       o.user = v;
+       return true;
+     }},
+    {"--password",
+     [](CliOptions& o, const char* v) {
+       o.password = v;
+       return true;
+     }},
+    {"--key-password",
+     [](CliOptions& o, const char* v) {
+       o.keyPassword = v;
+       return true;
+     }},
+    {"--host-key",
+     [](CliOptions& o, const char* v) {
+       o.acceptHostKey = std::string_view(v) == "accept";
+       return o.acceptHostKey || std::string_view(v) == "reject";
      }},
 };
 
@@ -150,13 +178,18 @@ bool SplitTarget(const std::string& target, std::string& host, std::optional<int
   return true;
 }
 
-// Answers the session's questions: yes to closing, and every message is an error to report.
-class CCliQuestions : public IQuestions {
+// Answers the session's questions: yes to closing, every stop message is an error to report,
+// and the SSH questions from the options.
+class CCliQuestions : public ISshQuestions {
  public:
+  explicit CCliQuestions(const CliOptions& options) : options_(options) {}
+
   MessageAnswer AskMessage(const MessageQuestion& question) override {
     if (question.buttons == MessageButtons::kYesNo ||
         question.buttons == MessageButtons::kYesNoCancel)
       return MessageAnswer::kYes;
+    // Banners and notices are not failures.
+    if (question.icon == MessageIcon::kInformation) return MessageAnswer::kOk;
     std::lock_guard lock(mutex_);
     if (std::find(errors_.begin(), errors_.end(), question.text) == errors_.end())
       errors_.push_back(question.text);
@@ -168,7 +201,48 @@ class CCliQuestions : public IQuestions {
     return errors_;
   }
 
+  // The same answer is given a few times (a server may refuse a method and ask again), then
+  // the login is given up rather than repeated for ever.
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
+                                                         const std::string& user) override {
+    if (++authorizations_ > kMaxAnswers || (!options_.password && !options_.keyPassword))
+      return std::nullopt;
+    SshAuthorizationAnswer a;
+    a.user = options_.user.empty() ? user : options_.user;
+    a.usePublicKey = options_.keyPassword.has_value();
+    a.password = a.usePublicKey ? *options_.keyPassword : *options_.password;
+    return a;
+  }
+  std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,
+                                                           bool) override {
+    return std::nullopt;
+  }
+  bool AskNewHostKey(const SshHostKeyQuestion&) override { return options_.acceptHostKey; }
+  std::optional<std::string> AskKeyPassword(const std::string&, bool retry) override {
+    if (retry) return std::nullopt;
+    return options_.keyPassword;
+  }
+  std::optional<std::string> AskKeyCreation(const std::string&) override {
+    return options_.keyPassword;
+  }
+  // Hidden prompts get the password; shown ones an empty line.
+  std::optional<std::vector<std::string>> AskKeyboardInteractive(
+      const SshKeyboardQuestion& question) override {
+    if (++promptRounds_ > kMaxPromptRounds) return std::nullopt;
+    std::vector<std::string> answers;
+    for (const SshPrompt& p : question.prompts) {
+      if (!p.echo && !options_.password) return std::nullopt;
+      answers.push_back(p.echo ? std::string() : *options_.password);
+    }
+    return answers;
+  }
+
  private:
+  static constexpr int kMaxAnswers = 3;
+  static constexpr int kMaxPromptRounds = 8;
+  const CliOptions& options_;
+  int authorizations_ = 0;
+  int promptRounds_ = 0;
   std::mutex mutex_;
   std::vector<std::string> errors_;
 };
@@ -243,7 +317,7 @@ int Run(const CliOptions& options) {
       Clock::now() +
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
   CVT420Doc doc;
-  CCliQuestions questions;
+  CCliQuestions questions(options);
   CCliMonitor monitor;
   doc.SetQuestions(&questions);
   doc.SetMonitor(&monitor);
