@@ -46,14 +46,7 @@ size_t CSshPacketReader::Feed(const uint8_t* data, size_t length) {
       }
       case State::kRest:
         used += Collect(data + used, length - used, buffer_.data(), total_);
-        if (have_ == total_) {
-          if (cipher_ && cipher_->TagSize() > 0) {
-            state_ = State::kTag;
-            have_ = 0;
-          } else {
-            Finish();
-          }
-        }
+        if (have_ == total_) EndOfPacket();
         break;
       case State::kTag:
         used += Collect(data + used, length - used, tag_, cipher_->TagSize());
@@ -79,7 +72,16 @@ void CSshPacketReader::StartRest() {
     if (aligned % cipher_->BlockSize() != 0) throw CSshError(SshError::kUnexpected);
   }
   state_ = State::kRest;
-  if (have_ == total_) Finish();
+  if (have_ == total_) EndOfPacket();
+}
+
+void CSshPacketReader::EndOfPacket() {
+  if (cipher_ && cipher_->TagSize() > 0) {
+    state_ = State::kTag;
+    have_ = 0;
+  } else {
+    Finish();
+  }
 }
 
 void CSshPacketReader::Finish() {

@@ -34,6 +34,7 @@ class CSshPacketReader {
   enum class State { kFirst, kRest, kTag, kComplete };
   size_t Collect(const uint8_t* data, size_t length, uint8_t* to, size_t want);
   void StartRest();
+  void EndOfPacket();
   void Finish();
 
   std::unique_ptr<ISshPacketCipher> cipher_;
