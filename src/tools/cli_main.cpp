@@ -393,7 +393,10 @@ int Run(const CliOptions& options) {
     if (!found) {
       const bool ended = monitor.Ended();
       doc.QueryDisconnect(false);
+      // The message that ended the connection (an SSH login failure) comes first.
+      const auto errors = questions.Errors();
       return Fail(
+          (errors.empty() ? std::string() : errors.front() + "\n") +
           (ended ? "The connection ended while waiting for \"" : "Timed out waiting for \"") +
           step.text + "\".");
     }
