@@ -72,10 +72,8 @@ int CSsh2Transport::Read() {
 int CSsh2Transport::Write(const uint8_t* data, size_t length) {
   if (State() != TransportState::kConnected) return 0;
   if (LocalOnly() || !protocol_) return 1;
-  if (protocol_->CurrentPhase() == CSsh2Protocol::kVersion) {
-    static const uint8_t kCarriageReturn = 13;
-    return link_.Send(&kCarriageReturn, 1) ? 1 : 0;
-  }
+  // Before the shell runs, typed bytes are dropped; a byte sent ahead of our identification
+  // line would make the server refuse it.
   return protocol_->SendData(data, length) ? 1 : 0;
 }
 
