@@ -25,6 +25,7 @@ extern "C" {
 #include "emulator/screen_buffer.h"
 #include "emulator/vt420_emulator.h"
 #include "platform/code_page.h"
+#include "session/utf8_text.h"
 
 namespace {
 
@@ -59,18 +60,6 @@ class CRandom {
   uint64_t state_;
 };
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 // Lines of words, 20 to 80 columns (some exactly 80, which leaves a pending wrap before CR).
 std::string MakePlainText(size_t target) {
@@ -177,7 +166,7 @@ std::string MakeMixedUtf8(size_t target) {
       const int separator = columns == 0 ? 0 : 1;
       if (columns + separator + wordColumns > width) break;
       if (separator) line += ' ';
-      for (char32_t code : word) AppendUtf8(line, code);
+      for (char32_t code : word) ostrane::AppendUtf8(line, code);
       columns += separator + wordColumns;
     }
     if (out.size() + line.size() + 2 > target) break;
@@ -445,7 +434,7 @@ double FeedSeconds(const std::string& input, size_t chunk, ScreenSnapshot& snaps
 std::string RowText(const std::u32string& cells) {
   std::string text;
   for (char32_t code : cells) {
-    if (code != kRightHalf) AppendUtf8(text, code);
+    if (code != kRightHalf) ostrane::AppendUtf8(text, code);
   }
   return text;
 }

@@ -337,9 +337,10 @@ std::string CCharsetState::EncodeChar(char16_t ch) const {
 
   const int grCode = g_[gr_];
   const int decoderPage = DecoderCodePage();
-  const bool multibyteGr =
-      (grCode == 1 || grCode == 4) && Dbcs() &&
+  const bool multibyteHost =
+      Dbcs() &&
       (decoderPage == platform::kCodePageUtf8 || platform::IsDoubleByteCodePage(decoderPage));
+  const bool multibyteGr = (grCode == 1 || grCode == 4) && multibyteHost;
   // A multibyte host takes the character in its own encoding, never as a single GR byte.
   if (!multibyteGr) {
     int grSet = grCode == kSoftFontSet ? 0 : grCode;
@@ -350,7 +351,9 @@ std::string CCharsetState::EncodeChar(char16_t ch) const {
   }
 
   if (ch < 0x20 || (ch >= 0x80 && ch <= 0x9F)) return std::string(1, static_cast<char>(ch));
-  const int codePage = multibyteGr ? decoderPage : platform::SystemCodePage();
+  // Whatever set GR holds, a character it lacks goes to a multibyte host in the host's own
+  // encoding; the workstation's page would lose every character it cannot write.
+  const int codePage = multibyteHost ? decoderPage : platform::SystemCodePage();
   std::string bytes = platform::EncodeChar(codePage, ch);
   // A UTF-8 sequence goes out whole; other pages send only double-byte characters.
   if (codePage == platform::kCodePageUtf8 || bytes.size() == 2) return bytes;

@@ -210,6 +210,11 @@ void CVT420Emulator::OutputChar(char16_t code) {
   }
 }
 
+void CVT420Emulator::ClearDisplay() {
+  screen_.ClearAll();
+  SetCursor(0, 0);
+}
+
 void CVT420Emulator::SoftReset() {
   SelectStatusLineType(1);
   EraseInDisplay(2);

@@ -1,5 +1,5 @@
 // The small interfaces through which a terminal object reaches the rest of the system: the
-// session (replies, bells, printer, ZModem, host scripts, user-defined keys), the capture file
+// session (replies, keyboard output, bells, printer, ZModem, host scripts), the capture file
 // and the views. Each has harmless defaults so that a terminal object stands alone.
 #pragma once
 
@@ -7,11 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "keyboard/key_command.h"
 #include "session/settings_change.h"
 
 namespace ostrane {
-
-class CControlParams;
 
 class ITerminalEvents {
  public:
@@ -23,8 +22,13 @@ class ITerminalEvents {
   virtual void StartZModemReceive() {}
   // DCS $ t (text) or DCS $ s (file name): a script started by the host.
   virtual void RunHostScript(std::string_view /*textOrPath*/, bool /*isFile*/) {}
-  // DECUDK: the header parameters and the string body.
-  virtual void UserDefinedKeys(const CControlParams& /*params*/, std::string_view /*data*/) {}
+  // Keyboard output: encoded keys and typed characters. Called with the terminal lock held, so
+  // a session that must not send under it keeps the bytes until the key is handled.
+  virtual void SendKeys(const uint8_t* data, size_t length) { SendToHost(data, length); }
+  // A key asked for a menu command, a script or a local function; also under the lock.
+  virtual void RunKeyCommand(KeyCommand /*command*/, std::string_view /*text*/) {}
+  // A typed character landed eight columns before the right margin while MarginBell is on.
+  virtual void MarginBell() {}
   // Printing: false from an On call means the printer could not be opened; the mode stays off.
   virtual bool AutoPrintOn() { return false; }
   virtual void AutoPrintOff() {}

@@ -55,8 +55,9 @@ void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
               continue;
             }
           } else if (byte == 0x1B) {
-            EnterState(ParserState::kEscape);
-            ++i;
+            const size_t used = ControlSequenceInOneStep(data + i, length - i);
+            if (used == 0) EnterState(ParserState::kEscape);
+            i += used == 0 ? 1 : used;
             continue;
           } else if (byte >= 0xC2 && byte < 0xF0) {
             const size_t n = DecodeUtf8Sequence(data + i, length - i);
@@ -132,6 +133,32 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
     wrapPending_ = true;
   }
   return n;
+}
+
+// A control sequence wholly inside the chunk with only digits and ";" before its final (ESC [
+// 1 ; 31 m): collected and dispatched in one step. Returns the bytes used, or 0 when the
+// sequence needs the byte-by-byte path.
+size_t CVT420Emulator::ControlSequenceInOneStep(const uint8_t* data, size_t length) {
+  if (length < 3 || data[1] != '[') return 0;
+  params_.Clear();
+  size_t i = 2;
+  for (; i < length; ++i) {
+    const uint8_t b = data[i];
+    if (b >= '0' && b <= '9')
+      params_.AddDigit(b - '0');
+    else if (b == ';')
+      params_.Separator();
+    else
+      break;
+  }
+  if (i == length || data[i] < 0x40 || data[i] > 0x7E) return 0;
+  EnterState(ParserState::kGround);
+  // SGR is by far the commonest sequence: it goes straight to its function.
+  if (data[i] == 'm')
+    SelectGraphicRendition();
+  else
+    DispatchControlSequence(data[i]);
+  return i + 1;
 }
 
 // Prints complete, valid two- and three-byte UTF-8 sequences while the decoder would take them
@@ -294,7 +321,8 @@ void CVT420Emulator::EndDeviceControlString() {
   // A string that outgrew its limit is discarded whole rather than acted on in part.
   if (!dcsData_.empty() && !dcsOverflow_) {
     if (dcsFinal_ == '|') {
-      if (events_) events_->UserDefinedKeys(params_, dcsData_);
+      // DECUDK: the clear and lock parameters have no effect; definitions only accumulate.
+      keyMap_.ApplyUserDefinedKeys(dcsData_);
     } else if (dcsFinal_ == '{') {
       softFont_.Load(params_, dcsData_);
       for (ITerminalView* view : views_) view->FullRepaint();

@@ -31,10 +31,16 @@ class CVT420Emulator : public CTerminal {
   void Reset() override;
   void ReceiveByte(uint8_t byte) override;
   void ReceiveBytes(const uint8_t* data, size_t length) override;
+  void KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) override;
+  void KeyUp(int virtualKey) override;
+  void KeyChar(char16_t ch) override;
   void ApplyChanges(CSettingsChange& change) override;
   char16_t TranslateChar(uint8_t byte) override;
   std::string EncodeChar(char16_t ch) const override;
   void SoftReset() override;
+
+  // The "Clear Display" command: every page blank, the cursor at the top left.
+  void ClearDisplay();
 
   ParserState State() const { return state_; }
   PrintMode GetPrintMode() const { return printMode_; }
@@ -64,6 +70,10 @@ class CVT420Emulator : public CTerminal {
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
+  size_t ControlSequenceInOneStep(const uint8_t* data, size_t length);
+  // Keyboard: one press of a normalised PC key.
+  void HandleKey(int pcKey, uint8_t flags, bool numLockOn);
+  void SendKeyboardOutput(const std::string& bytes);
 
   int Columns() const;
   void RegionColumns(int& first, int& last) const;
@@ -163,6 +173,8 @@ class CVT420Emulator : public CTerminal {
   int statusColumn_ = 0;
   int mainRow_ = 0;
   int mainColumn_ = 0;
+  // Set by a key press the key map left alone: the character it makes is to be sent.
+  bool charPending_ = false;
 };
 
 }  // namespace ostrane

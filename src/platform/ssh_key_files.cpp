@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace ostrane::platform {
 
@@ -13,29 +12,6 @@ namespace {
 
 constexpr mode_t kFolderMode = 0700;
 constexpr mode_t kPrivateMode = 0600;
-
-bool MakeFolders(const std::string& path) {
-  for (size_t at = 1; at <= path.size(); ++at) {
-    if (at != path.size() && path[at] != '/') continue;
-    const std::string part = path.substr(0, at);
-    if (mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
-
-std::string Folder(const char* xdgVariable, const char* homeRelative) {
-  std::string folder;
-  if (const char* home = std::getenv("OSTRANE_HOME"); home != nullptr && *home != '\0') {
-    folder = home;
-  } else if (const char* xdg = std::getenv(xdgVariable); xdg != nullptr && *xdg == '/') {
-    folder = std::string(xdg) + "/ostrane";
-  } else {
-    const char* user = std::getenv("HOME");
-    folder = std::string(user != nullptr ? user : "") + homeRelative;
-  }
-  MakeFolders(folder);
-  return folder;
-}
 
 bool WriteAll(int fd, const std::string& contents) {
   size_t done = 0;
@@ -50,12 +26,13 @@ bool WriteAll(int fd, const std::string& contents) {
 
 }  // namespace
 
-std::string ConfigFolder() {
-  return Folder("XDG_CONFIG_HOME", "/.config/ostrane");
-}
-
-std::string DataFolder() {
-  return Folder("XDG_DATA_HOME", "/.local/share/ostrane");
+bool MakeFolders(const std::string& path) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at != path.size() && path[at] != '/') continue;
+    const std::string part = path.substr(0, at);
+    if (mkdir(part.c_str(), kFolderMode) != 0 && errno != EEXIST) return false;
+  }
+  return true;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize) {

@@ -1,5 +1,5 @@
-// Files of the SSH key store: the configuration and data folders, whole-file reads with a size
-// limit, and private files written atomically (temporary file, fsync, rename) with mode 0600.
+// Files of the SSH key store: whole-file reads with a size limit, and private files written
+// atomically (temporary file, fsync, rename) with mode 0600.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +8,8 @@
 
 namespace ostrane::platform {
 
-// $OSTRANE_HOME when set, else $XDG_CONFIG_HOME/ostrane (or ~/.config/ostrane); created 0700.
-std::string ConfigFolder();
-// $OSTRANE_HOME when set, else $XDG_DATA_HOME/ostrane (or ~/.local/share/ostrane); created 0700.
-std::string DataFolder();
+// Creates the folder and its parents (mode 0700) where missing; false when it cannot be had.
+bool MakeFolders(const std::string& path);
 // The whole file; nothing when it is missing, unreadable or longer than maxSize.
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize);
 // Replaces the file in one step; readable and writable by the owner only.

@@ -64,6 +64,7 @@ bool CTcpSocket::ConnectOne(const void* address, unsigned length, int family, CW
     return false;
   }
   for (;;) {
+    signal.Drain();
     if (signal.Take(CWakeSignal::kAbort) != 0) break;
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {signal.Descriptor(), POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) {

@@ -20,11 +20,9 @@ void CWakeSignal::Post(Request request) {
   if (fd_ >= 0) (void)!write(fd_, &one, sizeof one);
 }
 
-unsigned CWakeSignal::Take(unsigned mask) {
+void CWakeSignal::Drain() {
   uint64_t count = 0;
   if (fd_ >= 0) (void)!read(fd_, &count, sizeof count);
-  const unsigned clear = mask & ~static_cast<unsigned>(kAbort);
-  return requests_.fetch_and(~clear) & mask;
 }
 
 }  // namespace ostrane::platform

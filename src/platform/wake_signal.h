@@ -20,8 +20,14 @@ class CWakeSignal {
   CWakeSignal& operator=(const CWakeSignal&) = delete;
 
   void Post(Request request);
-  // Empties the doorbell, then takes the requests in mask (abort is never cleared).
-  unsigned Take(unsigned mask);
+  // Takes the requests in mask (abort is never cleared). No system call.
+  unsigned Take(unsigned mask) {
+    const unsigned clear = mask & ~static_cast<unsigned>(kAbort);
+    return requests_.fetch_and(~clear) & mask;
+  }
+  // Empties the doorbell. Call it before looking at the requests one last time and sleeping,
+  // so that a request posted meanwhile still wakes the sleeper.
+  void Drain();
   bool Aborted() const { return (requests_.load() & kAbort) != 0; }
   // The descriptor that becomes readable when a request was posted (for poll in this layer).
   int Descriptor() const { return fd_; }

@@ -6,22 +6,11 @@
 
 #include "emulator/vt420_emulator.h"
 #include "session/control_string.h"
+#include "session/utf8_text.h"
 
 namespace ostrane {
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // A JSON string literal from UTF-8 text.
 void AppendJsonString(std::string& out, std::string_view text) {

@@ -1,5 +1,6 @@
-// CTerminal: the session-level terminal object. It owns the settings set and the screen buffer;
-// the emulator derived from it turns received bytes into screen changes and replies.
+// CTerminal: the session-level terminal object. It owns the settings set, the key map and the
+// screen buffer; the emulator derived from it turns received bytes into screen changes and
+// replies, and key presses into bytes for the host.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,8 @@
 
 #include "emulator/screen_buffer.h"
 #include "emulator/terminal_events.h"
+#include "keyboard/key_map.h"
+#include "keyboard/keyboard_state.h"
 #include "session/settings_change.h"
 #include "session/settings_set.h"
 
@@ -25,6 +28,13 @@ class CTerminal {
 
   virtual void Reset() = 0;
   virtual void ReceiveByte(uint8_t byte) = 0;
+  // A key press (platform virtual-key code, repeat count, extended-key flag); each repeat is
+  // handled in full. Output goes to the events sink's SendKeys and RunKeyCommand.
+  virtual void KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) = 0;
+  virtual void KeyUp(int virtualKey) = 0;
+  // The character the window system made of the last key press (not for Alt+key); sent only
+  // when the key map did not claim that key.
+  virtual void KeyChar(char16_t ch) = 0;
   virtual void ApplyChanges(CSettingsChange& change) = 0;
   virtual char16_t TranslateChar(uint8_t byte) = 0;
   virtual std::string EncodeChar(char16_t ch) const = 0;
@@ -42,6 +52,8 @@ class CTerminal {
 
   CSettingsSet& Settings() { return settings_; }
   const CSettingsSet& Settings() const { return settings_; }
+  CKeyMap& KeyMap() { return keyMap_; }
+  const CKeyMap& KeyMap() const { return keyMap_; }
   CScreenBuffer& Screen() { return screen_; }
   const CScreenBuffer& Screen() const { return screen_; }
   int CursorRow() const { return cursorRow_; }
@@ -63,6 +75,7 @@ class CTerminal {
   }
 
   CSettingsSet settings_;
+  CKeyMap keyMap_;
   CScreenBuffer screen_;
   int cursorRow_ = 0;
   int cursorCol_ = 0;

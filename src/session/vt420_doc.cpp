@@ -1,11 +1,14 @@
 #include "session/vt420_doc.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "session/message_texts.h"
+<<<<<<< HEAD
 #include "ssh/ssh2_transport.h"
+=======
+#include "session/settings_templates.h"
+>>>>>>> main
 #include "transport/echo_transport.h"
 #include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
@@ -34,6 +37,17 @@ constexpr TransportFactory kTransportFactories[] = {
 constexpr char kCaptureTitle[] = "Capture Text to File";
 constexpr char kCaptureFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|";
 constexpr char kNoScriptName[] = "<No Name>";
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[8192];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
 
 }  // namespace
 
@@ -100,6 +114,30 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
   }
   if (!login.empty()) RunScriptText(login, false);
   return true;
+}
+
+void CVT420Doc::PrepareNewSession() {
+  LoadTemplate(kDefaultTemplate);
+}
+
+bool CVT420Doc::LoadTemplate(std::string_view name) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ostrane::LoadTemplate(terminal_, name);
+}
+
+bool CVT420Doc::SaveTemplate(std::string_view name) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ostrane::SaveTemplate(terminal_, name);
+}
+
+SetupFileStatus CVT420Doc::ReadSessionFile(const std::string& path) {
+  std::lock_guard lock(terminal_.Mutex());
+  return ReadSetupFile(path, terminal_.Settings(), terminal_.KeyMap());
+}
+
+SetupFileStatus CVT420Doc::WriteSessionFile(const std::string& path) {
+  std::lock_guard lock(terminal_.Mutex());
+  return WriteSetupFile(path, terminal_.Settings(), terminal_.KeyMap());
 }
 
 bool CVT420Doc::StartNewSession() {
@@ -175,6 +213,63 @@ int CVT420Doc::Send(const uint8_t* data, size_t length) {
   return transport_ ? transport_->Send(data, length) : 0;
 }
 
+void CVT420Doc::KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.KeyDown(virtualKey, repeat, extended, state);
+  }
+  CarryOutKeyOutput();
+}
+
+void CVT420Doc::KeyChar(char16_t ch) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    terminal_.KeyChar(ch);
+  }
+  CarryOutKeyOutput();
+}
+
+void CVT420Doc::SendKeys(const uint8_t* data, size_t length) {
+  if (!keyOutput_.empty() && keyOutput_.back().kind == KeyOutput::Kind::kBytes)
+    keyOutput_.back().text.append(reinterpret_cast<const char*>(data), length);
+  else
+    keyOutput_.push_back(
+        {KeyOutput::Kind::kBytes, {}, std::string(reinterpret_cast<const char*>(data), length)});
+}
+
+void CVT420Doc::RunKeyCommand(KeyCommand command, std::string_view text) {
+  keyOutput_.push_back({KeyOutput::Kind::kCommand, command, std::string(text)});
+}
+
+void CVT420Doc::MarginBell() {
+  keyOutput_.push_back({KeyOutput::Kind::kMarginBell, {}, {}});
+}
+
+void CVT420Doc::CarryOutKeyOutput() {
+  std::vector<KeyOutput> output;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    output.swap(keyOutput_);
+  }
+  for (const KeyOutput& o : output) {
+    if (o.kind == KeyOutput::Kind::kBytes) {
+      Send(reinterpret_cast<const uint8_t*>(o.text.data()), o.text.size());
+    } else if (o.kind == KeyOutput::Kind::kMarginBell) {
+      if (keyboardCommands_) keyboardCommands_->MarginBell();
+    } else if (o.command == KeyCommand::kScriptText) {
+      RunScriptText(o.text, false);
+    } else if (o.command == KeyCommand::kScriptFile) {
+      RunScriptFile(o.text);
+    } else if (o.command == KeyCommand::kBreak) {
+      if (transport_) transport_->SendBreak();
+    } else if (o.command == KeyCommand::kMenu) {
+      if (keyboardCommands_) keyboardCommands_->RunMenuCommand(o.text);
+    } else if (keyboardCommands_) {
+      keyboardCommands_->LocalFunction(o.command);
+    }
+  }
+}
+
 void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
   if (transport_) transport_->Send(data, length, /*mayWait=*/false);
@@ -225,7 +320,7 @@ void CVT420Doc::ResetTerminal() {
 
 void CVT420Doc::ClearDisplay() {
   std::lock_guard lock(terminal_.Mutex());
-  terminal_.Screen().ClearAll();
+  terminal_.ClearDisplay();
   terminal_.NotifyViews();
 }
 
@@ -255,7 +350,7 @@ void CVT420Doc::ClearHistory() {
 
 void CVT420Doc::ClearAll() {
   std::lock_guard lock(terminal_.Mutex());
-  terminal_.Screen().ClearAll();
+  terminal_.ClearDisplay();
   ClearHistoryLocked();
 }
 
@@ -298,13 +393,12 @@ void CVT420Doc::CaptureCommand() {
 }
 
 bool CVT420Doc::RunScriptFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  std::string text;
+  if (!ReadWholeFile(path, text)) {
     Ask(0, kTextCannotLoadScript, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
         kMessageCaption);
     return false;
   }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   const size_t slash = path.find_last_of('/');
   if (scripts_)
     scripts_->RunScript(path.substr(slash == std::string::npos ? 0 : slash + 1), text, false);

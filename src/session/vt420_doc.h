@@ -14,8 +14,10 @@
 
 #include "emulator/terminal_events.h"
 #include "emulator/vt420_emulator.h"
+#include "keyboard/keyboard_commands.h"
 #include "session/question_interface.h"
 #include "session/session_view.h"
+#include "session/setup_file.h"
 #include "transport/transport.h"
 #include "transport/transport_owner.h"
 
@@ -35,6 +37,7 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void SetQuestions(IQuestions* questions) { questions_ = questions; }
   void SetMonitor(ISessionMonitor* monitor) { monitor_ = monitor; }
   void SetScriptRunner(IScriptRunner* runner) { scripts_ = runner; }
+  void SetKeyboardCommands(IKeyboardCommands* commands) { keyboardCommands_ = commands; }
   // Writes the session file; used when the user agrees to save changed settings.
   void SetSaveHandler(std::function<bool()> save) { save_ = std::move(save); }
   void AddView(ISessionView* view);
@@ -44,8 +47,17 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   // With reset the terminal is reset; unless createOnly the transport is started and the login
   // script runs when LoginScript is on.
   bool CreateTransport(bool reset, bool createOnly);
+  // A new session starts from the template "default"; without a readable one the defaults
+  // stay. Runs before the user or the options adjust the settings for StartNewSession.
+  void PrepareNewSession();
   // Creates and starts the transport of a new session; its title becomes "New Connection to %s".
   bool StartNewSession();
+  // Settings templates and session files, read into and written from the terminal's settings
+  // and key map. A failed read keeps what was read before the failure.
+  bool LoadTemplate(std::string_view name);
+  bool SaveTemplate(std::string_view name);
+  SetupFileStatus ReadSessionFile(const std::string& path);
+  SetupFileStatus WriteSessionFile(const std::string& path);
   // The close questions, then Stop. False when the user said No.
   bool QueryDisconnect(bool ask);
   // Only while the transport is Closed: a new transport, no reset.
@@ -54,6 +66,10 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
 
   // What the user, a paste or a script sends. Never call it holding the terminal lock.
   int Send(const uint8_t* data, size_t length);
+  // Keyboard input from the session window; the caller holds no lock. What the keys produce is
+  // sent through Send and their commands are carried out once the terminal is released.
+  void KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state);
+  void KeyChar(char16_t ch);
 
   const std::string& Title() const { return title_; }
   void SetSessionTitle(const std::string& text);
@@ -90,6 +106,9 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void SendToHost(const uint8_t* data, size_t length) override;
   void HostSizeChanged() override;
   void ConnectionSettingsChanged() override { connectionSettingsChanged_ = true; }
+  void SendKeys(const uint8_t* data, size_t length) override;
+  void RunKeyCommand(KeyCommand command, std::string_view text) override;
+  void MarginBell() override;
 
  private:
   MessageAnswer Ask(int messageId, std::string_view text, MessageButtons buttons, MessageIcon icon,
@@ -97,12 +116,21 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void NotifyConnection(bool ended);
   void ClearHistoryLocked();
   void SyncTransportFlags();
+  // Output of a key press, kept while the terminal lock is held.
+  struct KeyOutput {
+    enum class Kind { kBytes, kCommand, kMarginBell } kind;
+    KeyCommand command;
+    std::string text;
+  };
+  void CarryOutKeyOutput();
 
   CVT420Emulator terminal_;
   std::unique_ptr<CTransport> transport_;
   IQuestions* questions_ = nullptr;
   ISessionMonitor* monitor_ = nullptr;
   IScriptRunner* scripts_ = nullptr;
+  IKeyboardCommands* keyboardCommands_ = nullptr;
+  std::vector<KeyOutput> keyOutput_;  // guarded by the terminal lock
   std::function<bool()> save_;
   std::mutex viewsMutex_;
   std::vector<ISessionView*> views_;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/paths.h"
 #include "platform/ssh_key_files.h"
 #include "ssh/ssh_error.h"
 #include "ssh/ssh_host_key.h"
@@ -49,7 +50,9 @@ CryptoPP::SecByteBlock RecordKey(const std::string& password) {
 
 }  // namespace
 
-CSshKeyStore::CSshKeyStore() : path_(platform::ConfigFolder() + kFileName) {}
+CSshKeyStore::CSshKeyStore() : path_(platform::ConfigFolder() + kFileName) {
+  platform::MakeFolders(platform::ConfigFolder());
+}
 
 std::vector<CSshKeyStore::Entry> CSshKeyStore::ReadEntries() const {
   std::vector<Entry> entries;
@@ -253,7 +256,9 @@ bool CSshKeyStore::CreateUserKey(const std::string& user, const std::string& pas
   const bool stored = StoreUserRecord(user, record);
   WipeBytes(record);
   if (!stored) return false;
-  const std::string file = platform::DataFolder() + "/" + user + ".pub";
+  const std::string folder = platform::DataFolder();
+  platform::MakeFolders(folder);
+  const std::string file = folder + "/" + user + ".pub";
   const std::string text = SshKeyText(SshKeyTextKind::kSsh2PublicKey, key.PublicBlob(), user);
   if (!platform::WritePrivateFile(file, text)) return false;
   if (questions != nullptr) {

@@ -19,6 +19,8 @@
 #include "session/screen_json.h"
 #include "session/session_view.h"
 #include "session/setting_assignment.h"
+#include "session/settings_templates.h"
+#include "session/setup_file.h"
 #include "session/vt420_doc.h"
 #include "ssh/ssh_questions.h"
 #include "transport/transport.h"
@@ -29,7 +31,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kUsage[] =
-    "usage: ostrane-cli [--set Key=Value]... [FILE.OSN | host[:port]]\n"
+    "usage: ostrane-cli [--template NAME] [--set Key=Value]... [FILE.OSN | host[:port]]\n"
     "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
     "                   [--host-key accept|reject]\n";
@@ -46,6 +48,7 @@ struct Step {
 
 struct CliOptions {
   std::vector<std::string> assignments;
+  std::optional<std::string> templateName;
   std::optional<std::string> target;
   std::vector<Step> steps;
   double seconds = kDefaultSeconds;
@@ -83,6 +86,11 @@ constexpr ValueOption kValueOptions[] = {
     {"--set",
      [](CliOptions& o, const char* v) {
        o.assignments.emplace_back(v);
+       return true;
+     }},
+    {"--template",
+     [](CliOptions& o, const char* v) {
+       o.templateName = v;
        return true;
      }},
     {"--send",
@@ -322,6 +330,21 @@ int Run(const CliOptions& options) {
   doc.SetQuestions(&questions);
   doc.SetMonitor(&monitor);
   doc.AddView(&monitor);
+  // A session file gives the whole starting point; otherwise the default template, then the
+  // one named. The --set options apply on top of either.
+  const bool sessionFile = options.target && std::filesystem::is_regular_file(*options.target);
+  if (sessionFile) {
+    if (options.templateName) return Usage("--template does not go with a session file");
+    const SetupFileStatus status = doc.ReadSessionFile(*options.target);
+    if (status == SetupFileStatus::kEarlierVersion)
+      std::fprintf(stderr, "%s\n", std::string(kTextEarlierVersion).c_str());
+    if (status != SetupFileStatus::kOk)
+      return Fail(std::string(kTextUnexpectedFormat) + " " + *options.target);
+  } else {
+    doc.PrepareNewSession();
+    if (options.templateName && !doc.LoadTemplate(*options.templateName))
+      return Fail(std::string(kTextCannotLoadTemplate) + " " + *options.templateName);
+  }
   {
     std::lock_guard lock(doc.Terminal().Mutex());
     CSettingsSet& settings = doc.Settings();
@@ -329,9 +352,7 @@ int Run(const CliOptions& options) {
       std::string error;
       if (!ApplySettingAssignment(settings, assignment, error)) return Usage(error);
     }
-    if (options.target) {
-      if (std::filesystem::is_regular_file(*options.target))
-        return Fail("Session files cannot be read by this build: " + *options.target);
+    if (options.target && !sessionFile) {
       std::string host;
       std::optional<int> port;
       if (!SplitTarget(*options.target, host, port)) return Usage("bad target: " + *options.target);

@@ -10,11 +10,13 @@
 #include "emulator/vt420_emulator.h"
 #include "session/screen_json.h"
 #include "session/setting_assignment.h"
+#include "session/setup_file.h"
 
 namespace {
 
 constexpr const char kUsage[] =
-    "usage: ostrane-replay [--set Key=Value]... [--chunk N] [--attrs] [FILE|-]\n";
+    "usage: ostrane-replay [--set Key=Value]... [--template FILE] [--chunk N] [--attrs] "
+    "[FILE|-]\n";
 
 // Keeps every byte the terminal sends to the host, for the dump.
 class CReplyRecorder : public ostrane::ITerminalEvents {
@@ -34,6 +36,7 @@ int Fail(const std::string& message) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> assignments;
+  std::string setupFile;
   size_t chunk = 2048;
   bool attrs = false;
   std::string input;
@@ -42,6 +45,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--set" && i + 1 < argc) {
       assignments.push_back(argv[++i]);
+    } else if (arg == "--template" && i + 1 < argc) {
+      setupFile = argv[++i];
     } else if (arg == "--chunk" && i + 1 < argc) {
       char* end = nullptr;
       const long n = std::strtol(argv[++i], &end, 10);
@@ -74,9 +79,17 @@ int main(int argc, char** argv) {
   ostrane::CVT420Emulator terminal;
   CReplyRecorder recorder;
   terminal.SetEvents(&recorder);
+  if (!setupFile.empty()) {
+    const ostrane::SetupFileStatus status =
+        ostrane::ReadSetupFile(setupFile, terminal.Settings(), terminal.KeyMap());
+    if (status != ostrane::SetupFileStatus::kOk)
+      return Fail("cannot read setup file " + setupFile + ": " +
+                  std::string(ostrane::SetupFileStatusText(status)));
+  }
   for (const std::string& assignment : assignments) {
     std::string error;
-    if (!ostrane::ApplySettingAssignment(terminal.Settings(), assignment, error)) return Fail(error);
+    if (!ostrane::ApplySettingAssignment(terminal.Settings(), assignment, error))
+      return Fail(error);
   }
   terminal.Reset();
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());

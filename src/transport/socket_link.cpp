@@ -34,14 +34,19 @@ size_t CSocketLink::PendingCount() {
 }
 
 int CSocketLink::Receive(uint8_t* buffer, size_t size) {
+  constexpr unsigned kRequests = CWakeSignal::kWake | CWakeSignal::kAbort | CWakeSignal::kRearm;
   for (;;) {
-    const unsigned requests =
-        signal_.Take(CWakeSignal::kWake | CWakeSignal::kAbort | CWakeSignal::kRearm);
+    unsigned requests = signal_.Take(kRequests);
     if (requests & CWakeSignal::kAbort) return 0;
     if (requests & CWakeSignal::kWake) return kWakeMarker;
     const long n = socket_.Receive(buffer, size);
     if (n >= 0) return static_cast<int>(n);
     if (n != CTcpSocket::kWouldBlock) return 0;
+    // Nothing to read: empty the doorbell and look once more before sleeping.
+    signal_.Drain();
+    requests = signal_.Take(kRequests);
+    if (requests & CWakeSignal::kAbort) return 0;
+    if (requests & CWakeSignal::kWake) return kWakeMarker;
     const unsigned ready = socket_.Wait(PendingCount() > 0, signal_);
     if (ready & CTcpSocket::kWritable) Flush();
   }

@@ -11,7 +11,7 @@ inline constexpr size_t kReceiveQueueCapacity = 8192;
 // Largest chunk handed to the terminal at once, so views are told about changes often enough.
 inline constexpr size_t kDeliveryChunk = 2048;
 // Largest single socket read.
-inline constexpr size_t kSocketReadSize = 1024;
+inline constexpr size_t kSocketReadSize = 8192;
 // Largest block written to the socket when draining the pending-send buffer.
 inline constexpr size_t kSocketSendBlock = 4096;
 // Initial reserve of the pending-send buffer.

@@ -16,6 +16,7 @@
 #include "session/control_string.h"
 #include "session/screen_json.h"
 #include "session/setting_assignment.h"
+#include "session/utf8_text.h"
 
 namespace ostrane {
 namespace {
@@ -46,21 +47,17 @@ class CRecordingEvents : public ITerminalEvents {
   void RunHostScript(std::string_view text, bool isFile) override {
     (isFile ? scriptFiles : scriptTexts).emplace_back(text);
   }
-  void UserDefinedKeys(const CControlParams&, std::string_view data) override {
-    udks.emplace_back(data);
-  }
   std::string Summary() const {
     std::ostringstream s;
     s << "bells=" << bells << " zmodem=" << zmodemStarts;
     for (const auto& t : scriptTexts) s << " text[" << t << "]";
     for (const auto& f : scriptFiles) s << " file[" << f << "]";
-    for (const auto& u : udks) s << " udk[" << u << "]";
     return s.str();
   }
   std::string replies;
   int bells = 0;
   int zmodemStarts = 0;
-  std::vector<std::string> scriptTexts, scriptFiles, udks;
+  std::vector<std::string> scriptTexts, scriptFiles;
 };
 
 std::string Trim(std::string s) {
@@ -68,18 +65,6 @@ std::string Trim(std::string s) {
   return s;
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // A JSON-style quoted string: \" \\ \n \uXXXX.
 bool ParseQuoted(std::string_view s, std::string& out) {
@@ -96,7 +81,7 @@ bool ParseQuoted(std::string_view s, std::string& out) {
     switch (s[i]) {
       case 'u': {
         if (i + 4 >= s.size()) return false;
-        AppendUtf8(out, static_cast<uint32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
+        AppendUtf8(out, static_cast<char32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
         i += 4;
         break;
       }
@@ -209,7 +194,8 @@ CaseRun RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   ScreenJsonOptions options;
   options.attributes = true;
   run.snapshot = ScreenToJson(*run.terminal, run.events->replies, options) + run.events->Summary() +
-                 " state=" + std::to_string(static_cast<int>(run.terminal->State()));
+                 " state=" + std::to_string(static_cast<int>(run.terminal->State())) +
+                 " keys=" + std::to_string(run.terminal->KeyMap().Entries().size());
   platform::SetSystemCodePage(1252);
   return run;
 }
@@ -304,6 +290,14 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     EXPECT_EQ(t.BottomMargin(), bottom);
     EXPECT_EQ(t.LeftMargin(), left);
     EXPECT_EQ(t.RightMargin(), right);
+  } else if (what == "key") {
+    int key, modifiers;
+    s >> key >> modifiers;
+    std::string text;
+    quoted(text);
+    const KeyLookup action = t.KeyMap().Lookup(key, static_cast<uint8_t>(modifiers));
+    EXPECT_EQ(action.action, KeyAction::kSendString);
+    EXPECT_EQ(FormatControlString(action.text), text);
   } else if (what == "state") {
     int n;
     s >> n;
@@ -318,10 +312,9 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list = kind == "script-text"   ? run.events->scriptTexts
-                         : kind == "script-file" ? run.events->scriptFiles
-                                                 : run.events->udks;
-      ASSERT_TRUE(kind == "script-text" || kind == "script-file" || kind == "udk") << kind;
+      const auto& list =
+          kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
+      ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }
   } else {
