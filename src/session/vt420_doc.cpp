@@ -4,11 +4,8 @@
 #include <cstdio>
 
 #include "session/message_texts.h"
-<<<<<<< HEAD
-#include "ssh/ssh2_transport.h"
-=======
 #include "session/settings_templates.h"
->>>>>>> main
+#include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
 #include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
