@@ -1,0 +1,59 @@
+#include "session/colour_resolver.h"
+
+#include <utility>
+
+#include "emulator/screen_buffer.h"
+#include "session/settings_set.h"
+
+namespace ostrane {
+
+namespace {
+
+// The default palette, used when no settings are given.
+constexpr uint32_t kDefaultPalette[16] = {
+    0x000000, 0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0,
+    0x808080, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
+}  // namespace
+
+CColourResolver::CColourResolver() {
+  for (size_t i = 0; i < palette_.size(); ++i) palette_[i] = kDefaultPalette[i];
+}
+
+CColourResolver::CColourResolver(const CSettingsSet& settings) {
+  for (int i = 0; i < 16; ++i) palette_[static_cast<size_t>(i)] = settings.PaletteColour(i);
+  const uint8_t* mapped = settings.Binary(S::Mapped);
+  const uint8_t* fore = settings.Binary(S::ForeColor);
+  const uint8_t* back = settings.Binary(S::BackColor);
+  const uint8_t* display = settings.Binary(S::DisplayAttr);
+  for (size_t i = 0; i < map_.size(); ++i) {
+    // A stored index beyond the palette wraps into it rather than reading past it.
+    map_[i] = {mapped[i] != 0, static_cast<uint8_t>(fore[i] & 0x0F),
+               static_cast<uint8_t>(back[i] & 0x0F), display[i] != 0};
+  }
+  dark_ = settings.Int(S::DarkScreen) != 0;
+  blinkText_ = settings.Int(S::BlinkText) != 0;
+}
+
+CellColours CColourResolver::Resolve(uint16_t attribute, bool selected, bool blinkShown) const {
+  const MapEntry& entry = map_[attribute & 0x0F];
+  int fore = (attribute & attr::kFgMask) >> 8;
+  int back = (attribute & attr::kBgMask) >> 12;
+  bool show = true;
+  if (entry.mapped) {
+    fore = entry.fore;
+    back = entry.back;
+    show = entry.displayAttr;
+  }
+  // Selected text is inverted on a dark screen; on a light screen everything else is.
+  if (selected != !dark_) std::swap(fore, back);
+  if (show && (attribute & attr::kBlink) && blinkText_ && !blinkShown) fore = back;
+  return {Palette(fore), Palette(back), show && (attribute & attr::kUnderline) != 0};
+}
+
+uint32_t CColourResolver::WindowBackground() const {
+  // On a light screen this is the foreground colour of 0x0700: the exchange has been made.
+  return Resolve(kDefaultAttr, false, true).background;
+}
+
+}  // namespace ostrane

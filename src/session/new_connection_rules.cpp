@@ -1,0 +1,241 @@
+#include "session/new_connection_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+#include "session/command_line.h"
+#include "session/mru_list.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr char kTransport[] = "Transport";
+
+struct ServicePort {
+  const char* name;
+  int port;
+};
+constexpr ServicePort kPortTable[] = {
+    {"Telnet", 23}, {"SSH", 22}, {"Finger", 79}, {"Systat", 11}, {"Echo", 7},
+};
+
+// Parity values of the serial line, by "Parity Check:" list index.
+constexpr int kParityValues[] = {0, 2, 1, 3, 4};
+// Serial port numbers beyond this are refused.
+constexpr int kMaxCommPort = 9999;
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string Trimmed(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return std::string(s);
+}
+
+bool UsablePort(const std::optional<int>& port) {
+  return port && *port > 0;
+}
+
+int Clamp(int value, int count) {
+  return std::clamp(value, 0, count - 1);
+}
+
+// Leading blanks, an optional sign and decimal digits, as a C library conversion reads them;
+// saturates at the int limits. No digits give 0.
+long long DecimalValue(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX);
+  return negative ? -value : value;
+}
+
+std::string CheckTelnet(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  const std::string host = Trimmed(v.telnetHost);
+  if (host.empty()) return kTextNoHost;
+  const auto port = PortFromText(v.telnetPort);
+  if (!UsablePort(port)) return kTextBadTelnetPort;
+  s.SetStr(S::HostName, host);
+  s.SetInt(S::Port, *port);
+  s.SetInt(S::HostType, 0);
+  s.SetStr(S::Proxy, "");
+  CMruList(profile, kHostMruSection).MoveToFront(host);
+  profile.WriteString(kTransport, "TelnetPort", v.telnetPort);
+  return {};
+}
+
+std::string CheckProxy(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  const std::string host = Trimmed(v.proxyPageHost);
+  const std::string proxy = Trimmed(v.proxyHost);
+  if (host.empty() || proxy.empty()) return kTextNoProxyHost;
+  const auto port = PortFromText(v.proxyPagePort);
+  const auto proxyPort = PortFromText(v.proxyPort);
+  if (!UsablePort(port) || !UsablePort(proxyPort)) return kTextBadTelnetPort;
+  s.SetStr(S::HostName, host);
+  s.SetStr(S::Proxy, proxy);
+  s.SetInt(S::Port, *port);
+  s.SetInt(S::Speed, *proxyPort);
+  s.SetInt(S::HostType, 0);
+  CMruList(profile, kHostMruSection).MoveToFront(host);
+  profile.WriteString(kTransport, "TelnetPort", v.proxyPagePort);
+  profile.WriteString(kTransport, "Proxy", v.proxyHost);
+  profile.WriteString(kTransport, "ProxyPort", v.proxyPort);
+  return {};
+}
+
+std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  std::string name = Trimmed(v.commPort);
+  std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  });
+  if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return kTextBadCommPort;
+  int number = 0;
+  for (size_t i = 3; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return kTextBadCommPort;
+    number = std::min(number * 10 + (name[i] - '0'), kMaxCommPort + 1);
+  }
+  if (number < 1 || number > kMaxCommPort) return kTextBadCommPort;
+  // A speed of 0 would hang the line up rather than set a rate.
+  const long long baud = DecimalValue(v.baudRate);
+  if (baud <= 0) return kTextBadBaudRate;
+  const int dataLength = Clamp(v.dataLengthIndex, 3);
+  const int parity = Clamp(v.parityIndex, 5);
+  const int stopBits = Clamp(v.stopBitsIndex, 3);
+  const int flow = Clamp(v.flowControlIndex, 3);
+  s.SetInt(S::HostType, 1);
+  s.SetInt(S::Port, number - 1);
+  s.SetInt(S::Speed, static_cast<int>(baud));
+  s.SetInt(S::StopBits, stopBits);
+  s.SetInt(S::Parity, kParityValues[parity]);
+  s.SetInt(S::DataLength, dataLength + 6);
+  s.SetInt(S::FlowControl, flow);
+  profile.WriteString(kTransport, "CommPort", v.commPort);
+  profile.WriteString(kTransport, "BaudRate", v.baudRate);
+  profile.WriteInt(kTransport, "DataLength", dataLength);
+  profile.WriteInt(kTransport, "Parity", parity);
+  profile.WriteInt(kTransport, "StopBits", stopBits);
+  profile.WriteInt(kTransport, "FlowControl", flow);
+  return {};
+}
+
+std::string CheckModem(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  constexpr std::string_view kPhoneChars = "0123456789,()-. ";
+  if (v.phoneNumber.find_first_not_of(kPhoneChars) != std::string::npos) return kTextBadPhone;
+  s.SetInt(S::HostType, 3);
+  s.SetInt(S::Port, std::max(v.modemIndex, 0));
+  s.SetStr(S::HostName, v.phoneNumber);
+  profile.WriteInt(kTransport, "ModemID", std::max(v.modemIndex, 0));
+  profile.WriteString(kTransport, "PhoneNum", v.phoneNumber);
+  CMruList(profile, kModemMruSection).MoveToFront(v.phoneNumber);
+  return {};
+}
+
+std::string CheckSsh(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  const std::string host = Trimmed(v.sshHost);
+  if (host.empty()) return kTextNoHost;
+  const auto port = PortFromText(v.sshPort);
+  if (!UsablePort(port)) return kTextBadTelnetPort;
+  const int version = v.sshVersion == 1 ? 1 : 0;
+  s.SetStr(S::HostName, host);
+  s.SetInt(S::Port, *port);
+  s.SetInt(S::HostType, version == 1 ? 5 : 6);
+  CMruList(profile, kSshMruSection).MoveToFront(host);
+  profile.WriteString(kTransport, "SSH2Port", v.sshPort);
+  profile.WriteInt(kTransport, "SSH2Version", version);
+  return {};
+}
+
+}  // namespace
+
+std::optional<ConnectionKind> ConnectionKindByName(std::string_view name) {
+  for (const ConnectionKindInfo& k : kConnectionKinds)
+    if (name == k.name) return k.kind;
+  return std::nullopt;
+}
+
+std::optional<int> PortFromText(std::string_view text) {
+  for (const ServicePort& p : kPortTable)
+    if (EqualNoCase(text, p.name)) return p.port;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value >= kPortLimit) return std::nullopt;
+  }
+  return value;
+}
+
+std::string PortToText(int port) {
+  for (const ServicePort& p : kPortTable)
+    if (p.port == port) return p.name;
+  return std::to_string(port);
+}
+
+NewConnectionValues NewConnectionValues::Load(const CProfile& profile) {
+  NewConnectionValues v;
+  v.kindListIndex = Clamp(profile.GetInt(kTransport, "Type", 0), kConnectionKindListSize);
+  const auto hosts = CMruList::Read(profile, kHostMruSection);
+  if (!hosts.empty()) v.telnetHost = v.proxyPageHost = hosts.front();
+  const auto sshHosts = CMruList::Read(profile, kSshMruSection);
+  if (!sshHosts.empty()) v.sshHost = sshHosts.front();
+  v.telnetPort = v.proxyPagePort = profile.GetString(kTransport, "TelnetPort", "Telnet");
+  v.proxyHost = profile.GetString(kTransport, "Proxy", "");
+  v.proxyPort = profile.GetString(kTransport, "ProxyPort", "Telnet");
+  v.sshPort = profile.GetString(kTransport, "SSH2Port", "SSH");
+  v.sshVersion = profile.GetInt(kTransport, "SSH2Version", 0) == 1 ? 1 : 0;
+  v.commPort = profile.GetString(kTransport, "CommPort", "COM1");
+  v.baudRate = profile.GetString(kTransport, "BaudRate", "9600");
+  v.dataLengthIndex = Clamp(profile.GetInt(kTransport, "DataLength", 2), 3);
+  v.parityIndex = Clamp(profile.GetInt(kTransport, "Parity", 0), 5);
+  v.stopBitsIndex = Clamp(profile.GetInt(kTransport, "StopBits", 0), 3);
+  v.flowControlIndex = Clamp(profile.GetInt(kTransport, "FlowControl", 0), 3);
+  v.modemIndex = std::max(profile.GetInt(kTransport, "ModemID", 0), 0);
+  v.phoneNumber = profile.GetString(kTransport, "PhoneNum", "");
+  return v;
+}
+
+std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet& settings,
+                                CProfile& profile) {
+  const int index = Clamp(values.kindListIndex, kConnectionKindListSize);
+  profile.BeginBatch();
+  const auto kind = ConnectionKindByName(kConnectionKindList[index]);
+  std::string error;
+  switch (kind.value_or(ConnectionKind::kTelnet)) {
+    case ConnectionKind::kTelnet:
+      error = CheckTelnet(values, settings, profile);
+      break;
+    case ConnectionKind::kTelnetProxy:
+      error = CheckProxy(values, settings, profile);
+      break;
+    case ConnectionKind::kSerial:
+      error = CheckSerial(values, settings, profile);
+      break;
+    case ConnectionKind::kLocal:
+      settings.SetInt(S::HostType, 2);
+      break;
+    case ConnectionKind::kModem:
+      error = CheckModem(values, settings, profile);
+      break;
+    case ConnectionKind::kSsh:
+      error = CheckSsh(values, settings, profile);
+      break;
+    case ConnectionKind::kDebug:
+      settings.SetInt(S::HostType, 4);
+      break;
+  }
+  if (error.empty()) profile.WriteInt(kTransport, "Type", index);
+  profile.EndBatch();
+  return error;
+}
+
+}  // namespace ostrane

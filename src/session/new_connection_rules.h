@@ -1,0 +1,110 @@
+// The New Connection dialog without its window: the connection kinds, the port table, the
+// start values kept in the profile section "Transport", and the checks that store a page's
+// values into the new session's settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/profile.h"
+#include "session/settings_set.h"
+
+namespace ostrane {
+
+enum class ConnectionKind : int {
+  kTelnet = 0,
+  kSerial = 1,
+  kLocal = 2,
+  kModem = 3,
+  kTelnetProxy = 4,
+  kDebug = 5,
+  kSsh = 6,
+};
+
+struct ConnectionKindInfo {
+  ConnectionKind kind;
+  const char* name;
+  int hostType;  // the SSH kind writes 5 or 6 by protocol version
+};
+
+inline constexpr ConnectionKindInfo kConnectionKinds[] = {
+    {ConnectionKind::kTelnet, "Telnet", 0},
+    {ConnectionKind::kSerial, "Serial", 1},
+    {ConnectionKind::kLocal, "Local", 2},
+    {ConnectionKind::kModem, "Modem", 3},
+    {ConnectionKind::kTelnetProxy, "Telnet Proxy", 0},
+    {ConnectionKind::kDebug, "Debug", 4},
+    {ConnectionKind::kSsh, "SSH", 5},
+};
+
+// The kind list as offered, in this order ("Debug" is never offered).
+inline constexpr const char* kConnectionKindList[] = {"Telnet",       "Serial", "Modem",
+                                                      "Telnet Proxy", "SSH",    "Local"};
+inline constexpr int kConnectionKindListSize = 6;
+
+// The kind of a list text; nullopt for a text not in the kind table.
+std::optional<ConnectionKind> ConnectionKindByName(std::string_view name);
+
+// Port field text to number: a service name of the port table (any case), or decimal digits
+// only (empty text gives 0). nullopt for any other text or a number above 65535.
+std::optional<int> PortFromText(std::string_view text);
+// Number to port field text: the service name when the table has one, else the digits.
+std::string PortToText(int port);
+
+// The list contents of the pages.
+inline constexpr const char* kTelnetPortChoices[] = {"Telnet", "Echo"};
+inline constexpr const char* kCommPortChoices[] = {"COM1", "COM2", "COM3", "COM4"};
+inline constexpr const char* kBaudRateChoices[] = {"300",  "600",   "1200",  "2400", "4800",
+                                                   "9600", "19200", "38400", "51200"};
+inline constexpr const char* kDataLengthChoices[] = {"6", "7", "8"};
+inline constexpr const char* kParityChoices[] = {"No Parity", "Even", "Odd", "Mark", "Space"};
+inline constexpr const char* kStopBitsChoices[] = {"1 Bit", "1.5 Bits", "2 Bits"};
+inline constexpr const char* kFlowControlChoices[] = {"None", "Xon/Xoff", "Hardware"};
+inline constexpr const char* kSshVersionChoices[] = {
+    "SSH 1 (Works for most servers)", "SSH 2 (Newer protocol but requires server support)"};
+
+// Everything the pages hold. Load gives the start values; the dialog edits them.
+struct NewConnectionValues {
+  int kindListIndex = 0;  // "Type"
+  std::string telnetHost;
+  std::string telnetPort = "Telnet";
+  std::string proxyPageHost;
+  std::string proxyPagePort = "Telnet";
+  std::string proxyHost;
+  std::string proxyPort = "Telnet";
+  std::string commPort = "COM1";
+  std::string baudRate = "9600";
+  int dataLengthIndex = 2;
+  int parityIndex = 0;
+  int stopBitsIndex = 0;
+  int flowControlIndex = 0;
+  int modemIndex = 0;
+  std::string phoneNumber;
+  std::string sshHost;
+  std::string sshPort = "SSH";
+  int sshVersion = 0;  // 1 = protocol version 2
+
+  // Start values from the "Transport" section and the first entries of the MRU lists.
+  static NewConnectionValues Load(const CProfile& profile);
+};
+
+// Checks the page of the kind selected in the list; on success stores it into settings, updates
+// the MRU lists and the "Transport" values (with "Type") and returns an empty text; otherwise
+// returns the message and stores nothing.
+std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet& settings,
+                                CProfile& profile);
+
+// The messages of the checks.
+inline constexpr char kTextNoHost[] = "Please input host name or address.";
+inline constexpr char kTextBadTelnetPort[] = "Invalid Telnet port number.";
+inline constexpr char kTextNoProxyHost[] = "Please specify address of both host and proxy.";
+inline constexpr char kTextBadCommPort[] = "Invalid comm port name.";
+inline constexpr char kTextBadBaudRate[] = "Invalid baud rate.";
+inline constexpr char kTextBadPhone[] = "Invalid character in phone number.";
+inline constexpr char kTextTemplateFailed[] = "Cannot load settings from template.";
+inline constexpr char kTextNoModem[] =
+    "No modem installed. Please use Control Panel to install your modem.";
+
+}  // namespace ostrane

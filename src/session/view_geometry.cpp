@@ -1,0 +1,65 @@
+#include "session/view_geometry.h"
+
+#include <algorithm>
+
+#include "session/settings_set.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr int kMinFitCellHeight = 12;
+constexpr int kMinFitPoints = 5;
+
+int CeilDiv(int a, int b) {
+  return (a + b - 1) / b;
+}
+
+}  // namespace
+
+ScrollLayout ComputeScrollLayout(const ScrollLayoutInput& in) {
+  ScrollLayout out;
+  const int cellW = std::max(in.cellWidth, 1);
+  const int cellH = std::max(in.cellHeight, 1);
+  const int needW = in.columns * cellW;
+  const int needH = in.rows * cellH;
+  int w = in.clientWidth;
+  int h = in.clientHeight;
+  bool vertical = in.allowVertical && (in.historyCount > 0 || needH > h);
+  if (vertical) w -= in.barWidth;
+  bool horizontal = in.allowHorizontal && needW > w;
+  if (horizontal) {
+    h -= in.barHeight;
+    if (!vertical && in.allowVertical && needH > h) {
+      vertical = true;
+      w -= in.barWidth;
+    }
+  }
+  out.vertical = vertical;
+  out.horizontal = horizontal;
+  if (vertical) out.verticalMax = in.historyCount + (needH > h ? CeilDiv(needH - h, cellH) : 0);
+  if (horizontal) out.horizontalMax = CeilDiv(needW - w, cellW);
+  out.clientWidth = std::max(w, 0);
+  out.clientHeight = std::max(h, 0);
+  return out;
+}
+
+FontSetChoice ChooseFontSet(const CSettingsSet& settings) {
+  if (settings.Int(S::Columns) == 132 && settings.Int(S::FontUse80) == 0)
+    return {S::FontName132, S::FontSize132, S::FontBold132};
+  return {S::FontName, S::FontSize, S::FontBold};
+}
+
+int FitFontPoints(int clientWidth, int clientHeight, int rows, int columns, int dpiY,
+                  const std::function<int(int)>& cellWidthAt) {
+  if (rows <= 0 || dpiY <= 0) return kMinFitPoints;
+  const int target = std::max(clientHeight / rows, kMinFitCellHeight);
+  int points = target * 72 / dpiY;
+  while (points > kMinFitPoints) {
+    if (clientWidth >= cellWidthAt(points) * columns) break;
+    --points;
+  }
+  return points;
+}
+
+}  // namespace ostrane

@@ -1,0 +1,97 @@
+#include "ui/application.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/fault_report.h"
+#include "platform/paths.h"
+#include "session/command_line.h"
+#include "session/window_placement.h"
+#include "ui/child_frame.h"
+#include "ui/main_frame.h"
+#include "ui/qt_questions.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr char kProfileFile[] = "ostrane.ini";
+
+QString FolderFile(const std::string& folder, const char* name) {
+  return QDir(QString::fromStdString(folder)).filePath(name);
+}
+
+}  // namespace
+
+COstraneApp::COstraneApp(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName("Ostrane");
+  setOrganizationName("Kestrix");
+  for (int i = 1; i < argc; ++i) arguments_.emplace_back(argv[i]);
+}
+
+COstraneApp::~COstraneApp() {
+  mainFrame_.reset();
+}
+
+bool COstraneApp::Start() {
+  const std::string config = platform::ConfigFolder();
+  QDir().mkpath(QString::fromStdString(config));
+  const QString reportPath = FolderFile(config, kFaultReportFile);
+  const std::string earlierFault = TakeFaultReport(reportPath.toStdString());
+  InstallFaultHandlers(reportPath.toStdString());
+  profile_ = std::make_unique<CProfile>(FolderFile(config, kProfileFile).toStdString());
+
+  mainFrame_ = std::make_unique<CMainFrame>(*profile_);
+  maximized_ = profile_->GetInt("Window", "maximized", 0) != 0;
+  if (!earlierFault.empty())
+    ShowMessage(mainFrame_.get(), QString::fromStdString(earlierFault), MessageIcon::kStop);
+  if (!ProcessCommandLine())
+    ShowMessage(mainFrame_.get(), kTextCommandLineFailed, MessageIcon::kWarning);
+  if (showWindow_) {
+    if (maximized_)
+      mainFrame_->showMaximized();
+    else
+      mainFrame_->show();
+    mainFrame_->activateWindow();
+  }
+  return true;
+}
+
+bool COstraneApp::ProcessCommandLine() {
+  const CommandLineRequest request = InterpretCommandLine(arguments_, [](const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).isFile();
+  });
+  mainFrame_->SetOpenWithoutConnecting(request.openWithoutConnecting);
+  CChildFrame* frame = nullptr;
+  switch (request.action) {
+    case CommandLineAction::kFail:
+      return false;
+    case CommandLineAction::kNothing:
+      return true;
+    case CommandLineAction::kOpenFile: {
+      frame = mainFrame_->OpenSessionFile(QString::fromStdString(request.path));
+      if (!frame) return true;
+      // A session file opened from the command line brings its own window layout.
+      MainWindowPlacement placement;
+      {
+        std::lock_guard lock(frame->Document().Terminal().Mutex());
+        placement = PlacementFromSettings(frame->Document().Settings());
+      }
+      mainFrame_->ApplySessionLayout(placement);
+      maximized_ = placement.maximized;
+      break;
+    }
+    case CommandLineAction::kTelnet:
+      frame = mainFrame_->NewTelnetSession(QString::fromStdString(request.host), request.port);
+      break;
+  }
+  if (frame && !request.script.empty())
+    mainFrame_->RunScriptFile(*frame, QString::fromStdString(request.script));
+  return true;
+}
+
+int COstraneApp::Run() {
+  return exec();
+}
+
+}  // namespace ostrane

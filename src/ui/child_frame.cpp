@@ -1,0 +1,197 @@
+#include "ui/child_frame.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QTimer>
+
+#include "session/control_string.h"
+#include "session/message_texts.h"
+#include "session/setup_file.h"
+#include "ui/button_bar.h"
+#include "ui/frame_commands.h"
+#include "ui/main_frame.h"
+#include "ui/qt_questions.h"
+#include "ui/vt420_view.h"
+
+namespace ostrane {
+
+namespace {
+
+enum ButtonAction { kSendString = 0, kScriptText = 1, kScriptFile = 2 };
+
+}  // namespace
+
+CChildFrame::CChildFrame(std::shared_ptr<CVT420Doc> doc, CMainFrame& main)
+    : doc_(std::move(doc)), main_(main) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  view_ = new CVT420View(*doc_, this);
+  setWidget(view_);
+  view_->SetProfile(main_.ViewProfileValues());
+  setWindowTitle(view_->FrameTitle());
+  connect(view_, &CVT420View::frameTitleChanged, this, [this](const QString& title) {
+    setWindowTitle(title);
+    emit titleChanged();
+  });
+  connect(view_, &CVT420View::mainTitleChanged, this, &CChildFrame::titleChanged);
+  connect(view_, &CVT420View::buttonsChanged, this, &CChildFrame::buttonsChanged);
+  // The connection ended while closing, or with AutoClose on.
+  connect(view_, &CVT420View::closeRequested, this, [this] {
+    closing_ = true;
+    close();
+  });
+  connect(view_, &CVT420View::commandRequested, this,
+          [this](ViewCommand command) { main_.RunViewCommand(*this, command); });
+}
+
+CChildFrame::~CChildFrame() = default;
+
+void CChildFrame::SetPath(const QString& path) {
+  path_ = path;
+}
+
+void CChildFrame::SetButtonPage(int page) {
+  buttonPage_ = std::clamp(page, 0, kButtonPages - 1);
+}
+
+void CChildFrame::RunButton(int indexOnPage) {
+  if (indexOnPage < 0 || indexOnPage >= kButtonsPerPage) return;
+  const int entry = buttonPage_ * kButtonsPerPage + indexOnPage;
+  std::string text;
+  int action;
+  {
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    const CSettingsSet& s = doc_->Settings();
+    text = s.ButtonString(entry);
+    action = s.ButtonAction(entry);
+  }
+  if (!text.empty()) {
+    switch (action) {
+      case kSendString: {
+        std::string bytes;
+        if (ParseControlString(text, bytes))
+          doc_->Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        break;
+      }
+      case kScriptText:
+        doc_->RunScriptText(text, false);
+        break;
+      case kScriptFile:
+        doc_->RunScriptFile(text);
+        break;
+      default:
+        break;
+    }
+  }
+  view_->setFocus(Qt::OtherFocusReason);
+}
+
+void CChildFrame::SendChatText(const QString& text) {
+  std::string bytes;
+  {
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    CVT420Emulator& t = doc_->Terminal();
+    for (QChar c : text) bytes += t.EncodeChar(c.unicode());
+    bytes += t.Settings().Int(S::NewLine) != 0 ? "\r\n" : "\r";
+  }
+  doc_->Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+bool CChildFrame::WriteTo(const QString& path) {
+  SetupFileStatus status;
+  {
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    status = WriteSetupFile(path.toStdString(), doc_->Settings(), doc_->Terminal().KeyMap());
+  }
+  if (status != SetupFileStatus::kOk) {
+    ShowMessage(this,
+                QString::fromUtf8(kTextCannotCreateFile.data(),
+                                  static_cast<qsizetype>(kTextCannotCreateFile.size())),
+                MessageIcon::kStop);
+    return false;
+  }
+  doc_->SetModified(false);
+  main_.DocumentSaved(*doc_, path);
+  return true;
+}
+
+bool CChildFrame::Save() {
+  return path_.isEmpty() ? SaveAs() : WriteTo(path_);
+}
+
+bool CChildFrame::SaveAs() {
+  const QString path = main_.AskSessionFile(true, path_);
+  return !path.isEmpty() && WriteTo(path);
+}
+
+int CChildFrame::WindowsOfDocument() const {
+  int count = 0;
+  for (CChildFrame* frame : main_.Children())
+    if (frame->doc_ == doc_) ++count;
+  return count;
+}
+
+bool CChildFrame::Finish() {
+  if (doc_->IsModified()) {
+    MessageQuestion q;
+    q.messageId = Msg::kSaveModified;
+    q.text = std::string(MessageText(Msg::kSaveModified));
+    q.caption = doc_->Title();
+    q.buttons = MessageButtons::kYesNo;
+    q.icon = MessageIcon::kQuestion;
+    q.defaultAnswer = MessageAnswer::kYes;
+    if (main_.Questions().AskMessage(q) == MessageAnswer::kYes) Save();
+    doc_->SetModified(false);
+  }
+  bool autoExit;
+  {
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    autoExit = doc_->Settings().Int(S::AutoExit) != 0;
+  }
+  finished_ = true;
+  if (autoExit && main_.Children().size() <= 1) {
+    // After this window has gone.
+    QTimer::singleShot(0, &main_, &QWidget::close);
+  }
+  return true;
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (finished_) {
+    event->accept();
+    return;
+  }
+  {
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    if (doc_->Settings().Int(S::CantCloseWindow) != 0) {
+      event->ignore();
+      return;
+    }
+  }
+  // Another window still shows the session: only this one goes.
+  if (WindowsOfDocument() > 1) {
+    finished_ = true;
+    event->accept();
+    return;
+  }
+  const TransportState state = doc_->ConnectionState();
+  if (state == TransportState::kClosed || state == TransportState::kIdle || closing_) {
+    Finish();
+    event->accept();
+    return;
+  }
+  event->ignore();
+  view_->SetClosing(true);
+  if (!doc_->QueryDisconnect(true)) {
+    view_->SetClosing(false);
+    return;
+  }
+  closing_ = true;
+  // The view reports the end of the connection and asks again; when the transport already
+  // stopped without telling, the window closes anyway.
+  QTimer::singleShot(0, this, [this] {
+    if (doc_->ConnectionState() == TransportState::kClosed) close();
+  });
+}
+
+}  // namespace ostrane

@@ -1,0 +1,736 @@
+#include "ui/main_frame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "platform/paths.h"
+#include "session/address_book.h"
+#include "session/message_texts.h"
+#include "session/settings_templates.h"
+#include "session/setup_file.h"
+#include "session/vt420_doc.h"
+#include "ui/button_bar.h"
+#include "ui/chat_line.h"
+#include "ui/child_frame.h"
+#include "ui/new_connection_dialog.h"
+#include "ui/qt_questions.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr char kWindow[] = "Window";
+constexpr char kRecentSection[] = "Recent File List";
+
+// Profile values of section "Window" and their defaults.
+struct WindowValue {
+  const char* name;
+  int defaultValue;
+};
+constexpr WindowValue kWidth{"width", 620};
+constexpr WindowValue kHeight{"height", 460};
+constexpr WindowValue kMaximized{"maximized", 0};
+constexpr WindowValue kMenu{"menu", 1};
+constexpr WindowValue kToolbarValue{"toolbar", 1};
+constexpr WindowValue kStatusbarValue{"statusbar", 1};
+constexpr WindowValue kButtonbarValue{"buttonbar", 0};
+constexpr WindowValue kChatlineValue{"chatline", 0};
+constexpr WindowValue kSysmenu{"sysmenu", 1};
+constexpr WindowValue kTitlebar{"titlebar", 1};
+constexpr WindowValue kVertScroll{"vertscroll", 1};
+constexpr WindowValue kHorzScroll{"horzscroll", 1};
+constexpr WindowValue kPopup{"popup", 1};  // in section "window"
+
+// The toolbar's buttons.
+constexpr int kToolbarCommands[] = {Cmd::kNew,       Cmd::kOpen,     Cmd::kSave, 0,
+                                    Cmd::kCopy,      Cmd::kPaste,    Cmd::kFind, 0,
+                                    Cmd::kPrintPage, Cmd::kSettings, 0,          Cmd::kAbout};
+
+QString Plain(const QString& text) {
+  QString t = text.left(text.indexOf('\t') < 0 ? text.size() : text.indexOf('\t'));
+  return t.remove('&').trimmed();
+}
+
+QString FileTitle(const QString& path) {
+  return QFileInfo(path).fileName();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
+    : QMainWindow(parent), profile_(profile), questions_(std::make_unique<CQtQuestions>(this)) {
+  setObjectName("MainFrame");
+  setWindowTitle(kAppTitle);
+  mdi_ = new QMdiArea(this);
+  mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(mdi_);
+  BuildMenus();
+  BuildBars();
+  ApplyProfile();
+  connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::ActiveChanged);
+  connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
+  statusTimer_.start(250);
+  SetMainWindowPlacementSource(this);
+  ActiveChanged();
+}
+
+CMainFrame::~CMainFrame() {
+  SetMainWindowPlacementSource(nullptr);
+  // The sessions go before the bars and the questions they use.
+  for (QMdiSubWindow* w : mdi_->subWindowList()) delete w;
+}
+
+// ---- Menus and bars ----
+
+void CMainFrame::BuildMenus() {
+  QMenu* menu = nullptr;
+  QString menuName;
+  for (const MenuItem& item : kMenuItems) {
+    if (menuName != item.menu) {
+      menuName = item.menu;
+      menu = menuBar()->addMenu(menuName);
+      connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    }
+    if (item.text == nullptr) {
+      menu->addSeparator();
+      continue;
+    }
+    QAction* action = menu->addAction(item.text);
+    action->setCheckable(item.checkable);
+    action->setData(item.command);
+    if (item.command == Cmd::kRecentFile1) {
+      connectionMenu_ = menu;
+      recentPlaceholder_ = action;
+      action->setEnabled(false);
+      continue;
+    }
+    actions_[item.command] = action;
+    const int command = item.command;
+    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  }
+  for (int command : kLaterCommands) actions_[command]->setEnabled(false);
+  recentFiles_.clear();
+  for (int i = 1; i <= kRecentFileCount; ++i) {
+    const std::string path = profile_.GetString(kRecentSection, "File" + std::to_string(i), "");
+    if (!path.empty()) recentFiles_ << QString::fromStdString(path);
+  }
+  RefreshRecentFiles();
+}
+
+void CMainFrame::BuildBars() {
+  toolBar_ = addToolBar("Toolbar");
+  toolBar_->setObjectName("ToolBar");
+  for (int command : kToolbarCommands) {
+    if (command == 0)
+      toolBar_->addSeparator();
+    else
+      toolBar_->addAction(actions_[command]);
+  }
+  toolBar_->toggleViewAction()->setVisible(false);
+
+  // Status bar: message, cursor position, CAP, NUM, printing.
+  cursorPane_ = new QLabel(this);
+  cursorPane_->setMinimumWidth(cursorPane_->fontMetrics().horizontalAdvance(" 132:24 "));
+  cursorPane_->setAlignment(Qt::AlignCenter);
+  capsPane_ = new QLabel("CAP", this);
+  numPane_ = new QLabel("NUM", this);
+  printingPane_ = new QLabel(this);
+  printingPane_->setMinimumWidth(printingPane_->fontMetrics().horizontalAdvance(" Printing "));
+  for (QLabel* pane : {cursorPane_, capsPane_, numPane_, printingPane_})
+    statusBar()->addPermanentWidget(pane);
+  statusBar()->showMessage("Ready");
+
+  buttonBar_ = new CButtonBar(this);
+  buttonBarDock_ = new QToolBar("Button Palette", this);
+  buttonBarDock_->setObjectName("ButtonBar");
+  buttonBarDock_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  buttonBarDock_->addWidget(buttonBar_);
+  buttonBar_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  buttonBarDock_->toggleViewAction()->setVisible(false);
+  addToolBarBreak(Qt::TopToolBarArea);
+  addToolBar(Qt::TopToolBarArea, buttonBarDock_);
+
+  chatLine_ = new CChatLine(this);
+  chatLineDock_ = new QToolBar("Chat Line", this);
+  chatLineDock_->setObjectName("ChatLine");
+  chatLineDock_->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+  chatLineDock_->addWidget(chatLine_);
+  chatLine_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  chatLineDock_->toggleViewAction()->setVisible(false);
+  addToolBar(Qt::BottomToolBarArea, chatLineDock_);
+
+  connect(buttonBar_, &CButtonBar::buttonClicked, this, [this](int i) {
+    if (CChildFrame* child = ActiveChild()) child->RunButton(i);
+  });
+  connect(buttonBar_, &CButtonBar::previousPage, this, [this] { MoveButtonPage(-1); });
+  connect(buttonBar_, &CButtonBar::nextPage, this, [this] { MoveButtonPage(1); });
+  connect(chatLine_, &CChatLine::textEntered, this, [this](const QString& text) {
+    if (CChildFrame* child = ActiveChild()) child->SendChatText(text);
+  });
+}
+
+void CMainFrame::ApplyProfile() {
+  auto get = [this](const WindowValue& v) {
+    return profile_.GetInt(kWindow, v.name, v.defaultValue);
+  };
+  resize(std::max(1, get(kWidth) - 1), std::max(1, get(kHeight) - 1));
+  menuBar()->setVisible(get(kMenu) != 0);
+  toolBar_->setVisible(get(kToolbarValue) != 0);
+  statusBar()->setVisible(get(kStatusbarValue) != 0);
+  buttonBarDock_->setVisible(get(kButtonbarValue) != 0);
+  chatLineDock_->setVisible(get(kChatlineValue) != 0);
+  Qt::WindowFlags flags = windowFlags();
+  if (get(kSysmenu) == 0 || get(kTitlebar) == 0) {
+    flags |= Qt::CustomizeWindowHint;
+    if (get(kSysmenu) == 0) flags &= ~Qt::WindowSystemMenuHint;
+    if (get(kTitlebar) == 0) flags &= ~Qt::WindowTitleHint;
+    setWindowFlags(flags);
+  }
+}
+
+ViewProfile CMainFrame::ViewProfileValues() const {
+  ViewProfile p;
+  p.verticalScroll = profile_.GetInt(kWindow, kVertScroll.name, kVertScroll.defaultValue) != 0;
+  p.horizontalScroll = profile_.GetInt(kWindow, kHorzScroll.name, kHorzScroll.defaultValue) != 0;
+  p.popupMenu = profile_.GetInt("window", kPopup.name, kPopup.defaultValue) != 0;
+  return p;
+}
+
+void CMainFrame::WriteProfile() {
+  const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+  profile_.BeginBatch();
+  profile_.WriteInt(kWindow, kMaximized.name, isMaximized() ? 1 : 0);
+  // Stored one larger than the window, as the window is made one smaller than the value.
+  profile_.WriteInt(kWindow, kWidth.name, r.width() + 1);
+  profile_.WriteInt(kWindow, kHeight.name, r.height() + 1);
+  profile_.WriteInt(kWindow, kToolbarValue.name, toolBar_->isVisible() ? 1 : 0);
+  profile_.WriteInt(kWindow, kStatusbarValue.name, statusBar()->isVisible() ? 1 : 0);
+  profile_.WriteInt(kWindow, kButtonbarValue.name, buttonBarDock_->isVisible() ? 1 : 0);
+  profile_.WriteInt(kWindow, kChatlineValue.name, chatLineDock_->isVisible() ? 1 : 0);
+  profile_.EndBatch();
+}
+
+// ---- Sessions ----
+
+QList<CChildFrame*> CMainFrame::Children() const {
+  QList<CChildFrame*> list;
+  for (QMdiSubWindow* w : mdi_->subWindowList())
+    if (auto* child = qobject_cast<CChildFrame*>(w)) list << child;
+  return list;
+}
+
+CChildFrame* CMainFrame::ActiveChild() const {
+  return qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+}
+
+void CMainFrame::PrepareDocument(CVT420Doc& doc) {
+  doc.SetQuestions(questions_.get());
+  CVT420Doc* target = &doc;
+  doc.SetSaveHandler([this, target] {
+    for (CChildFrame* child : Children())
+      if (&child->Document() == target) return child->Save();
+    return false;
+  });
+}
+
+bool CMainFrame::LoadTemplateInto(CVT420Doc& doc, const std::string& name) {
+  std::lock_guard lock(doc.Terminal().Mutex());
+  return LoadTemplate(doc.Terminal(), name);
+}
+
+CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path) {
+  auto* frame = new CChildFrame(std::move(doc), *this);
+  frame->SetPath(path);
+  mdi_->addSubWindow(frame);
+  connect(frame, &CChildFrame::titleChanged, this, [this, frame] {
+    if (frame == ActiveChild()) RefreshTitle();
+  });
+  connect(frame, &CChildFrame::buttonsChanged, this, [this, frame] {
+    if (frame == ActiveChild()) RefreshButtons();
+  });
+  connect(frame, &QObject::destroyed, this,
+          [this] { QTimer::singleShot(0, this, &CMainFrame::ActiveChanged); });
+  // The session window fills the main window's client area (once it is shown); the view fits
+  // its font to it.
+  if (isVisible()) frame->resize(mdi_->viewport()->size());
+  frame->show();
+  frame->View()->setFocus(Qt::OtherFocusReason);
+  ActiveChanged();
+  return frame;
+}
+
+CChildFrame* CMainFrame::NewSession() {
+  auto doc = std::make_shared<CVT420Doc>();
+  PrepareDocument(*doc);
+  LoadTemplateInto(*doc, std::string(kDefaultTemplate));
+  NewConnectionHooks hooks;
+  hooks.templates = ListTemplates();
+  hooks.loadTemplate = [this, d = doc.get()](const std::string& name) {
+    return LoadTemplateInto(*d, name);
+  };
+  hooks.addressBookPath =
+      (QDir(QString::fromStdString(platform::DataFolder())).filePath(kAddressBookFileName))
+          .toStdString();
+  CNewConnectionDialog dialog(doc->Settings(), profile_, std::move(hooks), this);
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  if (!doc->StartNewSession()) return nullptr;
+  return AddFrame(std::move(doc), QString());
+}
+
+CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
+  auto doc = std::make_shared<CVT420Doc>();
+  PrepareDocument(*doc);
+  {
+    std::lock_guard lock(doc->Terminal().Mutex());
+    LoadTemplate(doc->Terminal(), kDefaultTemplate);
+    CSettingsSet& s = doc->Settings();
+    s.SetStr(S::HostName, host.toStdString());
+    s.SetInt(S::Port, port);
+    s.SetInt(S::HostType, 0);
+    s.SetStr(S::Proxy, "");
+  }
+  doc->StartNewSession();
+  return AddFrame(std::move(doc), QString());
+}
+
+CChildFrame* CMainFrame::OpenSessionFile(const QString& path) {
+  auto doc = std::make_shared<CVT420Doc>();
+  PrepareDocument(*doc);
+  SetupFileStatus status;
+  {
+    std::lock_guard lock(doc->Terminal().Mutex());
+    status = ReadSetupFile(path.toStdString(), doc->Settings(), doc->Terminal().KeyMap());
+  }
+  if (status != SetupFileStatus::kOk) {
+    const std::string_view text =
+        status == SetupFileStatus::kEarlierVersion ? kTextEarlierVersion : kTextUnexpectedFormat;
+    ShowMessage(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                MessageIcon::kStop);
+    return nullptr;
+  }
+  if (!doc->CreateTransport(true, openWithoutConnecting_)) return nullptr;
+  doc->SetSessionTitle(FileTitle(path).toStdString());
+  AddRecentFile(path);
+  return AddFrame(std::move(doc), path);
+}
+
+void CMainFrame::RunScriptFile(CChildFrame& frame, const QString& path) {
+  frame.Document().RunScriptFile(path.toStdString());
+}
+
+void CMainFrame::PostOpenSessionFile(const QString& path) {
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenSessionFile(path); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::DocumentSaved(CVT420Doc& doc, const QString& path) {
+  doc.SetSessionTitle(FileTitle(path).toStdString());
+  for (CChildFrame* child : Children()) {
+    if (&child->Document() != &doc) continue;
+    child->SetPath(path);
+    child->setWindowTitle(child->View()->FrameTitle());
+  }
+  AddRecentFile(path);
+  RefreshTitle();
+}
+
+QString CMainFrame::AskSessionFile(bool save, const QString& current) {
+  FileQuestion q;
+  q.title = save ? "Save As" : "Open";
+  q.filter = kSessionFilter;
+  q.defaultExtension = "OSN";
+  q.save = save;
+  (void)current;
+  const auto path = questions_->ChooseFile(q);
+  return path ? QString::fromStdString(*path) : QString();
+}
+
+// ---- Recent files ----
+
+void CMainFrame::AddRecentFile(const QString& path) {
+  const QString full = QFileInfo(path).absoluteFilePath();
+  recentFiles_.removeAll(full);
+  recentFiles_.prepend(full);
+  while (recentFiles_.size() > kRecentFileCount) recentFiles_.removeLast();
+  profile_.BeginBatch();
+  for (int i = 0; i < kRecentFileCount; ++i) {
+    const std::string name = "File" + std::to_string(i + 1);
+    if (i < recentFiles_.size())
+      profile_.WriteString(kRecentSection, name, recentFiles_[i].toStdString());
+    else
+      profile_.DeleteValue(kRecentSection, name);
+  }
+  profile_.EndBatch();
+  RefreshRecentFiles();
+}
+
+void CMainFrame::RefreshRecentFiles() {
+  for (QAction* a : recentActions_) {
+    connectionMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  recentActions_.clear();
+  recentPlaceholder_->setVisible(recentFiles_.isEmpty());
+  for (int i = 0; i < recentFiles_.size(); ++i) {
+    auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(recentFiles_[i]), connectionMenu_);
+    const QString path = recentFiles_[i];
+    connect(action, &QAction::triggered, this, [this, path] { OpenSessionFile(path); });
+    connectionMenu_->insertAction(recentPlaceholder_, action);
+    recentActions_ << action;
+  }
+}
+
+// ---- Layout ----
+
+void CMainFrame::ApplySessionLayout(const MainWindowPlacement& p) {
+  // The stored width and height are one larger than the window (see WriteProfile).
+  setGeometry(p.left, p.top, std::max(1, p.right - p.left), std::max(1, p.bottom - p.top));
+  toolBar_->setVisible(p.toolBar);
+  statusBar()->setVisible(p.statusBar);
+  buttonBarDock_->setVisible(p.buttonBar);
+  chatLineDock_->setVisible(p.chatLine);
+}
+
+std::optional<MainWindowPlacement> CMainFrame::CurrentPlacement() {
+  const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+  MainWindowPlacement p;
+  p.left = r.left();
+  p.top = r.top();
+  p.right = r.left() + r.width();
+  p.bottom = r.top() + r.height();
+  p.maximized = isMaximized();
+  p.toolBar = toolBar_->isVisible();
+  p.statusBar = statusBar()->isVisible();
+  p.buttonBar = buttonBarDock_->isVisible();
+  p.chatLine = chatLineDock_->isVisible();
+  return p;
+}
+
+// ---- Commands ----
+
+QAction* CMainFrame::Action(int command) const {
+  const auto it = actions_.find(command);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+int CMainFrame::ResolveMenuPath(const QString& path) const {
+  const QStringList segments = path.split(':');
+  QList<QAction*> items = menuBar()->actions();
+  for (qsizetype i = 0; i < segments.size(); ++i) {
+    const QString wanted = segments[i].trimmed();
+    QAction* found = nullptr;
+    for (QAction* a : items)
+      if (!a->isSeparator() && Plain(a->text()).compare(wanted, Qt::CaseInsensitive) == 0) {
+        found = a;
+        break;
+      }
+    if (!found) return 0;
+    if (i + 1 == segments.size()) return found->menu() ? 0 : found->data().toInt();
+    if (!found->menu()) return 0;
+    items = found->menu()->actions();
+  }
+  return 0;
+}
+
+void CMainFrame::UpdateCommandStates() {
+  CChildFrame* child = ActiveChild();
+  for (int command : kSessionCommands)
+    if (QAction* a = Action(command)) a->setEnabled(child != nullptr);
+  Action(Cmd::kToolbar)->setChecked(toolBar_->isVisible());
+  Action(Cmd::kStatusBar)->setChecked(statusBar()->isVisible());
+  Action(Cmd::kButtonPalette)->setChecked(buttonBarDock_->isVisible());
+  Action(Cmd::kChatLine)->setChecked(chatLineDock_->isVisible());
+  if (!child) {
+    for (int command : {Cmd::kHistory, Cmd::kHoldScreen, Cmd::kCapture})
+      Action(command)->setChecked(false);
+    return;
+  }
+  CVT420View* view = child->View();
+  CVT420Doc& doc = child->Document();
+  Action(Cmd::kCopy)->setEnabled(view->CanCopy());
+  Action(Cmd::kPaste)->setEnabled(view->CanPaste());
+  Action(Cmd::kFindNext)->setEnabled(view->CanFindNext());
+  Action(Cmd::kLargerFont)->setEnabled(view->CanLargerFont());
+  Action(Cmd::kSmallerFont)->setEnabled(view->CanSmallerFont());
+  Action(Cmd::kHoldScreen)->setChecked(view->IsHeld());
+  Action(Cmd::kClearHistory)->setEnabled(doc.CanClearHistory());
+  Action(Cmd::kReconnect)->setEnabled(doc.CanReconnect());
+  Action(Cmd::kCapture)->setChecked(doc.IsCapturing());
+  bool history;
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    history = doc.Settings().Int(S::History) != 0;
+  }
+  Action(Cmd::kHistory)->setChecked(history);
+}
+
+void CMainFrame::RunCommand(int command) {
+  CChildFrame* child = ActiveChild();
+  CVT420View* view = child ? child->View() : nullptr;
+  switch (command) {
+    case Cmd::kNew:
+      NewSession();
+      break;
+    case Cmd::kOpen:
+      if (const QString path = AskSessionFile(false, QString()); !path.isEmpty())
+        OpenSessionFile(path);
+      break;
+    case Cmd::kExit:
+      close();
+      break;
+    case Cmd::kToolbar:
+      toolBar_->setVisible(!toolBar_->isVisible());
+      break;
+    case Cmd::kStatusBar:
+      statusBar()->setVisible(!statusBar()->isVisible());
+      break;
+    case Cmd::kButtonPalette:
+      buttonBarDock_->setVisible(!buttonBarDock_->isVisible());
+      break;
+    case Cmd::kChatLine:
+      chatLineDock_->setVisible(!chatLineDock_->isVisible());
+      break;
+    case Cmd::kChatSend:
+      chatLine_->Send();
+      break;
+    case Cmd::kPreviousPage:
+      MoveButtonPage(-1);
+      break;
+    case Cmd::kNextPage:
+      MoveButtonPage(1);
+      break;
+    case Cmd::kContent:
+      QDesktopServices::openUrl(QUrl::fromLocalFile(
+          QDir(QString::fromStdString(platform::DataFolder())).filePath("index.htm")));
+      break;
+    case Cmd::kHelpOnWeb:
+      QDesktopServices::openUrl(QUrl(kHelpAddress));
+      break;
+    case Cmd::kAbout:
+      QMessageBox::about(this, "About Secure Ostrane", "Secure Ostrane 4.4");
+      break;
+    default:
+      break;
+  }
+  if (command >= Cmd::kBarButton1 && command < Cmd::kBarButton1 + kButtonsPerPage && child)
+    child->RunButton(command - Cmd::kBarButton1);
+  if (!child) {
+    UpdateCommandStates();
+    return;
+  }
+  CVT420Doc& doc = child->Document();
+  switch (command) {
+    case Cmd::kClose:
+      child->close();
+      break;
+    case Cmd::kSave:
+      child->Save();
+      break;
+    case Cmd::kSaveAs:
+      child->SaveAs();
+      break;
+    case Cmd::kCopy:
+      view->Copy();
+      break;
+    case Cmd::kPaste:
+      view->Paste();
+      break;
+    case Cmd::kSelectAll:
+      view->SelectAll();
+      break;
+    case Cmd::kFind:
+      view->Find();
+      break;
+    case Cmd::kFindNext:
+      view->FindNext();
+      break;
+    case Cmd::kHistory:
+      doc.ToggleHistory();
+      view->Relayout();
+      break;
+    case Cmd::kClearHistory:
+      if (doc.CanClearHistory()) doc.ClearHistory();
+      break;
+    case Cmd::kScrollPageUp:
+      view->ScrollPageUp();
+      break;
+    case Cmd::kScrollPageDown:
+      view->ScrollPageDown();
+      break;
+    case Cmd::kScrollToTop:
+      view->ScrollToTop();
+      break;
+    case Cmd::kScrollToBottom:
+      view->ScrollToBottom();
+      break;
+    case Cmd::kLargerFont:
+      view->LargerFont();
+      break;
+    case Cmd::kSmallerFont:
+      view->SmallerFont();
+      break;
+    case Cmd::kNewWindow:
+      AddFrame(child->SharedDocument(), child->Path());
+      break;
+    case Cmd::kCascade:
+      mdi_->cascadeSubWindows();
+      break;
+    case Cmd::kTile:
+      mdi_->tileSubWindows();
+      break;
+    case Cmd::kArrangeIcons:
+      for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w->isMinimized()) w->showMinimized();
+      break;
+    case Cmd::kNext:
+      mdi_->activateNextSubWindow();
+      break;
+    case Cmd::kHoldScreen:
+      view->HoldScreen();
+      break;
+    case Cmd::kResetTerminal:
+      doc.ResetTerminal();
+      break;
+    case Cmd::kClearDisplay:
+      doc.ClearDisplay();
+      break;
+    case Cmd::kClearAll:
+      doc.ClearAll();
+      break;
+    case Cmd::kCapture:
+      doc.CaptureCommand();
+      break;
+    case Cmd::kReconnect:
+      doc.Reconnect();
+      break;
+    default:
+      break;
+  }
+  UpdateCommandStates();
+}
+
+void CMainFrame::RunViewCommand(CChildFrame& frame, ViewCommand command) {
+  mdi_->setActiveSubWindow(&frame);
+  switch (command) {
+    case ViewCommand::kClose:
+      RunCommand(Cmd::kClose);
+      break;
+    case ViewCommand::kSettings:
+      RunCommand(Cmd::kSettings);
+      break;
+    case ViewCommand::kPrint:
+      RunCommand(Cmd::kPrintPage);
+      break;
+    case ViewCommand::kClearDisplay:
+      RunCommand(Cmd::kClearDisplay);
+      break;
+    case ViewCommand::kClearHistory:
+      RunCommand(Cmd::kClearHistory);
+      break;
+    case ViewCommand::kClearAll:
+      RunCommand(Cmd::kClearAll);
+      break;
+    case ViewCommand::kCapture:
+      RunCommand(Cmd::kCapture);
+      break;
+  }
+}
+
+// ---- Active session ----
+
+void CMainFrame::ActiveChanged() {
+  CChildFrame* child = ActiveChild();
+  // Activating a session keeps the menu bar hidden when the profile says so.
+  if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
+  if (child) child->View()->setFocus(Qt::OtherFocusReason);
+  RefreshTitle();
+  RefreshButtons();
+  RefreshStatus();
+  UpdateCommandStates();
+}
+
+void CMainFrame::RefreshTitle() {
+  CChildFrame* child = ActiveChild();
+  setWindowTitle(child ? child->View()->MainTitle() : QString(kAppTitle));
+}
+
+void CMainFrame::RefreshButtons() {
+  CChildFrame* child = ActiveChild();
+  if (!child) {
+    buttonBar_->Clear();
+    return;
+  }
+  std::lock_guard lock(child->Document().Terminal().Mutex());
+  buttonBar_->ShowPage(child->Document().Settings(), child->ButtonPage());
+}
+
+void CMainFrame::MoveButtonPage(int delta) {
+  CChildFrame* child = ActiveChild();
+  if (!child) return;
+  const int page = child->ButtonPage() + delta;
+  if (page < 0 || page >= kButtonPages) return;
+  child->SetButtonPage(page);
+  RefreshButtons();
+}
+
+void CMainFrame::RefreshStatus() {
+  CChildFrame* child = ActiveChild();
+  if (!child) {
+    cursorPane_->clear();
+    printingPane_->clear();
+    return;
+  }
+  int row;
+  int column;
+  {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    row = child->Document().Terminal().CursorRow();
+    column = child->Document().Terminal().CursorColumn();
+  }
+  cursorPane_->setText(QString("%1:%2").arg(row + 1).arg(column + 1));
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // Sessions opened before the window was shown (the command line) get their size now.
+  QTimer::singleShot(0, this, [this] {
+    for (CChildFrame* child : Children()) child->resize(mdi_->viewport()->size());
+  });
+}
+
+// ---- Closing ----
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (CChildFrame* child = ActiveChild()) {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    if (child->Document().Settings().Int(S::CantCloseWindow) != 0) {
+      event->ignore();
+      return;
+    }
+  }
+  WriteProfile();
+  std::vector<CVT420Doc*> asked;
+  for (CChildFrame* child : Children()) {
+    CVT420Doc* doc = &child->Document();
+    if (std::find(asked.begin(), asked.end(), doc) != asked.end()) continue;
+    asked.push_back(doc);
+    if (!doc->QueryDisconnect(true)) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+}  // namespace ostrane

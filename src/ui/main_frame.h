@@ -1,0 +1,125 @@
+// CMainFrame: the one main window. It holds a session window per open session, the menus,
+// toolbar, status bar, button bar and chat line; keeps the window layout in the profile and in
+// session files; routes commands to the active session; and closes sessions in order.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QTimer>
+#include <QToolBar>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "platform/profile.h"
+#include "session/window_placement.h"
+#include "ui/frame_commands.h"
+#include "ui/vt420_view.h"
+
+namespace ostrane {
+
+class CButtonBar;
+class CChatLine;
+class CChildFrame;
+class CQtQuestions;
+class CVT420Doc;
+
+class CMainFrame : public QMainWindow, public IMainWindowPlacement {
+  Q_OBJECT
+
+ public:
+  explicit CMainFrame(CProfile& profile, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // -E: session files are loaded and their transport created but not started.
+  void SetOpenWithoutConnecting(bool on) { openWithoutConnecting_ = on; }
+
+  // File New: the "default" template, the New Connection dialog, then the connection.
+  CChildFrame* NewSession();
+  // A session file (File Open, the recent files, the command line); nullptr when it fails.
+  CChildFrame* OpenSessionFile(const QString& path);
+  // A Telnet session to host and port with the "default" template.
+  CChildFrame* NewTelnetSession(const QString& host, int port);
+  // Runs a script file in the session (the command line's -S).
+  void RunScriptFile(CChildFrame& frame, const QString& path);
+  // Thread-safe: opens the session file on the GUI thread.
+  void PostOpenSessionFile(const QString& path);
+
+  CChildFrame* ActiveChild() const;
+  QList<CChildFrame*> Children() const;
+  CQtQuestions& Questions() { return *questions_; }
+  ViewProfile ViewProfileValues() const;
+
+  // Commands by number, as menus, bars and key-map menu paths give them.
+  QAction* Action(int command) const;
+  void RunCommand(int command);
+  void UpdateCommandStates();
+  // "Menu: Item" (further ":" for submenus), blanks around segments ignored, "&" and the text
+  // after a tab left out, without regard to case. 0 when it names no command.
+  int ResolveMenuPath(const QString& path) const;
+
+  // Session layout: the window rectangle and the bars of a session file.
+  void ApplySessionLayout(const MainWindowPlacement& placement);
+  std::optional<MainWindowPlacement> CurrentPlacement() override;
+
+  // Called by a session window when its file was written.
+  void DocumentSaved(CVT420Doc& doc, const QString& path);
+  // A file dialog for session files; "" when cancelled.
+  QString AskSessionFile(bool save, const QString& current);
+  void RunViewCommand(CChildFrame& frame, ViewCommand command);
+
+  QMdiArea* MdiArea() const { return mdi_; }
+  CButtonBar* ButtonBar() const { return buttonBar_; }
+  CChatLine* ChatLine() const { return chatLine_; }
+  QToolBar* ButtonBarDock() const { return buttonBarDock_; }
+  QToolBar* ChatLineDock() const { return chatLineDock_; }
+  QToolBar* MainToolBar() const { return toolBar_; }
+  QLabel* CursorPane() const { return cursorPane_; }
+  QLabel* PrintingPane() const { return printingPane_; }
+  const QStringList& RecentFiles() const { return recentFiles_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildBars();
+  void ApplyProfile();
+  void WriteProfile();
+  CChildFrame* AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path);
+  void PrepareDocument(CVT420Doc& doc);
+  void ActiveChanged();
+  void RefreshButtons();
+  void RefreshStatus();
+  void RefreshTitle();
+  void AddRecentFile(const QString& path);
+  void RefreshRecentFiles();
+  void MoveButtonPage(int delta);
+  bool LoadTemplateInto(CVT420Doc& doc, const std::string& name);
+
+  CProfile& profile_;
+  std::unique_ptr<CQtQuestions> questions_;
+  bool openWithoutConnecting_ = false;
+  QMdiArea* mdi_ = nullptr;
+  std::map<int, QAction*> actions_;
+  QMenu* connectionMenu_ = nullptr;
+  QAction* recentPlaceholder_ = nullptr;
+  QList<QAction*> recentActions_;
+  QStringList recentFiles_;
+  QToolBar* toolBar_ = nullptr;
+  QToolBar* buttonBarDock_ = nullptr;
+  QToolBar* chatLineDock_ = nullptr;
+  CButtonBar* buttonBar_ = nullptr;
+  CChatLine* chatLine_ = nullptr;
+  QLabel* cursorPane_ = nullptr;
+  QLabel* capsPane_ = nullptr;
+  QLabel* numPane_ = nullptr;
+  QLabel* printingPane_ = nullptr;
+  QTimer statusTimer_;
+  bool shownOnce_ = false;
+};
+
+}  // namespace ostrane

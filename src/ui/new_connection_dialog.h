@@ -1,0 +1,95 @@
+// CNewConnectionDialog: chooses the connection kind of a new session, collects the address or
+// line parameters of that kind, and writes them into the session's settings. The checks and
+// the remembered values are the core's (new_connection_rules.h).
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "session/new_connection_rules.h"
+#include "session/settings_set.h"
+
+namespace ostrane {
+
+struct NewConnectionHooks {
+  // The template names offered under "Use Template:", sorted.
+  std::vector<std::string> templates;
+  // Loads a template into the new session's settings; false when it cannot be read.
+  std::function<bool(const std::string&)> loadTemplate;
+  // The address book file; empty disables "Address Book".
+  std::string addressBookPath;
+  // The installed modems by name.
+  std::vector<std::string> modems;
+  // Opens the settings dialog for the session being created; empty disables "Settings...".
+  std::function<void()> openSettings;
+};
+
+class CNewConnectionDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  CNewConnectionDialog(CSettingsSet& settings, CProfile& profile, NewConnectionHooks hooks,
+                       QWidget* parent = nullptr);
+
+  // Where the checks' messages go; by default a message box.
+  void SetMessageHandler(std::function<void(const QString&)> handler);
+
+  // The dialog's parts, by their labels, for the address book and for tests.
+  QComboBox* KindList() const { return kindList_; }
+  QWidget* Page(const char* kindName) const;
+  QComboBox* TemplateList() const { return templateList_; }
+  QPushButton* AddressBookButton() const { return addressBookButton_; }
+
+ public slots:
+  void accept() override;
+
+ private:
+  QWidget* BuildTelnetPage();
+  QWidget* BuildProxyPage();
+  QWidget* BuildSerialPage();
+  QWidget* BuildModemPage();
+  QWidget* BuildSshPage();
+  void ShowKind(int listIndex);
+  void UseTemplate(int index);
+  void OpenAddressBook();
+  NewConnectionValues Collect() const;
+  void Message(const QString& text);
+
+  CSettingsSet& settings_;
+  CProfile& profile_;
+  NewConnectionHooks hooks_;
+  NewConnectionValues start_;
+  std::function<void(const QString&)> messageHandler_;
+
+  QComboBox* kindList_ = nullptr;
+  QStackedWidget* pages_ = nullptr;
+  QComboBox* templateList_ = nullptr;
+  QPushButton* addressBookButton_ = nullptr;
+  // Page fields.
+  QComboBox* telnetHost_ = nullptr;
+  QComboBox* telnetPort_ = nullptr;
+  QComboBox* proxyPageHost_ = nullptr;
+  QComboBox* proxyPagePort_ = nullptr;
+  QComboBox* proxyHost_ = nullptr;
+  QComboBox* proxyPort_ = nullptr;
+  QComboBox* commPort_ = nullptr;
+  QComboBox* baudRate_ = nullptr;
+  QComboBox* dataLength_ = nullptr;
+  QComboBox* parity_ = nullptr;
+  QComboBox* stopBits_ = nullptr;
+  QComboBox* flowControl_ = nullptr;
+  QComboBox* modem_ = nullptr;
+  QComboBox* phone_ = nullptr;
+  QComboBox* sshHost_ = nullptr;
+  QComboBox* sshPort_ = nullptr;
+  QComboBox* sshVersion_ = nullptr;
+};
+
+}  // namespace ostrane

@@ -1,0 +1,135 @@
+#include "ui/qt_questions.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QThread>
+
+namespace ostrane {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kWarning:
+      return QMessageBox::Warning;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kStop:
+      return QMessageBox::Critical;
+    case MessageIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+struct ButtonAnswer {
+  QMessageBox::StandardButton button;
+  MessageAnswer answer;
+};
+constexpr ButtonAnswer kButtonAnswers[] = {
+    {QMessageBox::Ok, MessageAnswer::kOk},
+    {QMessageBox::Cancel, MessageAnswer::kCancel},
+    {QMessageBox::Yes, MessageAnswer::kYes},
+    {QMessageBox::No, MessageAnswer::kNo},
+};
+
+QMessageBox::StandardButton ButtonOf(MessageAnswer answer) {
+  for (const ButtonAnswer& b : kButtonAnswers)
+    if (b.answer == answer) return b.button;
+  return QMessageBox::Ok;
+}
+
+MessageAnswer AnswerOf(int button, MessageButtons buttons) {
+  for (const ButtonAnswer& b : kButtonAnswers)
+    if (b.button == button) return b.answer;
+  // Closed with Escape or the window's close button.
+  return buttons == MessageButtons::kYesNo ? MessageAnswer::kNo : MessageAnswer::kCancel;
+}
+
+QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kOk:
+      break;
+    case MessageButtons::kOkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::kYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::kYesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
+}  // namespace
+
+MessageAnswer ShowMessageBox(QWidget* parent, const MessageQuestion& question) {
+  QWidget* owner = parent ? parent : QApplication::activeWindow();
+  QMessageBox box(BoxIcon(question.icon), QString::fromStdString(question.caption),
+                  QString::fromStdString(question.text), ButtonsOf(question.buttons), owner);
+  box.setDefaultButton(ButtonOf(question.defaultAnswer));
+  return AnswerOf(box.exec(), question.buttons);
+}
+
+void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
+  MessageQuestion q;
+  q.text = text.toStdString();
+  q.icon = icon;
+  ShowMessageBox(parent, q);
+}
+
+CQtQuestions::CQtQuestions(QWidget* owner, QObject* parent) : QObject(parent), owner_(owner) {}
+
+void CQtQuestions::SetMessageHandler(std::function<MessageAnswer(const MessageQuestion&)> handler) {
+  handler_ = std::move(handler);
+}
+
+MessageAnswer CQtQuestions::AskOnGuiThread(const MessageQuestion& question) {
+  if (handler_) return handler_(question);
+  return ShowMessageBox(owner_, question);
+}
+
+std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& question) {
+  QFileDialog dialog(owner_, QString::fromStdString(question.title), QString(),
+                     QtFilter(question.filter));
+  dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QString::fromStdString(question.defaultExtension));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
+MessageAnswer CQtQuestions::AskMessage(const MessageQuestion& question) {
+  if (QThread::currentThread() == thread()) return AskOnGuiThread(question);
+  MessageAnswer answer = question.defaultAnswer;
+  QMetaObject::invokeMethod(
+      this, [&] { answer = AskOnGuiThread(question); }, Qt::BlockingQueuedConnection);
+  return answer;
+}
+
+std::optional<std::string> CQtQuestions::ChooseFile(const FileQuestion& question) {
+  if (QThread::currentThread() == thread()) return ChooseOnGuiThread(question);
+  std::optional<std::string> path;
+  QMetaObject::invokeMethod(
+      this, [&] { path = ChooseOnGuiThread(question); }, Qt::BlockingQueuedConnection);
+  return path;
+}
+
+QString CQtQuestions::QtFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|', Qt::SkipEmptyParts);
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    // "*.*" would hide files without an extension here.
+    QString name = parts[i].trimmed().replace("*.*", "*");
+    const QString patterns = parts[i + 1].split(';').join(' ').replace("*.*", "*");
+    // "OSN Files (*.osn)" already shows its patterns; Qt reads them from the parentheses.
+    if (!name.contains('(')) name += " (" + patterns + ")";
+    filters << name;
+  }
+  return filters.join(";;");
+}
+
+}  // namespace ostrane

@@ -1,0 +1,140 @@
+#include "ui/view_painter.h"
+
+#include <QString>
+#include <algorithm>
+
+#include "emulator/screen_buffer.h"
+#include "session/line_glyphs.h"
+#include "ui/term_font.h"
+#include "ui/view_line_glyphs.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr int kDoubleTop = 2;
+constexpr int kDoubleBottom = 4;
+constexpr uint16_t kSoftFontBase = 0xF000;
+
+QColor Rgb(uint32_t rgb) {
+  return QColor::fromRgb(static_cast<QRgb>(rgb | 0xFF000000u));
+}
+
+}  // namespace
+
+CViewPainter::CViewPainter(const CTermFont& font, const CColourResolver& colours,
+                           const SoftFontImages& soft, int columns, bool blinkShown)
+    : font_(font),
+      colours_(colours),
+      soft_(soft),
+      columns_(std::clamp(columns, 1, kLineWidth)),
+      blinkShown_(blinkShown) {}
+
+void CViewPainter::DrawRow(QPainter& painter, const ViewRow& row, int x, int y,
+                           SelectionSpan selected) {
+  if (row.sizeCode == 0) {
+    DrawCells(painter, row, x, y, selected);
+    return;
+  }
+  const int cw = font_.CellWidth();
+  const int ch = font_.CellHeight();
+  if (sized_.isNull()) sized_ = QImage(kLineWidth * cw, ch, QImage::Format_RGB32);
+  {
+    QPainter rowPainter(&sized_);
+    rowPainter.setFont(font_.Font());
+    DrawCells(rowPainter, row, 0, 0, selected);
+  }
+  // Double width shows the first half of the line stretched over the whole width.
+  const int width = columns_ * cw;
+  QRect source(0, 0, width / 2, ch);
+  if (row.sizeCode & kDoubleTop)
+    source = QRect(0, 0, width / 2, ch / 2);
+  else if (row.sizeCode & kDoubleBottom)
+    source = QRect(0, ch / 2, width / 2, ch - ch / 2);
+  painter.drawImage(QRect(x, y, width, ch), sized_, source);
+}
+
+void CViewPainter::DrawCells(QPainter& painter, const ViewRow& row, int x, int y,
+                             SelectionSpan selected) {
+  const int last = columns_ - 1;
+  if (selected.last < selected.first) {
+    DrawRange(painter, row, x, y, 0, last, false);
+    return;
+  }
+  DrawRange(painter, row, x, y, 0, selected.first - 1, false);
+  DrawRange(painter, row, x, y, selected.first, std::min(selected.last, last), true);
+  DrawRange(painter, row, x, y, selected.last + 1, last, false);
+}
+
+void CViewPainter::DrawRange(QPainter& painter, const ViewRow& row, int x, int y, int first,
+                             int last, bool selected) {
+  first = std::max(first, 0);
+  last = std::min(last, columns_ - 1);
+  while (first <= last) {
+    int end = first + 1;
+    while (end <= last &&
+           row.attrs[static_cast<size_t>(end)] == row.attrs[static_cast<size_t>(first)])
+      ++end;
+    DrawRun(painter, row, x, y, first, end - first, selected);
+    first = end;
+  }
+}
+
+void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, int first,
+                           int count, bool selected) {
+  const uint16_t attribute = row.attrs[static_cast<size_t>(first)];
+  const CellColours colours = colours_.Resolve(attribute, selected, blinkShown_);
+  const QColor ink = Rgb(colours.text);
+  const QColor paper = Rgb(colours.background);
+  const int cw = font_.CellWidth();
+  const int ch = font_.CellHeight();
+  const int left = x + first * cw;
+  const QRect runRect(left, y, count * cw, ch);
+  const uint16_t* chars = row.chars.data() + first;
+  painter.fillRect(runRect, paper);
+  switch (attribute & attr::kGlyphMask) {
+    case attr::kGlyphLineDraw: {
+      const QImage& glyphs = CLineGlyphCache::ColouredStrip(cw, ch, ink.rgb(), paper.rgb());
+      for (int i = 0; i < count; ++i) {
+        const int glyph = LineGlyphFor(chars[i]);
+        painter.drawImage(QPoint(left + i * cw, y), glyphs, QRect(glyph * cw, 0, cw, ch));
+      }
+      break;
+    }
+    case attr::kGlyphSoftFont:
+      for (int i = 0; i < count; ++i) {
+        const int code = chars[i] - kSoftFontBase;
+        if (code < 0x20 || code > 0x7F) continue;
+        const QImage& glyph = soft_[static_cast<size_t>(code - 0x20)];
+        if (glyph.isNull()) continue;
+        painter.drawImage(QRect(left + i * cw, y, cw, ch),
+                          CLineGlyphCache::Coloured(glyph, ink, paper));
+      }
+      break;
+    case attr::kGlyphWide:
+      painter.setPen(ink);
+      for (int i = 0; i < count; ++i) {
+        if (chars[i] == 0) continue;
+        const QRect cell(left + i * cw, y, 2 * cw, ch);
+        painter.save();
+        painter.setClipRect(cell);
+        painter.fillRect(cell, paper);
+        painter.drawText(QPoint(cell.left(), y + font_.Ascent()),
+                         QString(QChar(static_cast<char16_t>(chars[i]))));
+        painter.restore();
+      }
+      break;
+    default: {
+      QString text(count, Qt::Uninitialized);
+      QChar* out = text.data();
+      for (int i = 0; i < count; ++i)
+        out[i] = QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+      painter.setPen(ink);
+      painter.drawText(QPoint(left, y + font_.Ascent()), text);
+      if (colours.underline) painter.fillRect(QRect(left, y + ch - 1, count * cw, 1), ink);
+      break;
+    }
+  }
+}
+
+}  // namespace ostrane

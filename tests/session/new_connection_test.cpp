@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "session/mru_list.h"
+#include "session/new_connection_rules.h"
+
+namespace ostrane {
+namespace {
+
+class NewConnection : public testing::Test {
+ protected:
+  void SetUp() override {
+    const auto dir = std::filesystem::path(std::getenv("OSTRANE_HOME")) /
+                     testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(dir);
+    profile_ = std::make_unique<CProfile>((dir / "ostrane.ini").string());
+  }
+  NewConnectionValues Values(const char* kind) {
+    NewConnectionValues v = NewConnectionValues::Load(*profile_);
+    for (int i = 0; i < kConnectionKindListSize; ++i)
+      if (std::string(kConnectionKindList[i]) == kind) v.kindListIndex = i;
+    return v;
+  }
+  std::string Accept(const NewConnectionValues& v) {
+    return AcceptNewConnection(v, settings_, *profile_);
+  }
+  std::unique_ptr<CProfile> profile_;
+  CSettingsSet settings_;
+};
+
+TEST_F(NewConnection, PortTableAndDigits) {
+  EXPECT_EQ(PortFromText("ssh"), 22);
+  EXPECT_EQ(PortFromText("SSH"), 22);
+  EXPECT_EQ(PortFromText("finger"), 79);
+  EXPECT_EQ(PortFromText("Systat"), 11);
+  EXPECT_EQ(PortFromText("echo"), 7);
+  EXPECT_EQ(PortFromText("0023"), 23);
+  EXPECT_EQ(PortFromText(""), 0);
+  EXPECT_EQ(PortFromText("abc"), std::nullopt);
+  EXPECT_EQ(PortFromText("23 "), std::nullopt);
+  EXPECT_EQ(PortFromText("65535"), 65535);
+  EXPECT_EQ(PortFromText("65536"), std::nullopt);
+  EXPECT_EQ(PortToText(23), "Telnet");
+  EXPECT_EQ(PortToText(22), "SSH");
+  EXPECT_EQ(PortToText(2323), "2323");
+}
+
+TEST_F(NewConnection, StartValuesComeFromDefaultsThenTheProfile) {
+  NewConnectionValues v = NewConnectionValues::Load(*profile_);
+  EXPECT_EQ(v.kindListIndex, 0);
+  EXPECT_EQ(v.telnetPort, "Telnet");
+  EXPECT_EQ(v.sshPort, "SSH");
+  EXPECT_EQ(v.commPort, "COM1");
+  EXPECT_EQ(v.baudRate, "9600");
+  EXPECT_EQ(v.dataLengthIndex, 2);
+  profile_->WriteInt("Transport", "Type", 4);
+  profile_->WriteInt("Transport", "Parity", 99);  // out of the list: clamped
+  v = NewConnectionValues::Load(*profile_);
+  EXPECT_EQ(v.kindListIndex, 4);
+  EXPECT_EQ(v.parityIndex, 4);
+}
+
+TEST_F(NewConnection, TelnetChecksHostAndPortThenStoresAndRemembers) {
+  auto v = Values("Telnet");
+  v.telnetHost = "";
+  EXPECT_EQ(Accept(v), kTextNoHost);
+  v.telnetHost = "alpha";
+  for (const char* bad : {"", "abc", "0", "0000"}) {
+    v.telnetPort = bad;
+    EXPECT_EQ(Accept(v), kTextBadTelnetPort) << bad;
+  }
+  EXPECT_EQ(settings_.Str(S::HostName), "");  // nothing stored by a failed check
+  EXPECT_FALSE(profile_->Has("Transport", "Type"));
+  v.telnetPort = "0023";
+  settings_.SetStr(S::Proxy, "leftover");
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Str(S::HostName), "alpha");
+  EXPECT_EQ(settings_.Int(S::Port), 23);
+  EXPECT_EQ(settings_.Int(S::HostType), 0);
+  EXPECT_EQ(settings_.Str(S::Proxy), "");  // a plain Telnet session goes direct
+  EXPECT_EQ(profile_->GetString("Transport", "TelnetPort", ""), "0023");
+  EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 0);
+  // The same host twice keeps one entry, first; the next dialog starts with it.
+  v.telnetHost = "beta";
+  Accept(v);
+  v.telnetHost = "alpha";
+  Accept(v);
+  EXPECT_EQ(CMruList::Read(*profile_, kHostMruSection),
+            (std::vector<std::string>{"alpha", "beta"}));
+  EXPECT_EQ(NewConnectionValues::Load(*profile_).telnetHost, "alpha");
+}
+
+TEST_F(NewConnection, ProxyNeedsBothHostsAndTwoGoodPorts) {
+  auto v = Values("Telnet Proxy");
+  v.proxyPageHost = "dest";
+  EXPECT_EQ(Accept(v), kTextNoProxyHost);
+  v.proxyHost = "gate";
+  v.proxyPort = "x";
+  EXPECT_EQ(Accept(v), kTextBadTelnetPort);
+  v.proxyPort = "8023";
+  v.proxyPagePort = "Echo";
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Str(S::HostName), "dest");
+  EXPECT_EQ(settings_.Str(S::Proxy), "gate");
+  EXPECT_EQ(settings_.Int(S::Port), 7);
+  EXPECT_EQ(settings_.Int(S::Speed), 8023);
+  EXPECT_EQ(settings_.Int(S::HostType), 0);
+  EXPECT_EQ(profile_->GetString("Transport", "Proxy", ""), "gate");
+  EXPECT_EQ(profile_->GetString("Transport", "ProxyPort", ""), "8023");
+  EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 3);
+}
+
+TEST_F(NewConnection, SerialPortNamesBaudRatesAndListIndexes) {
+  auto v = Values("Serial");
+  for (const char* bad : {"COM", "COM0", "LPT1", "COM1x", "COM99999999999"}) {
+    v.commPort = bad;
+    EXPECT_EQ(Accept(v), kTextBadCommPort) << bad;
+  }
+  v.commPort = "com3";
+  v.baudRate = "-1";
+  EXPECT_EQ(Accept(v), kTextBadBaudRate);
+  v.baudRate = "19200";
+  v.parityIndex = 1;  // "Even"
+  v.dataLengthIndex = 1;
+  v.stopBitsIndex = 2;
+  v.flowControlIndex = 2;
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 1);
+  EXPECT_EQ(settings_.Int(S::Port), 2);
+  EXPECT_EQ(settings_.Int(S::Speed), 19200);
+  EXPECT_EQ(settings_.Int(S::Parity), 2);
+  EXPECT_EQ(settings_.Int(S::DataLength), 7);
+  EXPECT_EQ(settings_.Int(S::StopBits), 2);
+  EXPECT_EQ(settings_.Int(S::FlowControl), 2);
+  EXPECT_EQ(profile_->GetString("Transport", "CommPort", ""), "com3");
+  EXPECT_EQ(profile_->GetInt("Transport", "Parity", -1), 1);
+  v.parityIndex = 2;  // "Odd"
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::Parity), 1);
+  // A rate of 0 (or no digits) would hang the line up.
+  v.baudRate = "fast";
+  EXPECT_EQ(Accept(v), kTextBadBaudRate);
+}
+
+TEST_F(NewConnection, ModemPhoneNumberCharacters) {
+  auto v = Values("Modem");
+  v.phoneNumber = "555-CALL";
+  EXPECT_EQ(Accept(v), kTextBadPhone);
+  v.phoneNumber = "9,(555) 123-4567";
+  v.modemIndex = 1;
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 3);
+  EXPECT_EQ(settings_.Int(S::Port), 1);
+  EXPECT_EQ(settings_.Str(S::HostName), "9,(555) 123-4567");
+  EXPECT_EQ(CMruList::Read(*profile_, kModemMruSection).front(), "9,(555) 123-4567");
+  EXPECT_EQ(NewConnectionValues::Load(*profile_).phoneNumber, "9,(555) 123-4567");
+}
+
+TEST_F(NewConnection, SshVersionChoosesTheHostType) {
+  auto v = Values("SSH");
+  v.sshHost = "box";
+  v.sshPort = "ssh";
+  v.sshVersion = 1;
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 5);
+  EXPECT_EQ(settings_.Int(S::Port), 22);
+  v.sshVersion = 0;
+  v.sshPort = "2222";
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 6);
+  EXPECT_EQ(settings_.Int(S::Port), 2222);
+  EXPECT_EQ(profile_->GetInt("Transport", "SSH2Version", -1), 0);
+  EXPECT_EQ(CMruList::Read(*profile_, kSshMruSection).front(), "box");
+  EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
+  v.sshHost = " ";
+  EXPECT_EQ(Accept(v), kTextNoHost);
+}
+
+TEST_F(NewConnection, LocalStoresOnlyTheKind) {
+  auto v = Values("Local");
+  settings_.SetStr(S::HostName, "kept");
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 2);
+  EXPECT_EQ(settings_.Str(S::HostName), "kept");
+  EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 5);
+}
+
+TEST_F(NewConnection, KindListNamesAreInTheKindTable) {
+  for (const char* name : kConnectionKindList) EXPECT_TRUE(ConnectionKindByName(name)) << name;
+  EXPECT_EQ(ConnectionKindByName("Debug"), ConnectionKind::kDebug);
+  EXPECT_EQ(ConnectionKindByName("Teletype"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ostrane

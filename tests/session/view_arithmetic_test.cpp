@@ -1,0 +1,135 @@
+// Colour resolution, line-drawing glyph table, scroll bars and font fitting of a terminal window.
+#include <gtest/gtest.h>
+
+#include "session/colour_resolver.h"
+#include "session/line_glyphs.h"
+#include "session/settings_set.h"
+#include "session/view_geometry.h"
+
+namespace ostrane {
+namespace {
+
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kSilver = 0xC0C0C0;
+constexpr uint32_t kBlue = 0x0000FF;
+
+TEST(ColourResolverTest, DarkAndLightScreensAndSelection) {
+  CSettingsSet s;
+  CColourResolver dark(s);
+  EXPECT_EQ(dark.Resolve(0x0700, false, true).text, kSilver);
+  EXPECT_EQ(dark.Resolve(0x0700, false, true).background, kBlack);
+  EXPECT_EQ(dark.Resolve(0x0700, true, true).text, kBlack);  // selection inverts
+  EXPECT_EQ(dark.WindowBackground(), kBlack);
+  s.SetInt(S::DarkScreen, 0);
+  CColourResolver light(s);
+  EXPECT_EQ(light.Resolve(0x0700, false, true).text, kBlack);
+  EXPECT_EQ(light.Resolve(0x0700, true, true).text, kSilver);
+  // The area below the last line takes the foreground colour of 0x0700.
+  EXPECT_EQ(light.WindowBackground(), kSilver);
+}
+
+TEST(ColourResolverTest, BlinkUnderlineAndTheColourMap) {
+  CSettingsSet s;
+  CColourResolver c(s);
+  EXPECT_EQ(c.Resolve(0x0704, false, false).text, kBlack);  // off phase: text vanishes
+  EXPECT_EQ(c.Resolve(0x0704, false, true).text, kSilver);
+  EXPECT_TRUE(c.Resolve(0x0702, false, true).underline);
+  EXPECT_FALSE(c.Resolve(0x0700, false, true).underline);
+  s.SetInt(S::BlinkText, 0);
+  EXPECT_EQ(CColourResolver(s).Resolve(0x0704, false, false).text, kSilver);
+  s.SetInt(S::BlinkText, 1);
+  // Underline+blink mapped to blue on black, attributes not displayed.
+  s.SetColourMap(0x6, 11, 0, false);
+  const CColourResolver mapped(s);
+  const CellColours m = mapped.Resolve(0x0706, false, false);
+  EXPECT_EQ(m.text, kBlue);
+  EXPECT_FALSE(m.underline);
+  // With DisplayAttr the attributes show again.
+  s.SetColourMap(0x6, 11, 0, true);
+  const CellColours shown = CColourResolver(s).Resolve(0x0706, false, false);
+  EXPECT_EQ(shown.text, kBlack);
+  EXPECT_TRUE(shown.underline);
+  // Stored indices past the palette stay inside it.
+  s.Binary(S::ForeColor)[0x6] = 0xFB;
+  EXPECT_EQ(CColourResolver(s).Resolve(0x0702 | 0x0004, false, true).text, kBlue);
+}
+
+TEST(LineGlyphTest, CharactersSelectGlyphs) {
+  EXPECT_EQ(LineGlyphFor(u'\u2500'), 11);
+  EXPECT_EQ(LineGlyphFor(u'\u2502'), 1);
+  EXPECT_EQ(LineGlyphFor(u'\u250C'), 2);
+  EXPECT_EQ(LineGlyphFor(u'\u2518'), 5);
+  EXPECT_EQ(LineGlyphFor(u'\u253C'), 6);
+  EXPECT_EQ(LineGlyphFor(u'\u2554'), 2);
+  EXPECT_EQ(LineGlyphFor(u'\u2569'), 10);
+  EXPECT_EQ(LineGlyphFor(u'\u256C'), 6);
+  EXPECT_EQ(LineGlyphFor(u'\u23BA'), 12);
+  EXPECT_EQ(LineGlyphFor(u'\u23BD'), 15);
+  EXPECT_EQ(LineGlyphFor(u'\u2550'), 0);
+  EXPECT_EQ(LineGlyphFor(u'A'), 0);
+  EXPECT_TRUE(LineGlyphSegments(0).empty());
+  EXPECT_EQ(LineGlyphSegments(6).size(), 2u);
+  EXPECT_TRUE(LineGlyphSegments(16).empty());
+  EXPECT_EQ(LineGlyphPenWidth(7), 1);
+  EXPECT_EQ(LineGlyphPenWidth(24), 3);
+}
+
+TEST(ViewGeometryTest, ScrollBarsFollowHistoryAndSize) {
+  ScrollLayoutInput in;
+  in.clientWidth = 800;
+  in.clientHeight = 400;
+  in.cellWidth = 10;
+  in.cellHeight = 16;
+  in.columns = 80;
+  in.rows = 24;
+  in.barWidth = in.barHeight = 15;
+  ScrollLayout out = ComputeScrollLayout(in);
+  EXPECT_FALSE(out.vertical);  // fits, no history
+  EXPECT_FALSE(out.horizontal);
+  in.historyCount = 5;
+  out = ComputeScrollLayout(in);
+  ASSERT_TRUE(out.vertical);
+  EXPECT_EQ(out.verticalMax, 5);
+  // The vertical bar takes width, which makes the columns no longer fit.
+  EXPECT_TRUE(out.horizontal);
+  EXPECT_EQ(out.horizontalMax, 2);  // ceil((800 - 785) / 10)
+  in.allowVertical = false;
+  out = ComputeScrollLayout(in);
+  EXPECT_FALSE(out.vertical);
+  EXPECT_FALSE(out.horizontal);
+  // Short height: the range adds the lines that do not fit.
+  in.allowVertical = true;
+  in.historyCount = 0;
+  in.clientWidth = 1000;
+  in.clientHeight = 200;
+  out = ComputeScrollLayout(in);
+  ASSERT_TRUE(out.vertical);
+  EXPECT_EQ(out.verticalMax, 12);  // ceil((384 - 200) / 16)
+  // A horizontal bar can make the vertical one needed.
+  in.clientWidth = 700;
+  in.clientHeight = 390;
+  out = ComputeScrollLayout(in);
+  EXPECT_TRUE(out.horizontal);
+  EXPECT_TRUE(out.vertical);
+}
+
+TEST(ViewGeometryTest, FontFittingAndFontSets) {
+  // A cell width of points * 0.8: at 96 dpi a 400-pixel-high window with 25 rows starts at 12
+  // points (16 pixels); 80 columns need 800 / 80 = 10 >= width.
+  auto width = [](int points) { return points * 8 / 10; };
+  EXPECT_EQ(FitFontPoints(800, 400, 25, 80, 96, width), 12);
+  EXPECT_EQ(FitFontPoints(600, 400, 25, 80, 96, width), 9);
+  // At least 12 pixels of cell height; nothing fits: 5.
+  EXPECT_EQ(FitFontPoints(800, 100, 25, 80, 96, width), 9);
+  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 96, width), 5);
+  CSettingsSet s;
+  EXPECT_EQ(ChooseFontSet(s).size, S::FontSize);
+  s.SetInt(S::Columns, 132);
+  EXPECT_EQ(ChooseFontSet(s).size, S::FontSize);  // FontUse80 on
+  s.SetInt(S::FontUse80, 0);
+  EXPECT_EQ(ChooseFontSet(s).size, S::FontSize132);
+  EXPECT_EQ(ChooseFontSet(s).name, S::FontName132);
+}
+
+}  // namespace
+}  // namespace ostrane
