@@ -403,7 +403,14 @@ int Run(const CliOptions& options) {
       found = monitor.WaitFor(std::min(deadline, Clock::now() + kScreenCheckInterval),
                               [&](const std::string& received) {
                                 const size_t at = received.find(bytes, searchFrom);
-                                if (at == std::string::npos) return false;
+                                if (at == std::string::npos) {
+                                  // Later searches start where a match could still begin, so
+                                  // long output is not scanned again and again.
+                                  if (received.size() >= bytes.size())
+                                    searchFrom =
+                                        std::max(searchFrom, received.size() - bytes.size() + 1);
+                                  return false;
+                                }
                                 searchFrom = at + bytes.size();
                                 return true;
                               });
