@@ -5,6 +5,7 @@
 
 #include "session/message_texts.h"
 #include "session/settings_templates.h"
+#include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
 #include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
@@ -27,6 +28,7 @@ std::unique_ptr<CTransport> Make() {
 constexpr TransportFactory kTransportFactories[] = {
     {TransportKind::kTelnet, &Make<CTelnetTransport>},
     {TransportKind::kLocal, &Make<CEchoTransport>},
+    {TransportKind::kSsh2, &Make<CSsh2Transport>},
 };
 
 constexpr char kCaptureTitle[] = "Capture Text to File";
@@ -93,6 +95,8 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
     if (static_cast<int>(f.kind) == kind) transport_ = f.create();
   if (!transport_) return false;
   transport_->SetOwner(this);
+  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport_.get()))
+    ssh->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
   SyncTransportFlags();
   if (reset) {
     std::lock_guard lock(terminal_.Mutex());
@@ -269,8 +273,11 @@ void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
 }
 
 void CVT420Doc::HostSizeChanged() {
-  if (!transport_ || transport_->Kind() != TransportKind::kTelnet) return;
+  if (!transport_) return;
   const CSettingsSet& s = terminal_.Settings();
+  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport_.get()))
+    ssh->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
+  if (transport_->Kind() != TransportKind::kTelnet) return;
   static_cast<CTelnetTransport*>(transport_.get())
       ->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
 }

@@ -22,6 +22,7 @@
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
 #include "session/vt420_doc.h"
+#include "ssh/ssh_questions.h"
 #include "transport/transport.h"
 
 namespace ostrane {
@@ -31,7 +32,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kUsage[] =
     "usage: ostrane-cli [--template NAME] [--set Key=Value]... [FILE.OSN | host[:port]]\n"
-    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n";
+    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n"
+    "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
+    "                   [--host-key accept|reject]\n";
 
 // Without --for a run ends after this long.
 constexpr double kDefaultSeconds = 30.0;
@@ -50,6 +53,11 @@ struct CliOptions {
   std::vector<Step> steps;
   double seconds = kDefaultSeconds;
   bool attributes = false;
+  // Answers to the SSH questions.
+  std::string user;
+  std::optional<std::string> password;
+  std::optional<std::string> keyPassword;
+  bool acceptHostKey = false;
 };
 
 // The usual port of each connection kind, for a target given without one.
@@ -100,6 +108,26 @@ constexpr ValueOption kValueOptions[] = {
        char* end = nullptr;
        o.seconds = std::strtod(v, &end);
        return *end == '\0' && std::isfinite(o.seconds) && o.seconds > 0;
+     }},
+    {"--user",
+     [](CliOptions& o, const char* v) {
+       o.user = v;
+       return true;
+     }},
+    {"--password",
+     [](CliOptions& o, const char* v) {
+       o.password = v;
+       return true;
+     }},
+    {"--key-password",
+     [](CliOptions& o, const char* v) {
+       o.keyPassword = v;
+       return true;
+     }},
+    {"--host-key",
+     [](CliOptions& o, const char* v) {
+       o.acceptHostKey = std::string_view(v) == "accept";
+       return o.acceptHostKey || std::string_view(v) == "reject";
      }},
 };
 
@@ -158,13 +186,18 @@ bool SplitTarget(const std::string& target, std::string& host, std::optional<int
   return true;
 }
 
-// Answers the session's questions: yes to closing, and every message is an error to report.
-class CCliQuestions : public IQuestions {
+// Answers the session's questions: yes to closing, every stop message is an error to report,
+// and the SSH questions from the options.
+class CCliQuestions : public ISshQuestions {
  public:
+  explicit CCliQuestions(const CliOptions& options) : options_(options) {}
+
   MessageAnswer AskMessage(const MessageQuestion& question) override {
     if (question.buttons == MessageButtons::kYesNo ||
         question.buttons == MessageButtons::kYesNoCancel)
       return MessageAnswer::kYes;
+    // Banners and notices are not failures.
+    if (question.icon == MessageIcon::kInformation) return MessageAnswer::kOk;
     std::lock_guard lock(mutex_);
     if (std::find(errors_.begin(), errors_.end(), question.text) == errors_.end())
       errors_.push_back(question.text);
@@ -176,7 +209,48 @@ class CCliQuestions : public IQuestions {
     return errors_;
   }
 
+  // The same answer is given a few times (a server may refuse a method and ask again), then
+  // the login is given up rather than repeated for ever.
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
+                                                         const std::string& user) override {
+    if (++authorizations_ > kMaxAnswers || (!options_.password && !options_.keyPassword))
+      return std::nullopt;
+    SshAuthorizationAnswer a;
+    a.user = options_.user.empty() ? user : options_.user;
+    a.usePublicKey = options_.keyPassword.has_value();
+    a.password = a.usePublicKey ? *options_.keyPassword : *options_.password;
+    return a;
+  }
+  std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,
+                                                           bool) override {
+    return std::nullopt;
+  }
+  bool AskNewHostKey(const SshHostKeyQuestion&) override { return options_.acceptHostKey; }
+  std::optional<std::string> AskKeyPassword(const std::string&, bool retry) override {
+    if (retry) return std::nullopt;
+    return options_.keyPassword;
+  }
+  std::optional<std::string> AskKeyCreation(const std::string&) override {
+    return options_.keyPassword;
+  }
+  // Hidden prompts get the password; shown ones an empty line.
+  std::optional<std::vector<std::string>> AskKeyboardInteractive(
+      const SshKeyboardQuestion& question) override {
+    if (++promptRounds_ > kMaxPromptRounds) return std::nullopt;
+    std::vector<std::string> answers;
+    for (const SshPrompt& p : question.prompts) {
+      if (!p.echo && !options_.password) return std::nullopt;
+      answers.push_back(p.echo ? std::string() : *options_.password);
+    }
+    return answers;
+  }
+
  private:
+  static constexpr int kMaxAnswers = 3;
+  static constexpr int kMaxPromptRounds = 8;
+  const CliOptions& options_;
+  int authorizations_ = 0;
+  int promptRounds_ = 0;
   std::mutex mutex_;
   std::vector<std::string> errors_;
 };
@@ -251,7 +325,7 @@ int Run(const CliOptions& options) {
       Clock::now() +
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
   CVT420Doc doc;
-  CCliQuestions questions;
+  CCliQuestions questions(options);
   CCliMonitor monitor;
   doc.SetQuestions(&questions);
   doc.SetMonitor(&monitor);
@@ -329,7 +403,14 @@ int Run(const CliOptions& options) {
       found = monitor.WaitFor(std::min(deadline, Clock::now() + kScreenCheckInterval),
                               [&](const std::string& received) {
                                 const size_t at = received.find(bytes, searchFrom);
-                                if (at == std::string::npos) return false;
+                                if (at == std::string::npos) {
+                                  // Later searches start where a match could still begin, so
+                                  // long output is not scanned again and again.
+                                  if (received.size() >= bytes.size())
+                                    searchFrom =
+                                        std::max(searchFrom, received.size() - bytes.size() + 1);
+                                  return false;
+                                }
                                 searchFrom = at + bytes.size();
                                 return true;
                               });
@@ -340,7 +421,10 @@ int Run(const CliOptions& options) {
     if (!found) {
       const bool ended = monitor.Ended();
       doc.QueryDisconnect(false);
+      // The message that ended the connection (an SSH login failure) comes first.
+      const auto errors = questions.Errors();
       return Fail(
+          (errors.empty() ? std::string() : errors.front() + "\n") +
           (ended ? "The connection ended while waiting for \"" : "Timed out waiting for \"") +
           step.text + "\".");
     }

@@ -1,0 +1,216 @@
+// User authentication of CSsh2Protocol (RFC 4252, RFC 4256) and the opening of its channel.
+#include "ssh/ssh2_protocol.h"
+#include "ssh/ssh_error.h"
+#include "ssh/ssh_limits.h"
+#include "ssh/ssh_messages.h"
+#include "ssh/ssh_password_protection.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr std::string_view kConnectionService = "ssh-connection";
+constexpr std::string_view kPassword = "password";
+constexpr std::string_view kPublicKey = "publickey";
+constexpr std::string_view kKeyboard = "keyboard-interactive";
+
+void StartRequest(CSshWriter& w, const std::string& user, std::string_view method) {
+  w.Byte(SSH_MSG_USERAUTH_REQUEST);
+  w.String(user);
+  w.String(kConnectionService);
+  w.String(method);
+}
+
+}  // namespace
+
+void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
+  CSshReader in(payload.subspan(1));
+  if (type == SSH_MSG_USERAUTH_BANNER) {
+    ShowText(in.Text(), MessageIcon::kInformation);
+    return;
+  }
+  if (authStep_ == 0) {
+    if (type != SSH_MSG_SERVICE_ACCEPT) throw CSshError(SshError::kUnexpected);
+    StartAttempt();
+    return;
+  }
+  switch (type) {
+    case SSH_MSG_USERAUTH_SUCCESS:
+      OpenChannel();
+      return;
+    case SSH_MSG_USERAUTH_PASSWD_CHANGEREQ:
+      if (method_ == AuthMethod::kKeyboard)
+        AnswerPrompts(payload);
+      else
+        ChangePassword(authStep_ == 2);
+      return;
+    case SSH_MSG_USERAUTH_FAILURE: {
+      // A refused login is not tried again unasked.
+      const std::string empty;
+      host_.WriteCredentials(&empty, &empty);
+      allowedMethods_ = std::string(in.Text());
+      const bool partial = in.Bool();
+      if (!NameListContains(allowedMethods_, kPassword) &&
+          !NameListContains(allowedMethods_, kPublicKey) &&
+          !NameListContains(allowedMethods_, kKeyboard))
+        throw CSshError(SshError::kAuthFailed);
+      if (partial || authStep_ == 1)
+        StartAttempt();
+      else
+        ChangePassword(true);
+      return;
+    }
+    default:
+      throw CSshError(SshError::kUnexpected);
+  }
+}
+
+void CSsh2Protocol::StartAttempt() {
+  std::string user, protectedPassword;
+  host_.ReadCredentials(user, protectedPassword);
+  std::string password = UnprotectPassword(protectedPassword);
+  // Before the server has named its methods, a password is worth trying.
+  const bool passwordAllowed =
+      allowedMethods_.empty() || NameListContains(allowedMethods_, kPassword);
+  const bool keyboardAllowed = NameListContains(allowedMethods_, kKeyboard);
+  authStep_ = 1;
+  if (!user.empty() && !password.empty() && passwordAllowed) {
+    SendPasswordRequest(user, password);
+    WipeString(password);
+    return;
+  }
+  WipeString(password);
+  auto answer = questions_ ? questions_->AskAuthorization(options_.host, user) : std::nullopt;
+  if (!answer) throw CSshError(SshError::kAborted);
+  user_ = answer->user;
+  if (answer->usePublicKey) {
+    const CSshDssKey key = keys_.LoadForAuthentication(user_, answer->password, questions_);
+    WipeString(answer->password);
+    SendPublicKeyRequest(user_, key);
+    return;
+  }
+  if (!passwordAllowed && keyboardAllowed) {
+    WipeString(answer->password);
+    host_.WriteCredentials(&user_, nullptr);
+    SendKeyboardRequest(user_);
+    return;
+  }
+  SendPasswordRequest(user_, answer->password);
+  const std::string remembered = answer->savePassword ? ProtectPassword(answer->password) : "";
+  host_.WriteCredentials(&user_, &remembered);
+  WipeString(answer->password);
+}
+
+void CSsh2Protocol::SendPasswordRequest(const std::string& user, const std::string& password) {
+  user_ = user;
+  method_ = AuthMethod::kPassword;
+  Bytes request;
+  CSshWriter w(request);
+  StartRequest(w, user, kPassword);
+  w.Bool(false);
+  w.String(password);
+  Send(request);
+  WipeBytes(request);
+}
+
+void CSsh2Protocol::SendPublicKeyRequest(const std::string& user, const CSshDssKey& key) {
+  method_ = AuthMethod::kPublicKey;
+  const Bytes blob = key.PublicBlob();
+  Bytes signedData;
+  CSshWriter s(signedData);
+  s.String(SessionId());
+  StartRequest(s, user, kPublicKey);
+  s.Bool(true);
+  s.String("ssh-dss");
+  s.String(blob);
+  const Bytes rs = key.Sign(signedData);
+
+  Bytes request;
+  CSshWriter w(request);
+  StartRequest(w, user, kPublicKey);
+  w.Bool(true);
+  w.String("ssh-dss");
+  w.String(blob);
+  Bytes signature;
+  CSshWriter sw(signature);
+  sw.String("ssh-dss");
+  sw.String(rs);
+  w.String(signature);
+  Send(request);
+}
+
+void CSsh2Protocol::SendKeyboardRequest(const std::string& user) {
+  method_ = AuthMethod::kKeyboard;
+  Bytes request;
+  CSshWriter w(request);
+  StartRequest(w, user, kKeyboard);
+  w.String("");  // language tag
+  w.String("");  // submethods
+  Send(request);
+}
+
+void CSsh2Protocol::ChangePassword(bool retry) {
+  auto answer =
+      questions_ ? questions_->AskPasswordChange(options_.host, user_, retry) : std::nullopt;
+  if (!answer) throw CSshError(SshError::kAborted);
+  Bytes request;
+  CSshWriter w(request);
+  StartRequest(w, user_, kPassword);
+  w.Bool(true);
+  w.String(answer->oldPassword);
+  w.String(answer->newPassword);
+  Send(request);
+  WipeBytes(request);
+  authStep_ = 2;
+  method_ = AuthMethod::kPassword;
+  const std::string remembered = ProtectPassword(answer->newPassword);
+  host_.WriteCredentials(&user_, answer->savePassword ? &remembered : nullptr);
+  WipeString(answer->oldPassword);
+  WipeString(answer->newPassword);
+}
+
+void CSsh2Protocol::AnswerPrompts(ByteSpan payload) {
+  CSshReader in(payload.subspan(1));
+  SshKeyboardQuestion q;
+  q.host = options_.host;
+  q.user = user_;
+  q.name = std::string(in.Text());
+  q.instruction = std::string(in.Text());
+  in.Text();
+  const uint32_t count = in.Uint32();
+  if (count > kSshMaxPrompts) throw CSshError(SshError::kUnexpected);
+  for (uint32_t i = 0; i < count; ++i) {
+    SshPrompt prompt;
+    prompt.text = std::string(in.Text());
+    prompt.echo = in.Bool();
+    q.prompts.push_back(std::move(prompt));
+  }
+  auto answers = questions_ ? questions_->AskKeyboardInteractive(q) : std::nullopt;
+  if (!answers || answers->size() != count) throw CSshError(SshError::kAborted);
+  Bytes response;
+  CSshWriter w(response);
+  w.Byte(SSH_MSG_USERAUTH_INFO_RESPONSE);
+  w.Uint32(count);
+  for (std::string& a : *answers) {
+    w.String(a);
+    WipeString(a);
+  }
+  Send(response);
+  WipeBytes(response);
+}
+
+void CSsh2Protocol::OpenChannel() {
+  Bytes open;
+  CSshWriter w(open);
+  w.Byte(SSH_MSG_CHANNEL_OPEN);
+  w.String("session");
+  w.Uint32(1);  // our channel number
+  w.Uint32(kSshLocalWindow);
+  w.Uint32(kSshLocalMaxPacket);
+  localWindow_ = kSshLocalWindow;
+  phase_.store(kSession);
+  channelState_.store(kOpenSent);
+  Send(open);
+}
+
+}  // namespace ostrane

@@ -1,0 +1,173 @@
+// CSsh2Protocol: the client side of SSH protocol version 2 as a byte-driven machine — version
+// exchange, key exchange (RFC 4253), user authentication (RFC 4252, RFC 4256) and one session
+// channel with a pseudo-terminal and a shell (RFC 4254). It has no socket or thread of its own:
+// received bytes go in through Feed and packets leave through ISsh2Host, so tests and fuzzers
+// can drive it in memory.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "ssh/ssh_host_key.h"
+#include "ssh/ssh_kex.h"
+#include "ssh/ssh_key_store.h"
+#include "ssh/ssh_packet_cipher.h"
+#include "ssh/ssh_packet_reader.h"
+#include "ssh/ssh_packet_writer.h"
+#include "ssh/ssh_questions.h"
+#include "ssh/ssh_wire.h"
+
+namespace ostrane {
+
+inline constexpr std::string_view kSshClientVersion = "SSH-2.0-Pellworth Secure Ostrane";
+inline constexpr std::string_view kTextSshVersionUnsupported =
+    "SSH Version on the server is not supported.";
+
+// What the protocol machine needs from the transport around it.
+class ISsh2Host {
+ public:
+  virtual ~ISsh2Host() = default;
+  // Any thread, with the protocol's send lock held: bytes for the server.
+  virtual bool SendToServer(const uint8_t* data, size_t length) = 0;
+  // The session channel's data.
+  virtual void DeliverData(const uint8_t* data, size_t length) = 0;
+  // The SshUser and SshPassword settings (the password in its protected form).
+  virtual void ReadCredentials(std::string& user, std::string& protectedPassword) = 0;
+  virtual void WriteCredentials(const std::string* user, const std::string* protectedPassword) = 0;
+};
+
+struct Ssh2Options {
+  std::string host;      // the name the host key is stored under
+  std::string terminal;  // the terminal type of "pty-req"
+  uint32_t columns = 80;
+  uint32_t lines = 24;
+};
+
+// The algorithms of the last key exchange.
+struct Ssh2Negotiated {
+  std::string kex, hostKey, cipherOut, cipherIn, macOut, macIn;
+  bool strict = false;
+  bool bareDssSignature = false;
+  size_t macKeySize = 0;
+};
+
+class CSsh2Protocol {
+ public:
+  enum Phase : int { kVersion = 0, kKex = 1, kAuth = 2, kSession = 3 };
+
+  CSsh2Protocol(ISsh2Host& host, ISshQuestions* questions, CSshKeyStore& keys, Ssh2Options options);
+  ~CSsh2Protocol();
+  CSsh2Protocol(const CSsh2Protocol&) = delete;
+  CSsh2Protocol& operator=(const CSsh2Protocol&) = delete;
+
+  // Worker thread. False once the connection has to end: an error was shown, the server
+  // disconnected or closed the channel.
+  bool Feed(const uint8_t* data, size_t length);
+  // Any thread: the user's bytes on the session channel. Dropped before the shell runs; held
+  // while the server's window is closed or keys change. False when too much is held.
+  bool SendData(const uint8_t* data, size_t length);
+  void KeepAlive();
+  // The screen size changed: "window-change" once the shell runs.
+  void WindowChange(uint32_t columns, uint32_t lines);
+
+  int CurrentPhase() const { return phase_.load(); }
+  bool ShellRunning() const { return channelState_.load() == kChannelOpen; }
+  Ssh2Negotiated Negotiated() const;
+  Bytes SessionId() const;
+  uint32_t LocalWindow() const { return localWindow_; }
+
+ private:
+  enum ChannelState : int { kNoChannel = 0, kOpenSent = 1, kPtySent = 2, kChannelOpen = 3 };
+  enum class AuthMethod { kNone, kPassword, kPublicKey, kKeyboard };
+
+  size_t FeedVersion(const uint8_t* data, size_t length);
+  void Dispatch(ByteSpan payload);
+  void ShowText(std::string_view text, MessageIcon icon = MessageIcon::kStop);
+  void Send(const Bytes& payload);
+  void SendLocked(const Bytes& payload);
+  void FlushHeldLocked();
+  void FlushDataLocked();
+
+  // Key exchange.
+  void OnKexInit(ByteSpan payload);
+  void OnKexReply(ByteSpan payload);
+  void OnNewKeys();
+  void InstallKeys(bool outgoing);
+
+  // Authentication.
+  void OnAuthPacket(uint8_t type, ByteSpan payload);
+  void StartAttempt();
+  void SendPasswordRequest(const std::string& user, const std::string& password);
+  void SendPublicKeyRequest(const std::string& user, const CSshDssKey& key);
+  void SendKeyboardRequest(const std::string& user);
+  void ChangePassword(bool retry);
+  void AnswerPrompts(ByteSpan payload);
+  void OpenChannel();
+
+  // Session channel.
+  void OnSessionPacket(uint8_t type, ByteSpan payload);
+  void OnChannelData(CSshReader& in);
+
+  ISsh2Host& host_;
+  ISshQuestions* questions_;
+  CSshKeyStore& keys_;
+  Ssh2Options options_;
+  bool ended_ = false;
+  std::atomic<int> phase_{kVersion};
+
+  // Version exchange.
+  std::string versionLine_;
+  std::string serverVersion_;
+
+  // Key exchange.
+  int kexStep_ = 0;
+  int savedPhase_ = kVersion;
+  bool reexchange_ = false;
+  bool firstKexDone_ = false;
+  bool strict_ = false;
+  bool skipGuess_ = false;
+  size_t packetsBeforeKexInit_ = 0;
+  Bytes clientKexInit_, serverKexInit_;
+  const SshKexInfo* kex_ = nullptr;
+  const SshHostKeyInfo* hostKey_ = nullptr;
+  const SshCipherInfo* cipherOut_ = nullptr;
+  const SshCipherInfo* cipherIn_ = nullptr;
+  const SshMacInfo* macOut_ = nullptr;
+  const SshMacInfo* macIn_ = nullptr;
+  std::unique_ptr<ISshKeyExchange> exchange_;
+  Bytes sharedSecret_, exchangeHash_, sessionId_;
+  bool bareDss_ = false;
+  std::unique_ptr<ISshPacketCipher> pendingIn_;
+
+  // Authentication.
+  int authStep_ = 0;
+  AuthMethod method_ = AuthMethod::kNone;
+  std::string user_;
+  std::string allowedMethods_;  // from the last failure; empty before the first
+
+  // Session channel.
+  std::atomic<int> channelState_{kNoChannel};
+  uint32_t remoteChannel_ = 0;
+  uint32_t localWindow_ = 0;
+
+  CSshPacketReader reader_;
+
+  // Everything below is shared with the threads that send; sendMutex_ guards it.
+  mutable std::mutex sendMutex_;
+  CSshPacketWriter writer_;
+  Bytes wire_;
+  bool holding_ = false;  // keys are changing: only key-exchange packets go out
+  std::deque<Bytes> held_;
+  Bytes pendingData_;
+  size_t pendingHead_ = 0;
+  uint64_t remoteWindow_ = 0;
+  uint32_t remoteMaxPacket_ = 0;
+  bool linkFailed_ = false;
+  Ssh2Negotiated negotiated_;
+};
+
+}  // namespace ostrane

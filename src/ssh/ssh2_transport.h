@@ -1,0 +1,60 @@
+// CSsh2Transport: the transport of connection kind 5 — SSH protocol version 2 over one TCP
+// connection. The worker thread connects, then feeds every received byte to the protocol
+// machine, which answers on the same connection and hands the session's data to the terminal.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ssh/ssh2_protocol.h"
+#include "ssh/ssh_key_store.h"
+#include "ssh/ssh_limits.h"
+#include "ssh/ssh_questions.h"
+#include "transport/socket_link.h"
+#include "transport/transport.h"
+
+namespace ostrane {
+
+inline constexpr std::string_view kTextSshHostChanged =
+    "Connection host changed. You need to save the settings and restart the connection for new "
+    "settings to be effective.";
+
+class CSsh2Transport final : public CTransport, private ISsh2Host {
+ public:
+  CSsh2Transport();
+  ~CSsh2Transport() override;
+
+  // Before Start: who answers the protocol's questions (may stay null: every question is then
+  // answered with Cancel).
+  void SetQuestions(ISshQuestions* questions) { questions_ = questions; }
+
+  int Prepare() override;
+  int Open() override;
+  int Close() override;
+  int Interrupt() override;
+  int Read() override;
+  void Kick() override { link_.Wake(); }
+  int Write(const uint8_t* data, size_t length) override;
+  int SettingsChanged(const CSettingsSet& settings) override;
+  void KeepAlive() override;
+  std::string GetDisplayName(const CSettingsSet& settings) const override;
+
+  // Tells the server the new screen size.
+  void AnnounceWindowSize(int columns, int lines);
+  // The algorithms in use (null before the protocol starts).
+  const CSsh2Protocol* Protocol() const { return protocol_.get(); }
+
+ private:
+  bool SendToServer(const uint8_t* data, size_t length) override;
+  void DeliverData(const uint8_t* data, size_t length) override;
+  void ReadCredentials(std::string& user, std::string& protectedPassword) override;
+  void WriteCredentials(const std::string* user, const std::string* protectedPassword) override;
+
+  ISshQuestions* questions_ = nullptr;
+  CSocketLink link_;
+  CSshKeyStore keys_;
+  std::unique_ptr<CSsh2Protocol> protocol_;
+  uint8_t readBuffer_[kSshReadSize] = {};
+};
+
+}  // namespace ostrane

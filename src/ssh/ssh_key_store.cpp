@@ -1,0 +1,293 @@
+#include "ssh/ssh_key_store.h"
+
+#include <cryptopp/des.h>
+#include <cryptopp/misc.h>
+#include <cryptopp/modes.h>
+#include <cryptopp/sha.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/paths.h"
+#include "platform/ssh_key_files.h"
+#include "ssh/ssh_error.h"
+#include "ssh/ssh_host_key.h"
+#include "ssh/ssh_key_text.h"
+#include "ssh/ssh_limits.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr char kFileName[] = "/ssh2-keys";
+constexpr std::string_view kUserSection = "[UserKeys]";
+constexpr std::string_view kHostSection = "[HostKeys]";
+// The whole store file; far beyond what a user's keys need.
+constexpr size_t kMaxStoreFile = 4u * 1024 * 1024;
+constexpr size_t kDigestSize = 20;
+constexpr size_t kTrailerZeros = 4;
+constexpr uint8_t kZeroIv[8] = {};
+
+// One store file per process is read, changed and written at a time.
+std::mutex g_storeMutex;
+
+// Names are value names of the file: no line breaks, no "=", no section brackets first.
+bool ValidName(const std::string& name) {
+  return !name.empty() && name.find_first_of("=\r\n") == std::string::npos && name[0] != '[';
+}
+
+// The three DES keys: the first 24 bytes of SHA-1(password) followed by SHA-1(that, password).
+CryptoPP::SecByteBlock RecordKey(const std::string& password) {
+  const auto* pw = reinterpret_cast<const uint8_t*>(password.data());
+  CryptoPP::SecByteBlock both(2 * kDigestSize);
+  CryptoPP::SHA1().CalculateDigest(both.data(), pw, password.size());
+  CryptoPP::SHA1 h2;
+  h2.Update(both.data(), kDigestSize);
+  h2.Update(pw, password.size());
+  h2.Final(both.data() + kDigestSize);
+  return CryptoPP::SecByteBlock(both.data(), 24);
+}
+
+}  // namespace
+
+CSshKeyStore::CSshKeyStore() : path_(platform::ConfigFolder() + kFileName) {
+  platform::MakeFolders(platform::ConfigFolder());
+}
+
+std::vector<CSshKeyStore::Entry> CSshKeyStore::ReadEntries() const {
+  std::vector<Entry> entries;
+  const auto text = platform::ReadWholeFile(path_, kMaxStoreFile);
+  if (!text) return entries;
+  std::optional<Section> section;
+  size_t at = 0;
+  while (at < text->size()) {
+    size_t end = text->find('\n', at);
+    if (end == std::string::npos) end = text->size();
+    std::string_view line(text->data() + at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line == kUserSection) {
+      section = kUsers;
+    } else if (line == kHostSection) {
+      section = kHosts;
+    } else if (const size_t eq = line.find('=');
+               section && eq != std::string_view::npos && eq > 0) {
+      entries.push_back(
+          {*section, std::string(line.substr(0, eq)), std::string(line.substr(eq + 1))});
+    }
+  }
+  return entries;
+}
+
+bool CSshKeyStore::WriteEntries(const std::vector<Entry>& entries) const {
+  std::string text;
+  for (Section s : {kUsers, kHosts}) {
+    text += s == kUsers ? kUserSection : kHostSection;
+    text += '\n';
+    for (const Entry& e : entries)
+      if (e.section == s) text += e.name + "=" + e.value + "\n";
+  }
+  return platform::WritePrivateFile(path_, text);
+}
+
+std::vector<std::string> CSshKeyStore::Names(Section section) const {
+  std::lock_guard lock(g_storeMutex);
+  std::vector<std::string> names;
+  for (const Entry& e : ReadEntries())
+    if (e.section == section) names.push_back(e.name);
+  return names;
+}
+
+std::optional<Bytes> CSshKeyStore::Value(Section section, const std::string& name) const {
+  std::lock_guard lock(g_storeMutex);
+  for (const Entry& e : ReadEntries()) {
+    if (e.section != section || e.name != name) continue;
+    Bytes bytes = DecodeBase64(e.value);
+    const size_t limit = section == kUsers ? kSshMaxUserKeyRecord : kSshMaxHostKeyBlob;
+    if (bytes.size() > limit) bytes.resize(limit);
+    return bytes;
+  }
+  return std::nullopt;
+}
+
+bool CSshKeyStore::Put(Section section, const std::string& name, ByteSpan bytes) {
+  if (!ValidName(name)) return false;
+  std::lock_guard lock(g_storeMutex);
+  std::vector<Entry> entries = ReadEntries();
+  const std::string value = EncodeBase64(bytes);
+  auto it = std::find_if(entries.begin(), entries.end(),
+                         [&](const Entry& e) { return e.section == section && e.name == name; });
+  if (it != entries.end())
+    it->value = value;
+  else
+    entries.push_back({section, name, value});
+  return WriteEntries(entries);
+}
+
+bool CSshKeyStore::Remove(Section section, const std::string& name) {
+  std::lock_guard lock(g_storeMutex);
+  std::vector<Entry> entries = ReadEntries();
+  const auto old = entries.size();
+  std::erase_if(entries, [&](const Entry& e) { return e.section == section && e.name == name; });
+  return entries.size() != old && WriteEntries(entries);
+}
+
+bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions) {
+  if (const auto known = HostKey(host)) {
+    if (known->size() == blob.size() && std::equal(blob.begin(), blob.end(), known->begin()))
+      return true;
+    if (questions != nullptr) {
+      MessageQuestion q;
+      q.text = std::string(kTextChangedHostKey);
+      q.icon = MessageIcon::kStop;
+      questions->AskMessage(q);
+    }
+    return false;
+  }
+  if (questions == nullptr) return false;
+  SshHostKeyQuestion q;
+  q.host = host;
+  q.keyText = SshKeyText(SshKeyTextKind::kSsh2PublicKey, blob, host);
+  q.fingerprint = SshFingerprint(blob);
+  if (!questions->AskNewHostKey(q)) return false;
+  StoreHostKey(host, blob);
+  return true;
+}
+
+Bytes CSshKeyStore::ProtectRecord(const CSshDssKey& key, const std::string& password) {
+  Bytes record = key.PublicBlob();
+  CSshWriter w(record);
+  w.Mpint(key.PrivateValue());
+  record.resize((record.size() + 7) / 8 * 8, 0);
+  uint8_t digest[kDigestSize];
+  CryptoPP::SHA1().CalculateDigest(digest, record.data(), record.size());
+  record.insert(record.end(), digest, digest + kDigestSize);
+  record.insert(record.end(), kTrailerZeros, 0);
+  const CryptoPP::SecByteBlock k = RecordKey(password);
+  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Encryption cipher(k, k.size(), kZeroIv);
+  cipher.ProcessData(record.data(), record.data(), record.size());
+  return record;
+}
+
+std::optional<CSshDssKey> CSshKeyStore::UnprotectRecord(ByteSpan record,
+                                                        const std::string& password) {
+  if (record.size() < kDigestSize + kTrailerZeros + 8 || record.size() % 8 != 0)
+    return std::nullopt;
+  Bytes plain(record.begin(), record.end());
+  const CryptoPP::SecByteBlock k = RecordKey(password);
+  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Decryption cipher(k, k.size(), kZeroIv);
+  cipher.ProcessData(plain.data(), plain.data(), plain.size());
+  const size_t body = plain.size() - kDigestSize - kTrailerZeros;
+  uint8_t digest[kDigestSize];
+  CryptoPP::SHA1().CalculateDigest(digest, plain.data(), body);
+  std::optional<CSshDssKey> key;
+  if (CryptoPP::VerifyBufsEqual(digest, plain.data() + body, kDigestSize)) {
+    try {
+      CSshReader in(plain.data(), body);
+      const size_t start = in.Remaining();
+      in.Text();
+      for (int i = 0; i < 4; ++i) in.Mpint();
+      const size_t blobSize = start - in.Remaining();
+      key = CSshDssKey::FromBlob(ByteSpan(plain.data(), blobSize));
+      if (key) key->SetPrivateValue(in.Mpint());
+    } catch (const CSshError&) {
+      key.reset();
+    }
+  }
+  WipeBytes(plain);
+  return key;
+}
+
+CSshKeyStore::LoadResult CSshKeyStore::LoadUserKey(const std::string& user,
+                                                   const std::string* password,
+                                                   ISshQuestions* questions,
+                                                   std::optional<CSshDssKey>& key) {
+  const auto record = UserRecord(user);
+  if (!record) return LoadResult::kNoKey;
+  std::string asked;
+  if (password == nullptr) {
+    const auto answer = questions ? questions->AskKeyPassword(user, false) : std::nullopt;
+    if (!answer) return LoadResult::kCancelled;
+    asked = *answer;
+    password = &asked;
+  }
+  key = UnprotectRecord(*record, *password);
+  WipeString(asked);
+  return key ? LoadResult::kLoaded : LoadResult::kWrongPassword;
+}
+
+CSshDssKey CSshKeyStore::LoadForAuthentication(const std::string& user, const std::string& password,
+                                               ISshQuestions* questions) {
+  std::optional<CSshDssKey> key;
+  std::string current = password;
+  LoadResult result = LoadUserKey(user, &current, questions, key);
+  for (int retry = 0; result == LoadResult::kWrongPassword; ++retry) {
+    const auto again = questions && retry < kSshKeyPasswordRetries
+                           ? questions->AskKeyPassword(user, true)
+                           : std::nullopt;
+    if (!again) {
+      WipeString(current);
+      throw CSshError(SshError::kAborted);
+    }
+    current = *again;
+    result = LoadUserKey(user, &current, questions, key);
+  }
+  if (result == LoadResult::kNoKey) {
+    const auto created = questions ? questions->AskKeyCreation(user) : std::nullopt;
+    if (!created) throw CSshError(SshError::kAborted);
+    current = *created;
+    if (!CreateUserKey(user, current, questions) ||
+        LoadUserKey(user, &current, questions, key) != LoadResult::kLoaded) {
+      WipeString(current);
+      throw CSshError(SshError::kCannotLoadKeys);
+    }
+  }
+  WipeString(current);
+  if (result == LoadResult::kCancelled) throw CSshError(SshError::kInternal);
+  if (!key) throw CSshError(SshError::kCannotLoadKeys);
+  return *key;
+}
+
+bool CSshKeyStore::CreateUserKey(const std::string& user, const std::string& password,
+                                 ISshQuestions* questions) {
+  if (!ValidName(user)) return false;
+  const CSshDssKey key = CSshDssKey::Generate();
+  Bytes record = ProtectRecord(key, password);
+  const bool stored = StoreUserRecord(user, record);
+  WipeBytes(record);
+  if (!stored) return false;
+  const std::string folder = platform::DataFolder();
+  platform::MakeFolders(folder);
+  const std::string file = folder + "/" + user + ".pub";
+  const std::string text = SshKeyText(SshKeyTextKind::kSsh2PublicKey, key.PublicBlob(), user);
+  if (!platform::WritePrivateFile(file, text)) return false;
+  if (questions != nullptr) {
+    MessageQuestion q;
+    q.messageId = kMsgKeysCreated;
+    q.text =
+        "Your keys have been created. The private key has been stored securely, and your public "
+        "key has been written into file \"" +
+        file + "\", you can export that file to your host administrator.";
+    q.icon = MessageIcon::kInformation;
+    questions->AskMessage(q);
+  }
+  return true;
+}
+
+std::optional<std::string> CSshKeyStore::ExportPublicKey(const std::string& user,
+                                                         ISshQuestions* questions) {
+  std::optional<CSshDssKey> key;
+  if (LoadUserKey(user, nullptr, questions, key) != LoadResult::kLoaded) {
+    if (questions != nullptr) {
+      MessageQuestion q;
+      q.messageId = kMsgNoKeyAccess;
+      q.text = std::string(kTextNoKeyAccess);
+      q.icon = MessageIcon::kStop;
+      questions->AskMessage(q);
+    }
+    return std::nullopt;
+  }
+  return SshKeyText(SshKeyTextKind::kSsh2PublicKey, key->PublicBlob(), user);
+}
+
+}  // namespace ostrane

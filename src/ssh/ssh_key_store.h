@@ -1,0 +1,82 @@
+// CSshKeyStore: the SSH2 host keys the user accepted, per host name, and the user's own key
+// pairs, per user name, each kept as a record encrypted under the key's password. Both live in
+// the file "ssh2-keys" of the configuration folder, sections [UserKeys] and [HostKeys].
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ssh/ssh_dss_key.h"
+#include "ssh/ssh_questions.h"
+#include "ssh/ssh_wire.h"
+
+namespace ostrane {
+
+inline constexpr int kMsgNoKeyAccess = 1037;
+inline constexpr int kMsgKeysCreated = 1038;
+inline constexpr std::string_view kTextNoKeyAccess = "Sorry, you don't have access to this key.";
+inline constexpr std::string_view kTextChangedHostKey =
+    "Received a server key from the connecting host, but it's different from the previously "
+    "recorded key by Secure Ostrane.\nYou have to talk to your system administrator about this "
+    "situation.\nIf the new key is confirmed, then you need to run Key Manager to remove the "
+    "previous key.";
+
+class CSshKeyStore {
+ public:
+  enum class LoadResult { kLoaded = 0, kCancelled = 1, kWrongPassword = 2, kNoKey = 3 };
+
+  // The store of the configuration folder.
+  CSshKeyStore();
+  explicit CSshKeyStore(std::string path) : path_(std::move(path)) {}
+
+  // Accepts a known key silently, asks about a new one (and stores it when accepted), refuses a
+  // changed one with a message. questions may be null: new keys are then refused.
+  bool CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions);
+  // Without a password the user is asked for one.
+  LoadResult LoadUserKey(const std::string& user, const std::string* password,
+                         ISshQuestions* questions, std::optional<CSshDssKey>& key);
+  // Retries wrong passwords and offers to create a missing pair; raises "Connection aborted."
+  // when the user gives up and "Can't load keys for user." when the pair cannot be had.
+  CSshDssKey LoadForAuthentication(const std::string& user, const std::string& password,
+                                   ISshQuestions* questions);
+  // Generates, stores, writes "<user>.pub" into the data folder and tells the user so.
+  bool CreateUserKey(const std::string& user, const std::string& password,
+                     ISshQuestions* questions);
+  // The public key's text form, after asking for the key's password.
+  std::optional<std::string> ExportPublicKey(const std::string& user, ISshQuestions* questions);
+
+  std::vector<std::string> ListUsers() const { return Names(kUsers); }
+  std::vector<std::string> ListHosts() const { return Names(kHosts); }
+  std::optional<Bytes> UserRecord(const std::string& user) const { return Value(kUsers, user); }
+  std::optional<Bytes> HostKey(const std::string& host) const { return Value(kHosts, host); }
+  bool StoreUserRecord(const std::string& user, ByteSpan record) {
+    return Put(kUsers, user, record);
+  }
+  bool StoreHostKey(const std::string& host, ByteSpan blob) { return Put(kHosts, host, blob); }
+  bool RemoveUser(const std::string& user) { return Remove(kUsers, user); }
+  bool RemoveHost(const std::string& host) { return Remove(kHosts, host); }
+
+  // The protected record of a key pair, and the pair back from it (nothing for a wrong password
+  // or a damaged record).
+  static Bytes ProtectRecord(const CSshDssKey& key, const std::string& password);
+  static std::optional<CSshDssKey> UnprotectRecord(ByteSpan record, const std::string& password);
+
+ private:
+  enum Section { kUsers, kHosts };
+  struct Entry {
+    Section section;
+    std::string name;
+    std::string value;  // Base64
+  };
+  std::vector<Entry> ReadEntries() const;
+  bool WriteEntries(const std::vector<Entry>& entries) const;
+  std::vector<std::string> Names(Section section) const;
+  std::optional<Bytes> Value(Section section, const std::string& name) const;
+  bool Put(Section section, const std::string& name, ByteSpan bytes);
+  bool Remove(Section section, const std::string& name);
+
+  std::string path_;
+};
+
+}  // namespace ostrane
