@@ -883,14 +883,10 @@ void CVT420View::keyPressEvent(QKeyEvent* event) {
     selection_.Clear();
     UpdateLines(first, last);
   }
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    CTerminal& terminal = doc_.Terminal();
-    terminal.KeyDown(key.virtualKey, 1, key.extended, state);
-    // The window system makes no character of an Alt combination.
-    if (!state.alt)
-      for (QChar ch : text) terminal.KeyChar(ControlCharacter(ch.unicode(), state.ctrl));
-  }
+  doc_.KeyDown(key.virtualKey, 1, key.extended, state);
+  // The window system makes no character of an Alt combination.
+  if (!state.alt)
+    for (QChar ch : text) doc_.KeyChar(ControlCharacter(ch.unicode(), state.ctrl));
   event->accept();
 }
 
