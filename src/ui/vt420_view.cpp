@@ -39,9 +39,7 @@ constexpr char kMainTitle[] = "%1 - Secure Ostrane 4.4";
 constexpr char kCaption[] = "Secure Ostrane";
 constexpr char kTextNotFound[] = "Text not found.";
 
-int FloorDiv(int a, int b) {
-  return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 // Ctrl with a letter or one of @ [ \ ] ^ _ types the control character, whatever text the
 // platform attached to the key.
@@ -199,8 +197,8 @@ void CVT420View::ViewSettingsChanged(const CSettingsChange& change) {
 }
 
 void CVT420View::ConnectionChanged(bool ended) {
-  QMetaObject::invokeMethod(
-      this, [this, ended] { OnConnectionChanged(ended); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this, ended] { OnConnectionChanged(ended); },
+                            Qt::QueuedConnection);
 }
 
 void CVT420View::Schedule() {
@@ -424,12 +422,8 @@ bool CVT420View::CanSmallerFont() {
   return s.Int(ChooseFontSet(s).size) > kMinFontPoints;
 }
 
-void CVT420View::LargerFont() {
-  ChangeFontSize(+1);
-}
-void CVT420View::SmallerFont() {
-  ChangeFontSize(-1);
-}
+void CVT420View::LargerFont() { ChangeFontSize(+1); }
+void CVT420View::SmallerFont() { ChangeFontSize(-1); }
 
 // ---- Painting ----
 
@@ -522,8 +516,8 @@ QRect CVT420View::CursorRect() const {
 
 void CVT420View::UpdateCursorCell() {
   const QRect r = CursorRect();
-  viewport()->update(
-      QRect(r.left(), (cursorLine_ - vpos_) * font_.CellHeight(), r.width(), font_.CellHeight()));
+  viewport()->update(QRect(r.left(), (cursorLine_ - vpos_) * font_.CellHeight(), r.width(),
+                           font_.CellHeight()));
 }
 
 void CVT420View::ScrollCursorIntoView() {
@@ -588,13 +582,9 @@ void CVT420View::ScrollPageDown() {
   ScrollVertical(vpos_ + std::max(1, viewport()->height() / font_.CellHeight() - 1));
 }
 
-void CVT420View::ScrollToTop() {
-  ScrollVertical(0);
-}
+void CVT420View::ScrollToTop() { ScrollVertical(0); }
 
-void CVT420View::ScrollToBottom() {
-  ScrollVertical(verticalScrollBar()->maximum());
-}
+void CVT420View::ScrollToBottom() { ScrollVertical(verticalScrollBar()->maximum()); }
 
 void CVT420View::wheelEvent(QWheelEvent* event) {
   wheelRemainder_ += event->angleDelta().y();
@@ -746,8 +736,7 @@ void CVT420View::ShowMessage(const QString& text) {
 // ---- Mouse ----
 
 QPoint CVT420View::CellAt(QPoint pos) const {
-  return {FloorDiv(pos.x(), font_.CellWidth()) + hpos_,
-          FloorDiv(pos.y(), font_.CellHeight()) + vpos_};
+  return {FloorDiv(pos.x(), font_.CellWidth()) + hpos_, FloorDiv(pos.y(), font_.CellHeight()) + vpos_};
 }
 
 int CVT420View::MouseMode() {
@@ -841,8 +830,7 @@ void CVT420View::DragTo(QPoint pos) {
   const QPoint cell = CellAt(pos);
   if (!selection_.DragTo(cell.y(), cell.x())) return;
   const int newRow = selection_.CurrentRow();
-  UpdateLines(std::min({oldRow, newRow, dragAnchorRow_}),
-              std::max({oldRow, newRow, dragAnchorRow_}));
+  UpdateLines(std::min({oldRow, newRow, dragAnchorRow_}), std::max({oldRow, newRow, dragAnchorRow_}));
 }
 
 void CVT420View::DragTimer() {
@@ -882,9 +870,7 @@ bool CVT420View::event(QEvent* event) {
   return QAbstractScrollArea::event(event);
 }
 
-bool CVT420View::focusNextPrevChild(bool) {
-  return false;
-}
+bool CVT420View::focusNextPrevChild(bool) { return false; }
 
 void CVT420View::keyPressEvent(QKeyEvent* event) {
   const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
