@@ -10,7 +10,9 @@ namespace ostrane {
 
 namespace {
 
-bool IsWordChar(uint16_t c) { return c == '_' || std::iswalnum(static_cast<wint_t>(c)) != 0; }
+bool IsWordChar(uint16_t c) {
+  return c == '_' || std::iswalnum(static_cast<wint_t>(c)) != 0;
+}
 
 bool IsWholeWord(const CScreenBuffer& screen, int row, int column, int length, int columns) {
   const auto line = screen.GetLine(row);

@@ -23,9 +23,9 @@ struct FindMatch {
 };
 
 struct FindArea {
-  int topLine = 0;     // first displayed line: where a downward search without selection starts
-  int belowLine = 0;   // the line after the displayed ones: where an upward search starts
-  int lineCount = 0;   // lines of the view (history, page, status line)
+  int topLine = 0;    // first displayed line: where a downward search without selection starts
+  int belowLine = 0;  // the line after the displayed ones: where an upward search starts
+  int lineCount = 0;  // lines of the view (history, page, status line)
   int columns = 80;
 };
 

@@ -13,8 +13,8 @@ struct GlyphLines {
 };
 
 constexpr GlyphLines kGlyphs[kLineGlyphCount] = {
-    {0, {}},                                          // 0 blank
-    {1, {{127, 0, 127, 255}}},                        // 1 vertical
+    {0, {}},                                            // 0 blank
+    {1, {{127, 0, 127, 255}}},                          // 1 vertical
     {2, {{127, 127, 127, 255}, {127, 127, 255, 127}}},  // 2 down and right
     {2, {{127, 127, 127, 0}, {127, 127, 255, 127}}},    // 3 up and right
     {2, {{127, 127, 0, 127}, {127, 127, 127, 255}}},    // 4 down and left
@@ -24,11 +24,11 @@ constexpr GlyphLines kGlyphs[kLineGlyphCount] = {
     {2, {{127, 0, 127, 255}, {127, 127, 0, 127}}},      // 8 vertical and left
     {2, {{0, 127, 255, 127}, {127, 127, 127, 255}}},    // 9 down and horizontal
     {2, {{0, 127, 255, 127}, {127, 127, 127, 0}}},      // 10 up and horizontal
-    {1, {{0, 127, 255, 127}}},                        // 11 horizontal
-    {1, {{0, 16, 255, 16}}},                          // 12 scan line 1
-    {1, {{0, 73, 255, 73}}},                          // 13 scan line 3
-    {1, {{0, 182, 255, 182}}},                        // 14 scan line 7
-    {1, {{0, 239, 255, 239}}},                        // 15 scan line 9
+    {1, {{0, 127, 255, 127}}},                          // 11 horizontal
+    {1, {{0, 16, 255, 16}}},                            // 12 scan line 1
+    {1, {{0, 73, 255, 73}}},                            // 13 scan line 3
+    {1, {{0, 182, 255, 182}}},                          // 14 scan line 7
+    {1, {{0, 239, 255, 239}}},                          // 15 scan line 9
 };
 
 struct GlyphRange {
@@ -57,13 +57,18 @@ std::span<const GlyphSegment> LineGlyphSegments(int glyph) {
 }
 
 int LineGlyphFor(char16_t ch) {
-  const auto* it = std::find_if(std::begin(kGlyphRanges), std::end(kGlyphRanges),
-                                [ch](const GlyphRange& r) { return ch >= r.first && ch <= r.last; });
+  const auto* it =
+      std::find_if(std::begin(kGlyphRanges), std::end(kGlyphRanges),
+                   [ch](const GlyphRange& r) { return ch >= r.first && ch <= r.last; });
   return it == std::end(kGlyphRanges) ? 0 : it->glyph;
 }
 
-int LineGlyphPenWidth(int cellHeight) { return std::max(1, cellHeight / 8); }
+int LineGlyphPenWidth(int cellHeight) {
+  return std::max(1, cellHeight / 8);
+}
 
-int LineGlyphScale(int units, int extent) { return units * extent / kLineGlyphUnits; }
+int LineGlyphScale(int units, int extent) {
+  return units * extent / kLineGlyphUnits;
+}
 
 }  // namespace ostrane

@@ -13,8 +13,8 @@ struct EventCodes {
 };
 
 constexpr EventCodes kEventCodes[] = {
-    {MouseEvent::kMove, 0, 1},         {MouseEvent::kLeftDown, 0x23, 2},
-    {MouseEvent::kLeftUp, 0x20, 3},    {MouseEvent::kRightDown, 0x21, 6},
+    {MouseEvent::kMove, 0, 1},       {MouseEvent::kLeftDown, 0x23, 2},
+    {MouseEvent::kLeftUp, 0x20, 3},  {MouseEvent::kRightDown, 0x21, 6},
     {MouseEvent::kRightUp, 0x20, 7},
 };
 
@@ -36,7 +36,11 @@ std::string CMouseReporter::Report(int mode, MouseEvent event, MouseCell cell,
   const EventCodes& codes = kEventCodes[static_cast<int>(event)];
   if (mode == 1) {
     if (codes.cellByte == 0) return {};
-    return {'\x1b', '[', 'M', codes.cellByte, static_cast<char>(cell.column + kCellOffset),
+    return {'\x1b',
+            '[',
+            'M',
+            codes.cellByte,
+            static_cast<char>(cell.column + kCellOffset),
             static_cast<char>(row + kCellOffset)};
   }
   if (mode != 2) return {};

@@ -43,8 +43,7 @@ void CSelection::Recompute() {
     return;
   }
   // The cell under the later point is not part of the selection.
-  const bool anchorFirst =
-      anchorRow_ < curRow_ || (anchorRow_ == curRow_ && anchorCol_ <= curCol_);
+  const bool anchorFirst = anchorRow_ < curRow_ || (anchorRow_ == curRow_ && anchorCol_ <= curCol_);
   const int r1 = anchorFirst ? anchorRow_ : curRow_;
   const int c1 = anchorFirst ? anchorCol_ : curCol_;
   const int r2 = anchorFirst ? curRow_ : anchorRow_;

@@ -11,7 +11,9 @@ namespace {
 constexpr int kMinFitCellHeight = 12;
 constexpr int kMinFitPoints = 5;
 
-int CeilDiv(int a, int b) { return (a + b - 1) / b; }
+int CeilDiv(int a, int b) {
+  return (a + b - 1) / b;
+}
 
 }  // namespace
 

@@ -9,7 +9,7 @@ namespace ostrane {
 class CSettingsSet;
 
 struct ScrollLayoutInput {
-  int clientWidth = 0;   // with the space of shown scroll bars added back
+  int clientWidth = 0;  // with the space of shown scroll bars added back
   int clientHeight = 0;
   int cellWidth = 1;
   int cellHeight = 1;
@@ -20,6 +20,8 @@ struct ScrollLayoutInput {
   int barHeight = 0;  // of a horizontal bar
   bool allowVertical = true;
   bool allowHorizontal = true;
+
+  bool operator==(const ScrollLayoutInput&) const = default;
 };
 
 struct ScrollLayout {

@@ -15,41 +15,76 @@ struct KeyCode {
 
 // Keys outside the keypad. The editing and cursor blocks are extended keys.
 constexpr KeyCode kMainKeys[] = {
-    {Qt::Key_Backspace, 8, false},  {Qt::Key_Tab, 9, false},        {Qt::Key_Backtab, 9, false},
-    {Qt::Key_Return, 13, false},    {Qt::Key_Enter, 13, true},      {Qt::Key_Shift, 16, false},
-    {Qt::Key_Control, 17, false},   {Qt::Key_Alt, 18, false},       {Qt::Key_AltGr, 18, true},
-    {Qt::Key_Pause, 19, false},     {Qt::Key_CapsLock, 20, false},  {Qt::Key_Escape, 27, false},
-    {Qt::Key_Space, 32, false},     {Qt::Key_PageUp, 33, true},     {Qt::Key_PageDown, 34, true},
-    {Qt::Key_End, 35, true},        {Qt::Key_Home, 36, true},       {Qt::Key_Left, 37, true},
-    {Qt::Key_Up, 38, true},         {Qt::Key_Right, 39, true},      {Qt::Key_Down, 40, true},
-    {Qt::Key_Insert, 45, true},     {Qt::Key_Delete, 46, true},     {Qt::Key_NumLock, 144, true},
+    {Qt::Key_Backspace, 8, false},
+    {Qt::Key_Tab, 9, false},
+    {Qt::Key_Backtab, 9, false},
+    {Qt::Key_Return, 13, false},
+    {Qt::Key_Enter, 13, true},
+    {Qt::Key_Shift, 16, false},
+    {Qt::Key_Control, 17, false},
+    {Qt::Key_Alt, 18, false},
+    {Qt::Key_AltGr, 18, true},
+    {Qt::Key_Pause, 19, false},
+    {Qt::Key_CapsLock, 20, false},
+    {Qt::Key_Escape, 27, false},
+    {Qt::Key_Space, 32, false},
+    {Qt::Key_PageUp, 33, true},
+    {Qt::Key_PageDown, 34, true},
+    {Qt::Key_End, 35, true},
+    {Qt::Key_Home, 36, true},
+    {Qt::Key_Left, 37, true},
+    {Qt::Key_Up, 38, true},
+    {Qt::Key_Right, 39, true},
+    {Qt::Key_Down, 40, true},
+    {Qt::Key_Insert, 45, true},
+    {Qt::Key_Delete, 46, true},
+    {Qt::Key_NumLock, 144, true},
     {Qt::Key_ScrollLock, 145, false},
     // Punctuation keys of the US layout, shifted or not.
-    {Qt::Key_Semicolon, 186, false}, {Qt::Key_Colon, 186, false},   {Qt::Key_Equal, 187, false},
-    {Qt::Key_Plus, 187, false},     {Qt::Key_Comma, 188, false},    {Qt::Key_Less, 188, false},
-    {Qt::Key_Minus, 189, false},    {Qt::Key_Underscore, 189, false}, {Qt::Key_Period, 190, false},
-    {Qt::Key_Greater, 190, false},  {Qt::Key_Slash, 191, false},    {Qt::Key_Question, 191, false},
-    {Qt::Key_QuoteLeft, 192, false}, {Qt::Key_AsciiTilde, 192, false},
-    {Qt::Key_BracketLeft, 219, false}, {Qt::Key_BraceLeft, 219, false},
-    {Qt::Key_Backslash, 220, false}, {Qt::Key_Bar, 220, false},
-    {Qt::Key_BracketRight, 221, false}, {Qt::Key_BraceRight, 221, false},
-    {Qt::Key_Apostrophe, 222, false}, {Qt::Key_QuoteDbl, 222, false},
+    {Qt::Key_Semicolon, 186, false},
+    {Qt::Key_Colon, 186, false},
+    {Qt::Key_Equal, 187, false},
+    {Qt::Key_Plus, 187, false},
+    {Qt::Key_Comma, 188, false},
+    {Qt::Key_Less, 188, false},
+    {Qt::Key_Minus, 189, false},
+    {Qt::Key_Underscore, 189, false},
+    {Qt::Key_Period, 190, false},
+    {Qt::Key_Greater, 190, false},
+    {Qt::Key_Slash, 191, false},
+    {Qt::Key_Question, 191, false},
+    {Qt::Key_QuoteLeft, 192, false},
+    {Qt::Key_AsciiTilde, 192, false},
+    {Qt::Key_BracketLeft, 219, false},
+    {Qt::Key_BraceLeft, 219, false},
+    {Qt::Key_Backslash, 220, false},
+    {Qt::Key_Bar, 220, false},
+    {Qt::Key_BracketRight, 221, false},
+    {Qt::Key_BraceRight, 221, false},
+    {Qt::Key_Apostrophe, 222, false},
+    {Qt::Key_QuoteDbl, 222, false},
     // Shifted digits.
-    {Qt::Key_Exclam, '1', false},   {Qt::Key_At, '2', false},       {Qt::Key_NumberSign, '3', false},
-    {Qt::Key_Dollar, '4', false},   {Qt::Key_Percent, '5', false},  {Qt::Key_AsciiCircum, '6', false},
-    {Qt::Key_Ampersand, '7', false}, {Qt::Key_Asterisk, '8', false}, {Qt::Key_ParenLeft, '9', false},
+    {Qt::Key_Exclam, '1', false},
+    {Qt::Key_At, '2', false},
+    {Qt::Key_NumberSign, '3', false},
+    {Qt::Key_Dollar, '4', false},
+    {Qt::Key_Percent, '5', false},
+    {Qt::Key_AsciiCircum, '6', false},
+    {Qt::Key_Ampersand, '7', false},
+    {Qt::Key_Asterisk, '8', false},
+    {Qt::Key_ParenLeft, '9', false},
     {Qt::Key_ParenRight, '0', false},
 };
 
 // Keypad keys: digits with Num Lock on, the editing functions with it off (not extended, which
 // keeps them apart from the editing block), the operators, Enter.
 constexpr KeyCode kKeypadKeys[] = {
-    {Qt::Key_Insert, 45, false},   {Qt::Key_End, 35, false},     {Qt::Key_Down, 40, false},
-    {Qt::Key_PageDown, 34, false}, {Qt::Key_Left, 37, false},    {Qt::Key_Clear, 12, false},
-    {Qt::Key_Right, 39, false},    {Qt::Key_Home, 36, false},    {Qt::Key_Up, 38, false},
-    {Qt::Key_PageUp, 33, false},   {Qt::Key_Delete, 46, false},  {Qt::Key_Period, 110, false},
+    {Qt::Key_Insert, 45, false},   {Qt::Key_End, 35, false},       {Qt::Key_Down, 40, false},
+    {Qt::Key_PageDown, 34, false}, {Qt::Key_Left, 37, false},      {Qt::Key_Clear, 12, false},
+    {Qt::Key_Right, 39, false},    {Qt::Key_Home, 36, false},      {Qt::Key_Up, 38, false},
+    {Qt::Key_PageUp, 33, false},   {Qt::Key_Delete, 46, false},    {Qt::Key_Period, 110, false},
     {Qt::Key_Comma, 110, false},   {Qt::Key_Asterisk, 106, false}, {Qt::Key_Plus, 107, false},
-    {Qt::Key_Minus, 109, false},   {Qt::Key_Slash, 111, true},   {Qt::Key_Enter, 13, true},
+    {Qt::Key_Minus, 109, false},   {Qt::Key_Slash, 111, true},     {Qt::Key_Enter, 13, true},
     {Qt::Key_Return, 13, true},    {Qt::Key_NumLock, 144, true},
 };
 
@@ -68,7 +103,8 @@ constexpr int kVkF1 = 112;
 constexpr int kFunctionKeys = 24;
 
 const KeyCode* Find(const KeyCode* first, const KeyCode* last, int qtKey) {
-  const KeyCode* it = std::find_if(first, last, [qtKey](const KeyCode& k) { return k.qtKey == qtKey; });
+  const KeyCode* it =
+      std::find_if(first, last, [qtKey](const KeyCode& k) { return k.qtKey == qtKey; });
   return it == last ? nullptr : it;
 }
 

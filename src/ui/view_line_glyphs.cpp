@@ -40,6 +40,21 @@ const QImage& CLineGlyphCache::Strip(int cellWidth, int cellHeight) {
   return it.value();
 }
 
+const QImage& CLineGlyphCache::ColouredStrip(int cellWidth, int cellHeight, QRgb ink, QRgb paper) {
+  // A screen uses a handful of colour pairs; the cache starts again if that ever grows large.
+  constexpr qsizetype kMaxColouredStrips = 256;
+  static QHash<QString, QImage> strips;
+  const QString key =
+      QStringLiteral("%1,%2,%3,%4").arg(cellWidth).arg(cellHeight).arg(ink).arg(paper);
+  auto it = strips.find(key);
+  if (it != strips.end()) return it.value();
+  if (strips.size() >= kMaxColouredStrips) strips.clear();
+  QImage coloured =
+      Coloured(Strip(cellWidth, cellHeight), QColor::fromRgb(ink), QColor::fromRgb(paper))
+          .convertToFormat(QImage::Format_RGB32);
+  return strips.insert(key, coloured).value();
+}
+
 QImage CLineGlyphCache::Coloured(const QImage& mono, QColor ink, QColor paper) {
   QImage out = mono;
   QList<QRgb> table = out.colorTable();

@@ -11,6 +11,9 @@ class CLineGlyphCache {
  public:
   // The strip for a cell size; built on first use. GUI thread only.
   static const QImage& Strip(int cellWidth, int cellHeight);
+  // The strip with lines in `ink` on `paper`, ready to copy from; kept for the colour pairs in
+  // use.
+  static const QImage& ColouredStrip(int cellWidth, int cellHeight, QRgb ink, QRgb paper);
   // A copy of a one-bit image whose black pixels take `ink` and white ones `paper`.
   static QImage Coloured(const QImage& mono, QColor ink, QColor paper);
 };

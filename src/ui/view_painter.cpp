@@ -16,7 +16,9 @@ constexpr int kDoubleTop = 2;
 constexpr int kDoubleBottom = 4;
 constexpr uint16_t kSoftFontBase = 0xF000;
 
-QColor Rgb(uint32_t rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb | 0xFF000000u)); }
+QColor Rgb(uint32_t rgb) {
+  return QColor::fromRgb(static_cast<QRgb>(rgb | 0xFF000000u));
+}
 
 }  // namespace
 
@@ -70,7 +72,8 @@ void CViewPainter::DrawRange(QPainter& painter, const ViewRow& row, int x, int y
   last = std::min(last, columns_ - 1);
   while (first <= last) {
     int end = first + 1;
-    while (end <= last && row.attrs[static_cast<size_t>(end)] == row.attrs[static_cast<size_t>(first)])
+    while (end <= last &&
+           row.attrs[static_cast<size_t>(end)] == row.attrs[static_cast<size_t>(first)])
       ++end;
     DrawRun(painter, row, x, y, first, end - first, selected);
     first = end;
@@ -91,7 +94,7 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
   painter.fillRect(runRect, paper);
   switch (attribute & attr::kGlyphMask) {
     case attr::kGlyphLineDraw: {
-      const QImage glyphs = CLineGlyphCache::Coloured(CLineGlyphCache::Strip(cw, ch), ink, paper);
+      const QImage& glyphs = CLineGlyphCache::ColouredStrip(cw, ch, ink.rgb(), paper.rgb());
       for (int i = 0; i < count; ++i) {
         const int glyph = LineGlyphFor(chars[i]);
         painter.drawImage(QPoint(left + i * cw, y), glyphs, QRect(glyph * cw, 0, cw, ch));
@@ -124,7 +127,8 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
     default: {
       QString text(count, Qt::Uninitialized);
       QChar* out = text.data();
-      for (int i = 0; i < count; ++i) out[i] = QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+      for (int i = 0; i < count; ++i)
+        out[i] = QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
       painter.setPen(ink);
       painter.drawText(QPoint(left, y + font_.Ascent()), text);
       if (colours.underline) painter.fillRect(QRect(left, y + ch - 1, count * cw, 1), ink);

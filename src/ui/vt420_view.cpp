@@ -1,13 +1,7 @@
 #include "ui/vt420_view.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QCursor>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,11 +10,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "session/clipboard_text.h"
 #include "session/view_geometry.h"
 #include "session/vt420_doc.h"
-#include "ui/key_translation.h"
-#include "ui/view_find_dialog.h"
 
 namespace ostrane {
 
@@ -30,40 +21,15 @@ constexpr int kFrameMs = 16;  // repaints follow the terminal at most about 60 t
 constexpr int kBlinkMs = 500;
 constexpr int kCursorBlinkMs = 250;
 constexpr int kKeepAliveMs = 10000;
-constexpr int kDragMs = 100;
 constexpr int kWheelStep = 120;
-constexpr int kPopupLift = 4;
 constexpr int kUnderlineCursorHeight = 2;
 constexpr char kDisconnected[] = " - Disconnected";
 constexpr char kMainTitle[] = "%1 - Secure Ostrane 4.4";
 constexpr char kCaption[] = "Secure Ostrane";
-constexpr char kTextNotFound[] = "Text not found.";
 
-int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-// Ctrl with a letter or one of @ [ \ ] ^ _ types the control character, whatever text the
-// platform attached to the key.
-char16_t ControlCharacter(char16_t ch, bool ctrl) {
-  if (!ctrl) return ch;
-  if ((ch >= u'@' && ch <= u'_') || (ch >= u'a' && ch <= u'z')) return ch & 0x1F;
-  return ch;
+int FloorDiv(int a, int b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
-
-struct PopupItem {
-  const char* text;
-  ViewCommand command;
-};
-
-constexpr PopupItem kPopupTail[] = {
-    {"&Close", ViewCommand::kClose},
-    {"&Settings...", ViewCommand::kSettings},
-    {"&Print...", ViewCommand::kPrint},
-};
-constexpr PopupItem kPopupClear[] = {
-    {"Clear &Display", ViewCommand::kClearDisplay},
-    {"Clear &History", ViewCommand::kClearHistory},
-    {"Clear &All", ViewCommand::kClearAll},
-};
 
 }  // namespace
 
@@ -197,8 +163,8 @@ void CVT420View::ViewSettingsChanged(const CSettingsChange& change) {
 }
 
 void CVT420View::ConnectionChanged(bool ended) {
-  QMetaObject::invokeMethod(this, [this, ended] { OnConnectionChanged(ended); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, ended] { OnConnectionChanged(ended); }, Qt::QueuedConnection);
 }
 
 void CVT420View::Schedule() {
@@ -348,19 +314,23 @@ void CVT420View::Layout(bool fit) {
     in.barWidth = in.barHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     in.allowVertical = profile_.verticalScroll;
     in.allowHorizontal = profile_.horizontalScroll;
-    const ScrollLayout out = ComputeScrollLayout(in);
-    vbar_ = out.vertical;
-    hbar_ = out.horizontal;
-    setVerticalScrollBarPolicy(vbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(hbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    QScrollBar* v = verticalScrollBar();
-    v->setRange(0, vbar_ ? out.verticalMax : 0);
-    v->setPageStep(std::max(1, out.clientHeight / font_.CellHeight()));
-    QScrollBar* h = horizontalScrollBar();
-    h->setRange(0, hbar_ ? out.horizontalMax : 0);
-    h->setPageStep(std::max(1, out.clientWidth / font_.CellWidth()));
-    vpos_ = v->value();
-    hpos_ = h->value();
+    // Output that scrolls calls for a layout after every chunk; most change nothing.
+    if (!(in == lastLayout_)) {
+      lastLayout_ = in;
+      const ScrollLayout out = ComputeScrollLayout(in);
+      vbar_ = out.vertical;
+      hbar_ = out.horizontal;
+      setVerticalScrollBarPolicy(vbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      setHorizontalScrollBarPolicy(hbar_ ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      QScrollBar* v = verticalScrollBar();
+      v->setRange(0, vbar_ ? out.verticalMax : 0);
+      v->setPageStep(std::max(1, out.clientHeight / font_.CellHeight()));
+      QScrollBar* h = horizontalScrollBar();
+      h->setRange(0, hbar_ ? out.horizontalMax : 0);
+      h->setPageStep(std::max(1, out.clientWidth / font_.CellWidth()));
+    }
+    vpos_ = verticalScrollBar()->value();
+    hpos_ = horizontalScrollBar()->value();
   }
   inLayout_ = false;
 }
@@ -422,8 +392,12 @@ bool CVT420View::CanSmallerFont() {
   return s.Int(ChooseFontSet(s).size) > kMinFontPoints;
 }
 
-void CVT420View::LargerFont() { ChangeFontSize(+1); }
-void CVT420View::SmallerFont() { ChangeFontSize(-1); }
+void CVT420View::LargerFont() {
+  ChangeFontSize(+1);
+}
+void CVT420View::SmallerFont() {
+  ChangeFontSize(-1);
+}
 
 // ---- Painting ----
 
@@ -516,8 +490,8 @@ QRect CVT420View::CursorRect() const {
 
 void CVT420View::UpdateCursorCell() {
   const QRect r = CursorRect();
-  viewport()->update(QRect(r.left(), (cursorLine_ - vpos_) * font_.CellHeight(), r.width(),
-                           font_.CellHeight()));
+  viewport()->update(
+      QRect(r.left(), (cursorLine_ - vpos_) * font_.CellHeight(), r.width(), font_.CellHeight()));
 }
 
 void CVT420View::ScrollCursorIntoView() {
@@ -582,9 +556,13 @@ void CVT420View::ScrollPageDown() {
   ScrollVertical(vpos_ + std::max(1, viewport()->height() / font_.CellHeight() - 1));
 }
 
-void CVT420View::ScrollToTop() { ScrollVertical(0); }
+void CVT420View::ScrollToTop() {
+  ScrollVertical(0);
+}
 
-void CVT420View::ScrollToBottom() { ScrollVertical(verticalScrollBar()->maximum()); }
+void CVT420View::ScrollToBottom() {
+  ScrollVertical(verticalScrollBar()->maximum());
+}
 
 void CVT420View::wheelEvent(QWheelEvent* event) {
   wheelRemainder_ += event->angleDelta().y();
@@ -640,263 +618,6 @@ void CVT420View::KeepAliveTimer() {
     keep = doc_.Terminal().Settings().Int(S::KeepSession) != 0;
   }
   if (keep && doc_.Transport()) doc_.Transport()->KeepAlive();
-}
-
-// ---- Selection, clipboard, find ----
-
-void CVT420View::Copy() {
-  if (!selection_.Active()) return;
-  std::u16string text;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    const CTerminal& t = doc_.Terminal();
-    text = selection_.Text(t.Screen(), t.Settings().Int(S::Columns),
-                           t.Settings().Int(S::CopySpace) != 0);
-  }
-  QApplication::clipboard()->setText(QString::fromStdU16String(text));
-}
-
-bool CVT420View::CanPaste() const {
-  const QMimeData* data = QApplication::clipboard()->mimeData();
-  return data && data->hasText();
-}
-
-void CVT420View::Paste() {
-  const QString text = QApplication::clipboard()->text();
-  if (text.isEmpty()) return;
-  std::string bytes;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    bytes = EncodePaste(doc_.Terminal(), text.toStdU16String());
-  }
-  if (!bytes.empty()) doc_.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}
-
-void CVT420View::SelectAll() {
-  int columns;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    columns = doc_.Terminal().Settings().Int(S::Columns);
-  }
-  selection_.SelectAll(LineCount(), columns);
-  viewport()->update();
-}
-
-void CVT420View::Find() {
-  CFindTextDialog dialog(find_, this);
-  if (dialog.exec() != QDialog::Accepted) return;
-  find_ = dialog.Params();
-  if (CanFindNext()) FindNext();
-}
-
-void CVT420View::FindNext() {
-  if (find_.text.empty()) return;
-  FindArea area;
-  area.topLine = vpos_;
-  area.belowLine = viewport()->height() / font_.CellHeight() + vpos_;
-  std::optional<FindMatch> match;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    const CTerminal& t = doc_.Terminal();
-    area.columns = t.Settings().Int(S::Columns);
-    area.lineCount = t.Screen().HistoryCount() + t.Settings().Int(S::Lines) +
-                     (t.Settings().Int(S::StatusLine) ? 1 : 0);
-    match = FindText(t.Screen(), find_, selection_, area);
-  }
-  if (!match) {
-    ShowMessage(QString::fromLatin1(kTextNotFound));
-    return;
-  }
-  ShowMatch(*match);
-}
-
-void CVT420View::ShowMatch(const FindMatch& match) {
-  selection_.SetStream(match.row, match.column, match.row, match.column + match.length - 1);
-  const int shown = std::max(1, viewport()->height() / font_.CellHeight());
-  if (match.row < vpos_)
-    ScrollVertical(match.row);
-  else if (match.row >= vpos_ + shown)
-    ScrollVertical(match.row - shown + 1);
-  viewport()->update();
-}
-
-void CVT420View::HoldScreen() {
-  if (CTransport* transport = doc_.Transport()) transport->SetHold(!transport->IsHeld());
-}
-
-bool CVT420View::IsHeld() {
-  const CTransport* transport = doc_.Transport();
-  return transport && transport->IsHeld();
-}
-
-void CVT420View::ShowMessage(const QString& text) {
-  if (messageHandler_) messageHandler_(text);
-}
-
-// ---- Mouse ----
-
-QPoint CVT420View::CellAt(QPoint pos) const {
-  return {FloorDiv(pos.x(), font_.CellWidth()) + hpos_, FloorDiv(pos.y(), font_.CellHeight()) + vpos_};
-}
-
-int CVT420View::MouseMode() {
-  std::lock_guard lock(doc_.Terminal().Mutex());
-  return doc_.Terminal().Settings().Int(S::MouseSupport);
-}
-
-void CVT420View::Report(MouseEvent event, QPoint pos, Qt::MouseButtons held) {
-  const QPoint cell = CellAt(pos);
-  std::string bytes;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    const CTerminal& t = doc_.Terminal();
-    MouseGeometry geometry;
-    geometry.historyCount = t.Screen().HistoryCount();
-    geometry.lines = t.Settings().Int(S::Lines);
-    geometry.columns = t.Settings().Int(S::Columns);
-    bytes = mouse_.Report(t.Settings().Int(S::MouseSupport), event, {cell.x(), cell.y()}, geometry,
-                          {(held & Qt::LeftButton) != 0, (held & Qt::RightButton) != 0});
-  }
-  if (!bytes.empty()) doc_.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}
-
-void CVT420View::mousePressEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  const bool reporting = MouseMode() != 0;
-  if (event->button() == Qt::LeftButton) {
-    if (selection_.Active()) {
-      const int first = selection_.StartRow();
-      const int last = selection_.EndRow();
-      selection_.Clear();
-      UpdateLines(first, last);
-    }
-    if (reporting && !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
-      Report(MouseEvent::kLeftDown, pos, event->buttons());
-      return;
-    }
-    const QPoint cell = CellAt(pos);
-    selection_.BeginDrag(cell.y(), cell.x(), (event->modifiers() & Qt::ControlModifier) != 0);
-    dragAnchorRow_ = selection_.CurrentRow();
-    dragTimer_.start(kDragMs);
-  } else if (event->button() == Qt::RightButton) {
-    if (reporting)
-      Report(MouseEvent::kRightDown, pos, event->buttons());
-    else if (profile_.popupMenu)
-      ShowPopup(event->globalPosition().toPoint() - QPoint(0, kPopupLift));
-  }
-}
-
-void CVT420View::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  const bool reporting = MouseMode() != 0;
-  if (event->button() == Qt::LeftButton) {
-    if (reporting && !selection_.Dragging()) {
-      Report(MouseEvent::kLeftUp, pos, event->buttons());
-      return;
-    }
-    selection_.EndDrag();
-    dragTimer_.stop();
-    bool autoCopy;
-    {
-      std::lock_guard lock(doc_.Terminal().Mutex());
-      autoCopy = doc_.Terminal().Settings().Int(S::AutoCopy) != 0;
-    }
-    if (autoCopy && selection_.Active()) Copy();
-  } else if (event->button() == Qt::RightButton && reporting) {
-    Report(MouseEvent::kRightUp, pos, event->buttons());
-  }
-}
-
-void CVT420View::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  if (selection_.Dragging()) {
-    if (event->buttons() & Qt::LeftButton) DragTo(pos);
-  } else if (MouseMode() != 0) {
-    Report(MouseEvent::kMove, pos, event->buttons());
-  }
-}
-
-void CVT420View::DragTo(QPoint pos) {
-  const QRect client = viewport()->rect();
-  if (pos.x() < 0 && hbar_)
-    ScrollHorizontal(hpos_ - 1);
-  else if (pos.x() >= client.width() && hbar_)
-    ScrollHorizontal(hpos_ + 1);
-  if (pos.y() < 0 && vbar_)
-    ScrollVertical(vpos_ - 1);
-  else if (pos.y() >= client.height() && vbar_)
-    ScrollVertical(vpos_ + 1);
-  const int oldRow = selection_.CurrentRow();
-  const QPoint cell = CellAt(pos);
-  if (!selection_.DragTo(cell.y(), cell.x())) return;
-  const int newRow = selection_.CurrentRow();
-  UpdateLines(std::min({oldRow, newRow, dragAnchorRow_}), std::max({oldRow, newRow, dragAnchorRow_}));
-}
-
-void CVT420View::DragTimer() {
-  if (!selection_.Dragging()) {
-    dragTimer_.stop();
-    return;
-  }
-  const QPoint pos = viewport()->mapFromGlobal(QCursor::pos());
-  if (!viewport()->rect().contains(pos)) DragTo(pos);
-}
-
-void CVT420View::ShowPopup(QPoint globalPos) {
-  QMenu menu(this);
-  menu.addAction(tr("&Copy"), this, &CVT420View::Copy)->setEnabled(CanCopy());
-  menu.addAction(tr("&Paste"), this, &CVT420View::Paste)->setEnabled(CanPaste());
-  menu.addSeparator();
-  for (const PopupItem& item : kPopupTail)
-    menu.addAction(tr(item.text), this, [this, item] { emit commandRequested(item.command); });
-  menu.addSeparator();
-  for (const PopupItem& item : kPopupClear)
-    menu.addAction(tr(item.text), this, [this, item] { emit commandRequested(item.command); });
-  menu.addAction(tr("&Larger Font"), this, &CVT420View::LargerFont)->setEnabled(CanLargerFont());
-  menu.addAction(tr("&Smaller Font"), this, &CVT420View::SmallerFont)->setEnabled(CanSmallerFont());
-  menu.addSeparator();
-  menu.addAction(tr("Ca&pture..."), this, [this] { emit commandRequested(ViewCommand::kCapture); });
-  menu.exec(globalPos);
-}
-
-// ---- Keyboard ----
-
-bool CVT420View::event(QEvent* event) {
-  // Every key reaches the key map before any shortcut of the menus.
-  if (event->type() == QEvent::ShortcutOverride) {
-    event->accept();
-    return true;
-  }
-  return QAbstractScrollArea::event(event);
-}
-
-bool CVT420View::focusNextPrevChild(bool) { return false; }
-
-void CVT420View::keyPressEvent(QKeyEvent* event) {
-  const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
-  const KeyboardState state = TranslateKeyboardState(*event);
-  const QString text = event->text();
-  // A typed character removes the selection.
-  if (!text.isEmpty() && !state.alt && selection_.Active()) {
-    const int first = selection_.StartRow();
-    const int last = selection_.EndRow();
-    selection_.Clear();
-    UpdateLines(first, last);
-  }
-  doc_.KeyDown(key.virtualKey, 1, key.extended, state);
-  // The window system makes no character of an Alt combination.
-  if (!state.alt)
-    for (QChar ch : text) doc_.KeyChar(ControlCharacter(ch.unicode(), state.ctrl));
-  event->accept();
-}
-
-void CVT420View::keyReleaseEvent(QKeyEvent* event) {
-  const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    doc_.Terminal().KeyUp(key.virtualKey);
-  }
-  event->accept();
 }
 
 }  // namespace ostrane

@@ -22,6 +22,7 @@
 #include "session/mouse_report.h"
 #include "session/selection.h"
 #include "session/session_view.h"
+#include "session/view_geometry.h"
 #include "ui/term_font.h"
 #include "ui/view_painter.h"
 
@@ -30,7 +31,15 @@ namespace ostrane {
 class CVT420Doc;
 
 // Items of the right-button menu that the main window carries out.
-enum class ViewCommand { kClose, kSettings, kPrint, kClearDisplay, kClearHistory, kClearAll, kCapture };
+enum class ViewCommand {
+  kClose,
+  kSettings,
+  kPrint,
+  kClearDisplay,
+  kClearHistory,
+  kClearAll,
+  kCapture
+};
 
 // Profile values the view reads (section "Window", and "popup" in section "window").
 struct ViewProfile {
@@ -182,6 +191,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   bool vbar_ = false;
   bool hbar_ = false;
   bool inLayout_ = false;
+  ScrollLayoutInput lastLayout_;  // what the scroll bars were last computed from
   bool shown_ = false;
 
   // Cursor, as last read from the terminal.

@@ -86,7 +86,9 @@ TEST_F(SelectionTest, CopyDropsTrailingBlanksUnlessCopySpaceOrBlock) {
 
 TEST_F(SelectionTest, CopySkipsRightHalvesOfWideCharactersAndStopsAtMissingLines) {
   terminal_.Settings().SetInt(S::DBCS, 1);
-  Feed("a\xe4\xb8\x80" "b");  // a, U+4E00 over two cells, b
+  Feed(
+      "a\xe4\xb8\x80"
+      "b");  // a, U+4E00 over two cells, b
   CSelection s;
   s.SetStream(0, 0, 0, 3);
   EXPECT_EQ(Copy(s), u"a\u4E00b");

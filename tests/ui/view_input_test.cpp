@@ -1,10 +1,11 @@
 // The session view's mouse, clipboard, find, scrolling and keyboard under the offscreen
 // platform.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QClipboard>
 #include <QMainWindow>
 #include <QScrollBar>
-#include <gtest/gtest.h>
 
 #include "ui/view_test_support.h"
 
@@ -21,7 +22,8 @@ void Release(CViewFixture& f, QPoint pos, Qt::MouseButton button = Qt::LeftButto
   QTest::mouseRelease(f.view->viewport(), button, modifiers, pos);
 }
 
-void Drag(CViewFixture& f, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+void Drag(CViewFixture& f, QPoint from, QPoint to,
+          Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   Press(f, from, Qt::LeftButton, modifiers);
   QMouseEvent move(QEvent::MouseMove, to, f.view->viewport()->mapToGlobal(to), Qt::NoButton,
                    Qt::LeftButton, modifiers);
@@ -29,7 +31,9 @@ void Drag(CViewFixture& f, QPoint from, QPoint to, Qt::KeyboardModifiers modifie
   Release(f, to, Qt::LeftButton, modifiers);
 }
 
-QString Clipboard() { return QApplication::clipboard()->text(); }
+QString Clipboard() {
+  return QApplication::clipboard()->text();
+}
 
 TEST(ViewSelectionTest, DraggingSelectsAndCopyUsesCopySpace) {
   CViewFixture f;
@@ -41,7 +45,8 @@ TEST(ViewSelectionTest, DraggingSelectsAndCopyUsesCopySpace) {
   EXPECT_EQ(Clipboard(), QStringLiteral("beta\r\ngamma\r\ndel"));
   f.Set(S::CopySpace, 1);
   f.view->Copy();
-  EXPECT_EQ(Clipboard().section(QStringLiteral("\r\n"), 0, 0), QStringLiteral("beta") + QString(70, u' '));
+  EXPECT_EQ(Clipboard().section(QStringLiteral("\r\n"), 0, 0),
+            QStringLiteral("beta") + QString(70, u' '));
   // The selection is drawn inverted: silver behind the selected blank at (1, 10).
   const QImage image = f.Grab();
   EXPECT_EQ(CountColour(image, f.Cell(1, 10), kSilver), f.CellWidth() * f.CellHeight());

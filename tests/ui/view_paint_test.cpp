@@ -63,8 +63,7 @@ TEST(ViewPaintTest, ReverseUnderlineAndColours) {
   EXPECT_EQ(CountColour(image, f.Cell(0, 1), kBlack), cells);
   // Underline: exactly the bottom pixel row of the cell.
   const QRect underlined = f.Cell(0, 2);
-  EXPECT_EQ(SilverInRows(image, underlined, f.CellHeight() - 1, f.CellHeight() - 1),
-            f.CellWidth());
+  EXPECT_EQ(SilverInRows(image, underlined, f.CellHeight() - 1, f.CellHeight() - 1), f.CellWidth());
   EXPECT_EQ(CountColour(image, underlined, kSilver), f.CellWidth());
   // Background colour: the palette entry of the cell's background index.
   uint32_t blue;
@@ -133,10 +132,10 @@ TEST(ViewPaintTest, CursorShapes) {
   f.view->FlushNow();
   QImage image = f.Grab();
   EXPECT_EQ(CountColour(image, f.Cell(2, 4), kWhite), 2 * f.CellWidth());
-  EXPECT_EQ(CountColour(image, QRect(f.Cell(2, 4).left(), f.Cell(2, 4).top() + ch - 2,
-                                     f.CellWidth(), 2),
-                        kWhite),
-            2 * f.CellWidth());
+  EXPECT_EQ(
+      CountColour(image, QRect(f.Cell(2, 4).left(), f.Cell(2, 4).top() + ch - 2, f.CellWidth(), 2),
+                  kWhite),
+      2 * f.CellWidth());
   // Invisible.
   f.Set(S::CursorVisible, 0);
   cursorChanged();
@@ -175,8 +174,7 @@ TEST(ViewPaintTest, LightScreenInvertsTextAndTheBackground) {
   const int lines = 24;
   ASSERT_GT(image.height(), (lines + 1) * f.CellHeight());
   // A blank cell, the area right of the columns and the area below the last line are silver.
-  EXPECT_EQ(CountColour(image, f.Cell(1, 0), kSilver), f.CellWidth() * f.CellHeight())
-      ;
+  EXPECT_EQ(CountColour(image, f.Cell(1, 0), kSilver), f.CellWidth() * f.CellHeight());
   EXPECT_EQ(image.pixel(image.width() - 1, 0) & 0xFFFFFF, kSilver);
   EXPECT_EQ(image.pixel(0, image.height() - 1) & 0xFFFFFF, kSilver);
   // The text is drawn in black.

@@ -11,7 +11,9 @@ namespace ostrane::test {
 namespace {
 
 // Line-drawing characters of the DEC special graphics set, in cyan.
-std::string Lines(const std::string& text) { return "\x1b[36m\x1b(0" + text + "\x1b(B\x1b[m"; }
+std::string Lines(const std::string& text) {
+  return "\x1b[36m\x1b(0" + text + "\x1b(B\x1b[m";
+}
 
 std::string ColouredScreen() {
   std::string s = "\x1b[2J\x1b[H\x1b#6\x1b[1;33;44m Secure Ostrane \x1b[m\r\n";
@@ -24,8 +26,8 @@ std::string ColouredScreen() {
   }
   const std::string third(12, 'q');
   s += Lines("t" + third + "w" + third + "w" + third + "u") + "\r\n";
-  s += Lines("x") + " \x1b[1mbold\x1b[m \x1b[4munder\x1b[m " + Lines("x") + " \x1b[7mreverse\x1b[m    " +
-       Lines("x") + " \x1b[5mblink\x1b[m      " + Lines("x") + "\r\n";
+  s += Lines("x") + " \x1b[1mbold\x1b[m \x1b[4munder\x1b[m " + Lines("x") +
+       " \x1b[7mreverse\x1b[m    " + Lines("x") + " \x1b[5mblink\x1b[m      " + Lines("x") + "\r\n";
   s += Lines("m" + third + "v" + third + "v" + third + "j") + "\r\n";
   s += "\x1b#3Double height\r\n\x1b#4Double height\r\n";
   return s;
@@ -35,7 +37,8 @@ TEST(ViewScreenTest, ColouredLineDrawnScreen) {
   CViewFixture f(12, QSize(760, 480));
   f.Feed(ColouredScreen());
   const QImage image = f.Grab();
-  if (const char* path = std::getenv("OSTRANE_VIEW_SCREENSHOT")) image.save(QString::fromLocal8Bit(path));
+  if (const char* path = std::getenv("OSTRANE_VIEW_SCREENSHOT"))
+    image.save(QString::fromLocal8Bit(path));
   uint32_t palette[16];
   {
     std::lock_guard lock(f.doc.Terminal().Mutex());
@@ -50,7 +53,8 @@ TEST(ViewScreenTest, ColouredLineDrawnScreen) {
         std::lock_guard lock(f.doc.Terminal().Mutex());
         attribute = f.doc.Terminal().Screen().GetLine(2 + fg)->attrs[2 + bg * 3];
       }
-      EXPECT_EQ(image.pixel(cell.topLeft()) & 0xFFFFFF, palette[attribute >> 12]) << fg << "," << bg;
+      EXPECT_EQ(image.pixel(cell.topLeft()) & 0xFFFFFF, palette[attribute >> 12])
+          << fg << "," << bg;
     }
   }
   // The box's corners and tees join: the left edge carries a line on every row it spans.
