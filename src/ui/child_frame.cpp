@@ -44,7 +44,10 @@ CChildFrame::CChildFrame(std::shared_ptr<CVT420Doc> doc, CMainFrame& main)
           [this](ViewCommand command) { main_.RunViewCommand(*this, command); });
 }
 
-CChildFrame::~CChildFrame() = default;
+CChildFrame::~CChildFrame() {
+  // The view goes while the document it shows is still there.
+  delete view_;
+}
 
 void CChildFrame::SetPath(const QString& path) {
   path_ = path;
@@ -98,11 +101,7 @@ void CChildFrame::SendChatText(const QString& text) {
 }
 
 bool CChildFrame::WriteTo(const QString& path) {
-  SetupFileStatus status;
-  {
-    std::lock_guard lock(doc_->Terminal().Mutex());
-    status = WriteSetupFile(path.toStdString(), doc_->Settings(), doc_->Terminal().KeyMap());
-  }
+  const SetupFileStatus status = doc_->WriteSessionFile(path.toStdString());
   if (status != SetupFileStatus::kOk) {
     ShowMessage(this,
                 QString::fromUtf8(kTextCannotCreateFile.data(),

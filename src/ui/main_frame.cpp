@@ -234,17 +234,13 @@ CChildFrame* CMainFrame::ActiveChild() const {
 
 void CMainFrame::PrepareDocument(CVT420Doc& doc) {
   doc.SetQuestions(questions_.get());
+  doc.SetKeyboardCommands(this);
   CVT420Doc* target = &doc;
   doc.SetSaveHandler([this, target] {
     for (CChildFrame* child : Children())
       if (&child->Document() == target) return child->Save();
     return false;
   });
-}
-
-bool CMainFrame::LoadTemplateInto(CVT420Doc& doc, const std::string& name) {
-  std::lock_guard lock(doc.Terminal().Mutex());
-  return LoadTemplate(doc.Terminal(), name);
 }
 
 CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path) {
@@ -271,12 +267,10 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
 CChildFrame* CMainFrame::NewSession() {
   auto doc = std::make_shared<CVT420Doc>();
   PrepareDocument(*doc);
-  LoadTemplateInto(*doc, std::string(kDefaultTemplate));
+  doc->PrepareNewSession();
   NewConnectionHooks hooks;
   hooks.templates = ListTemplates();
-  hooks.loadTemplate = [this, d = doc.get()](const std::string& name) {
-    return LoadTemplateInto(*d, name);
-  };
+  hooks.loadTemplate = [d = doc.get()](const std::string& name) { return d->LoadTemplate(name); };
   hooks.addressBookPath =
       (QDir(QString::fromStdString(platform::DataFolder())).filePath(kAddressBookFileName))
           .toStdString();
@@ -289,9 +283,9 @@ CChildFrame* CMainFrame::NewSession() {
 CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
   auto doc = std::make_shared<CVT420Doc>();
   PrepareDocument(*doc);
+  doc->PrepareNewSession();
   {
     std::lock_guard lock(doc->Terminal().Mutex());
-    LoadTemplate(doc->Terminal(), kDefaultTemplate);
     CSettingsSet& s = doc->Settings();
     s.SetStr(S::HostName, host.toStdString());
     s.SetInt(S::Port, port);
@@ -305,11 +299,7 @@ CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
 CChildFrame* CMainFrame::OpenSessionFile(const QString& path) {
   auto doc = std::make_shared<CVT420Doc>();
   PrepareDocument(*doc);
-  SetupFileStatus status;
-  {
-    std::lock_guard lock(doc->Terminal().Mutex());
-    status = ReadSetupFile(path.toStdString(), doc->Settings(), doc->Terminal().KeyMap());
-  }
+  const SetupFileStatus status = doc->ReadSessionFile(path.toStdString());
   if (status != SetupFileStatus::kOk) {
     const std::string_view text =
         status == SetupFileStatus::kEarlierVersion ? kTextEarlierVersion : kTextUnexpectedFormat;
@@ -643,6 +633,32 @@ void CMainFrame::RunViewCommand(CChildFrame& frame, ViewCommand command) {
       RunCommand(Cmd::kCapture);
       break;
   }
+}
+
+void CMainFrame::RunMenuCommand(std::string_view path) {
+  if (const int command =
+          ResolveMenuPath(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()))))
+    RunCommand(command);
+}
+
+void CMainFrame::LocalFunction(KeyCommand command) {
+  switch (command) {
+    case KeyCommand::kHoldScreen:
+      RunCommand(ResolveMenuPath("Window: Hold Screen"));
+      break;
+    case KeyCommand::kPrintPage:
+      RunCommand(Cmd::kPrintPage);
+      break;
+    case KeyCommand::kSettings:
+      RunCommand(Cmd::kSettings);
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::MarginBell() {
+  QApplication::beep();
 }
 
 // ---- Active session ----

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "keyboard/keyboard_commands.h"
 #include "platform/profile.h"
 #include "session/window_placement.h"
 #include "ui/frame_commands.h"
@@ -26,7 +27,7 @@ class CChildFrame;
 class CQtQuestions;
 class CVT420Doc;
 
-class CMainFrame : public QMainWindow, public IMainWindowPlacement {
+class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyboardCommands {
   Q_OBJECT
 
  public:
@@ -70,6 +71,11 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement {
   QString AskSessionFile(bool save, const QString& current);
   void RunViewCommand(CChildFrame& frame, ViewCommand command);
 
+  // IKeyboardCommands: keys of the active session asking for commands.
+  void RunMenuCommand(std::string_view path) override;
+  void LocalFunction(KeyCommand command) override;
+  void MarginBell() override;
+
   QMdiArea* MdiArea() const { return mdi_; }
   CButtonBar* ButtonBar() const { return buttonBar_; }
   CChatLine* ChatLine() const { return chatLine_; }
@@ -98,7 +104,6 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement {
   void AddRecentFile(const QString& path);
   void RefreshRecentFiles();
   void MoveButtonPage(int delta);
-  bool LoadTemplateInto(CVT420Doc& doc, const std::string& name);
 
   CProfile& profile_;
   std::unique_ptr<CQtQuestions> questions_;

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "session/message_texts.h"
+#include "ui/button_bar.h"
+#include "ui/chat_line.h"
+#include "ui/child_frame.h"
+#include "ui/main_frame.h"
+#include "ui/qt_questions.h"
+#include "view_test_support.h"
+
+namespace ostrane {
+namespace {
+
+// The menu paths a key map may name.
+constexpr const char* kKeyMapMenuPaths[] = {
+    "Connection: New...",
+    "Connection: Open...",
+    "Connection: Close",
+    "Connection: Save",
+    "Connection: Save As...",
+    "Connection: Save As Template...",
+    "Connection: Settings...",
+    "Connection: Exit",
+    "Edit: Copy",
+    "Edit: Paste",
+    "Edit: Select All",
+    "Edit: Find",
+    "View: Toolbar",
+    "View: Status Bar",
+    "View: Button Palette",
+    "View: VT Keyboard",
+    "View: History",
+    "View: Clear History",
+    "View: Scroll Page Up",
+    "View: Scroll Page Down",
+    "View: Scroll to Top",
+    "View: Scroll to Bottom",
+    "View: Larger Font",
+    "View: Smaller Font",
+    "View: Font Master",
+    "Window: New Window",
+    "Window: Cascade",
+    "Window: Tile",
+    "Window: Arrange Icons",
+    "Window: Next",
+    "Window: Hold Screen",
+    "Print: Print Page",
+    "Print: Print Selection",
+    "Print: Print All",
+    "Print: Printing Mode",
+    "Print: Print Setup",
+};
+
+class MainFrame : public testing::Test {
+ protected:
+  void SetUp() override {
+    test::EnsureApplication();
+    dir_ = std::filesystem::path(std::getenv("OSTRANE_HOME")) /
+           testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    profile_ = std::make_unique<CProfile>((dir_ / "ostrane.ini").string());
+  }
+  void TearDown() override { frame_.reset(); }
+  CMainFrame& Frame() {
+    if (!frame_) {
+      frame_ = std::make_unique<CMainFrame>(*profile_);
+      frame_->Questions().SetMessageHandler([this](const MessageQuestion& q) {
+        asked_.push_back(q.messageId ? q.messageId : -1);
+        return q.buttons == MessageButtons::kYesNo ? answer_ : MessageAnswer::kOk;
+      });
+      frame_->show();
+    }
+    return *frame_;
+  }
+  // A session over the local loop, opened from a session file as File Open would.
+  CChildFrame* OpenLocalSession(bool autoExit, std::function<void(CSettingsSet&)> adjust = {}) {
+    const std::string path = (dir_ / "local.OSN").string();
+    {
+      CVT420Doc doc;
+      std::lock_guard lock(doc.Terminal().Mutex());
+      CSettingsSet& s = doc.Settings();
+      s.SetInt(S::HostType, 2);
+      s.SetInt(S::AutoExit, autoExit ? 1 : 0);
+      if (adjust) adjust(s);
+    }
+    CVT420Doc writer;
+    {
+      std::lock_guard lock(writer.Terminal().Mutex());
+      writer.Settings().SetInt(S::HostType, 2);
+      writer.Settings().SetInt(S::AutoExit, autoExit ? 1 : 0);
+      if (adjust) adjust(writer.Settings());
+    }
+    EXPECT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+    CChildFrame* child = Frame().OpenSessionFile(QString::fromStdString(path));
+    if (child) child->Document().SetMonitor(&sent_);
+    return child;
+  }
+
+  std::filesystem::path dir_;
+  std::unique_ptr<CProfile> profile_;
+  std::unique_ptr<CMainFrame> frame_;
+  std::vector<int> asked_;
+  MessageAnswer answer_ = MessageAnswer::kYes;
+  test::CSentBytes sent_;
+};
+
+TEST_F(MainFrame, DefaultsWithAnEmptyProfile) {
+  CMainFrame& f = Frame();
+  EXPECT_EQ(f.size(), QSize(619, 459));
+  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+  EXPECT_TRUE(f.MainToolBar()->isVisible());
+  EXPECT_TRUE(f.statusBar()->isVisible());
+  EXPECT_FALSE(f.ButtonBarDock()->isVisible());
+  EXPECT_FALSE(f.ChatLineDock()->isVisible());
+  EXPECT_TRUE(f.menuBar()->isVisible());
+}
+
+TEST_F(MainFrame, ProfileHidesBarsAndMenuAndIsWrittenOnClose) {
+  profile_->WriteInt("Window", "width", 801);
+  profile_->WriteInt("Window", "menu", 0);
+  profile_->WriteInt("Window", "chatline", 1);
+  profile_->WriteInt("Window", "statusbar", 0);
+  CMainFrame& f = Frame();
+  EXPECT_EQ(f.width(), 800);
+  EXPECT_FALSE(f.menuBar()->isVisible());
+  EXPECT_TRUE(f.ChatLineDock()->isVisible());
+  EXPECT_FALSE(f.statusBar()->isVisible());
+  f.RunCommand(Cmd::kButtonPalette);
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(profile_->GetInt("Window", "width", 0), 801);
+  EXPECT_EQ(profile_->GetInt("Window", "buttonbar", 0), 1);
+  EXPECT_EQ(profile_->GetInt("Window", "statusbar", 1), 0);
+}
+
+TEST_F(MainFrame, EveryKeyMapMenuPathResolves) {
+  CMainFrame& f = Frame();
+  for (const char* path : kKeyMapMenuPaths) EXPECT_NE(f.ResolveMenuPath(path), 0) << path;
+  EXPECT_EQ(f.ResolveMenuPath("  connection :  SETTINGS...  "), Cmd::kSettings);
+  EXPECT_EQ(f.ResolveMenuPath("Window: Next"), Cmd::kNext);
+  EXPECT_EQ(f.ResolveMenuPath("View"), 0);  // a menu, not a command
+  EXPECT_EQ(f.ResolveMenuPath("View: Nothing"), 0);
+  EXPECT_EQ(f.ResolveMenuPath("Edit: Copy: More"), 0);
+  // Commands of later features stand disabled.
+  EXPECT_FALSE(f.Action(Cmd::kSettings)->isEnabled());
+  EXPECT_FALSE(f.Action(Cmd::kPrintPage)->isEnabled());
+  EXPECT_TRUE(f.Action(Cmd::kNew)->isEnabled());
+  EXPECT_FALSE(f.Action(Cmd::kCopy)->isEnabled());  // no session
+}
+
+TEST_F(MainFrame, ButtonBarPagesAndButtons) {
+  CChildFrame* child = OpenLocalSession(false, [](CSettingsSet& s) {
+    s.SetButton(0, "Hello", "hi<CR>", 0);
+    s.SetButton(1, "Empty", "", 0);
+    s.SetButton(25, "Page 3", "p3", 0);
+  });
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  f.RunCommand(Cmd::kButtonPalette);
+  CButtonBar* bar = f.ButtonBar();
+  EXPECT_EQ(bar->Button(0)->text(), "Hello");
+  EXPECT_FALSE(bar->PreviousButton()->isEnabled());
+  bar->Button(1)->click();  // a caption without a string sends nothing
+  bar->Button(0)->click();
+  EXPECT_EQ(sent_.Take(), "hi\r");
+  for (int i = 0; i < 5; ++i) f.RunCommand(Cmd::kNextPage);
+  EXPECT_EQ(child->ButtonPage(), 3);
+  EXPECT_FALSE(bar->NextButton()->isEnabled());
+  EXPECT_TRUE(bar->PreviousButton()->isEnabled());
+  EXPECT_EQ(bar->Button(1)->text(), "Page 3");
+  bar->Button(1)->click();
+  EXPECT_EQ(sent_.Take(), "p3");
+
+  // Layout: eight buttons between the page buttons, at least 40 wide.
+  bar->resize(600, bar->height());
+  const int p = bar->PreviousButton()->width();
+  const int w = std::max(40, (600 - 2 * p - 8) / 8 - 4);
+  EXPECT_EQ(bar->Button(3)->geometry(),
+            QRect(p + (w + 4) * 3 + 8, 6, w, bar->PreviousButton()->height()));
+  EXPECT_EQ(bar->NextButton()->x(), 600 - p - 4);
+  bar->resize(200, bar->height());
+  EXPECT_EQ(bar->Button(0)->width(), 40);
+}
+
+TEST_F(MainFrame, ChatLineSendFirstTakesTheFocusThenSends) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  f.RunCommand(Cmd::kChatLine);
+  QApplication::setActiveWindow(&f);
+  child->View()->setFocus();
+  f.ChatLine()->Field()->setText("ls -l");
+  f.RunCommand(Cmd::kChatSend);
+  EXPECT_EQ(sent_.Take(), "");
+  EXPECT_EQ(QApplication::focusWidget(), f.ChatLine()->Field());
+  f.RunCommand(Cmd::kChatSend);
+  EXPECT_EQ(sent_.Take(), "ls -l\r\n");  // NewLine is not 0 in the defaults
+  EXPECT_TRUE(f.ChatLine()->Field()->text().isEmpty());
+}
+
+TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {
+  CChildFrame* child = OpenLocalSession(true);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  EXPECT_TRUE(f.windowTitle().endsWith("- Secure Ostrane 4.4"));
+  answer_ = MessageAnswer::kNo;
+  f.RunCommand(Cmd::kClose);
+  EXPECT_EQ(asked_, std::vector<int>({Msg::kStillConnected}));
+  EXPECT_EQ(f.Children().size(), 1);
+  answer_ = MessageAnswer::kYes;
+  f.RunCommand(Cmd::kClose);
+  QTRY_VERIFY(f.Children().isEmpty());
+  QTRY_VERIFY(!f.isVisible());
+}
+
+TEST_F(MainFrame, ClosingTheLastSessionWithoutAutoExitKeepsTheWindow) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  f.RunCommand(Cmd::kClose);
+  QTRY_VERIFY(f.Children().isEmpty());
+  QTest::qWait(50);
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+}
+
+TEST_F(MainFrame, CantCloseWindowRefusesBothCloses) {
+  CChildFrame* child =
+      OpenLocalSession(false, [](CSettingsSet& s) { s.SetInt(S::CantCloseWindow, 1); });
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  EXPECT_FALSE(child->close());
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(asked_.empty());
+  {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    child->Document().Settings().SetInt(S::CantCloseWindow, 0);
+  }
+  // A refusal of the disconnect question keeps the main window open too.
+  answer_ = MessageAnswer::kNo;
+  EXPECT_FALSE(f.close());
+  answer_ = MessageAnswer::kYes;
+  EXPECT_TRUE(f.close());
+}
+
+TEST_F(MainFrame, SessionLayoutRoundTripsAndFilesGoToTheRecentList) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  MainWindowPlacement p;
+  p.left = 40;
+  p.top = 30;
+  p.right = 40 + 700;
+  p.bottom = 30 + 500;
+  p.toolBar = false;
+  p.statusBar = true;
+  p.buttonBar = true;
+  p.chatLine = true;
+  f.ApplySessionLayout(p);
+  EXPECT_EQ(f.size(), QSize(700, 500));
+  const auto back = f.CurrentPlacement();
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->right - back->left, 700);
+  EXPECT_EQ(back->bottom - back->top, 500);
+  EXPECT_FALSE(back->toolBar);
+  EXPECT_TRUE(back->buttonBar);
+  EXPECT_TRUE(back->chatLine);
+  ASSERT_EQ(f.RecentFiles().size(), 1);
+  EXPECT_TRUE(f.RecentFiles().front().endsWith("local.OSN"));
+  EXPECT_EQ(profile_->GetString("Recent File List", "File1", ""),
+            f.RecentFiles().front().toStdString());
+}
+
+TEST_F(MainFrame, MalformedSessionFileGivesTheMessageAndNoWindow) {
+  const auto path = dir_ / "bad.OSN";
+  std::ofstream(path, std::ios::binary) << "not a session file at all";
+  CMainFrame& f = Frame();
+  std::vector<QString> shown;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown.push_back(box->text());
+      box->accept();
+    }
+  });
+  EXPECT_EQ(f.OpenSessionFile(QString::fromStdString(path.string())), nullptr);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown.front(), "Unexpected file format.");
+  EXPECT_TRUE(f.Children().isEmpty());
+}
+
+}  // namespace
+}  // namespace ostrane
