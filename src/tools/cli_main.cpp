@@ -255,7 +255,9 @@ class CCliQuestions : public ISshQuestions {
   std::vector<std::string> errors_;
 };
 
-// Keeps what was sent and received, and wakes the main thread when something happens.
+// Keeps what was sent, and looks for the awaited text in what is received. The search runs on
+// the worker as data arrives, so the main thread is woken only by a match or the end of the
+// connection, not by every chunk.
 class CCliMonitor : public ISessionMonitor, public ISessionView {
  public:
   void Sent(const uint8_t* data, size_t length) override {
@@ -263,11 +265,16 @@ class CCliMonitor : public ISessionMonitor, public ISessionView {
     sent_.append(reinterpret_cast<const char*>(data), length);
   }
   void Received(const uint8_t* data, size_t length) override {
-    {
-      std::lock_guard lock(mutex_);
-      received_.append(reinterpret_cast<const char*>(data), length);
+    std::lock_guard lock(mutex_);
+    received_.append(reinterpret_cast<const char*>(data), length);
+    if (!needle_.empty() && !matched_ && Search()) changed_.notify_all();
+    // Bytes before the search position can no longer start a match; the cap bounds what is
+    // kept while nothing is awaited.
+    if (searchFrom_ > kKeepReceived || received_.size() > 2 * kKeepReceived) {
+      const size_t drop = needle_.empty() ? received_.size() - kKeepReceived : searchFrom_;
+      received_.erase(0, drop);
+      searchFrom_ -= std::min(searchFrom_, drop);
     }
-    changed_.notify_all();
   }
   void ConnectionChanged(bool ended) override {
     {
@@ -276,14 +283,28 @@ class CCliMonitor : public ISessionMonitor, public ISessionView {
     }
     changed_.notify_all();
   }
-  // Waits until check() holds, the connection ended or the deadline passed; returns check().
+  // From now on looks for text in the bytes received since the last match.
+  void Expect(std::string text) {
+    std::lock_guard lock(mutex_);
+    needle_ = std::move(text);
+    matched_ = false;
+    Search();
+  }
+  // Waits for the awaited text, the end of the connection or the deadline.
+  bool WaitForMatch(Clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, deadline, [this] { return matched_ || ended_; });
+    return matched_;
+  }
+  // Waits until check() holds, the connection ended or the deadline passed, checking every
+  // few milliseconds; returns check().
   template <class Check>
-  bool WaitFor(Clock::time_point deadline, Check check) {
+  bool Poll(Clock::time_point deadline, Check check) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      if (check(received_)) return true;
+      if (check()) return true;
       if (ended_ || Clock::now() >= deadline) return false;
-      changed_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(50)));
+      changed_.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(20)));
     }
   }
   std::string Sent() {
@@ -296,10 +317,29 @@ class CCliMonitor : public ISessionMonitor, public ISessionView {
   }
 
  private:
+  static constexpr size_t kKeepReceived = 1 << 20;
+
+  // A match consumes the bytes up to its end, so the next wait starts after it.
+  bool Search() {
+    const size_t at = received_.find(needle_, searchFrom_);
+    if (at == std::string::npos) {
+      if (received_.size() >= needle_.size())
+        searchFrom_ = std::max(searchFrom_, received_.size() - needle_.size() + 1);
+      return false;
+    }
+    received_.erase(0, at + needle_.size());
+    searchFrom_ = 0;
+    matched_ = true;
+    return true;
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
   std::string sent_;
   std::string received_;
+  size_t searchFrom_ = 0;
+  std::string needle_;
+  bool matched_ = false;
   bool ended_ = false;
 };
 
@@ -370,9 +410,7 @@ int Run(const CliOptions& options) {
   if (!doc.StartNewSession()) return Fail("This connection kind cannot be started.");
 
   // Nothing is sent before the connection is up: a write while connecting ends the attempt.
-  monitor.WaitFor(deadline, [&](const std::string&) {
-    return doc.ConnectionState() != TransportState::kConnecting;
-  });
+  monitor.Poll(deadline, [&] { return doc.ConnectionState() != TransportState::kConnecting; });
   if (doc.ConnectionState() != TransportState::kConnected) {
     doc.QueryDisconnect(false);
     const auto errors = questions.Errors();
@@ -381,7 +419,6 @@ int Run(const CliOptions& options) {
                                                                      : "The connection ended.");
   }
 
-  size_t searchFrom = 0;
   for (const Step& step : options.steps) {
     std::string bytes;
     if (!ParseControlString(step.text, bytes)) {
@@ -398,22 +435,10 @@ int Run(const CliOptions& options) {
     // Text already on the screen when the wait starts does not count; new text does, whether
     // it shows in the received bytes or only on the screen.
     const bool onScreenBefore = ScreenText(doc).find(bytes) != std::string::npos;
+    monitor.Expect(bytes);
     bool found = false;
     for (;;) {
-      found = monitor.WaitFor(std::min(deadline, Clock::now() + kScreenCheckInterval),
-                              [&](const std::string& received) {
-                                const size_t at = received.find(bytes, searchFrom);
-                                if (at == std::string::npos) {
-                                  // Later searches start where a match could still begin, so
-                                  // long output is not scanned again and again.
-                                  if (received.size() >= bytes.size())
-                                    searchFrom =
-                                        std::max(searchFrom, received.size() - bytes.size() + 1);
-                                  return false;
-                                }
-                                searchFrom = at + bytes.size();
-                                return true;
-                              });
+      found = monitor.WaitForMatch(std::min(deadline, Clock::now() + kScreenCheckInterval));
       // The screen is read outside the monitor's lock: the worker takes them the other way.
       if (!found && !onScreenBefore) found = ScreenText(doc).find(bytes) != std::string::npos;
       if (found || monitor.Ended() || Clock::now() >= deadline) break;
@@ -429,7 +454,7 @@ int Run(const CliOptions& options) {
           step.text + "\".");
     }
   }
-  if (options.steps.empty()) monitor.WaitFor(deadline, [](const std::string&) { return false; });
+  if (options.steps.empty()) monitor.Poll(deadline, [] { return false; });
 
   doc.QueryDisconnect(true);
   ScreenJsonOptions json;

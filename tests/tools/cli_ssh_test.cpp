@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "peers/peer_process.h"
@@ -32,9 +34,24 @@ std::vector<std::string> Login(const CSshdPeer& sshd, std::vector<std::string> a
   return args;
 }
 
+// Each test has a key store of its own: every sshd here has new host keys on a reused port.
 class CliSsh : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(test::EnsureTestUser()); }
+  void SetUp() override {
+    ASSERT_TRUE(test::EnsureTestUser());
+    std::string home = (std::filesystem::temp_directory_path() / "ostrane-clissh-XXXXXX").string();
+    ASSERT_NE(mkdtemp(home.data()), nullptr);
+    home_ = home;
+    if (const char* previous = getenv("OSTRANE_HOME")) previous_ = previous;
+    setenv("OSTRANE_HOME", home_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (previous_) setenv("OSTRANE_HOME", previous_->c_str(), 1);
+    std::error_code ec;
+    std::filesystem::remove_all(home_, ec);
+  }
+  std::string home_;
+  std::optional<std::string> previous_;
 };
 
 TEST_F(CliSsh, PasswordLoginPrintsTheCommandOutput) {
