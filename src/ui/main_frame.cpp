@@ -255,10 +255,20 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
   });
   connect(frame, &QObject::destroyed, this,
           [this] { QTimer::singleShot(0, this, &CMainFrame::ActiveChanged); });
-  // The session window fills the main window's client area (once it is shown); the view fits
-  // its font to it.
-  if (isVisible()) frame->resize(mdi_->viewport()->size());
-  frame->show();
+  // With Maximize on the session window is shown maximised; otherwise it fills the main
+  // window's client area (once that is shown). Either way the view fits its font to it.
+  bool maximize;
+  {
+    CVT420Doc& d = *frame->SharedDocument();
+    std::lock_guard lock(d.Terminal().Mutex());
+    maximize = d.Settings().Int(S::Maximize) != 0;
+  }
+  if (maximize) {
+    frame->showMaximized();
+  } else {
+    if (isVisible()) frame->resize(mdi_->viewport()->size());
+    frame->show();
+  }
   frame->View()->setFocus(Qt::OtherFocusReason);
   ActiveChanged();
   return frame;
