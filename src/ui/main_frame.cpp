@@ -686,7 +686,16 @@ void CMainFrame::ActiveChanged() {
 
 void CMainFrame::RefreshTitle() {
   CChildFrame* child = ActiveChild();
-  setWindowTitle(child ? child->View()->MainTitle() : QString(kAppTitle));
+  title_ = child ? child->View()->MainTitle() : QString(kAppTitle);
+  setWindowTitle(title_);
+}
+
+// A maximised MDI window appends its own title to the main window's; the main window keeps the
+// title it was given.
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange && !title_.isEmpty() && windowTitle() != title_)
+    setWindowTitle(title_);
 }
 
 void CMainFrame::RefreshButtons() {

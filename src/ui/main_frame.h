@@ -89,6 +89,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -125,6 +126,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QLabel* printingPane_ = nullptr;
   QTimer statusTimer_;
   bool shownOnce_ = false;
+  // The title the window shows; the MDI area's own title merging is undone.
+  QString title_;
 };
 
 }  // namespace ostrane
