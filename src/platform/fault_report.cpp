@@ -162,12 +162,30 @@ size_t FormatFaultReport(const FaultInfo& fault, const char* tag, char* buffer, 
   return w.length;
 }
 
+namespace {
+
+// A thread's alternate signal stack; it is switched off before its memory goes at thread exit.
+struct CThreadFaultStack {
+  std::vector<char> memory;
+  ~CThreadFaultStack() {
+    if (memory.empty()) return;
+    stack_t off{};
+    off.ss_flags = SS_DISABLE;
+    ::sigaltstack(&off, nullptr);
+  }
+};
+
+}  // namespace
+
 void InstallFaultStackForThread() {
-  // Each thread's stack lives until the process ends: a thread may fault at any time.
-  static thread_local std::vector<char> stack(kAltStackSize);
+  // A thread that already has one (a sanitizer's runtime installs its own) keeps it.
+  stack_t current{};
+  if (::sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE)) return;
+  static thread_local CThreadFaultStack stack;
+  if (stack.memory.empty()) stack.memory.resize(kAltStackSize);
   stack_t alt{};
-  alt.ss_sp = stack.data();
-  alt.ss_size = stack.size();
+  alt.ss_sp = stack.memory.data();
+  alt.ss_size = stack.memory.size();
   ::sigaltstack(&alt, nullptr);
 }
 

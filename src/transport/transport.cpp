@@ -1,6 +1,7 @@
 #include "transport/transport.h"
 
 #include "session/message_texts.h"
+#include "platform/fault_report.h"
 
 namespace ostrane {
 
@@ -41,7 +42,11 @@ int CTransport::Start() {
   if (thread_.joinable() || state_.load() != TransportState::kIdle) return 1;
   // Connecting from here on, so that a Stop right after Start is not taken for an idle one.
   state_.store(TransportState::kConnecting);
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    // A fault on this thread, a stack overflow included, can still be reported.
+    InstallFaultStackForThread();
+    Run();
+  });
   return 1;
 }
 
