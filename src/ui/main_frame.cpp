@@ -77,7 +77,10 @@ CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
   BuildBars();
   ApplyProfile();
   connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::ActiveChanged);
+  // The status panes and the toolbar buttons' states follow the session while idle; menus also
+  // refresh as they open.
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
+  connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
   statusTimer_.start(250);
   SetMainWindowPlacementSource(this);
   ActiveChanged();
