@@ -9,7 +9,9 @@
 
 namespace ostrane {
 
-CVT420Emulator::CVT420Emulator() { Reset(); }
+CVT420Emulator::CVT420Emulator() {
+  Reset();
+}
 
 CVT420Emulator::~CVT420Emulator() = default;
 
@@ -59,18 +61,11 @@ void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
             if (used == 0) EnterState(ParserState::kEscape);
             i += used == 0 ? 1 : used;
             continue;
-          } else if (byte >= 0xC2 && byte < 0xF0) {
-            const size_t n = DecodeUtf8Sequence(data + i, length - i);
-            if (n > 0) {
-              i += n;
-              continue;
-            }
-            OutputChar(charsets_.TranslateChar(byte));
-            ++i;
-            continue;
           } else if (byte >= 0xA0 || (byte >= 0x80 && charsets_.GrTakesC1Range())) {
-            OutputChar(charsets_.TranslateChar(byte));
-            ++i;
+            const size_t n =
+                byte >= 0xC2 && byte < 0xF0 ? DecodeUtf8Sequence(data + i, length - i) : 0;
+            if (n == 0) OutputChar(charsets_.TranslateChar(byte));
+            i += n == 0 ? 1 : n;
             continue;
           }
           break;
@@ -416,8 +411,12 @@ void CVT420Emulator::ZmodemDetectByte(uint8_t byte) {
   }
 }
 
-char16_t CVT420Emulator::TranslateChar(uint8_t byte) { return charsets_.TranslateChar(byte); }
+char16_t CVT420Emulator::TranslateChar(uint8_t byte) {
+  return charsets_.TranslateChar(byte);
+}
 
-std::string CVT420Emulator::EncodeChar(char16_t ch) const { return charsets_.EncodeChar(ch); }
+std::string CVT420Emulator::EncodeChar(char16_t ch) const {
+  return charsets_.EncodeChar(ch);
+}
 
 }  // namespace ostrane
