@@ -60,7 +60,6 @@ class CRandom {
   uint64_t state_;
 };
 
-
 // Lines of words, 20 to 80 columns (some exactly 80, which leaves a pending wrap before CR).
 std::string MakePlainText(size_t target) {
   static constexpr std::string_view kPunctuation = ".,;:!?-()'\"/#";

@@ -337,9 +337,8 @@ std::string CCharsetState::EncodeChar(char16_t ch) const {
 
   const int grCode = g_[gr_];
   const int decoderPage = DecoderCodePage();
-  const bool multibyteHost =
-      Dbcs() &&
-      (decoderPage == platform::kCodePageUtf8 || platform::IsDoubleByteCodePage(decoderPage));
+  const bool multibyteHost = Dbcs() && (decoderPage == platform::kCodePageUtf8 ||
+                                        platform::IsDoubleByteCodePage(decoderPage));
   const bool multibyteGr = (grCode == 1 || grCode == 4) && multibyteHost;
   // A multibyte host takes the character in its own encoding, never as a single GR byte.
   if (!multibyteGr) {

@@ -17,7 +17,9 @@ constexpr PageSize kPageSizes[] = {{24, 6}, {25, 5}, {36, 4}, {48, 3}, {72, 2}, 
 
 }  // namespace
 
-int CVT420Emulator::Columns() const { return std::clamp(settings_.Int(S::Columns), 1, kLineWidth); }
+int CVT420Emulator::Columns() const {
+  return std::clamp(settings_.Int(S::Columns), 1, kLineWidth);
+}
 
 void CVT420Emulator::SetCursor(int row, int column) {
   wrapPending_ = false;
@@ -39,7 +41,9 @@ void CVT420Emulator::MoveTo(int row, int column) {
   SetCursor(row - 1, column - 1);
 }
 
-void CVT420Emulator::Home() { MoveTo(1, 1); }
+void CVT420Emulator::Home() {
+  MoveTo(1, 1);
+}
 
 void CVT420Emulator::CursorUp(int n, bool scroll) {
   const int limit = cursorRow_ >= top_ ? top_ : 0;
@@ -101,7 +105,9 @@ void CVT420Emulator::ScrollDown(int n) {
   screen_.MoveLines(top_, top_ + n, bottom_ - top_ - n + 1, first, last, true);
 }
 
-void CVT420Emulator::CarriageReturn() { SetCursor(-1, left_); }
+void CVT420Emulator::CarriageReturn() {
+  SetCursor(-1, left_);
+}
 
 void CVT420Emulator::LineFeed(bool viaCR, uint8_t code) {
   if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintLine(cursorRow_);

@@ -174,7 +174,15 @@ uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
       case 27:
         if (reverse) w = static_cast<uint16_t>(swapColours(w) & ~attr::kReverse);
         break;
-      case 30: case 31: case 32: case 33: case 34: case 35: case 36: case 37: case 39: {
+      case 30:
+      case 31:
+      case 32:
+      case 33:
+      case 34:
+      case 35:
+      case 36:
+      case 37:
+      case 39: {
         int c = v == 39 ? 7 : kForeground[v - 30];
         if (!reverse) {
           if (c == 7 && bold) c = 15;
@@ -184,7 +192,15 @@ uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
         }
         break;
       }
-      case 40: case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 49: {
+      case 40:
+      case 41:
+      case 42:
+      case 43:
+      case 44:
+      case 45:
+      case 46:
+      case 47:
+      case 49: {
         int c = v == 49 ? 0 : kBackground[v - 40];
         if (!reverse) {
           w = withField(w, 12, c);
@@ -246,7 +262,8 @@ void CVT420Emulator::RectangleFunction(uint8_t final) {
       const char16_t code = charsets_.TranslateChar(static_cast<uint8_t>(ch));
       if (code == 0) break;
       const GlyphClass cls = ClassifyGlyph(code, settings_.Int(S::DBCS) != 0);
-      screen_.FillRect(top, left, bottom, right, cls.code, static_cast<uint16_t>(attr_ | cls.glyph));
+      screen_.FillRect(top, left, bottom, right, cls.code,
+                       static_cast<uint16_t>(attr_ | cls.glyph));
       break;
     }
     case 'z':

@@ -12,8 +12,8 @@ inline constexpr int32_t kMaxParamValue = 0x7FFFFFFF;  // decimal values saturat
 // make the terminal hold (a soft font of 96 large glyphs is far smaller).
 inline constexpr size_t kMaxDeviceControlString = 1 << 20;
 
-inline constexpr int kLineWidth = 132;   // cells stored per line
-inline constexpr int kPageMemory = 144;  // lines of page memory
+inline constexpr int kLineWidth = 132;           // cells stored per line
+inline constexpr int kPageMemory = 144;          // lines of page memory
 inline constexpr int kMaxHistoryLines = 200000;  // caps SaveLines: about 100 MB of cells
 
 inline constexpr int kSoftFontGlyphs = 96;

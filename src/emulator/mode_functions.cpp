@@ -36,8 +36,12 @@ constexpr ModeRow kModes[] = {
 
 // Primary device attributes by TermID.
 constexpr const char* kPrimaryAttributes[] = {
-    "\x1b[?64;1;2;6;7;8;9;15;18;19;21c", "\x1b[?63;1;2;6;7;8;9c", "\x1b[?62;1;2;6;7;8;9c",
-    "\x1b[?6c", "\x1b[?1;0c", "\x1b[?1;2c",
+    "\x1b[?64;1;2;6;7;8;9;15;18;19;21c",
+    "\x1b[?63;1;2;6;7;8;9c",
+    "\x1b[?62;1;2;6;7;8;9c",
+    "\x1b[?6c",
+    "\x1b[?1;0c",
+    "\x1b[?1;2c",
 };
 constexpr const char kSecondaryAttributes[] = "\x1b[>41;1;0c";
 constexpr const char kUnitId[] = "\x1bP!|PELLWORTH SOFTWARE Secure Ostrane 4.4\x1b\\";
@@ -78,7 +82,9 @@ void CVT420Emulator::SetKeypadMode(int numeric) {
   ApplyChanges(change);
 }
 
-void CVT420Emulator::SelectGraphicRendition() { attr_ = ApplyRendition(attr_, 0); }
+void CVT420Emulator::SelectGraphicRendition() {
+  attr_ = ApplyRendition(attr_, 0);
+}
 
 void CVT420Emulator::SelectCharacterProtection() {
   if (params_.Param(0, 0) == 1)
@@ -231,7 +237,9 @@ void CVT420Emulator::DeviceStatusReport() {
   Reply(std::string_view(report, static_cast<size_t>(n)));
 }
 
-void CVT420Emulator::AnswerBack() { Reply(settings_.Str(S::AnswerBack)); }
+void CVT420Emulator::AnswerBack() {
+  Reply(settings_.Str(S::AnswerBack));
+}
 
 void CVT420Emulator::ApplyChanges(CSettingsChange& change) {
   CSettingsChange forViews;

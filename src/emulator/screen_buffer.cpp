@@ -10,7 +10,9 @@ namespace {
 
 constexpr size_t kRowBytes = sizeof(uint16_t) * kLineWidth;
 
-int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int Clamp(int v, int lo, int hi) {
+  return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // Clips a column range to the stored line; false when nothing is left.
 bool ClipColumns(int& first, int& last) {
@@ -367,8 +369,7 @@ void CScreenBuffer::FillRect(int top, int left, int bottom, int right, uint16_t 
 
 void CScreenBuffer::CopyRect(int srcPage, int top, int left, int bottom, int right, int dstPage,
                              int dstTop, int dstLeft) {
-  if (IsStatus(top) || srcPage < 0 || srcPage >= pages_ || dstPage < 0 || dstPage >= pages_)
-    return;
+  if (IsStatus(top) || srcPage < 0 || srcPage >= pages_ || dstPage < 0 || dstPage >= pages_) return;
   // Clip the source, shifting the destination with it, then clip against the destination.
   if (top < 0) {
     dstTop -= top;
@@ -396,8 +397,7 @@ void CScreenBuffer::CopyRect(int srcPage, int top, int left, int bottom, int rig
     std::memmove(AttrsOf(pd) + dstLeft, AttrsOf(ps) + left, n);
     flags_[static_cast<size_t>(pd)] |= kLineChanged;
   };
-  const bool backwards =
-      srcPage == dstPage && (dstTop > top || (dstTop == top && dstLeft > left));
+  const bool backwards = srcPage == dstPage && (dstTop > top || (dstTop == top && dstLeft > left));
   if (backwards) {
     for (int r = bottom; r >= top; --r) copyRow(r);
   } else {
@@ -505,7 +505,8 @@ std::string CScreenBuffer::GetText(int firstRow, int firstCol, int lastRow, int 
   lastRow = std::min(lastRow, lines_);
   for (int r = firstRow; r <= lastRow; ++r) {
     auto line = GetPageRow(r);
-    for (int c = firstCol; c <= lastCol; ++c) out.push_back(static_cast<char>(line->chars[c] & 0xFF));
+    for (int c = firstCol; c <= lastCol; ++c)
+      out.push_back(static_cast<char>(line->chars[c] & 0xFF));
     if (r != lastRow) out += "\n\r";
   }
   return out;

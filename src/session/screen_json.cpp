@@ -11,7 +11,6 @@
 namespace ostrane {
 namespace {
 
-
 // A JSON string literal from UTF-8 text.
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';

@@ -33,7 +33,9 @@ void CTerminal::RemoveView(ITerminalView* view) {
   views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
-void CTerminal::SetCapture(std::unique_ptr<ICaptureSink> capture) { capture_ = std::move(capture); }
+void CTerminal::SetCapture(std::unique_ptr<ICaptureSink> capture) {
+  capture_ = std::move(capture);
+}
 
 void CTerminal::WriteCaptureTrace(std::string_view text) {
   if (capture_ && settings_.Int(S::CaptureDebug)) capture_->Write(text);

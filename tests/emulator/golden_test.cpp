@@ -65,7 +65,6 @@ std::string Trim(std::string s) {
   return s;
 }
 
-
 // A JSON-style quoted string: \" \\ \n \uXXXX.
 bool ParseQuoted(std::string_view s, std::string& out) {
   size_t i = s.find('"');
@@ -81,7 +80,8 @@ bool ParseQuoted(std::string_view s, std::string& out) {
     switch (s[i]) {
       case 'u': {
         if (i + 4 >= s.size()) return false;
-        AppendUtf8(out, static_cast<char32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
+        AppendUtf8(out,
+                   static_cast<char32_t>(std::stoul(std::string(s.substr(i + 1, 4)), nullptr, 16)));
         i += 4;
         break;
       }
@@ -127,8 +127,7 @@ std::vector<GoldenCase> LoadCases() {
       if (cases.empty()) continue;
       GoldenCase& c = cases.back();
       auto fail = [&](const std::string& why) {
-        if (c.parseError.empty())
-          c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
+        if (c.parseError.empty()) c.parseError = c.file + ":" + std::to_string(number) + ": " + why;
       };
       if (line.rfind("codepage ", 0) == 0) {
         c.codePage = std::stoi(line.substr(9));
@@ -187,7 +186,9 @@ CaseRun RunCase(const GoldenCase& c, const std::vector<size_t>& chunks) {
   const auto* data = reinterpret_cast<const uint8_t*>(c.input.data());
   size_t offset = 0, i = 0;
   while (offset < c.input.size()) {
-    const size_t n = chunks.empty() ? c.input.size() : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
+    const size_t n = chunks.empty()
+                         ? c.input.size()
+                         : std::min(chunks[i++ % chunks.size()], c.input.size() - offset);
     run.terminal->ReceiveBytes(data + offset, n);
     offset += n;
   }
@@ -312,8 +313,7 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list =
-          kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
+      const auto& list = kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
       ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }

@@ -150,8 +150,8 @@ TEST_F(ScreenBufferTest, RotatedAndCopiedLineMovesAgree) {
     a.MoveLines(src, dst, count, 0, kLineWidth - 1, true);  // rotates
     b.MoveLines(src, dst, count, 0, kLineWidth - 2, true);  // copies cells
     for (int r = 0; r < 24; ++r) {
-      ASSERT_EQ(Row(a, r, 12), Row(b, r, 12)) << "src " << src << " dst " << dst << " count "
-                                              << count << " row " << r;
+      ASSERT_EQ(Row(a, r, 12), Row(b, r, 12))
+          << "src " << src << " dst " << dst << " count " << count << " row " << r;
       ASSERT_EQ(a.LineFlags(r) & 0xFF, b.LineFlags(r) & 0xFF) << "row " << r;
     }
   }

@@ -88,7 +88,7 @@ TEST_F(SidePathsTest, NormalCaptureWritesTextLineEndsAndTabBlanksOnly) {
 
 TEST_F(SidePathsTest, NormalCaptureConvertsToTheWorkstationCodePage) {
   StartCapture(false);
-  Feed("\xe9");  // GR Latin-1: e acute
+  Feed("\xe9");                                   // GR Latin-1: e acute
   terminal->Settings().SetInt(S::PrimarySet, 8);  // ISO Cyrillic has no e acute in 1252
   Feed("\x1b}\xb0");
   EXPECT_EQ(captured, "\xe9?");
@@ -103,7 +103,9 @@ TEST_F(SidePathsTest, DebugCaptureNamesEveryControlAndSkipsTheTextPath) {
 TEST_F(SidePathsTest, DebugCaptureAlsoSeesBytesWhileControlsAreShown) {
   terminal->Settings().SetInt(S::Interpret, 0);
   StartCapture(true);
-  Feed("\x1b" "x");
+  Feed(
+      "\x1b"
+      "x");
   EXPECT_EQ(captured, "<ESC>x");
 }
 
@@ -114,15 +116,23 @@ TEST_F(SidePathsTest, StatusLineTextIsNotCaptured) {
 }
 
 TEST_F(SidePathsTest, PrinterControllerPassesBytesUntilCsi4i) {
-  Feed("\x1b[5iab\x1b[4x\x1b[5i\x9b" "4y\x1b[4i" "cd");
-  EXPECT_EQ(events.printed, "ab\x1b[4x\x9b" "4y");
+  Feed(
+      "\x1b[5iab\x1b[4x\x1b[5i\x9b"
+      "4y\x1b[4i"
+      "cd");
+  EXPECT_EQ(events.printed,
+            "ab\x1b[4x\x9b"
+            "4y");
   EXPECT_EQ(events.log, "[pc on][pc off]");
   EXPECT_EQ(terminal->GetPrintMode(), PrintMode::kNone);
   EXPECT_EQ(terminal->Screen().CharAt(0, 0), 'c');
 }
 
 TEST_F(SidePathsTest, PrinterControllerEndsOnEightBitCsi) {
-  Feed("\x9b" "5iq\x9b" "4ir");
+  Feed(
+      "\x9b"
+      "5iq\x9b"
+      "4ir");
   EXPECT_EQ(events.printed, "q");
   EXPECT_EQ(terminal->Screen().CharAt(0, 0), 'r');
 }

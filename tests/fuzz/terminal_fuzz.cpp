@@ -23,14 +23,14 @@ struct FuzzSetting {
   int values[4];
 };
 constexpr FuzzSetting kFuzzSettings[] = {
-    {ostrane::S::Columns, {80, 132, 80, 132}},   {ostrane::S::Lines, {24, 25, 36, 144}},
-    {ostrane::S::Pages, {6, 5, 1, 2}},           {ostrane::S::SaveLines, {0, 3, 800, 50}},
-    {ostrane::S::AutoWrap, {0, 1, 0, 1}},        {ostrane::S::DBCS, {0, 1, 1, 1}},
-    {ostrane::S::DBCSSet, {5, 1, 3, 0}},         {ostrane::S::Interpret, {1, 1, 1, 0}},
-    {ostrane::S::AutoRecv, {1, 0, 1, 0}},        {ostrane::S::NRC, {0, 6, 13, 14}},
-    {ostrane::S::PrimarySet, {4, 10, 16, 9}},    {ostrane::S::ForceASCII, {0, 0, 0, 1}},
-    {ostrane::S::StatusLine, {0, 1, 0, 1}},      {ostrane::S::SaveAll, {0, 1, 0, 1}},
-    {ostrane::S::NewLine, {2, 0, 1, 2}},         {ostrane::S::LFForCR, {0, 1, 0, 0}},
+    {ostrane::S::Columns, {80, 132, 80, 132}}, {ostrane::S::Lines, {24, 25, 36, 144}},
+    {ostrane::S::Pages, {6, 5, 1, 2}},         {ostrane::S::SaveLines, {0, 3, 800, 50}},
+    {ostrane::S::AutoWrap, {0, 1, 0, 1}},      {ostrane::S::DBCS, {0, 1, 1, 1}},
+    {ostrane::S::DBCSSet, {5, 1, 3, 0}},       {ostrane::S::Interpret, {1, 1, 1, 0}},
+    {ostrane::S::AutoRecv, {1, 0, 1, 0}},      {ostrane::S::NRC, {0, 6, 13, 14}},
+    {ostrane::S::PrimarySet, {4, 10, 16, 9}},  {ostrane::S::ForceASCII, {0, 0, 0, 1}},
+    {ostrane::S::StatusLine, {0, 1, 0, 1}},    {ostrane::S::SaveAll, {0, 1, 0, 1}},
+    {ostrane::S::NewLine, {2, 0, 1, 2}},       {ostrane::S::LFForCR, {0, 1, 0, 0}},
 };
 
 }  // namespace
