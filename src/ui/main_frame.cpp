@@ -144,8 +144,10 @@ void CMainFrame::BuildBars() {
   cursorPane_ = new QLabel(this);
   cursorPane_->setMinimumWidth(cursorPane_->fontMetrics().horizontalAdvance(" 132:24 "));
   cursorPane_->setAlignment(Qt::AlignCenter);
-  capsPane_ = new QLabel("CAP", this);
-  numPane_ = new QLabel("NUM", this);
+  capsPane_ = new QLabel(this);
+  numPane_ = new QLabel(this);
+  for (QLabel* pane : {capsPane_, numPane_})
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(" NUM "));
   printingPane_ = new QLabel(this);
   printingPane_->setMinimumWidth(printingPane_->fontMetrics().horizontalAdvance(" Printing "));
   for (QLabel* pane : {cursorPane_, capsPane_, numPane_, printingPane_})
@@ -725,8 +727,12 @@ void CMainFrame::RefreshStatus() {
   if (!child) {
     cursorPane_->clear();
     printingPane_->clear();
+    capsPane_->clear();
+    numPane_->clear();
     return;
   }
+  capsPane_->setText(child->View()->CapsLockOn() ? "CAP" : "");
+  numPane_->setText(child->View()->NumLockOn() ? "NUM" : "");
   int row;
   int column;
   {

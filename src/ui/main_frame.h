@@ -83,6 +83,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QToolBar* ChatLineDock() const { return chatLineDock_; }
   QToolBar* MainToolBar() const { return toolBar_; }
   QLabel* CursorPane() const { return cursorPane_; }
+  QLabel* CapsPane() const { return capsPane_; }
+  QLabel* NumPane() const { return numPane_; }
   QLabel* PrintingPane() const { return printingPane_; }
   const QStringList& RecentFiles() const { return recentFiles_; }
 

@@ -290,6 +290,8 @@ bool CVT420View::focusNextPrevChild(bool) {
 void CVT420View::keyPressEvent(QKeyEvent* event) {
   const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
   const KeyboardState state = TranslateKeyboardState(*event);
+  capsLock_ = state.capsLock;
+  numLock_ = state.numLock;
   const QString text = event->text();
   // A typed character removes the selection.
   if (!text.isEmpty() && !state.alt && selection_.Active()) {

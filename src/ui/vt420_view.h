@@ -69,6 +69,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
 
   // Command states for the menus.
   bool CanCopy() const { return selection_.Active(); }
+  // The lock toggles as the last key press in this view saw them (the status-bar panes).
+  bool CapsLockOn() const { return capsLock_; }
+  bool NumLockOn() const { return numLock_; }
   bool CanPaste() const;
   bool CanFindNext() const { return !find_.text.empty(); }
   bool CanLargerFont();
@@ -202,6 +205,8 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   bool cursorVisible_ = true;
   int cursorType_ = 0;
   bool cursorBlink_ = true;
+  bool capsLock_ = false;
+  bool numLock_ = false;
   QTimer cursorTimer_;
 
   bool blinkShown_ = true;

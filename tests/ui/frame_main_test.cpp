@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -188,6 +189,21 @@ TEST_F(MainFrame, ButtonBarPagesAndButtons) {
   EXPECT_EQ(bar->NextButton()->x(), 600 - p - 4);
   bar->resize(200, bar->height());
   EXPECT_EQ(bar->Button(0)->width(), 40);
+}
+
+// The lock panes show what the last key press saw: X's state mask has Lock 0x02, Mod2 0x10.
+TEST_F(MainFrame, LockPanesFollowTheKeyboard) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  QKeyEvent withLocks(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0x12, "a");
+  QApplication::sendEvent(child->View(), &withLocks);
+  QTRY_COMPARE(f.CapsPane()->text(), QString("CAP"));
+  QTRY_COMPARE(f.NumPane()->text(), QString("NUM"));
+  QKeyEvent withoutLocks(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
+  QApplication::sendEvent(child->View(), &withoutLocks);
+  QTRY_VERIFY(f.CapsPane()->text().isEmpty());
+  QTRY_VERIFY(f.NumPane()->text().isEmpty());
 }
 
 TEST_F(MainFrame, ChatLineSendFirstTakesTheFocusThenSends) {
