@@ -41,8 +41,10 @@ bool CScreenBuffer::Allocate(int /*pageLines*/, int historyLines, int /*lineWidt
   for (;;) {
     try {
       const size_t lines = static_cast<size_t>(kPageMemory + history);
-      chars_.assign(lines * kLineWidth, kBlankChar);
-      attrs_.assign(lines * kLineWidth, kDefaultAttr);
+      chars_.reset(new uint16_t[lines * kLineWidth]);
+      attrs_.reset(new uint16_t[lines * kLineWidth]);
+      std::fill_n(chars_.get(), kPageMemory * kLineWidth, kBlankChar);
+      std::fill_n(attrs_.get(), kPageMemory * kLineWidth, kDefaultAttr);
       flags_.assign(lines, 0);
       break;
     } catch (const std::bad_alloc&) {
@@ -75,9 +77,11 @@ void CScreenBuffer::ResizeHistory(int newCapacity) {
   if (newCapacity == capacity_) return;
   const int keep = std::min(count_, newCapacity);
   const size_t lines = static_cast<size_t>(kPageMemory + newCapacity);
-  std::vector<uint16_t> chars(lines * kLineWidth), attrs(lines * kLineWidth), flags(lines, 0);
-  std::copy_n(chars_.begin(), kPageMemory * kLineWidth, chars.begin());
-  std::copy_n(attrs_.begin(), kPageMemory * kLineWidth, attrs.begin());
+  std::unique_ptr<uint16_t[]> chars(new uint16_t[lines * kLineWidth]);
+  std::unique_ptr<uint16_t[]> attrs(new uint16_t[lines * kLineWidth]);
+  std::vector<uint16_t> flags(lines, 0);
+  std::copy_n(chars_.get(), kPageMemory * kLineWidth, chars.get());
+  std::copy_n(attrs_.get(), kPageMemory * kLineWidth, attrs.get());
   std::copy_n(flags_.begin(), kPageMemory, flags.begin());
   for (int i = 0; i < keep; ++i) {
     const int src = HistoryPhys(count_ - keep + i);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,7 +83,7 @@ class CScreenBuffer {
   int FindInLine(std::u16string_view text, int viewIndex, int from, int last, bool forward,
                  bool caseSensitive) const;
   std::string GetText(int firstRow, int firstCol, int lastRow, int lastCol) const;
-  bool HasStorage() const { return !chars_.empty(); }
+  bool HasStorage() const { return chars_ != nullptr; }
 
   // Cell access for the emulator's own reads (row of the current page or the status line).
   uint16_t CharAt(int row, int column) const;
@@ -95,20 +96,22 @@ class CScreenBuffer {
   // Physical storage line of a row of the current page (row must be valid).
   int Phys(int row) const { return rowMap_[page_ * lines_ + row]; }
   int PagePhys(int page, int row) const { return rowMap_[page * lines_ + row]; }
-  uint16_t* CharsOf(int phys) { return chars_.data() + static_cast<size_t>(phys) * kLineWidth; }
-  uint16_t* AttrsOf(int phys) { return attrs_.data() + static_cast<size_t>(phys) * kLineWidth; }
+  uint16_t* CharsOf(int phys) { return chars_.get() + static_cast<size_t>(phys) * kLineWidth; }
+  uint16_t* AttrsOf(int phys) { return attrs_.get() + static_cast<size_t>(phys) * kLineWidth; }
   const uint16_t* CharsOf(int phys) const {
-    return chars_.data() + static_cast<size_t>(phys) * kLineWidth;
+    return chars_.get() + static_cast<size_t>(phys) * kLineWidth;
   }
   const uint16_t* AttrsOf(int phys) const {
-    return attrs_.data() + static_cast<size_t>(phys) * kLineWidth;
+    return attrs_.get() + static_cast<size_t>(phys) * kLineWidth;
   }
   void BlankCells(int phys, int first, int last);
   void MarkChanged(int row);
   int HistoryPhys(int index) const;  // index 0 = oldest
 
-  std::vector<uint16_t> chars_;
-  std::vector<uint16_t> attrs_;
+  // Cells of page memory then history. History slots are left unset until a line is pushed
+  // there: only lines already pushed are ever read, and a large history costs no filling.
+  std::unique_ptr<uint16_t[]> chars_;
+  std::unique_ptr<uint16_t[]> attrs_;
   std::vector<uint16_t> flags_;  // per physical line
   int rowMap_[kPageMemory];
   int capacity_ = 0;  // H
