@@ -11,6 +11,8 @@ namespace {
 
 // One row per mode: the setting it writes (or -1 for the emulator's own state) and the values
 // that set and reset give.
+// What else a mode change needs: the views or the keyboard told.
+enum class ModeEffect : uint8_t { kNone, kRepaint, kCursor, kNumLock };
 struct ModeRow {
   int number;
   bool isPrivate;
@@ -18,20 +20,21 @@ struct ModeRow {
   int setting;
   int whenSet;
   int whenReset;
+  ModeEffect effect;
 };
 constexpr int kOwnState = -1;
 constexpr ModeRow kModes[] = {
-    {4, false, "IRM", kOwnState, 1, 0},
-    {12, false, "SRM", S::LocalEcho, 0, 1},
-    {20, false, "LNM", S::NewLine, 1, 0},
-    {1, true, "DECCKM", S::CursorKeys, 0, 1},
-    {3, true, "DECCOLM", kOwnState, 132, 80},
-    {5, true, "DECSCNM", S::DarkScreen, 0, 1},
-    {6, true, "DECOM", kOwnState, 1, 0},
-    {7, true, "DECAWM", S::AutoWrap, 1, 0},
-    {25, true, "DECTCEM", S::CursorVisible, 1, 0},
-    {66, true, "DECNKM", S::NumericKeypad, 0, 1},
-    {67, true, "DECBKM", S::BackArrow, 0, 1},
+    {4, false, "IRM", kOwnState, 1, 0, ModeEffect::kNone},
+    {12, false, "SRM", S::LocalEcho, 0, 1, ModeEffect::kNone},
+    {20, false, "LNM", S::NewLine, 1, 0, ModeEffect::kNone},
+    {1, true, "DECCKM", S::CursorKeys, 0, 1, ModeEffect::kNone},
+    {3, true, "DECCOLM", kOwnState, 132, 80, ModeEffect::kNone},
+    {5, true, "DECSCNM", S::DarkScreen, 0, 1, ModeEffect::kRepaint},
+    {6, true, "DECOM", kOwnState, 1, 0, ModeEffect::kNone},
+    {7, true, "DECAWM", S::AutoWrap, 1, 0, ModeEffect::kNone},
+    {25, true, "DECTCEM", S::CursorVisible, 1, 0, ModeEffect::kCursor},
+    {66, true, "DECNKM", S::NumericKeypad, 0, 1, ModeEffect::kNumLock},
+    {67, true, "DECBKM", S::BackArrow, 0, 1, ModeEffect::kNone},
 };
 
 // Primary device attributes by TermID.
@@ -58,11 +61,11 @@ void CVT420Emulator::SetModes(bool set) {
     });
     if (row == std::end(kModes)) continue;
     const int value = set ? row->whenSet : row->whenReset;
+    change.repaint |= row->effect == ModeEffect::kRepaint;
+    change.cursor |= row->effect == ModeEffect::kCursor;
+    change.numLock |= row->effect == ModeEffect::kNumLock;
     if (row->setting != kOwnState) {
       settings_.SetInt(row->setting, value);
-      if (row->setting == S::DarkScreen) change.repaint = true;
-      if (row->setting == S::CursorVisible) change.cursor = true;
-      if (row->setting == S::NumericKeypad) change.numLock = true;
     } else if (number == 4) {
       insertMode_ = value != 0;
     } else if (number == 3) {

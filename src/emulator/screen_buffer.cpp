@@ -287,6 +287,12 @@ void CScreenBuffer::BlankCells(int phys, int first, int last) {
   flags_[static_cast<size_t>(phys)] |= kLineChanged;
 }
 
+std::pair<int, int> CScreenBuffer::ClipRows(int row, int count) const {
+  const int64_t end = std::min<int64_t>(static_cast<int64_t>(row) + count, lines_);
+  const int first = std::max(row, 0);
+  return {first, static_cast<int>(std::max<int64_t>(end, first))};
+}
+
 void CScreenBuffer::EraseLines(int row, int count, int firstCol, int lastCol) {
   const bool whole = firstCol == -1 && lastCol == -1;
   if (whole) {
@@ -299,12 +305,8 @@ void CScreenBuffer::EraseLines(int row, int count, int firstCol, int lastCol) {
     statusChanged_ = true;
     return;
   }
-  if (row < 0) {
-    count += row;
-    row = 0;
-  }
-  const int end = std::min(row + count, lines_);
-  for (int r = row; r < end; ++r) {
+  const auto [first, end] = ClipRows(row, count);
+  for (int r = first; r < end; ++r) {
     const int phys = Phys(r);
     BlankCells(phys, firstCol, lastCol);
     if (whole) flags_[static_cast<size_t>(phys)] = kLineChanged;
@@ -313,12 +315,8 @@ void CScreenBuffer::EraseLines(int row, int count, int firstCol, int lastCol) {
 
 void CScreenBuffer::SelectiveErase(int row, int count, int firstCol, int lastCol) {
   if (IsStatus(row) || !ClipColumns(firstCol, lastCol)) return;
-  if (row < 0) {
-    count += row;
-    row = 0;
-  }
-  const int end = std::min(row + count, lines_);
-  for (int r = row; r < end; ++r) {
+  const auto [first, end] = ClipRows(row, count);
+  for (int r = first; r < end; ++r) {
     const int phys = Phys(r);
     uint16_t* chars = CharsOf(phys);
     uint16_t* attrs = AttrsOf(phys);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "emulator/emulator_limits.h"
@@ -105,6 +106,8 @@ class CScreenBuffer {
     return attrs_.get() + static_cast<size_t>(phys) * kLineWidth;
   }
   void BlankCells(int phys, int first, int last);
+  // Rows row..row+count-1 clipped to the page, as [first, end).
+  std::pair<int, int> ClipRows(int row, int count) const;
   void MarkChanged(int row);
   int HistoryPhys(int index) const;  // index 0 = oldest
 

@@ -275,11 +275,7 @@ void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
 void CVT420Doc::HostSizeChanged() {
   if (!transport_) return;
   const CSettingsSet& s = terminal_.Settings();
-  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport_.get()))
-    ssh->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
-  if (transport_->Kind() != TransportKind::kTelnet) return;
-  static_cast<CTelnetTransport*>(transport_.get())
-      ->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
+  transport_->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
 }
 
 void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {

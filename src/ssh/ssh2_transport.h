@@ -40,7 +40,7 @@ class CSsh2Transport final : public CTransport, private ISsh2Host {
   std::string GetDisplayName(const CSettingsSet& settings) const override;
 
   // Tells the server the new screen size.
-  void AnnounceWindowSize(int columns, int lines);
+  void AnnounceWindowSize(int columns, int lines) override;
   // The algorithms in use (null before the protocol starts).
   const CSsh2Protocol* Protocol() const { return protocol_.get(); }
 

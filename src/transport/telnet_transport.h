@@ -30,7 +30,7 @@ class CTelnetTransport final : public CTransport, private ITelnetCommandSink {
   std::string GetDisplayName(const CSettingsSet& settings) const override;
 
   // Tells the host the screen size, as if it had sent DO NAWS with SetHostSize on.
-  void AnnounceWindowSize(int columns, int lines);
+  void AnnounceWindowSize(int columns, int lines) override;
 
  private:
   enum class Input { kData, kWake, kEnded };

@@ -59,6 +59,9 @@ class CTransport : private IRingWaitPolicy {
   virtual int SendBreak() { return 0; }
   virtual int SettingsChanged(const CSettingsSet& settings) = 0;
   virtual void KeepAlive() {}
+  // Tells the host a new screen size, where the protocol has a way to (Telnet NAWS, SSH
+  // window-change); other kinds ignore it.
+  virtual void AnnounceWindowSize(int /*columns*/, int /*lines*/) {}
   virtual std::string GetDisplayName(const CSettingsSet& settings) const = 0;
 
   void SetOwner(ITransportOwner* owner) { owner_ = owner; }

@@ -17,6 +17,7 @@
 #include "session/screen_json.h"
 #include "session/setting_assignment.h"
 #include "session/utf8_text.h"
+#include "support/data_files.h"
 
 namespace ostrane {
 namespace {
@@ -101,12 +102,7 @@ bool ParseQuoted(std::string_view s, std::string& out) {
 
 std::vector<GoldenCase> LoadCases() {
   std::vector<GoldenCase> cases;
-  const std::filesystem::path dir = std::filesystem::path(OSTRANE_SOURCE_DIR) / "tests" / "golden";
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    if (entry.path().extension() == ".golden") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  for (const auto& path : files) {
+  for (const auto& path : test::SortedDataFiles("golden", ".golden")) {
     std::ifstream in(path);
     std::string line;
     int number = 0;

@@ -17,6 +17,7 @@
 #include "platform/code_page.h"
 #include "session/control_string.h"
 #include "session/setting_assignment.h"
+#include "support/data_files.h"
 
 namespace ostrane {
 namespace {
@@ -39,13 +40,8 @@ std::string Trim(std::string s) {
 }
 
 std::vector<KeyCase> LoadCases() {
-  const auto dir = std::filesystem::path(OSTRANE_SOURCE_DIR) / "tests" / "golden_keys";
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    if (entry.path().extension() == ".keys") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
   std::vector<KeyCase> cases;
-  for (const auto& path : files) {
+  for (const auto& path : test::SortedDataFiles("golden_keys", ".keys")) {
     std::ifstream in(path);
     std::string line;
     int number = 0;

@@ -29,6 +29,12 @@ class Sshd : public ::testing::Test {
     q.user = test::kTestUser;
     q.password = test::kTestPassword;
   }
+  // "Use public key" with the stored key pair and its password.
+  static void KeyLogin(CTestSshQuestions& q, const std::string& keyPassword) {
+    q.user = test::kTestUser;
+    q.usePublicKey = true;
+    q.password = keyPassword;
+  }
 };
 
 TEST_F(Sshd, DefaultConfiguration_PasswordLoginRunsACommand) {
@@ -164,9 +170,7 @@ TEST_F(Sshd, PublicKeyLoginWithTheStoredDsaKey) {
   ASSERT_TRUE(sshd.Ready());
   AuthorizeStoredKey(sshd, "key secret");
   CTestSshQuestions q;
-  q.user = test::kTestUser;
-  q.usePublicKey = true;
-  q.password = "key secret";
+  KeyLogin(q, "key secret");
   CSshSession s(sshd.Port(), q);
   s.Start();
   ASSERT_TRUE(s.RunsCommand()) << s.Owner().Received() << sshd.Log();
@@ -180,9 +184,7 @@ TEST_F(Sshd, PublicKeyWithAWrongKeyPasswordIsRetried) {
   ASSERT_TRUE(sshd.Ready());
   AuthorizeStoredKey(sshd, "key secret");
   CTestSshQuestions q;
-  q.user = test::kTestUser;
-  q.usePublicKey = true;
-  q.password = "typo";
+  KeyLogin(q, "typo");
   q.retryKeyPasswords = {"typo again", "key secret"};
   CSshSession s(sshd.Port(), q);
   s.Start();
@@ -216,9 +218,7 @@ TEST_F(Sshd, LegacyConfigurationPublicKeyLogin) {
   ASSERT_TRUE(sshd.Ready());
   AuthorizeStoredKey(sshd, "legacy");
   CTestSshQuestions q;
-  q.user = test::kTestUser;
-  q.usePublicKey = true;
-  q.password = "legacy";
+  KeyLogin(q, "legacy");
   CSshSession s(sshd.Port(), q);
   s.Start();
   ASSERT_TRUE(s.RunsCommand()) << s.Owner().Received() << sshd.Log();

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/test_folder.h"
 #include "ui/address_book_dialog.h"
 #include "ui/address_book_entry_dialog.h"
 #include "view_test_support.h"
@@ -16,11 +17,7 @@ class AddressBookDialog : public testing::Test {
  protected:
   void SetUp() override {
     test::EnsureApplication();
-    const auto dir = std::filesystem::path(std::getenv("OSTRANE_HOME")) /
-                     testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    path_ = (dir / "AddrBook.Txt").string();
+    path_ = (test::FreshTestFolder() / "AddrBook.Txt").string();
   }
   void WriteBook(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
   std::string ReadBook() {

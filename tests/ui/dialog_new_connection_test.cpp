@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "session/mru_list.h"
+#include "support/test_folder.h"
 #include "ui/address_book_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "view_test_support.h"
@@ -20,10 +21,7 @@ class NewConnectionDialog : public testing::Test {
  protected:
   void SetUp() override {
     test::EnsureApplication();
-    dir_ = std::filesystem::path(std::getenv("OSTRANE_HOME")) /
-           testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = test::FreshTestFolder();
     profile_ = std::make_unique<CProfile>((dir_ / "ostrane.ini").string());
   }
   std::unique_ptr<CNewConnectionDialog> Make(NewConnectionHooks hooks = {}) {

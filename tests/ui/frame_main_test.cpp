@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "session/message_texts.h"
+#include "support/test_folder.h"
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
@@ -64,10 +65,7 @@ class MainFrame : public testing::Test {
  protected:
   void SetUp() override {
     test::EnsureApplication();
-    dir_ = std::filesystem::path(std::getenv("OSTRANE_HOME")) /
-           testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = test::FreshTestFolder();
     profile_ = std::make_unique<CProfile>((dir_ / "ostrane.ini").string());
   }
   void TearDown() override { frame_.reset(); }
