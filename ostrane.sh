@@ -46,6 +46,9 @@ configure() { # DIR [cmake args...]
 
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ostrane-ccache}
 export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-5G}
+# Paths relative to the checkout, so that clones and work trees share the cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
 build_release() { # extra cmake args
   configure "$ROOT/build/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTRANE_TESTS=OFF "$@"

@@ -6,7 +6,7 @@
 
 #include "emulator/soft_font.h"
 #include "platform/code_page.h"
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 namespace {

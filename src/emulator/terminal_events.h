@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "keyboard/key_command.h"
-#include "session/settings_change.h"
+#include "settings/settings_change.h"
 
 namespace ostrane {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "emulator/control_names.h"
+#include "settings/control_names.h"
 
 namespace ostrane {
 

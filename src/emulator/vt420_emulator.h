@@ -8,7 +8,7 @@
 #include "emulator/charset_state.h"
 #include "emulator/control_params.h"
 #include "emulator/soft_font.h"
-#include "session/terminal.h"
+#include "emulator/terminal.h"
 
 namespace ostrane {
 

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "keyboard/key_codes.h"
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -1,6 +1,6 @@
 #include "session/clipboard_text.h"
 
-#include "session/terminal.h"
+#include "emulator/terminal.h"
 
 namespace ostrane {
 

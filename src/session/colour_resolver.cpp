@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "emulator/screen_buffer.h"
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "emulator/vt420_emulator.h"
-#include "session/control_string.h"
 #include "session/utf8_text.h"
+#include "settings/control_string.h"
 
 namespace ostrane {
 namespace {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "emulator/terminal.h"
 #include "platform/paths.h"
 #include "session/setup_file.h"
-#include "session/terminal.h"
 
 namespace ostrane {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "session/message_texts.h"
 #include "session/settings_templates.h"
+#include "settings/message_texts.h"
 #include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
 #include "transport/telnet_transport.h"

@@ -15,9 +15,9 @@
 #include "emulator/terminal_events.h"
 #include "emulator/vt420_emulator.h"
 #include "keyboard/keyboard_commands.h"
-#include "session/question_interface.h"
 #include "session/session_view.h"
 #include "session/setup_file.h"
+#include "settings/question_interface.h"
 #include "transport/transport.h"
 #include "transport/transport_owner.h"
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 #include "transport/telnet_options.h"
 
 namespace ostrane {

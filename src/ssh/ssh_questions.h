@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "session/question_interface.h"
+#include "settings/question_interface.h"
 
 namespace ostrane {
 

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "emulator/vt420_emulator.h"
-#include "session/control_string.h"
-#include "session/question_interface.h"
 #include "session/screen_json.h"
 #include "session/session_view.h"
-#include "session/setting_assignment.h"
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
 #include "session/vt420_doc.h"
+#include "settings/control_string.h"
+#include "settings/question_interface.h"
+#include "settings/setting_assignment.h"
 #include "ssh/ssh_questions.h"
 #include "transport/transport.h"
 

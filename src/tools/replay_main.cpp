@@ -9,8 +9,8 @@
 
 #include "emulator/vt420_emulator.h"
 #include "session/screen_json.h"
-#include "session/setting_assignment.h"
 #include "session/setup_file.h"
+#include "settings/setting_assignment.h"
 
 namespace {
 

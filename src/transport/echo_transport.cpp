@@ -1,7 +1,7 @@
 #include "transport/echo_transport.h"
 
-#include "session/message_texts.h"
-#include "session/settings_set.h"
+#include "settings/message_texts.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "session/message_texts.h"
-#include "session/settings_set.h"
+#include "settings/message_texts.h"
+#include "settings/settings_set.h"
 #include "transport/telnet_protocol.h"
 
 namespace ostrane {

@@ -1,7 +1,7 @@
 #include "transport/transport.h"
 
 #include "platform/fault_report.h"
-#include "session/message_texts.h"
+#include "settings/message_texts.h"
 
 namespace ostrane {
 

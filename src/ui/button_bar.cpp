@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -5,9 +5,9 @@
 #include <QMdiArea>
 #include <QTimer>
 
-#include "session/control_string.h"
-#include "session/message_texts.h"
 #include "session/setup_file.h"
+#include "settings/control_string.h"
+#include "settings/message_texts.h"
 #include "ui/button_bar.h"
 #include "ui/frame_commands.h"
 #include "ui/main_frame.h"

@@ -13,10 +13,10 @@
 
 #include "platform/paths.h"
 #include "session/address_book.h"
-#include "session/message_texts.h"
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
 #include "session/vt420_doc.h"
+#include "settings/message_texts.h"
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"

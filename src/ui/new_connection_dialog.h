@@ -14,7 +14,7 @@
 
 #include "platform/profile.h"
 #include "session/new_connection_rules.h"
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

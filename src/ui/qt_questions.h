@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "session/question_interface.h"
+#include "settings/question_interface.h"
 
 namespace ostrane {
 

@@ -13,10 +13,10 @@
 
 #include "emulator/vt420_emulator.h"
 #include "platform/code_page.h"
-#include "session/control_string.h"
 #include "session/screen_json.h"
-#include "session/setting_assignment.h"
 #include "session/utf8_text.h"
+#include "settings/control_string.h"
+#include "settings/setting_assignment.h"
 #include "support/data_files.h"
 
 namespace ostrane {

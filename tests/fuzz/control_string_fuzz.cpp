@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "session/control_string.h"
+#include "settings/control_string.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

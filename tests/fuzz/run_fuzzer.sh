@@ -1,8 +1,9 @@
 #!/bin/sh
 # Runs one libFuzzer target for a bounded time, seeded from the checked-in seeds.
 # Usage: run_fuzzer.sh BINARY CORPUS_DIR SEEDS_DIR SECONDS
+# OSTRANE_FUZZ_SECONDS in the environment overrides SECONDS, so a local run can be shortened.
 set -e
-bin=$1; corpus=$2; seeds=$3; secs=$4
+bin=$1; corpus=$2; seeds=$3; secs=${OSTRANE_FUZZ_SECONDS:-$4}
 mkdir -p "$corpus"
 artifacts="$corpus/../artifacts-$(basename "$bin")/"
 mkdir -p "$artifacts"

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "keyboard/key_map.h"
-#include "session/settings_set.h"
 #include "session/setup_file.h"
+#include "settings/settings_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrane::CSettingsSet settings;

@@ -15,8 +15,8 @@
 #include "keyboard/keyboard_recorder.h"
 #include "keyboard/vt_key_encoder.h"
 #include "platform/code_page.h"
-#include "session/control_string.h"
-#include "session/setting_assignment.h"
+#include "settings/control_string.h"
+#include "settings/setting_assignment.h"
 #include "support/data_files.h"
 
 namespace ostrane {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "keyboard/key_map.h"
-#include "session/settings_set.h"
 #include "session/window_placement.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 namespace {

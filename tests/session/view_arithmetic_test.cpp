@@ -3,8 +3,8 @@
 
 #include "session/colour_resolver.h"
 #include "session/line_glyphs.h"
-#include "session/settings_set.h"
 #include "session/view_geometry.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 namespace {

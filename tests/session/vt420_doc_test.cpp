@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "peers/scripted_peer.h"
-#include "session/message_texts.h"
 #include "session/screen_json.h"
+#include "settings/message_texts.h"
 
 namespace ostrane {
 namespace {

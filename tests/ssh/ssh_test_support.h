@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 #include "ssh/ssh2_transport.h"
 #include "ssh/ssh_questions.h"
 #include "transport/test_owner.h"

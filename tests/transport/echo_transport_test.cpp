@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "session/message_texts.h"
+#include "settings/message_texts.h"
 #include "transport/test_owner.h"
 
 namespace ostrane {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "peers/scripted_peer.h"
-#include "session/message_texts.h"
+#include "settings/message_texts.h"
 #include "transport/test_owner.h"
 
 namespace ostrane {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 #include "transport/transport_owner.h"
 
 namespace ostrane::test {

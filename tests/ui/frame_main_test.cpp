@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "session/message_texts.h"
+#include "settings/message_texts.h"
 #include "support/test_folder.h"
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"

@@ -14,8 +14,8 @@
 #include "emulator/terminal_events.h"
 #include "keyboard/key_map.h"
 #include "keyboard/keyboard_state.h"
-#include "session/settings_change.h"
-#include "session/settings_set.h"
+#include "settings/settings_change.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "session/settings_change.h"
-#include "session/settings_table.h"
+#include "settings/settings_change.h"
+#include "settings/settings_table.h"
 
 namespace ostrane {
 

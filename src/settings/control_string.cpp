@@ -1,8 +1,8 @@
-#include "session/control_string.h"
+#include "settings/control_string.h"
 
 #include <cstdint>
 
-#include "emulator/control_names.h"
+#include "settings/control_names.h"
 
 namespace ostrane {
 namespace {

@@ -1,4 +1,4 @@
-#include "session/settings_set.h"
+#include "settings/settings_set.h"
 
 #include <gtest/gtest.h>
 

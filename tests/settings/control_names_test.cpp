@@ -1,4 +1,4 @@
-#include "emulator/control_names.h"
+#include "settings/control_names.h"
 
 #include <gtest/gtest.h>
 

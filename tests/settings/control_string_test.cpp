@@ -1,4 +1,4 @@
-#include "session/control_string.h"
+#include "settings/control_string.h"
 
 #include <gtest/gtest.h>
 

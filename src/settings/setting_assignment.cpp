@@ -1,9 +1,9 @@
-#include "session/setting_assignment.h"
+#include "settings/setting_assignment.h"
 
 #include <charconv>
 
-#include "session/control_string.h"
-#include "session/settings_set.h"
+#include "settings/control_string.h"
+#include "settings/settings_set.h"
 
 namespace ostrane {
 

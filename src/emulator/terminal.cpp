@@ -1,4 +1,4 @@
-#include "session/terminal.h"
+#include "emulator/terminal.h"
 
 #include <algorithm>
 

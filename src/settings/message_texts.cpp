@@ -1,4 +1,4 @@
-#include "session/message_texts.h"
+#include "settings/message_texts.h"
 
 namespace ostrane {
 

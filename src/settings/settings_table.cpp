@@ -1,4 +1,4 @@
-#include "session/settings_table.h"
+#include "settings/settings_table.h"
 
 namespace ostrane {
 namespace {
