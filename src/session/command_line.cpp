@@ -1,6 +1,9 @@
 #include "session/command_line.h"
 
 #include <cctype>
+#include <optional>
+
+#include "session/host_address.h"
 
 namespace ostrane {
 
@@ -34,28 +37,24 @@ std::string Unquote(std::string_view text) {
   return std::string(text);
 }
 
-bool ValidPort(int port) {
-  return port > 0 && port < kPortLimit;
-}
-
-}  // namespace
-
-HostAddress SplitHostAddress(std::string_view address, int defaultPort) {
+// A Telnet link ("telnet://host:port/") without its prefix, slashes and trailing slash.
+std::string_view StripTelnetLink(std::string_view address) {
   if (StartsWithNoCase(address, kTelnetPrefix)) {
     address.remove_prefix(kTelnetPrefix.size());
     if (address.starts_with("//")) address.remove_prefix(2);
     if (address.ends_with('/')) address.remove_suffix(1);
   }
-  HostAddress result;
-  const size_t colon = address.find(':');
-  if (colon == std::string_view::npos) {
-    result.host = std::string(address);
-    result.port = defaultPort;
-  } else {
-    result.host = std::string(address.substr(0, colon));
-    result.port = LeadingPort(address.substr(colon + 1));
-  }
-  return result;
+  return address;
+}
+
+}  // namespace
+
+HostAddress SplitHostAddress(std::string_view address, int defaultPort) {
+  address = StripTelnetLink(address);
+  std::string error;
+  const auto parts = SplitHostPortText(address, error);
+  if (!parts) return {std::string(address), defaultPort};
+  return {parts->host, parts->hasPort ? LeadingPort(parts->portText) : defaultPort};
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
@@ -87,13 +86,14 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
   bool scriptNext = false;
   bool scriptPending = false;
   std::vector<std::string> arguments;
-  auto fail = [&request] {
+  auto fail = [&request](std::string reason) {
     request.action = CommandLineAction::kFail;
+    request.error = std::move(reason);
     return request;
   };
   for (const std::string& item : items) {
     if (!item.empty() && item.front() == '-') {
-      if (item.size() < 2) return fail();
+      if (item.size() < 2) return fail("\"-\" names no option");
       switch (std::toupper(static_cast<unsigned char>(item[1]))) {
         case 'E':
           request.openWithoutConnecting = true;
@@ -108,7 +108,7 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
           scriptPending = true;
           break;
         default:
-          return fail();
+          return fail("unknown option " + item);
       }
       continue;
     }
@@ -118,28 +118,30 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
       scriptPending = false;
       continue;
     }
-    if (arguments.size() == 2) return fail();
+    if (arguments.size() == 2) return fail("too many arguments: " + item);
     arguments.push_back(item);
   }
   // -S with nothing after it names no script.
-  if (scriptPending) return fail();
+  if (scriptPending) return fail("-S names no script");
   if (arguments.empty()) return request;
 
   const std::string target = Unquote(arguments[0]);
   const bool hasPort = arguments.size() > 1;
   const std::string portText = hasPort ? Unquote(arguments[1]) : std::string();
-  if (target.empty()) return fail();
+  if (target.empty()) return fail("the host or session file is empty");
+  std::string error;
+  std::optional<int> port;
+  if (hasPort && !(port = ParsePort(portText, error))) return fail(error);
 
   if (option == 'F' || option == 'P') {
-    if (hasPort) return fail();
+    if (hasPort) return fail("a session file takes no port");
     request.action = CommandLineAction::kOpenFile;
     request.path = target;
     return request;
   }
   if (option == 'H') {
     request.host = target;
-    request.port = hasPort ? LeadingPort(portText) : kTelnetDefaultPort;
-    if (!ValidPort(request.port)) return fail();
+    request.port = port.value_or(kTelnetDefaultPort);
     request.action = CommandLineAction::kTelnet;
     return request;
   }
@@ -155,12 +157,12 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
       return request;
     }
   }
-  const HostAddress address =
-      SplitHostAddress(target, hasPort ? LeadingPort(portText) : kTelnetDefaultPort);
-  if (address.host.empty() || !ValidPort(address.port)) return fail();
+  const auto address = ParseHostTarget(StripTelnetLink(target), error);
+  if (!address) return fail(error);
   request.action = CommandLineAction::kTelnet;
-  request.host = address.host;
-  request.port = address.port;
+  request.host = address->host;
+  // A port in the address wins over the second argument.
+  request.port = address->port.value_or(port.value_or(kTelnetDefaultPort));
   return request;
 }
 

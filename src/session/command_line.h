@@ -19,8 +19,9 @@ struct HostAddress {
   int port = 0;
 };
 
-// "TELNET:" (any case), then "//", then one trailing "/" are dropped; a ":" separates the host
-// from a decimal port (as far as digits go, none giving 0). Without ":" the port is defaultPort.
+// The address book's rule: "TELNET:" (any case), then "//", then one trailing "/" are dropped; a
+// ":" separates the host from a decimal port (as far as digits go, none giving 0), an IPv6
+// literal goes in brackets. Without a port the port is defaultPort.
 HostAddress SplitHostAddress(std::string_view address, int defaultPort);
 
 // One command-line string split into items: blanks and tabs separate; an item beginning with a
@@ -36,6 +37,7 @@ struct CommandLineRequest {
   std::string host;                    // kTelnet
   int port = kTelnetDefaultPort;       // kTelnet
   std::string script;                  // -S, empty when not given
+  std::string error;                   // kFail: why the command line was refused
 };
 
 // Interprets the items (program name excluded). fileExists tells whether a path names a file.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "emulator/vt420_emulator.h"
+#include "session/host_address.h"
 #include "session/screen_json.h"
 #include "session/session_view.h"
 #include "session/settings_templates.h"
@@ -155,35 +156,6 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
   }
   return std::nullopt;
-}
-
-// host, host:port, [v6-address]:port or a bare IPv6 address.
-bool SplitTarget(const std::string& target, std::string& host, std::optional<int>& port) {
-  std::string portText;
-  if (!target.empty() && target[0] == '[') {
-    const size_t close = target.find(']');
-    if (close == std::string::npos) return false;
-    host = target.substr(1, close - 1);
-    if (close + 1 < target.size()) {
-      if (target[close + 1] != ':') return false;
-      portText = target.substr(close + 2);
-    }
-  } else if (std::count(target.begin(), target.end(), ':') == 1) {
-    const size_t colon = target.find(':');
-    host = target.substr(0, colon);
-    portText = target.substr(colon + 1);
-  } else {
-    host = target;
-  }
-  if (host.empty()) return false;
-  if (target.back() == ':' && portText.empty()) return false;
-  if (!portText.empty()) {
-    char* end = nullptr;
-    const long n = std::strtol(portText.c_str(), &end, 10);
-    if (*end != '\0' || n < 0 || n > 65535) return false;
-    port = static_cast<int>(n);
-  }
-  return true;
 }
 
 // Answers the session's questions: yes to closing, every stop message is an error to report,
@@ -393,10 +365,11 @@ int Run(const CliOptions& options) {
       if (!ApplySettingAssignment(settings, assignment, error)) return Usage(error);
     }
     if (options.target && !sessionFile) {
-      std::string host;
-      std::optional<int> port;
-      if (!SplitTarget(*options.target, host, port)) return Usage("bad target: " + *options.target);
-      settings.SetStr(S::HostName, host);
+      std::string error;
+      const auto target = ParseHostTarget(*options.target, error);
+      if (!target) return Usage("bad target: " + error);
+      std::optional<int> port = target->port;
+      settings.SetStr(S::HostName, target->host);
       const bool portSet =
           std::any_of(options.assignments.begin(), options.assignments.end(),
                       [](const std::string& a) { return a.rfind("Port=", 0) == 0; });
