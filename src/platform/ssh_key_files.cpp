@@ -1,6 +1,7 @@
 #include "platform/ssh_key_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,8 +36,9 @@ bool MakeFolders(const std::string& path) {
   return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize) {
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxSize, bool* missing) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (missing != nullptr) *missing = fd < 0 && errno == ENOENT;
   if (fd < 0) return std::nullopt;
   std::string text;
   char buffer[4096];
@@ -71,6 +73,21 @@ bool WritePrivateFile(const std::string& path, const std::string& contents) {
     close(dir);
   }
   return true;
+}
+
+CFileLock::CFileLock(const std::string& lockPath, Mode mode) {
+  fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kPrivateMode);
+  if (fd_ < 0) return;
+  const int operation = mode == Mode::kExclusive ? LOCK_EX : LOCK_SH;
+  int result;
+  while ((result = flock(fd_, operation)) != 0 && errno == EINTR) {
+  }
+  held_ = result == 0;
+}
+
+CFileLock::~CFileLock() {
+  // Closing the descriptor releases the lock.
+  if (fd_ >= 0) close(fd_);
 }
 
 }  // namespace ostrane::platform

@@ -6,7 +6,6 @@
 #include <cryptopp/sha.h>
 
 #include <algorithm>
-#include <mutex>
 
 #include "platform/paths.h"
 #include "platform/ssh_key_files.h"
@@ -22,14 +21,14 @@ namespace {
 constexpr char kFileName[] = "/ssh2-keys";
 constexpr std::string_view kUserSection = "[UserKeys]";
 constexpr std::string_view kHostSection = "[HostKeys]";
-// The whole store file; far beyond what a user's keys need.
-constexpr size_t kMaxStoreFile = 4u * 1024 * 1024;
+// The whole store file: far beyond any real store (a host key line is under 1 KiB), and still a
+// bound on what a damaged file can make the program read.
+constexpr size_t kMaxStoreFile = 64u * 1024 * 1024;
+// Beside the store; processes take it around every read and every read-change-write.
+constexpr char kLockSuffix[] = ".lock";
 constexpr size_t kDigestSize = 20;
 constexpr size_t kTrailerZeros = 4;
 constexpr uint8_t kZeroIv[8] = {};
-
-// One store file per process is read, changed and written at a time.
-std::mutex g_storeMutex;
 
 // Names are value names of the file: no line breaks, no "=", no section brackets first.
 bool ValidName(const std::string& name) {
@@ -54,10 +53,14 @@ CSshKeyStore::CSshKeyStore() : path_(platform::ConfigFolder() + kFileName) {
   platform::MakeFolders(platform::ConfigFolder());
 }
 
-std::vector<CSshKeyStore::Entry> CSshKeyStore::ReadEntries() const {
+std::optional<std::vector<CSshKeyStore::Entry>> CSshKeyStore::ReadEntries() const {
   std::vector<Entry> entries;
-  const auto text = platform::ReadWholeFile(path_, kMaxStoreFile);
-  if (!text) return entries;
+  bool missing = false;
+  const auto text = platform::ReadWholeFile(path_, kMaxStoreFile, &missing);
+  if (!text) {
+    if (missing) return entries;
+    return std::nullopt;
+  }
   std::optional<Section> section;
   size_t at = 0;
   while (at < text->size()) {
@@ -91,29 +94,45 @@ bool CSshKeyStore::WriteEntries(const std::vector<Entry>& entries) const {
 }
 
 std::vector<std::string> CSshKeyStore::Names(Section section) const {
-  std::lock_guard lock(g_storeMutex);
+  platform::CFileLock lock(path_ + kLockSuffix, platform::CFileLock::Mode::kShared);
   std::vector<std::string> names;
-  for (const Entry& e : ReadEntries())
+  for (const Entry& e : ReadEntries().value_or(std::vector<Entry>{}))
     if (e.section == section) names.push_back(e.name);
   return names;
 }
 
-std::optional<Bytes> CSshKeyStore::Value(Section section, const std::string& name) const {
-  std::lock_guard lock(g_storeMutex);
-  for (const Entry& e : ReadEntries()) {
+bool CSshKeyStore::ReadValue(Section section, const std::string& name,
+                             std::optional<Bytes>& value) const {
+  platform::CFileLock lock(path_ + kLockSuffix, platform::CFileLock::Mode::kShared);
+  const auto entries = ReadEntries();
+  value.reset();
+  if (!entries) return false;
+  for (const Entry& e : *entries) {
     if (e.section != section || e.name != name) continue;
     Bytes bytes = DecodeBase64(e.value);
     const size_t limit = section == kUsers ? kSshMaxUserKeyRecord : kSshMaxHostKeyBlob;
     if (bytes.size() > limit) bytes.resize(limit);
-    return bytes;
+    value = std::move(bytes);
+    break;
   }
-  return std::nullopt;
+  return true;
 }
 
+std::optional<Bytes> CSshKeyStore::Value(Section section, const std::string& name) const {
+  std::optional<Bytes> value;
+  ReadValue(section, name, value);
+  return value;
+}
+
+// Every change re-reads the store under the exclusive lock, so a change another process made
+// since this one last read it is kept. A store that cannot be read is never overwritten.
 bool CSshKeyStore::Put(Section section, const std::string& name, ByteSpan bytes) {
   if (!ValidName(name)) return false;
-  std::lock_guard lock(g_storeMutex);
-  std::vector<Entry> entries = ReadEntries();
+  platform::CFileLock lock(path_ + kLockSuffix, platform::CFileLock::Mode::kExclusive);
+  if (!lock.Held()) return false;
+  auto read = ReadEntries();
+  if (!read) return false;
+  std::vector<Entry>& entries = *read;
   const std::string value = EncodeBase64(bytes);
   auto it = std::find_if(entries.begin(), entries.end(),
                          [&](const Entry& e) { return e.section == section && e.name == name; });
@@ -125,23 +144,34 @@ bool CSshKeyStore::Put(Section section, const std::string& name, ByteSpan bytes)
 }
 
 bool CSshKeyStore::Remove(Section section, const std::string& name) {
-  std::lock_guard lock(g_storeMutex);
-  std::vector<Entry> entries = ReadEntries();
+  platform::CFileLock lock(path_ + kLockSuffix, platform::CFileLock::Mode::kExclusive);
+  if (!lock.Held()) return false;
+  auto read = ReadEntries();
+  if (!read) return false;
+  std::vector<Entry>& entries = *read;
   const auto old = entries.size();
   std::erase_if(entries, [&](const Entry& e) { return e.section == section && e.name == name; });
   return entries.size() != old && WriteEntries(entries);
 }
 
 bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions) {
-  if (const auto known = HostKey(host)) {
+  auto tell = [questions](std::string text) {
+    if (questions == nullptr) return;
+    MessageQuestion q;
+    q.text = std::move(text);
+    q.icon = MessageIcon::kStop;
+    questions->AskMessage(q);
+  };
+  std::optional<Bytes> known;
+  if (!ReadValue(kHosts, host, known)) {
+    // Asking about a known host as if it were new would invite accepting an impostor.
+    tell(std::string(kTextKeyStoreUnreadable) + path_);
+    return false;
+  }
+  if (known) {
     if (known->size() == blob.size() && std::equal(blob.begin(), blob.end(), known->begin()))
       return true;
-    if (questions != nullptr) {
-      MessageQuestion q;
-      q.text = std::string(kTextChangedHostKey);
-      q.icon = MessageIcon::kStop;
-      questions->AskMessage(q);
-    }
+    tell(std::string(kTextChangedHostKey));
     return false;
   }
   if (questions == nullptr) return false;
@@ -150,7 +180,8 @@ bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQues
   q.keyText = SshKeyText(SshKeyTextKind::kSsh2PublicKey, blob, host);
   q.fingerprint = SshFingerprint(blob);
   if (!questions->AskNewHostKey(q)) return false;
-  StoreHostKey(host, blob);
+  // Accepted for this connection even when it cannot be remembered; the user is told.
+  if (!StoreHostKey(host, blob)) tell(std::string(kTextHostKeyNotStored) + path_);
   return true;
 }
 

@@ -22,6 +22,12 @@ inline constexpr std::string_view kTextChangedHostKey =
     "situation.\nIf the new key is confirmed, then you need to run Key Manager to remove the "
     "previous key.";
 
+inline constexpr std::string_view kTextKeyStoreUnreadable =
+    "The SSH key store cannot be read, so the host key cannot be checked. The store is left as "
+    "it is: ";
+inline constexpr std::string_view kTextHostKeyNotStored =
+    "The host key was accepted for this connection but could not be saved in the SSH key store: ";
+
 class CSshKeyStore {
  public:
   enum class LoadResult { kLoaded = 0, kCancelled = 1, kWrongPassword = 2, kNoKey = 3 };
@@ -69,7 +75,10 @@ class CSshKeyStore {
     std::string name;
     std::string value;  // Base64
   };
-  std::vector<Entry> ReadEntries() const;
+  // Nothing when the store exists but cannot be read; an absent store is empty.
+  std::optional<std::vector<Entry>> ReadEntries() const;
+  // False when the store cannot be read; otherwise value is the entry, or nothing.
+  bool ReadValue(Section section, const std::string& name, std::optional<Bytes>& value) const;
   bool WriteEntries(const std::vector<Entry>& entries) const;
   std::vector<std::string> Names(Section section) const;
   std::optional<Bytes> Value(Section section, const std::string& name) const;

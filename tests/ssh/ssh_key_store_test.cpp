@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -172,6 +174,84 @@ TEST(PasswordProtection, RoundTripsInLettersAToPWithTheBufferSizeRule) {
   EXPECT_NE(ProtectPassword("same"), ProtectPassword("same"));
   EXPECT_EQ(UnprotectPassword("not letters at all!!!!!!!!!!!!!!"), "");
   EXPECT_EQ(UnprotectPassword("ABC"), "");
+}
+
+// Each process reads the store, adds its key and writes the store back; without a lock across
+// processes the last writer wins and keys accepted by the others are lost.
+TEST(SshKeyStore, ProcessesAcceptingNewHostKeysAtOnceKeepEveryKey) {
+  constexpr int kProcesses = 20;
+  const std::string path = StorePath();
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> children;
+  for (int i = 0; i < kProcesses; ++i) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      close(start[1]);
+      char go;
+      // Every child waits here until all exist, so their read-change-writes overlap.
+      const bool released = read(start[0], &go, 1) == 0;
+      CSshKeyStore store(path);
+      CTestSshQuestions q;
+      const Bytes blob{0, 0, 0, 3, 'k', 'e', 'y', static_cast<uint8_t>(i)};
+      const bool ok = released && store.CheckHostKey("host" + std::to_string(i), blob, &q);
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  close(start[0]);
+  close(start[1]);  // releases every child at once
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(CSshKeyStore(path).ListHosts().size(), static_cast<size_t>(kProcesses));
+}
+
+TEST(SshKeyStore, LargeStoreIsReadAndAKnownHostIsNotAskedAgain) {
+  const std::string path = StorePath();
+  std::string text = "[UserKeys]\n[HostKeys]\n";
+  const std::string value(136, 'A');  // the Base64 of 102 zero bytes
+  for (int i = 0; i <= 60000; ++i) text += "host" + std::to_string(i) + "=" + value + "\n";
+  ASSERT_GT(text.size(), 8u << 20);
+  ASSERT_TRUE(platform::WritePrivateFile(path, text));
+  CSshKeyStore store(path);
+  CTestSshQuestions q;
+  const Bytes zeros(102, 0);
+  EXPECT_TRUE(store.CheckHostKey("host60000", zeros, &q));
+  EXPECT_TRUE(q.HostKeys().empty());
+  EXPECT_TRUE(store.CheckHostKey("newcomer", Bytes{1, 2, 3}, &q));
+  EXPECT_EQ(store.ListHosts().size(), 60002u);
+}
+
+// A store that exists but cannot be read (a folder in its place, or past the size bound) is
+// reported, never taken as empty: no known host is asked about as new, nothing overwrites it.
+TEST(SshKeyStore, UnreadableStoreIsReportedAndNeverOverwritten) {
+  const std::string folderStore = StorePath() + "-folder";
+  ASSERT_EQ(mkdir(folderStore.c_str(), 0700), 0);
+  const std::string bigStore = StorePath() + "-big";
+  {
+    std::ofstream f(bigStore);
+    f << "[UserKeys]\n[HostKeys]\n";
+  }
+  ASSERT_EQ(truncate(bigStore.c_str(), off_t{65} << 20), 0);
+  for (const std::string& path : {folderStore, bigStore}) {
+    CSshKeyStore store(path);
+    CTestSshQuestions q;
+    EXPECT_FALSE(store.CheckHostKey("h", Bytes{1, 2, 3}, &q)) << path;
+    EXPECT_TRUE(q.HostKeys().empty()) << path;
+    ASSERT_EQ(q.Messages().size(), 1u) << path;
+    EXPECT_EQ(q.Messages()[0], std::string(kTextKeyStoreUnreadable) + path);
+    EXPECT_FALSE(store.StoreHostKey("h", Bytes{1, 2, 3})) << path;
+    EXPECT_FALSE(store.RemoveHost("h")) << path;
+  }
+  struct stat st {};
+  ASSERT_EQ(stat(folderStore.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  ASSERT_EQ(stat(bigStore.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, off_t{65} << 20);
 }
 
 TEST(PrivateFile, WrittenWholeWithModeSixHundred) {
