@@ -39,6 +39,9 @@ install_packages() {
 
 jobs() { nproc 2>/dev/null || echo 2; }
 
+# Test programs run a second time under ThreadSanitizer.
+TSAN_TESTS=(transport_tests session_tests tools_tests)
+
 configure() { # DIR [cmake args...]
   local dir=$1; shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
@@ -72,8 +75,20 @@ case "$cmd" in
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_CXX_FLAGS="-O1 -g" -DOSTRANE_SANITIZE=ON -DOSTRANE_FUZZ=ON
     cmake --build "$ROOT/build/test" -j "$(jobs)"
-    cd "$ROOT/build/test"
-    ctest --output-on-failure -j "$(jobs)" --timeout 900 "$@"
+    (cd "$ROOT/build/test" && ctest --output-on-failure -j "$(jobs)" --timeout 900 "$@")
+    # The threaded parts once more under ThreadSanitizer: transports, sessions and ostrane-cli.
+    if [ $# -eq 0 ]; then
+      configure "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_CXX_FLAGS="-O1 -g" -DOSTRANE_TSAN=ON -DOSTRANE_GUI=OFF
+      cmake --build "$ROOT/build/tsan" -j "$(jobs)" --target ostrane-cli "${TSAN_TESTS[@]}"
+      for t in "${TSAN_TESTS[@]}"; do
+        echo "== ThreadSanitizer: $t"
+        (cd "$ROOT/build/tsan/tests" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+          OSTRANE_SOURCE_DIR="$ROOT" "./$t" --gtest_brief=1)
+      done
+      echo "ThreadSanitizer: ${#TSAN_TESTS[@]} test programs clean"
+    fi
     ;;
   bench)
     install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"

@@ -108,4 +108,29 @@ std::string FormatControlString(std::string_view bytes) {
   return out;
 }
 
+std::string EscapeControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  auto escape = [&out](uint8_t b) {
+    out += "\\x";
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    // U+0080..U+009F in UTF-8 is C2 80..C2 9F.
+    if (b == 0xC2 && i + 1 < text.size() && static_cast<uint8_t>(text[i + 1]) >= 0x80 &&
+        static_cast<uint8_t>(text[i + 1]) <= 0x9F) {
+      escape(b);
+      escape(static_cast<uint8_t>(text[++i]));
+    } else if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F) {
+      escape(b);
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
+}
+
 }  // namespace ostrane

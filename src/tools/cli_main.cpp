@@ -21,6 +21,7 @@
 #include "session/setup_file.h"
 #include "session/vt420_doc.h"
 #include "settings/control_string.h"
+#include "settings/message_texts.h"
 #include "settings/question_interface.h"
 #include "settings/setting_assignment.h"
 #include "ssh/ssh_questions.h"
@@ -35,7 +36,8 @@ constexpr char kUsage[] =
     "usage: ostrane-cli [--template NAME] [--set Key=Value]... [FILE.OSN | host[:port]]\n"
     "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
-    "                   [--host-key accept|reject]\n";
+    "                   [--host-key accept|reject]\n"
+    "                   [--capture FILE | --capture-debug FILE]\n";
 
 // Without --for a run ends after this long.
 constexpr double kDefaultSeconds = 30.0;
@@ -59,6 +61,9 @@ struct CliOptions {
   std::optional<std::string> password;
   std::optional<std::string> keyPassword;
   bool acceptHostKey = false;
+  // Capture of the session's output from the start; debug capture writes every byte by name.
+  std::optional<std::string> capturePath;
+  bool captureDebug = false;
 };
 
 // The usual port of each connection kind, for a target given without one.
@@ -124,6 +129,18 @@ constexpr ValueOption kValueOptions[] = {
      [](CliOptions& o, const char* v) {
        o.keyPassword = v;
        return true;
+     }},
+    {"--capture",
+     [](CliOptions& o, const char* v) {
+       o.capturePath = v;
+       o.captureDebug = false;
+       return *v != '\0';
+     }},
+    {"--capture-debug",
+     [](CliOptions& o, const char* v) {
+       o.capturePath = v;
+       o.captureDebug = true;
+       return *v != '\0';
      }},
     {"--host-key",
      [](CliOptions& o, const char* v) {
@@ -327,8 +344,9 @@ std::string ScreenText(CVT420Doc& doc) {
   return text;
 }
 
+// Error texts can come from the peer (a disconnect reason, a banner): shown escaped.
 int Fail(const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", EscapeControls(text).c_str());
   return 1;
 }
 
@@ -336,15 +354,23 @@ int Run(const CliOptions& options) {
   const Clock::time_point deadline =
       Clock::now() +
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
-  CVT420Doc doc;
+  // The questions and the monitor outlive the document, whose worker calls them until it ends.
   CCliQuestions questions(options);
   CCliMonitor monitor;
+  CVT420Doc doc;
   doc.SetQuestions(&questions);
   doc.SetMonitor(&monitor);
   doc.AddView(&monitor);
   // A session file gives the whole starting point; otherwise the default template, then the
   // one named. The --set options apply on top of either.
-  const bool sessionFile = options.target && std::filesystem::is_regular_file(*options.target);
+  std::error_code ec;
+  const auto type = options.target ? std::filesystem::status(*options.target, ec).type()
+                                   : std::filesystem::file_type::not_found;
+  const bool sessionFile = type == std::filesystem::file_type::regular;
+  // A folder, FIFO or device named as the target is a mistake, not a host name.
+  if (!sessionFile && type != std::filesystem::file_type::not_found &&
+      type != std::filesystem::file_type::none && type != std::filesystem::file_type::unknown)
+    return Fail(*options.target + " is not a session file.");
   if (sessionFile) {
     if (options.templateName) return Usage("--template does not go with a session file");
     const SetupFileStatus status = doc.ReadSessionFile(*options.target);
@@ -379,6 +405,14 @@ int Run(const CliOptions& options) {
       }
       if (port) settings.SetInt(S::Port, *port);
     }
+  }
+  if (options.capturePath) {
+    if (options.captureDebug) {
+      std::lock_guard lock(doc.Terminal().Mutex());
+      doc.Settings().SetInt(S::CaptureDebug, 1);
+    }
+    if (!doc.OpenCapture(*options.capturePath))
+      return Fail(std::string(kTextCannotCreateFile) + " " + *options.capturePath);
   }
   if (!doc.StartNewSession()) return Fail("This connection kind cannot be started.");
 
@@ -430,11 +464,18 @@ int Run(const CliOptions& options) {
   if (options.steps.empty()) monitor.Poll(deadline, [] { return false; });
 
   doc.QueryDisconnect(true);
+  doc.CloseCapture();
   ScreenJsonOptions json;
   json.attributes = options.attributes;
-  std::lock_guard lock(doc.Terminal().Mutex());
-  std::fputs(ScreenToJson(doc.Terminal(), monitor.Sent(), json).c_str(), stdout);
-  return 0;
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    std::fputs(ScreenToJson(doc.Terminal(), monitor.Sent(), json).c_str(), stdout);
+  }
+  // A session that ended with an error (an SSH failure, a host that stopped reading) is a
+  // failed run even when every step was done: the screen is printed, the errors reported.
+  const auto errors = questions.Errors();
+  for (const std::string& error : errors) Fail(error);
+  return errors.empty() ? 0 : 1;
 }
 
 }  // namespace

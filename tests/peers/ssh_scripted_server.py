@@ -259,6 +259,12 @@ def main():
         c.send(bytes([1]) + u32(11) + string("bye now") + string(""))
         time.sleep(1)
         return
+    if SCENARIO == "hostile-disconnect":
+        # A reason that would retitle, clear and switch the user's own terminal if shown raw.
+        c.send(bytes([1]) + u32(11) + string("bye\x1b]0;owned\x07\x1b[2J\x1b[?1049h\u009b now")
+               + string(""))
+        time.sleep(1)
+        return
     req = c.read_packet()
     r = Reader(req[1:])
     assert req[0] == 90 and r.string() == b"session"

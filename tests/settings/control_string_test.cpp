@@ -150,5 +150,19 @@ TEST(ControlStringRoundTrip, RandomStrings) {
   }
 }
 
+TEST(EscapeControls, ControlsBecomeHexAndTextStaysAsItIs) {
+  EXPECT_EQ(EscapeControls("a\x1b]0;t\x07"
+                           "b\x7f"),
+            "a\\x1b]0;t\\x07b\\x7f");
+  EXPECT_EQ(EscapeControls("line\nnext\tcol\r"), "line\nnext\tcol\\x0d");
+  // C1 as UTF-8 (U+009B) is a control; other UTF-8 text, continuation bytes 80-9F included, is
+  // not ("\u2026" is E2 80 A6).
+  EXPECT_EQ(EscapeControls("x\xc2\x9by"), "x\\xc2\\x9by");
+  EXPECT_EQ(EscapeControls("\xe2\x80\xa6 caf\xc3\xa9"), "\xe2\x80\xa6 caf\xc3\xa9");
+  EXPECT_EQ(EscapeControls(std::string_view("\0z", 2)), "\\x00z");
+  // A lone C2 at the end is left alone.
+  EXPECT_EQ(EscapeControls("end\xc2"), "end\xc2");
+}
+
 }  // namespace
 }  // namespace ostrane
