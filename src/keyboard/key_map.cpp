@@ -236,6 +236,9 @@ KeyLookup CKeyMap::Lookup(int key, uint8_t modifiers) const {
   KeyLookup result;
   if (!ValidKey(key)) return result;
   modifiers &= KeyMod::kLookupMask;
+  for (const KeyMapEntry& e : hostKeys_) {
+    if (SameCombination(e, key, modifiers)) return {e.action, e.text};
+  }
   if (modifiers == 0) {
     result.action = direct_[static_cast<size_t>(key - 1)];
     if (result.action < KeyAction::kFirstListed) return result;
@@ -285,6 +288,7 @@ void CKeyMap::Remove(int key, uint8_t modifiers) {
 void CKeyMap::ResetToDefault() {
   direct_.fill(KeyAction::kNone);
   entries_.clear();
+  hostKeys_.clear();
   for (const DirectKey& k : kDefaultDirect) direct_[k.pcKey - 1u] = k.vtKey;
   for (const ModifiedKey& k : kDefaultModified)
     entries_.push_back({k.pcKey, k.modifiers, k.vtKey, {}});
@@ -337,9 +341,13 @@ void CKeyMap::ApplyUserDefinedKeys(std::string_view data) {
     const int fkey = kUdkFunctionKeys[number];
     if (fkey == 0) continue;
     const std::string bytes = DecodeHexPairs(definition.substr(slash + 1));
-    if (fkey <= 12) Set(PcKey::kF1 + fkey - 1, KeyMod::kShift, KeyAction::kSendString, bytes);
-    if (fkey > 10)
-      Set(PcKey::kF1 + fkey - 11, KeyMod::kCtrl | KeyMod::kShift, KeyAction::kSendString, bytes);
+    auto define = [this, &bytes](int key, uint8_t modifiers) {
+      std::erase_if(hostKeys_,
+                    [&](const KeyMapEntry& e) { return SameCombination(e, key, modifiers); });
+      hostKeys_.push_back({static_cast<uint8_t>(key), modifiers, KeyAction::kSendString, bytes});
+    };
+    if (fkey <= 12) define(PcKey::kF1 + fkey - 1, KeyMod::kShift);
+    if (fkey > 10) define(PcKey::kF1 + fkey - 11, KeyMod::kCtrl | KeyMod::kShift);
   }
 }
 

@@ -51,8 +51,11 @@ class CKeyMap {
   static size_t TemplateCount();
   static std::string_view TemplateName(size_t index);
   bool ApplyTemplate(size_t index);
-  // A DECUDK data string from the host: definitions "key/hexstring" separated by ";".
+  // A DECUDK data string from the host: definitions "key/hexstring" separated by ";". They
+  // take precedence over the user's map and last for the session only: they are never among
+  // Entries(), so a saved session file cannot carry a string a host planted.
   void ApplyUserDefinedKeys(std::string_view data);
+  const std::vector<KeyMapEntry>& HostDefinedKeys() const { return hostKeys_; }
 
   // Raw access for the setup file.
   std::array<uint8_t, kDirectSize>& Direct() { return direct_; }
@@ -69,6 +72,7 @@ class CKeyMap {
 
   std::array<uint8_t, kDirectSize> direct_{};
   std::vector<KeyMapEntry> entries_;
+  std::vector<KeyMapEntry> hostKeys_;
 };
 
 }  // namespace ostrane

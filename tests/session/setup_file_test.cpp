@@ -86,6 +86,23 @@ TEST_F(SetupFileTest, WrittenAndReadBackEqualsTheOriginal) {
   EXPECT_EQ(WriteSetup(settings_, map_), file);
 }
 
+// A string planted on a function key by the host (DECUDK) is for this session only: a saved
+// file holds the user's own mapping of that key, and the file read back has no trace of it.
+TEST_F(SetupFileTest, HostDefinedKeysAreNotSaved) {
+  CKeyMap map;
+  map.Set(PcKey::kF1, KeyMod::kShift, KeyAction::kSendString, "mine");
+  const std::string before = WriteSetup(settings_, map);
+  map.ApplyUserDefinedKeys("11/727220;17/41");
+  ASSERT_EQ(map.Lookup(PcKey::kF1, KeyMod::kShift).text, "rr ");
+  EXPECT_EQ(WriteSetup(settings_, map), before);
+  ASSERT_EQ(Read(WriteSetup(settings_, map)), SetupFileStatus::kOk);
+  EXPECT_EQ(map_.Lookup(PcKey::kF1, KeyMod::kShift).text, "mine");
+  EXPECT_NE(map_.Lookup(PcKey::kF1 + 5, KeyMod::kShift).text, "A");
+  // A reset of the map drops them too.
+  map.ResetToDefault();
+  EXPECT_TRUE(map.HostDefinedKeys().empty());
+}
+
 TEST_F(SetupFileTest, LayoutOfAWrittenFile) {
   const std::string file = WriteSetup(settings_, map_);
   EXPECT_EQ(file.substr(0, 21), std::string("\x14") + std::string(kSetupFileMagic));
