@@ -9,7 +9,7 @@ namespace ostrane {
 using platform::CTcpSocket;
 using platform::CWakeSignal;
 
-CSocketLink::CSocketLink() {
+CSocketLink::CSocketLink(platform::ISocketApi& sockets) : socket_(sockets) {
   pending_.reserve(kPendingSendReserve);
 }
 
