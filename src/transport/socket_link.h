@@ -39,7 +39,8 @@ class CSocketLink {
   size_t PendingCount();
 
  private:
-  void Flush();
+  // False when the socket failed.
+  bool Flush();
 
   platform::CTcpSocket socket_;
   platform::CWakeSignal signal_;
