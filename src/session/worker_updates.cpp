@@ -4,12 +4,15 @@ namespace ostrane {
 
 void CWorkerUpdates::AppendTrace(std::string_view text) {
   std::lock_guard lock(mutex_);
-  if (pending_.trace.size() + text.size() <= kMaxQueuedTrace) pending_.trace.append(text);
+  if (pending_.trace.size() + text.size() > kMaxQueuedTrace) return;
+  pending_.trace.append(text);
+  any_.store(true);
 }
 
 void CWorkerUpdates::SetLocalEcho(bool on) {
   std::lock_guard lock(mutex_);
   pending_.localEcho = on;
+  any_.store(true);
 }
 
 void CWorkerUpdates::SeedCredentials(const SshCredentials& settings) {
@@ -34,10 +37,13 @@ void CWorkerUpdates::StoreCredentials(const std::string* user,
     credentials_.protectedPassword = *protectedPassword;
     pending_.protectedPassword = *protectedPassword;
   }
+  any_.store(true);
 }
 
 CWorkerUpdates::Pending CWorkerUpdates::Take() {
+  if (!any_.load()) return {};
   std::lock_guard lock(mutex_);
+  any_.store(false);
   Pending taken = std::move(pending_);
   pending_ = Pending{};
   return taken;

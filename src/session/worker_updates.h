@@ -6,6 +6,7 @@
 // trace line is written ahead of the data received after it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,8 @@ class CWorkerUpdates {
   Pending Take();
 
  private:
+  // Set with anything pending, so that the delivery of each chunk looks without locking.
+  std::atomic<bool> any_{false};
   mutable std::mutex mutex_;
   Pending pending_;
   SshCredentials credentials_;

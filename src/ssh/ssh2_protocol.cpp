@@ -127,7 +127,8 @@ void CSsh2Protocol::Dispatch(ByteSpan payload) {
   const int phase = phase_.load();
   // Strict key exchange: nothing but the exchange itself before the first new keys.
   const bool strictInitial = strict_ && !firstKexDone_;
-  if (!firstKexDone_ && type != SSH_MSG_KEXINIT && kexStep_ == KexStep::kAwaitKexInit) ++packetsBeforeKexInit_;
+  if (!firstKexDone_ && type != SSH_MSG_KEXINIT && kexStep_ == KexStep::kAwaitKexInit)
+    ++packetsBeforeKexInit_;
   switch (type) {
     case SSH_MSG_DISCONNECT: {
       CSshReader in(payload.subspan(1));

@@ -8,8 +8,7 @@ namespace ostrane {
 // One writer's view of the receive queue: how it goes on when the queue is full.
 class CTransport::CQueueWriter final : public IRingWaitPolicy {
  public:
-  CQueueWriter(CTransport& transport, SendWait wait)
-      : transport_(transport), wait_(wait) {}
+  CQueueWriter(CTransport& transport, SendWait wait) : transport_(transport), wait_(wait) {}
   RingWait Mode() const override { return transport_.QueueMode(wait_); }
   void WakeReader() override { transport_.Kick(); }
 
@@ -141,7 +140,7 @@ RingWait CTransport::QueueMode(SendWait wait) const {
   if (wait == SendWait::kNever || IsHeld()) return RingWait::kBounded;
   const TransportState s = state_.load();
   return s == TransportState::kConnecting || s == TransportState::kConnected ? RingWait::kWait
-                                                                              : RingWait::kBounded;
+                                                                             : RingWait::kBounded;
 }
 
 void CTransport::Run() {

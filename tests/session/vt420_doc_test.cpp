@@ -421,7 +421,9 @@ TEST_F(SessionDocument, TelnetTraceIsCapturedAheadOfLaterDataAndEchoSwitchReache
   const std::string path = TempPath("trace.txt");
   ASSERT_TRUE(doc_.OpenCapture(path));
   StartTelnet(peer);
-  peer.Send("\xff\xfd\x01" "ab");  // DO ECHO, then data
+  peer.Send(
+      "\xff\xfd\x01"
+      "ab");  // DO ECHO, then data
   ASSERT_TRUE(watcher_.WaitReceived(2));
   EXPECT_EQ(peer.Read(3), "\xff\xfb\x01");
   peer.Send("cd");

@@ -146,7 +146,8 @@ class CFaultySocketApi final : public platform::ISocketApi {
   }
   // Every descriptor handed out is a dup of near_; they share one open file.
   bool IsOurs(int fd) const {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     return fd >= 0 && fstat(fd, &a) == 0 && fstat(near_, &b) == 0 && a.st_ino == b.st_ino &&
            a.st_dev == b.st_dev;
   }
