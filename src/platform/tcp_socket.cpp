@@ -2,11 +2,6 @@
 
 #include <fcntl.h>
 #include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
@@ -26,7 +21,7 @@ CTcpSocket::~CTcpSocket() {
 }
 
 void CTcpSocket::Close() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) api_.Close(fd_);
   fd_ = -1;
 }
 
@@ -54,11 +49,9 @@ bool CTcpSocket::Connect(const std::string& host, int port, CWakeSignal& signal)
 }
 
 bool CTcpSocket::ConnectOne(const void* address, unsigned length, int family, CWakeSignal& signal) {
-  fd_ = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  fd_ = api_.Open(family);
   if (fd_ < 0) return false;
-  const int one = 1;
-  setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  if (connect(fd_, static_cast<const sockaddr*>(address), length) == 0) return true;
+  if (api_.Connect(fd_, static_cast<const sockaddr*>(address), length) == 0) return true;
   if (errno != EINPROGRESS) {
     Close();
     return false;
@@ -67,14 +60,12 @@ bool CTcpSocket::ConnectOne(const void* address, unsigned length, int family, CW
     signal.Drain();
     if (signal.Take(CWakeSignal::kAbort) != 0) break;
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {signal.Descriptor(), POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
+    if (api_.Poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (fds[0].revents != 0) {
-      int error = 0;
-      socklen_t size = sizeof error;
-      if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0) return true;
+      if (api_.PendingError(fd_) == 0) return true;
       break;
     }
   }
@@ -85,7 +76,7 @@ bool CTcpSocket::ConnectOne(const void* address, unsigned length, int family, CW
 long CTcpSocket::Receive(uint8_t* buffer, size_t size) {
   if (fd_ < 0) return kFailed;
   for (;;) {
-    const ssize_t n = recv(fd_, buffer, size, 0);
+    const ssize_t n = api_.Receive(fd_, buffer, size);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     return WouldBlock(errno) ? kWouldBlock : kFailed;
@@ -95,7 +86,7 @@ long CTcpSocket::Receive(uint8_t* buffer, size_t size) {
 long CTcpSocket::Send(const uint8_t* data, size_t length) {
   if (fd_ < 0) return kFailed;
   for (;;) {
-    const ssize_t n = send(fd_, data, length, MSG_NOSIGNAL);
+    const ssize_t n = api_.Send(fd_, data, length);
     if (n >= 0) return static_cast<long>(n);
     if (errno == EINTR) continue;
     return WouldBlock(errno) ? kWouldBlock : kFailed;
@@ -105,7 +96,7 @@ long CTcpSocket::Send(const uint8_t* data, size_t length) {
 unsigned CTcpSocket::Wait(bool wantWrite, CWakeSignal& signal) {
   const short events = static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0));
   pollfd fds[2] = {{fd_, events, 0}, {signal.Descriptor(), POLLIN, 0}};
-  while (poll(fds, 2, -1) < 0) {
+  while (api_.Poll(fds, 2, -1) < 0) {
     if (errno != EINTR) return kReadable;  // let the next receive report the failure
   }
   unsigned ready = 0;

@@ -1,11 +1,13 @@
 // CTcpSocket: one non-blocking TCP client socket. A worker waits on it in one poll() together
-// with its CWakeSignal, so wake and abort requests reach it wherever it sleeps.
+// with its CWakeSignal, so wake and abort requests reach it wherever it sleeps. The system calls
+// go through an ISocketApi, so that tests can make them fail on purpose.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "platform/socket_api.h"
 #include "platform/wake_signal.h"
 
 namespace ostrane::platform {
@@ -21,7 +23,7 @@ class CTcpSocket {
     kSignalled = 4,  // the wake signal rang
   };
 
-  CTcpSocket() = default;
+  explicit CTcpSocket(ISocketApi& api = PosixSocketApi()) : api_(api) {}
   ~CTcpSocket();
   CTcpSocket(const CTcpSocket&) = delete;
   CTcpSocket& operator=(const CTcpSocket&) = delete;
@@ -40,6 +42,7 @@ class CTcpSocket {
  private:
   bool ConnectOne(const void* address, unsigned length, int family, CWakeSignal& signal);
 
+  ISocketApi& api_;
   int fd_ = -1;
 };
 

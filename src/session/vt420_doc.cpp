@@ -7,6 +7,7 @@
 #include "settings/message_texts.h"
 #include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
+#include "transport/telnet_options.h"
 #include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
 
@@ -16,12 +17,12 @@ namespace {
 
 struct TransportFactory {
   TransportKind kind;
-  std::unique_ptr<CTransport> (*create)();
+  std::unique_ptr<CTransport> (*create)(CConnectionSettings settings);
 };
 
 template <class T>
-std::unique_ptr<CTransport> Make() {
-  return std::make_unique<T>();
+std::unique_ptr<CTransport> Make(CConnectionSettings settings) {
+  return std::make_unique<T>(std::move(settings));
 }
 
 // The connection kinds this build can create; Debug has none.
@@ -53,6 +54,7 @@ CVT420Doc::CVT420Doc() {
 }
 
 CVT420Doc::~CVT420Doc() {
+  keepAlive_.Stop();
   // The worker delivers into the terminal; it ends before anything else goes.
   transport_.reset();
   terminal_.SetEvents(nullptr);
@@ -77,27 +79,86 @@ void CVT420Doc::NotifyConnection(bool ended) {
   for (ISessionView* view : views_) view->ConnectionChanged(ended);
 }
 
-void CVT420Doc::SyncTransportFlags() {
-  if (!transport_) return;
-  std::lock_guard lock(terminal_.Mutex());
-  transport_->SetLocalEcho(terminal_.Settings().Int(S::LocalEcho) != 0);
-  transport_->SetLocalOnly(terminal_.Settings().Int(S::Local) != 0);
+CConnectionSettings CVT420Doc::ConnectionSettingsLocked() {
+  const CSettingsSet& s = terminal_.Settings();
+  CConnectionSettings c;
+  c.hostType = s.Int(S::HostType);
+  c.host = s.Str(S::HostName);
+  c.port = s.Int(S::Port);
+  c.proxy = s.Str(S::Proxy);
+  // A proxy connection keeps the proxy's port in Speed.
+  c.proxyPort = s.Int(S::Speed);
+  c.terminalName = std::string(CTelnetOptions::TerminalName(s.Int(S::TermID)));
+  c.columns = s.Int(S::Columns);
+  c.lines = s.Int(S::Lines);
+  c.setHostSize = s.Int(S::SetHostSize) != 0;
+  c.localEcho = s.Int(S::LocalEcho) != 0;
+  c.localOnly = s.Int(S::Local) != 0;
+  c.speed = s.Int(S::Speed);
+  c.parity = s.Int(S::Parity);
+  c.stopBits = s.Int(S::StopBits);
+  c.dataLength = s.Int(S::DataLength);
+  c.flowControl = s.Int(S::FlowControl);
+  return c;
+}
+
+void CVT420Doc::SyncWorkerUpdatesLocked() {
+  CWorkerUpdates::Pending p = workerUpdates_.Take();
+  CSettingsSet& s = terminal_.Settings();
+  if (!p.trace.empty()) terminal_.WriteCaptureTrace(p.trace);
+  if (p.localEcho) s.SetInt(S::LocalEcho, *p.localEcho ? 1 : 0);
+  if (p.user) s.SetStr(S::SshUser, *p.user);
+  if (p.protectedPassword) s.SetStr(S::SshPassword, *p.protectedPassword);
+}
+
+void CVT420Doc::ReplaceTransport(std::unique_ptr<CTransport> transport) {
+  std::unique_ptr<CTransport> old;
+  {
+    std::lock_guard lock(transportMutex_);
+    old = std::move(transport_);
+    transport_ = std::move(transport);
+  }
+  old.reset();
+}
+
+void CVT420Doc::SendKeepAlive() {
+  std::lock_guard lock(transportMutex_);
+  if (transport_ && transport_->State() == TransportState::kConnected) transport_->KeepAlive();
 }
 
 bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
-  int kind;
+  CConnectionSettings settings;
+  bool keepSession;
   {
     std::lock_guard lock(terminal_.Mutex());
-    kind = terminal_.Settings().Int(S::HostType);
+    SyncWorkerUpdatesLocked();
+    settings = ConnectionSettingsLocked();
+    keepSession = terminal_.Settings().Int(S::KeepSession) != 0;
+    workerUpdates_.SeedCredentials(
+        {terminal_.Settings().Str(S::SshUser), terminal_.Settings().Str(S::SshPassword)});
   }
-  transport_.reset();
+  ReplaceTransport(nullptr);
+  const int kind = settings.hostType;
+  if (kind == static_cast<int>(TransportKind::kSsh2) &&
+      dynamic_cast<ISshQuestions*>(questions_) == nullptr) {
+    // Without SSH questions the login could not be asked for and the connection would end
+    // before authentication without a word.
+    Ask(0, kTextNoSshQuestions, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
+        kMessageCaption);
+    return false;
+  }
+  std::unique_ptr<CTransport> transport;
   for (const TransportFactory& f : kTransportFactories)
-    if (static_cast<int>(f.kind) == kind) transport_ = f.create();
-  if (!transport_) return false;
-  transport_->SetOwner(this);
-  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport_.get()))
+    if (static_cast<int>(f.kind) == kind) transport = f.create(settings);
+  if (!transport) return false;
+  transport->SetOwner(this);
+  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport.get())) {
     ssh->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
-  SyncTransportFlags();
+    ssh->SetCredentials(this);
+  }
+  ReplaceTransport(std::move(transport));
+  keepAlive_.SetEnabled(keepSession);
+  keepAlive_.Start();
   if (reset) {
     std::lock_guard lock(terminal_.Mutex());
     terminal_.Reset();
@@ -134,13 +195,13 @@ SetupFileStatus CVT420Doc::ReadSessionFile(const std::string& path) {
 
 SetupFileStatus CVT420Doc::WriteSessionFile(const std::string& path) {
   std::lock_guard lock(terminal_.Mutex());
+  SyncWorkerUpdatesLocked();
   return WriteSetupFile(path, terminal_.Settings(), terminal_.KeyMap());
 }
 
 bool CVT420Doc::StartNewSession() {
   if (!CreateTransport(true, false)) return false;
-  std::lock_guard lock(terminal_.Mutex());
-  title_ = "New Connection to " + transport_->GetDisplayName(terminal_.Settings());
+  title_ = "New Connection to " + transport_->GetDisplayName();
   return true;
 }
 
@@ -149,8 +210,7 @@ void CVT420Doc::SetSessionTitle(const std::string& text) {
     title_ = text;
     return;
   }
-  std::lock_guard lock(terminal_.Mutex());
-  title_ = text + " : Connection to " + transport_->GetDisplayName(terminal_.Settings());
+  title_ = text + " : Connection to " + transport_->GetDisplayName();
 }
 
 MessageAnswer CVT420Doc::Ask(int messageId, std::string_view text, MessageButtons buttons,
@@ -199,15 +259,14 @@ bool CVT420Doc::CanReconnect() const {
 
 bool CVT420Doc::Reconnect() {
   if (!CanReconnect()) return false;
-  transport_.reset();
   const bool created = CreateTransport(false, false);
   NotifyConnection(false);
   return created;
 }
 
-int CVT420Doc::Send(const uint8_t* data, size_t length) {
+bool CVT420Doc::Send(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
-  return transport_ ? transport_->Send(data, length) : 0;
+  return transport_ && transport_->Send(data, length);
 }
 
 void CVT420Doc::KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) {
@@ -269,7 +328,8 @@ void CVT420Doc::CarryOutKeyOutput() {
 
 void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
-  if (transport_) transport_->Send(data, length, /*mayWait=*/false);
+  // The terminal lock is held: the worker's delivery needs it, so this never waits.
+  if (transport_) transport_->SendNoWait(data, length);
 }
 
 void CVT420Doc::HostSizeChanged() {
@@ -280,6 +340,7 @@ void CVT420Doc::HostSizeChanged() {
 
 void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {
   std::lock_guard lock(terminal_.Mutex());
+  SyncWorkerUpdatesLocked();
   terminal_.ReceiveBytes(data, length);
   if (monitor_) monitor_->Received(data, length);
 }
@@ -294,14 +355,26 @@ void CVT420Doc::ConnectionEnded() {
 }
 
 void CVT420Doc::ApplyChanges(CSettingsChange& change) {
+  CConnectionSettings settings;
+  bool keepSession;
   {
     std::lock_guard lock(terminal_.Mutex());
     connectionSettingsChanged_ = false;
+    SyncWorkerUpdatesLocked();
     terminal_.ApplyChanges(change);
+    settings = ConnectionSettingsLocked();
+    keepSession = terminal_.Settings().Int(S::KeepSession) != 0;
+    workerUpdates_.SeedCredentials(
+        {terminal_.Settings().Str(S::SshUser), terminal_.Settings().Str(S::SshPassword)});
   }
-  SyncTransportFlags();
+  keepAlive_.SetEnabled(keepSession);
   // Outside the lock: the transport may ask the user about it.
-  if (connectionSettingsChanged_ && transport_) transport_->SettingsChanged(Settings());
+  if (transport_) {
+    if (connectionSettingsChanged_)
+      transport_->ConnectionSettingsChanged(settings);
+    else
+      transport_->UpdateSettings(settings);
+  }
   connectionSettingsChanged_ = false;
 }
 
@@ -350,6 +423,7 @@ void CVT420Doc::ClearAll() {
 bool CVT420Doc::OpenCapture(const std::string& path) {
   {
     std::lock_guard lock(terminal_.Mutex());
+    SyncWorkerUpdatesLocked();
     terminal_.SetCapture(nullptr);
     if (auto file = CCaptureFile::Open(path)) {
       terminal_.SetCapture(std::move(file));
@@ -363,6 +437,7 @@ bool CVT420Doc::OpenCapture(const std::string& path) {
 
 void CVT420Doc::CloseCapture() {
   std::lock_guard lock(terminal_.Mutex());
+  SyncWorkerUpdatesLocked();
   terminal_.SetCapture(nullptr);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,15 +16,22 @@
 #include "emulator/terminal_events.h"
 #include "emulator/vt420_emulator.h"
 #include "keyboard/keyboard_commands.h"
+#include "session/keep_alive.h"
 #include "session/session_view.h"
 #include "session/setup_file.h"
+#include "session/worker_updates.h"
 #include "settings/question_interface.h"
+#include "ssh/ssh_credentials.h"
 #include "transport/transport.h"
 #include "transport/transport_owner.h"
 
 namespace ostrane {
 
-class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
+// Shown when an SSH session has no one to answer its login questions.
+inline constexpr std::string_view kTextNoSshQuestions =
+    "This session has no way to ask for the SSH password, so the SSH connection is not made.";
+
+class CVT420Doc final : public ITransportOwner, public ISshCredentials, public ITerminalEvents {
  public:
   CVT420Doc();
   ~CVT420Doc() override;
@@ -31,6 +39,8 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   CVT420Doc& operator=(const CVT420Doc&) = delete;
 
   CVT420Emulator& Terminal() { return terminal_; }
+  // The session's settings; only with the terminal lock held.
+  CSettingsSet& Settings() { return terminal_.Settings(); }
   CTransport* Transport() { return transport_.get(); }
   TransportState ConnectionState() const;
 
@@ -43,7 +53,13 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void AddView(ISessionView* view);
   void RemoveView(ISessionView* view);
 
-  // Creates the transport named by HostType; false for the Debug kind or a kind not available.
+  // How often the keep-alive is sent while KeepSession is on (tests shorten it).
+  void SetKeepAliveInterval(std::chrono::milliseconds interval) {
+    keepAlive_.SetInterval(interval);
+  }
+
+  // Creates the transport named by HostType; false for the Debug kind, a kind not available,
+  // or an SSH session without SSH questions (which is told so).
   // With reset the terminal is reset; unless createOnly the transport is started and the login
   // script runs when LoginScript is on.
   bool CreateTransport(bool reset, bool createOnly);
@@ -65,7 +81,7 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   bool Reconnect();
 
   // What the user, a paste or a script sends. Never call it holding the terminal lock.
-  int Send(const uint8_t* data, size_t length);
+  bool Send(const uint8_t* data, size_t length);
   // Keyboard input from the session window; the caller holds no lock. What the keys produce is
   // sent through Send and their commands are carried out once the terminal is released.
   void KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state);
@@ -95,12 +111,17 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void RunScriptText(const std::string& text, bool byHost);
 
   // ITransportOwner.
-  std::mutex& SettingsMutex() override { return terminal_.Mutex(); }
-  CSettingsSet& Settings() override { return terminal_.Settings(); }
-  void WriteTrace(std::string_view text) override { terminal_.WriteCaptureTrace(text); }
   void DeliverReceived(const uint8_t* data, size_t length) override;
+  void WriteTrace(std::string_view text) override { workerUpdates_.AppendTrace(text); }
+  void LocalEchoChanged(bool on) override { workerUpdates_.SetLocalEcho(on); }
   void ShowMessage(int messageId) override;
   void ConnectionEnded() override;
+
+  // ISshCredentials.
+  SshCredentials LoadCredentials() override { return workerUpdates_.Credentials(); }
+  void StoreCredentials(const std::string* user, const std::string* protectedPassword) override {
+    workerUpdates_.StoreCredentials(user, protectedPassword);
+  }
 
   // ITerminalEvents; called with the terminal lock held.
   void SendToHost(const uint8_t* data, size_t length) override;
@@ -115,7 +136,12 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
                     MessageAnswer defaultAnswer, const std::string& caption);
   void NotifyConnection(bool ended);
   void ClearHistoryLocked();
-  void SyncTransportFlags();
+  // Folds what the worker recorded into the capture and the settings; terminal lock held.
+  void SyncWorkerUpdatesLocked();
+  CConnectionSettings ConnectionSettingsLocked();
+  // Replaces the transport; the old one ends outside transportMutex_.
+  void ReplaceTransport(std::unique_ptr<CTransport> transport);
+  void SendKeepAlive();
   // Output of a key press, kept while the terminal lock is held.
   struct KeyOutput {
     enum class Kind { kBytes, kCommand, kMarginBell } kind;
@@ -125,7 +151,11 @@ class CVT420Doc final : public ITransportOwner, public ITerminalEvents {
   void CarryOutKeyOutput();
 
   CVT420Emulator terminal_;
+  // Guards replacing transport_ against the keep-alive thread's use of it.
+  std::mutex transportMutex_;
   std::unique_ptr<CTransport> transport_;
+  CWorkerUpdates workerUpdates_;
+  CKeepAlive keepAlive_{[this] { SendKeepAlive(); }};
   IQuestions* questions_ = nullptr;
   ISessionMonitor* monitor_ = nullptr;
   IScriptRunner* scripts_ = nullptr;

@@ -29,7 +29,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
     ShowText(in.Text(), MessageIcon::kInformation);
     return;
   }
-  if (authStep_ == 0) {
+  if (authStep_ == AuthStep::kAwaitServiceAccept) {
     if (type != SSH_MSG_SERVICE_ACCEPT) throw CSshError(SshError::kUnexpected);
     StartAttempt();
     return;
@@ -42,7 +42,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
       if (method_ == AuthMethod::kKeyboard)
         AnswerPrompts(payload);
       else
-        ChangePassword(authStep_ == 2);
+        ChangePassword(authStep_ == AuthStep::kChangingPassword);
       return;
     case SSH_MSG_USERAUTH_FAILURE: {
       // A refused login is not tried again unasked.
@@ -54,7 +54,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
           !NameListContains(allowedMethods_, kPublicKey) &&
           !NameListContains(allowedMethods_, kKeyboard))
         throw CSshError(SshError::kAuthFailed);
-      if (partial || authStep_ == 1)
+      if (partial || authStep_ == AuthStep::kAttempting)
         StartAttempt();
       else
         ChangePassword(true);
@@ -73,7 +73,7 @@ void CSsh2Protocol::StartAttempt() {
   const bool passwordAllowed =
       allowedMethods_.empty() || NameListContains(allowedMethods_, kPassword);
   const bool keyboardAllowed = NameListContains(allowedMethods_, kKeyboard);
-  authStep_ = 1;
+  authStep_ = AuthStep::kAttempting;
   if (!user.empty() && !password.empty() && passwordAllowed) {
     SendPasswordRequest(user, password);
     WipeString(password);
@@ -161,7 +161,7 @@ void CSsh2Protocol::ChangePassword(bool retry) {
   w.String(answer->newPassword);
   Send(request);
   WipeBytes(request);
-  authStep_ = 2;
+  authStep_ = AuthStep::kChangingPassword;
   method_ = AuthMethod::kPassword;
   const std::string remembered = ProtectPassword(answer->newPassword);
   host_.WriteCredentials(&user_, answer->savePassword ? &remembered : nullptr);

@@ -108,7 +108,7 @@ size_t CSsh2Protocol::FeedVersion(const uint8_t* data, size_t length) {
       return used;
     }
     serverVersion_ = line.substr(0, line.find_first_of("\r\n"));
-    kexStep_ = 0;
+    kexStep_ = KexStep::kAwaitKexInit;
     phase_.store(kKex);
     const std::string ours = std::string(kSshClientVersion) + "\r\n";
     std::lock_guard lock(sendMutex_);
@@ -127,7 +127,8 @@ void CSsh2Protocol::Dispatch(ByteSpan payload) {
   const int phase = phase_.load();
   // Strict key exchange: nothing but the exchange itself before the first new keys.
   const bool strictInitial = strict_ && !firstKexDone_;
-  if (!firstKexDone_ && type != SSH_MSG_KEXINIT && kexStep_ == 0) ++packetsBeforeKexInit_;
+  if (!firstKexDone_ && type != SSH_MSG_KEXINIT && kexStep_ == KexStep::kAwaitKexInit)
+    ++packetsBeforeKexInit_;
   switch (type) {
     case SSH_MSG_DISCONNECT: {
       CSshReader in(payload.subspan(1));
@@ -148,7 +149,7 @@ void CSsh2Protocol::Dispatch(ByteSpan payload) {
       if (phase != kKex) {
         savedPhase_ = phase;
         phase_.store(kKex);
-        kexStep_ = 0;
+        kexStep_ = KexStep::kAwaitKexInit;
         reexchange_ = true;
         std::lock_guard lock(sendMutex_);
         holding_ = true;
@@ -159,7 +160,7 @@ void CSsh2Protocol::Dispatch(ByteSpan payload) {
   }
   const int current = phase_.load();
   if (current == kKex) {
-    if (kexStep_ == 2 && !strict_ && type != SSH_MSG_KEXINIT) {
+    if (kexStep_ == KexStep::kAwaitNewKeys && !strict_ && type != SSH_MSG_KEXINIT) {
       // Whatever follows our NEWKEYS stands for the server's.
       OnNewKeys();
       return;
@@ -168,9 +169,9 @@ void CSsh2Protocol::Dispatch(ByteSpan payload) {
       skipGuess_ = false;
       return;
     }
-    if (kexStep_ == 0 && type == SSH_MSG_KEXINIT) return OnKexInit(payload);
-    if (kexStep_ == 1 && type == SSH_MSG_KEXDH_REPLY) return OnKexReply(payload);
-    if (kexStep_ == 2 && type == SSH_MSG_NEWKEYS) return OnNewKeys();
+    if (kexStep_ == KexStep::kAwaitKexInit && type == SSH_MSG_KEXINIT) return OnKexInit(payload);
+    if (kexStep_ == KexStep::kAwaitReply && type == SSH_MSG_KEXDH_REPLY) return OnKexReply(payload);
+    if (kexStep_ == KexStep::kAwaitNewKeys && type == SSH_MSG_NEWKEYS) return OnNewKeys();
     throw CSshError(SshError::kUnexpected);
   }
   const uint8_t bit = current == kAuth ? kSshInAuth : kSshInSession;
@@ -266,7 +267,7 @@ void CSsh2Protocol::OnKexInit(ByteSpan payload) {
   iw.Byte(SSH_MSG_KEXDH_INIT);
   exchange_->WriteClientValue(iw);
   Send(init);
-  kexStep_ = 1;
+  kexStep_ = KexStep::kAwaitReply;
 }
 
 void CSsh2Protocol::OnKexReply(ByteSpan payload) {
@@ -300,7 +301,7 @@ void CSsh2Protocol::OnKexReply(ByteSpan payload) {
   SendLocked(newKeys);
   InstallKeys(true);
   InstallKeys(false);
-  kexStep_ = 2;
+  kexStep_ = KexStep::kAwaitNewKeys;
 }
 
 // Keys of a direction from the letters of RFC 4253 section 7.2: IV, key and MAC key.
@@ -344,7 +345,7 @@ void CSsh2Protocol::OnNewKeys() {
   reader_.SetCipher(std::move(pendingIn_));
   if (strict_) reader_.ResetSequence();
   firstKexDone_ = true;
-  kexStep_ = 0;
+  kexStep_ = KexStep::kAwaitKexInit;
   if (reexchange_) {
     reexchange_ = false;
     phase_.store(savedPhase_);
@@ -357,7 +358,7 @@ void CSsh2Protocol::OnNewKeys() {
   CSshWriter w(request);
   w.Byte(SSH_MSG_SERVICE_REQUEST);
   w.String("ssh-userauth");
-  authStep_ = 0;
+  authStep_ = AuthStep::kAwaitServiceAccept;
   phase_.store(kAuth);
   std::lock_guard lock(sendMutex_);
   holding_ = false;

@@ -83,6 +83,14 @@ class CSsh2Protocol {
  private:
   enum ChannelState : int { kNoChannel = 0, kOpenSent = 1, kPtySent = 2, kChannelOpen = 3 };
   enum class AuthMethod { kNone, kPassword, kPublicKey, kKeyboard };
+  // Where a key exchange stands: what the server is to send next.
+  enum class KexStep { kAwaitKexInit, kAwaitReply, kAwaitNewKeys };
+  // Where authentication stands.
+  enum class AuthStep {
+    kAwaitServiceAccept,  // "ssh-userauth" was requested
+    kAttempting,          // a login request is out
+    kChangingPassword,    // a password change is out
+  };
 
   size_t FeedVersion(const uint8_t* data, size_t length);
   void Dispatch(ByteSpan payload);
@@ -124,7 +132,7 @@ class CSsh2Protocol {
   std::string serverVersion_;
 
   // Key exchange.
-  int kexStep_ = 0;
+  KexStep kexStep_ = KexStep::kAwaitKexInit;
   int savedPhase_ = kVersion;
   bool reexchange_ = false;
   bool firstKexDone_ = false;
@@ -144,7 +152,7 @@ class CSsh2Protocol {
   std::unique_ptr<ISshPacketCipher> pendingIn_;
 
   // Authentication.
-  int authStep_ = 0;
+  AuthStep authStep_ = AuthStep::kAwaitServiceAccept;
   AuthMethod method_ = AuthMethod::kNone;
   std::string user_;
   std::string allowedMethods_;  // from the last failure; empty before the first

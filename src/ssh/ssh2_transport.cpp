@@ -1,9 +1,7 @@
 #include "ssh/ssh2_transport.h"
 
 #include <algorithm>
-#include <mutex>
 
-#include "settings/settings_set.h"
 #include "transport/telnet_options.h"
 
 namespace ostrane {
@@ -15,89 +13,67 @@ constexpr int kDefaultTermId = 2;
 
 }  // namespace
 
-CSsh2Transport::CSsh2Transport() : CTransport(TransportKind::kSsh2) {}
+CSsh2Transport::CSsh2Transport(CConnectionSettings settings)
+    : CTransport(TransportKind::kSsh2, std::move(settings)) {}
 
 CSsh2Transport::~CSsh2Transport() {
   Shutdown();
 }
 
-int CSsh2Transport::Prepare() {
-  protocol_.reset();
-  return 1;
-}
-
-int CSsh2Transport::Open() {
-  std::string host;
-  int port = 0;
+bool CSsh2Transport::Open() {
+  // A login that cannot be asked for would end silently before authentication.
+  if (questions_ == nullptr) return false;
+  const CConnectionSettings s = Settings();
   Ssh2Options options;
-  {
-    std::lock_guard lock(Owner()->SettingsMutex());
-    const CSettingsSet& s = Owner()->Settings();
-    host = s.Str(S::HostName);
-    port = s.Int(S::Port);
-    options.host = host;
-    std::string_view name = CTelnetOptions::TerminalName(s.Int(S::TermID));
-    if (name.empty()) name = CTelnetOptions::TerminalName(kDefaultTermId);
-    options.terminal = std::string(name);
-    options.columns = static_cast<uint32_t>(std::max(0, s.Int(S::Columns)));
-    options.lines = static_cast<uint32_t>(std::max(0, s.Int(S::Lines)));
-  }
+  options.host = s.host;
+  options.terminal = s.terminalName.empty()
+                         ? std::string(CTelnetOptions::TerminalName(kDefaultTermId))
+                         : s.terminalName;
+  options.columns = static_cast<uint32_t>(std::max(0, s.columns));
+  options.lines = static_cast<uint32_t>(std::max(0, s.lines));
   ISsh2Host& self = *this;
   protocol_ = std::make_unique<CSsh2Protocol>(self, questions_, keys_, std::move(options));
-  return link_.Connect(host, port) ? 1 : 0;
+  return link_.Connect(s.host, s.port);
 }
 
-int CSsh2Transport::Close() {
-  link_.Close();
-  return 1;
-}
-
-int CSsh2Transport::Interrupt() {
-  link_.Abort();
-  return 1;
-}
-
-int CSsh2Transport::Read() {
+bool CSsh2Transport::Read() {
   const int n = link_.Receive(readBuffer_, sizeof readBuffer_);
   // Locally queued bytes are delivered by the thread body; the protocol never sees them.
-  if (n == CSocketLink::kWakeMarker) return 1;
+  if (n == CSocketLink::kWakeMarker) return true;
   if (n <= 0) {
     SetStopping();
-    return 0;
+    return false;
   }
   if (!protocol_->Feed(readBuffer_, static_cast<size_t>(n))) SetStopping();
-  return 1;
+  return true;
 }
 
-int CSsh2Transport::Write(const uint8_t* data, size_t length) {
-  if (State() != TransportState::kConnected) return 0;
-  if (LocalOnly() || !protocol_) return 1;
+// The protocol never waits: what the server's window or the socket does not take is held.
+bool CSsh2Transport::Write(const uint8_t* data, size_t length, SendWait /*wait*/) {
+  if (State() != TransportState::kConnected) return false;
+  if (LocalOnly() || !protocol_) return true;
   // Before the shell runs, typed bytes are dropped; a byte sent ahead of our identification
   // line would make the server refuse it.
-  return protocol_->SendData(data, length) ? 1 : 0;
+  return protocol_->SendData(data, length);
 }
 
-int CSsh2Transport::SettingsChanged(const CSettingsSet& /*settings*/) {
+void CSsh2Transport::ConnectionSettingsChanged(const CConnectionSettings& settings) {
+  CTransport::ConnectionSettingsChanged(settings);
   if (questions_ != nullptr) {
     MessageQuestion q;
     q.text = std::string(kTextSshHostChanged);
     q.icon = MessageIcon::kInformation;
     questions_->AskMessage(q);
   }
-  return 1;
 }
 
 void CSsh2Transport::KeepAlive() {
   if (State() == TransportState::kConnected && protocol_) protocol_->KeepAlive();
 }
 
-void CSsh2Transport::AnnounceWindowSize(int columns, int lines) {
+void CSsh2Transport::SendWindowSize(int columns, int lines) {
   if (State() == TransportState::kConnected && protocol_ && columns > 0 && lines > 0)
     protocol_->WindowChange(static_cast<uint32_t>(columns), static_cast<uint32_t>(lines));
-}
-
-std::string CSsh2Transport::GetDisplayName(const CSettingsSet& settings) const {
-  return settings.Str(S::HostName) + "/SSH2";
 }
 
 bool CSsh2Transport::SendToServer(const uint8_t* data, size_t length) {
@@ -109,16 +85,15 @@ void CSsh2Transport::DeliverData(const uint8_t* data, size_t length) {
 }
 
 void CSsh2Transport::ReadCredentials(std::string& user, std::string& protectedPassword) {
-  std::lock_guard lock(Owner()->SettingsMutex());
-  user = Owner()->Settings().Str(S::SshUser);
-  protectedPassword = Owner()->Settings().Str(S::SshPassword);
+  if (credentials_ == nullptr) return;
+  SshCredentials c = credentials_->LoadCredentials();
+  user = std::move(c.user);
+  protectedPassword = std::move(c.protectedPassword);
 }
 
 void CSsh2Transport::WriteCredentials(const std::string* user,
                                       const std::string* protectedPassword) {
-  std::lock_guard lock(Owner()->SettingsMutex());
-  if (user != nullptr) Owner()->Settings().SetStr(S::SshUser, *user);
-  if (protectedPassword != nullptr) Owner()->Settings().SetStr(S::SshPassword, *protectedPassword);
+  if (credentials_ != nullptr) credentials_->StoreCredentials(user, protectedPassword);
 }
 
 }  // namespace ostrane

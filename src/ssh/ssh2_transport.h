@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ssh/ssh2_protocol.h"
+#include "ssh/ssh_credentials.h"
 #include "ssh/ssh_key_store.h"
 #include "ssh/ssh_limits.h"
 #include "ssh/ssh_questions.h"
@@ -21,36 +22,40 @@ inline constexpr std::string_view kTextSshHostChanged =
 
 class CSsh2Transport final : public CTransport, private ISsh2Host {
  public:
-  CSsh2Transport();
+  explicit CSsh2Transport(CConnectionSettings settings = {});
   ~CSsh2Transport() override;
 
-  // Before Start: who answers the protocol's questions (may stay null: every question is then
-  // answered with Cancel).
+  // Before Start: who answers the protocol's questions. Without them no login can be asked
+  // for, so Open refuses to connect.
   void SetQuestions(ISshQuestions* questions) { questions_ = questions; }
+  // Before Start: where the remembered login is kept (may stay null: nothing is remembered).
+  void SetCredentials(ISshCredentials* credentials) { credentials_ = credentials; }
 
-  int Prepare() override;
-  int Open() override;
-  int Close() override;
-  int Interrupt() override;
-  int Read() override;
+  void Prepare() override { protocol_.reset(); }
+  bool Open() override;
+  void Close() override { link_.Close(); }
+  void Interrupt() override { link_.Abort(); }
+  bool Read() override;
   void Kick() override { link_.Wake(); }
-  int Write(const uint8_t* data, size_t length) override;
-  int SettingsChanged(const CSettingsSet& settings) override;
+  bool Write(const uint8_t* data, size_t length, SendWait wait) override;
+  // The new host is only used by a new connection.
+  void ConnectionSettingsChanged(const CConnectionSettings& settings) override;
   void KeepAlive() override;
-  std::string GetDisplayName(const CSettingsSet& settings) const override;
+  std::string GetDisplayName() const override { return Settings().host + "/SSH2"; }
 
-  // Tells the server the new screen size.
-  void AnnounceWindowSize(int columns, int lines) override;
   // The algorithms in use (null before the protocol starts).
   const CSsh2Protocol* Protocol() const { return protocol_.get(); }
 
  private:
+  // Tells the server the new screen size.
+  void SendWindowSize(int columns, int lines) override;
   bool SendToServer(const uint8_t* data, size_t length) override;
   void DeliverData(const uint8_t* data, size_t length) override;
   void ReadCredentials(std::string& user, std::string& protectedPassword) override;
   void WriteCredentials(const std::string* user, const std::string* protectedPassword) override;
 
   ISshQuestions* questions_ = nullptr;
+  ISshCredentials* credentials_ = nullptr;
   CSocketLink link_;
   CSshKeyStore keys_;
   std::unique_ptr<CSsh2Protocol> protocol_;

@@ -11,8 +11,9 @@ namespace {
 constexpr size_t kOverflowKeep = 64 * 1024;
 }  // namespace
 
-bool CByteRing::SetCapacity(size_t capacity) {
+bool CByteRing::SetCapacity(size_t capacity, size_t overflowLimit) {
   std::lock_guard lock(mutex_);
+  overflowLimit_ = overflowLimit;
   try {
     storage_.assign(capacity, 0);
   } catch (const std::bad_alloc&) {
@@ -37,25 +38,35 @@ size_t CByteRing::PutSomeLocked(const uint8_t* data, size_t length) {
   return n;
 }
 
-void CByteRing::OverflowLocked(const uint8_t* data, size_t length) {
-  overflow_.insert(overflow_.end(), data, data + length);
+bool CByteRing::FitsLocked(size_t length) const {
+  const size_t overflowRoom = overflowLimit_ - std::min(overflowLimit_, OverflowCountLocked());
+  const size_t ringRoom = OverflowCountLocked() > 0 ? 0 : free_;
+  return length <= ringRoom || length - ringRoom <= overflowRoom;
 }
 
-void CByteRing::Put(const uint8_t* data, size_t length, IRingWaitPolicy* policy) {
+bool CByteRing::Put(const uint8_t* data, size_t length, IRingWaitPolicy* policy) {
   std::unique_lock lock(mutex_);
+  RingWait mode = policy != nullptr ? policy->Mode() : RingWait::kBounded;
+  if (mode == RingWait::kBounded && !FitsLocked(length)) return false;
   while (length > 0) {
     // Once something overflowed, later bytes queue behind it to keep the order.
-    if (overflowHead_ < overflow_.size()) break;
+    if (OverflowCountLocked() > 0) break;
     const size_t n = PutSomeLocked(data, length);
     data += n;
     length -= n;
-    if (length == 0 || storage_.empty() || policy == nullptr || !policy->MayWait()) break;
+    if (length == 0 || storage_.empty() || mode != RingWait::kWait) break;
     lock.unlock();
     policy->WakeReader();
     lock.lock();
-    room_.wait(lock, [&] { return free_ > 0 || !policy->MayWait(); });
+    room_.wait(lock, [&] {
+      mode = policy->Mode();
+      return free_ > 0 || mode != RingWait::kWait;
+    });
   }
-  if (length > 0) OverflowLocked(data, length);
+  if (length == 0) return true;
+  if (mode == RingWait::kBounded && !FitsLocked(length)) return false;
+  overflow_.insert(overflow_.end(), data, data + length);
+  return true;
 }
 
 size_t CByteRing::TakeRingLocked(uint8_t* buffer, size_t max) {
@@ -74,7 +85,7 @@ size_t CByteRing::Take(uint8_t* buffer, size_t max) {
   {
     std::lock_guard lock(mutex_);
     n = TakeRingLocked(buffer, max);
-    if (n == 0 && overflowHead_ < overflow_.size()) {
+    if (n == 0 && OverflowCountLocked() > 0) {
       n = std::min(max, overflow_.size() - overflowHead_);
       std::memcpy(buffer, overflow_.data() + overflowHead_, n);
       overflowHead_ += n;
@@ -102,7 +113,7 @@ void CByteRing::Clear() {
 
 size_t CByteRing::Count() const {
   std::lock_guard lock(mutex_);
-  return storage_.size() - free_ + overflow_.size() - overflowHead_;
+  return storage_.size() - free_ + OverflowCountLocked();
 }
 
 void CByteRing::WakeWriters() {

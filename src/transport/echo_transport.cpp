@@ -1,41 +1,32 @@
 #include "transport/echo_transport.h"
 
 #include "settings/message_texts.h"
-#include "settings/settings_set.h"
 
 namespace ostrane {
 
-CEchoTransport::CEchoTransport() : CTransport(TransportKind::kLocal) {}
+CEchoTransport::CEchoTransport(CConnectionSettings settings)
+    : CTransport(TransportKind::kLocal, std::move(settings)) {}
 
 CEchoTransport::~CEchoTransport() {
   Shutdown();
 }
 
-int CEchoTransport::Interrupt() {
-  loop_.Set();
-  return 1;
-}
-
-int CEchoTransport::Read() {
+bool CEchoTransport::Read() {
   loop_.Wait();
-  return State() == TransportState::kStopping ? 0 : 1;
+  return State() != TransportState::kStopping;
 }
 
-int CEchoTransport::Write(const uint8_t* data, size_t length) {
-  // A large write waits here for the worker to make room, a chunk at a time.
-  QueueReceived(data, length);
+bool CEchoTransport::Write(const uint8_t* data, size_t length, SendWait wait) {
+  // A large write waits here for the worker to make room, a chunk at a time, when it may.
+  const bool queued = QueueReceived(data, length, wait);
   loop_.Set();
-  return 1;
+  return queued;
 }
 
-int CEchoTransport::SettingsChanged(const CSettingsSet& settings) {
-  if (settings.Int(S::HostType) != static_cast<int>(TransportKind::kLocal) && Owner() != nullptr)
+void CEchoTransport::ConnectionSettingsChanged(const CConnectionSettings& settings) {
+  CTransport::ConnectionSettingsChanged(settings);
+  if (settings.hostType != static_cast<int>(TransportKind::kLocal) && Owner() != nullptr)
     Owner()->ShowMessage(Msg::kRestartNeeded);
-  return 1;
-}
-
-std::string CEchoTransport::GetDisplayName(const CSettingsSet& /*settings*/) const {
-  return "Echo";
 }
 
 }  // namespace ostrane

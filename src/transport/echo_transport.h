@@ -8,19 +8,20 @@ namespace ostrane {
 
 class CEchoTransport final : public CTransport {
  public:
-  CEchoTransport();
+  explicit CEchoTransport(CConnectionSettings settings = {});
   ~CEchoTransport() override;
 
-  int Prepare() override { return 1; }
-  int Open() override { return 1; }
-  int Close() override { return 1; }
-  int Interrupt() override;
-  int Read() override;
+  void Prepare() override {}
+  bool Open() override { return true; }
+  void Close() override {}
+  void Interrupt() override { loop_.Set(); }
+  bool Read() override;
   // Wakes the loop, so that locally delivered bytes show at once.
   void Kick() override { loop_.Set(); }
-  int Write(const uint8_t* data, size_t length) override;
-  int SettingsChanged(const CSettingsSet& settings) override;
-  std::string GetDisplayName(const CSettingsSet& settings) const override;
+  bool Write(const uint8_t* data, size_t length, SendWait wait) override;
+  // Only a change of the connection kind needs a new connection.
+  void ConnectionSettingsChanged(const CConnectionSettings& settings) override;
+  std::string GetDisplayName() const override { return "Echo"; }
 
  private:
   platform::CEvent loop_{platform::CEvent::Reset::kAuto, false};

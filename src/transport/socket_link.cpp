@@ -9,7 +9,7 @@ namespace ostrane {
 using platform::CTcpSocket;
 using platform::CWakeSignal;
 
-CSocketLink::CSocketLink() {
+CSocketLink::CSocketLink(platform::ISocketApi& sockets) : socket_(sockets) {
   pending_.reserve(kPendingSendReserve);
 }
 
@@ -48,7 +48,8 @@ int CSocketLink::Receive(uint8_t* buffer, size_t size) {
     if (requests & CWakeSignal::kAbort) return 0;
     if (requests & CWakeSignal::kWake) return kWakeMarker;
     const unsigned ready = socket_.Wait(PendingCount() > 0, signal_);
-    if (ready & CTcpSocket::kWritable) Flush();
+    // A socket that fails while output waits ends the connection rather than keep it unsent.
+    if ((ready & CTcpSocket::kWritable) && !Flush()) return 0;
   }
 }
 
@@ -78,11 +79,12 @@ bool CSocketLink::Send(const uint8_t* data, size_t length) {
   return true;
 }
 
-void CSocketLink::Flush() {
+bool CSocketLink::Flush() {
   std::lock_guard lock(mutex_);
   while (pendingHead_ < pending_.size()) {
     const size_t block = std::min(kSocketSendBlock, pending_.size() - pendingHead_);
     const long n = socket_.Send(pending_.data() + pendingHead_, block);
+    if (n == CTcpSocket::kFailed) return false;
     if (n <= 0) break;
     pendingHead_ += static_cast<size_t>(n);
   }
@@ -93,6 +95,7 @@ void CSocketLink::Flush() {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(pendingHead_));
     pendingHead_ = 0;
   }
+  return true;
 }
 
 }  // namespace ostrane

@@ -19,7 +19,7 @@ class CSocketLink {
   // Receive's answer to a wake request: process the locally queued data.
   static constexpr int kWakeMarker = -222;
 
-  CSocketLink();
+  explicit CSocketLink(platform::ISocketApi& sockets = platform::PosixSocketApi());
   CSocketLink(const CSocketLink&) = delete;
   CSocketLink& operator=(const CSocketLink&) = delete;
 
@@ -39,7 +39,8 @@ class CSocketLink {
   size_t PendingCount();
 
  private:
-  void Flush();
+  // False when the socket failed.
+  bool Flush();
 
   platform::CTcpSocket socket_;
   platform::CWakeSignal signal_;

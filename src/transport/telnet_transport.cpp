@@ -3,52 +3,32 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "settings/message_texts.h"
-#include "settings/settings_set.h"
 #include "transport/telnet_protocol.h"
 
 namespace ostrane {
 
 using namespace telnet;
 
-CTelnetTransport::CTelnetTransport() : CTransport(TransportKind::kTelnet) {}
+CTelnetTransport::CTelnetTransport(CConnectionSettings settings, platform::ISocketApi& sockets)
+    : CTransport(TransportKind::kTelnet, std::move(settings)), link_(sockets) {}
 
 CTelnetTransport::~CTelnetTransport() {
   Shutdown();
 }
 
-int CTelnetTransport::Open() {
-  std::string proxy;
-  int proxyPort = 0;
-  {
-    std::lock_guard lock(Owner()->SettingsMutex());
-    const CSettingsSet& s = Owner()->Settings();
-    hostName_ = s.Str(S::HostName);
-    port_ = s.Int(S::Port);
-    proxy = s.Str(S::Proxy);
-    proxyPort = s.Int(S::Speed);  // a proxy connection keeps the proxy's port in Speed
-  }
-  if (proxy.empty()) return link_.Connect(hostName_, port_) ? 1 : 0;
-  if (!link_.Connect(proxy, proxyPort)) return 0;
+bool CTelnetTransport::Open() {
+  const CConnectionSettings s = Settings();
+  if (s.proxy.empty()) return link_.Connect(s.host, s.port);
+  if (!link_.Connect(s.proxy, s.proxyPort)) return false;
   // The destination is named only after the proxy has said something. A proxy that closes
   // before that has refused the connection.
   Input input;
   while ((input = ReceiveAndDecode()) == Input::kWake) {
   }
-  if (input == Input::kEnded) return 0;
-  return SendRaw(hostName_ + " " + std::to_string(port_) + "\n") ? 1 : 0;
-}
-
-int CTelnetTransport::Close() {
-  link_.Close();
-  return 1;
-}
-
-int CTelnetTransport::Interrupt() {
-  link_.Abort();
-  return 1;
+  if (input == Input::kEnded) return false;
+  return SendRaw(s.host + " " + std::to_string(s.port) + "\n");
 }
 
 CTelnetTransport::Input CTelnetTransport::ReceiveAndDecode() {
@@ -62,16 +42,17 @@ CTelnetTransport::Input CTelnetTransport::ReceiveAndDecode() {
   return Input::kData;
 }
 
-int CTelnetTransport::Read() {
-  if (ReceiveAndDecode() != Input::kEnded) return 1;
+bool CTelnetTransport::Read() {
+  if (ReceiveAndDecode() != Input::kEnded) return true;
   SetStopping();
-  return 0;
+  return false;
 }
 
-int CTelnetTransport::Write(const uint8_t* data, size_t length) {
-  if (State() != TransportState::kConnected) return 0;
-  if (LocalOnly()) return 1;
-  if (std::memchr(data, IAC, length) == nullptr) return link_.Send(data, length) ? 1 : 0;
+// The socket never waits: what it does not take waits in the link's pending-send buffer.
+bool CTelnetTransport::Write(const uint8_t* data, size_t length, SendWait /*wait*/) {
+  if (State() != TransportState::kConnected) return false;
+  if (LocalOnly()) return true;
+  if (std::memchr(data, IAC, length) == nullptr) return link_.Send(data, length);
   uint8_t escaped[2 * kTelnetEscapeBlock];
   while (length > 0) {
     const size_t block = std::min(length, kTelnetEscapeBlock);
@@ -80,11 +61,11 @@ int CTelnetTransport::Write(const uint8_t* data, size_t length) {
       escaped[n++] = data[i];
       if (data[i] == IAC) escaped[n++] = IAC;
     }
-    if (!link_.Send(escaped, n)) return 0;
+    if (!link_.Send(escaped, n)) return false;
     data += block;
     length -= block;
   }
-  return 1;
+  return true;
 }
 
 bool CTelnetTransport::SendRaw(const std::string& bytes) {
@@ -92,36 +73,28 @@ bool CTelnetTransport::SendRaw(const std::string& bytes) {
 }
 
 void CTelnetTransport::OnOption(uint8_t command, uint8_t option) {
+  char trace[32];
+  std::snprintf(trace, sizeof trace, "<OP %d %d>", command, option);
+  Owner()->WriteTrace(trace);
+  const CConnectionSettings s = Settings();
+  TelnetOptionSettings view;
+  view.localEcho = s.localEcho;
+  view.setHostSize = s.setHostSize;
+  view.columns = s.columns;
+  view.lines = s.lines;
   std::string reply;
-  {
-    std::lock_guard lock(Owner()->SettingsMutex());
-    CSettingsSet& s = Owner()->Settings();
-    char trace[32];
-    std::snprintf(trace, sizeof trace, "<OP %d %d>", command, option);
-    Owner()->WriteTrace(trace);
-    TelnetOptionSettings view;
-    view.localEcho = s.Int(S::LocalEcho) != 0;
-    view.setHostSize = s.Int(S::SetHostSize) != 0;
-    view.columns = s.Int(S::Columns);
-    view.lines = s.Int(S::Lines);
-    options_.HandleOption(command, option, view, reply);
-    s.SetInt(S::LocalEcho, view.localEcho ? 1 : 0);
-    SetLocalEcho(view.localEcho);
-  }
+  options_.HandleOption(command, option, view, reply);
+  if (view.localEcho != s.localEcho) HostSetLocalEcho(view.localEcho);
   SendRaw(reply);
 }
 
 void CTelnetTransport::OnSubnegotiation(uint8_t option, const uint8_t* data, size_t length) {
   std::string reply;
-  {
-    std::lock_guard lock(Owner()->SettingsMutex());
-    const std::string_view name = CTelnetOptions::TerminalName(Owner()->Settings().Int(S::TermID));
-    CTelnetOptions::HandleSubnegotiation(option, data, length, name, reply);
-  }
+  CTelnetOptions::HandleSubnegotiation(option, data, length, Settings().terminalName, reply);
   SendRaw(reply);
 }
 
-void CTelnetTransport::AnnounceWindowSize(int columns, int lines) {
+void CTelnetTransport::SendWindowSize(int columns, int lines) {
   std::string out;
   CTelnetOptions::AppendWindowSize(columns, lines, out);
   SendRaw(out);
@@ -132,13 +105,9 @@ void CTelnetTransport::KeepAlive() {
   link_.Send(kDoStatus, sizeof kDoStatus);
 }
 
-int CTelnetTransport::SettingsChanged(const CSettingsSet& /*settings*/) {
+void CTelnetTransport::ConnectionSettingsChanged(const CConnectionSettings& settings) {
+  CTransport::ConnectionSettingsChanged(settings);
   Owner()->ShowMessage(Msg::kRestartNeeded);
-  return 1;
-}
-
-std::string CTelnetTransport::GetDisplayName(const CSettingsSet& settings) const {
-  return settings.Str(S::HostName);
 }
 
 }  // namespace ostrane

@@ -14,25 +14,28 @@ namespace ostrane {
 
 class CTelnetTransport final : public CTransport, private ITelnetCommandSink {
  public:
-  CTelnetTransport();
+  explicit CTelnetTransport(CConnectionSettings settings = {},
+                            platform::ISocketApi& sockets = platform::PosixSocketApi());
   ~CTelnetTransport() override;
 
-  int Prepare() override { return 1; }
-  int Open() override;
-  int Close() override;
-  int Interrupt() override;
-  int Read() override;
+  void Prepare() override {}
+  bool Open() override;
+  void Close() override { link_.Close(); }
+  void Interrupt() override { link_.Abort(); }
+  bool Read() override;
   void Kick() override { link_.Wake(); }
-  int Write(const uint8_t* data, size_t length) override;
-  int SettingsChanged(const CSettingsSet& settings) override;
+  bool Write(const uint8_t* data, size_t length, SendWait wait) override;
+  // Every change needs a new connection.
+  void ConnectionSettingsChanged(const CConnectionSettings& settings) override;
   // IAC DO STATUS, unescaped.
   void KeepAlive() override;
-  std::string GetDisplayName(const CSettingsSet& settings) const override;
-
-  // Tells the host the screen size, as if it had sent DO NAWS with SetHostSize on.
-  void AnnounceWindowSize(int columns, int lines) override;
+  std::string GetDisplayName() const override { return Settings().host; }
+  // Bytes the socket has not taken yet (tests).
+  size_t PendingSendCount() { return link_.PendingCount(); }
 
  private:
+  // Tells the host the screen size, as if it had sent DO NAWS with SetHostSize on.
+  void SendWindowSize(int columns, int lines) override;
   enum class Input { kData, kWake, kEnded };
 
   // Receives once and queues the decoded data.
@@ -41,8 +44,6 @@ class CTelnetTransport final : public CTransport, private ITelnetCommandSink {
   void OnSubnegotiation(uint8_t option, const uint8_t* data, size_t length) override;
   bool SendRaw(const std::string& bytes);
 
-  std::string hostName_;
-  int port_ = 0;
   CSocketLink link_;
   CTelnetDecoder decoder_;
   CTelnetOptions options_;

@@ -5,28 +5,23 @@
 
 namespace ostrane {
 
-namespace {
-
-// Set while Send runs for a caller that holds the terminal lock.
-thread_local bool t_holdsTerminalLock = false;
-
-class CLockHolderScope {
+// One writer's view of the receive queue: how it goes on when the queue is full.
+class CTransport::CQueueWriter final : public IRingWaitPolicy {
  public:
-  explicit CLockHolderScope(bool holds) : previous_(t_holdsTerminalLock) {
-    t_holdsTerminalLock = holds || previous_;
-  }
-  ~CLockHolderScope() { t_holdsTerminalLock = previous_; }
-  CLockHolderScope(const CLockHolderScope&) = delete;
-  CLockHolderScope& operator=(const CLockHolderScope&) = delete;
+  CQueueWriter(CTransport& transport, SendWait wait) : transport_(transport), wait_(wait) {}
+  RingWait Mode() const override { return transport_.QueueMode(wait_); }
+  void WakeReader() override { transport_.Kick(); }
 
  private:
-  bool previous_;
+  CTransport& transport_;
+  const SendWait wait_;
 };
 
-}  // namespace
-
-CTransport::CTransport(TransportKind kind) : kind_(kind) {
-  queue_.SetCapacity(kReceiveQueueCapacity);
+CTransport::CTransport(TransportKind kind, CConnectionSettings settings)
+    : kind_(kind), settings_(std::move(settings)) {
+  queue_.SetCapacity(kReceiveQueueCapacity, kMaxReceiveOverflow);
+  localEcho_.store(settings_.localEcho);
+  localOnly_.store(settings_.localOnly);
 }
 
 CTransport::~CTransport() {
@@ -38,8 +33,42 @@ void CTransport::Shutdown() {
   if (thread_.joinable() && !OnWorkerThread()) thread_.join();
 }
 
-int CTransport::Start() {
-  if (thread_.joinable() || state_.load() != TransportState::kIdle) return 1;
+void CTransport::UpdateSettings(const CConnectionSettings& settings) {
+  std::lock_guard lock(settingsMutex_);
+  settings_ = settings;
+  localEcho_.store(settings.localEcho);
+  localOnly_.store(settings.localOnly);
+}
+
+void CTransport::ConnectionSettingsChanged(const CConnectionSettings& settings) {
+  UpdateSettings(settings);
+}
+
+CConnectionSettings CTransport::Settings() const {
+  std::lock_guard lock(settingsMutex_);
+  return settings_;
+}
+
+void CTransport::AnnounceWindowSize(int columns, int lines) {
+  {
+    std::lock_guard lock(settingsMutex_);
+    settings_.columns = columns;
+    settings_.lines = lines;
+  }
+  SendWindowSize(columns, lines);
+}
+
+void CTransport::HostSetLocalEcho(bool on) {
+  {
+    std::lock_guard lock(settingsMutex_);
+    settings_.localEcho = on;
+    localEcho_.store(on);
+  }
+  if (owner_ != nullptr) owner_->LocalEchoChanged(on);
+}
+
+void CTransport::Start() {
+  if (thread_.joinable() || state_.load() != TransportState::kIdle) return;
   // Connecting from here on, so that a Stop right after Start is not taken for an idle one.
   state_.store(TransportState::kConnecting);
   thread_ = std::thread([this] {
@@ -47,7 +76,6 @@ int CTransport::Start() {
     InstallFaultStackForThread();
     Run();
   });
-  return 1;
 }
 
 void CTransport::SetStopping() {
@@ -57,33 +85,44 @@ void CTransport::SetStopping() {
   }
 }
 
-int CTransport::Stop(bool wait) {
+void CTransport::Stop(bool wait) {
   const TransportState s = state_.load();
-  if (s == TransportState::kIdle || s == TransportState::kClosed) return 1;
+  if (s == TransportState::kIdle || s == TransportState::kClosed) return;
   SetStopping();
   holdGate_.Abort();
   queue_.WakeWriters();
   Interrupt();
-  if (wait && !OnWorkerThread() && !t_holdsTerminalLock && thread_.joinable() &&
-      finished_.WaitFor(kStopTimeout))
+  if (wait && !OnWorkerThread() && thread_.joinable() && finished_.WaitFor(kStopTimeout))
     thread_.join();
-  return 1;
 }
 
-int CTransport::Send(const uint8_t* data, size_t length, bool mayWait) {
-  CLockHolderScope scope(!mayWait);
-  if (localEcho_.load()) DeliverLocal(data, length);
-  if (Write(data, length) == 0) {
-    Stop();
-    return 0;
+bool CTransport::Send(const uint8_t* data, size_t length) {
+  return SendWith(data, length, SendWait::kMayWait);
+}
+
+bool CTransport::SendNoWait(const uint8_t* data, size_t length) {
+  return SendWith(data, length, SendWait::kNever);
+}
+
+bool CTransport::SendWith(const uint8_t* data, size_t length, SendWait wait) {
+  const bool echoed = !localEcho_.load() || QueueReceived(data, length, wait);
+  if (echoed) Kick();
+  if (!echoed || !Write(data, length, wait)) {
+    // A caller that may not wait cannot wait for the worker to end either.
+    Stop(wait == SendWait::kMayWait);
+    return false;
   }
-  return 1;
+  return true;
 }
 
-int CTransport::DeliverLocal(const uint8_t* data, size_t length) {
+void CTransport::DeliverLocal(const uint8_t* data, size_t length) {
   QueueReceived(data, length);
   Kick();
-  return 1;
+}
+
+bool CTransport::QueueReceived(const uint8_t* data, size_t length, SendWait wait) {
+  CQueueWriter writer(*this, wait);
+  return queue_.Put(data, length, &writer);
 }
 
 void CTransport::SetHold(bool hold) {
@@ -95,17 +134,20 @@ void CTransport::SetHold(bool hold) {
   }
 }
 
-bool CTransport::MayWait() const {
-  if (t_holdsTerminalLock || OnWorkerThread() || IsHeld()) return false;
+RingWait CTransport::QueueMode(SendWait wait) const {
+  // The worker is the queue's only reader: waiting would wait for itself.
+  if (OnWorkerThread()) return RingWait::kOverflow;
+  if (wait == SendWait::kNever || IsHeld()) return RingWait::kBounded;
   const TransportState s = state_.load();
-  return s == TransportState::kConnecting || s == TransportState::kConnected;
+  return s == TransportState::kConnecting || s == TransportState::kConnected ? RingWait::kWait
+                                                                             : RingWait::kBounded;
 }
 
 void CTransport::Run() {
   workerId_.store(std::this_thread::get_id());
   try {
     Prepare();
-    if (Open() == 0) {
+    if (!Open()) {
       if (state_.load() != TransportState::kStopping && owner_ != nullptr)
         owner_->ShowMessage(Msg::kCannotConnect);
       state_.store(TransportState::kClosed);
@@ -116,7 +158,7 @@ void CTransport::Run() {
     if (state_.compare_exchange_strong(expected, TransportState::kConnected)) {
       // What arrived while connecting (a proxy's greeting) is shown at once.
       DeliverQueued();
-      while (Read() != 0 && state_.load() != TransportState::kStopping) DeliverQueued();
+      while (Read() && state_.load() != TransportState::kStopping) DeliverQueued();
     }
   } catch (const std::exception&) {
     // A fault in the connection code ends this connection only.

@@ -5,17 +5,17 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/event.h"
 #include "transport/byte_ring.h"
+#include "transport/connection_settings.h"
 #include "transport/transport_limits.h"
 #include "transport/transport_owner.h"
 
 namespace ostrane {
-
-class CSettingsSet;
 
 // The values of the HostType setting.
 enum class TransportKind : int {
@@ -36,74 +36,91 @@ enum class TransportState : int {
   kClosed = 5,
 };
 
-class CTransport : private IRingWaitPolicy {
+// Whether a sender may wait for room in the receive queue (local echo, the local loop).
+enum class SendWait { kMayWait, kNever };
+
+class CTransport {
  public:
-  explicit CTransport(TransportKind kind);
-  ~CTransport() override;
+  CTransport(TransportKind kind, CConnectionSettings settings);
+  virtual ~CTransport();
   CTransport(const CTransport&) = delete;
   CTransport& operator=(const CTransport&) = delete;
 
   // The connection operations, each kind's own.
-  virtual int Prepare() = 0;
-  // Worker thread: non-zero when connected. Settings are read through the owner.
-  virtual int Open() = 0;
-  virtual int Close() = 0;
+  virtual void Prepare() = 0;
+  // Worker thread: true when connected.
+  virtual bool Open() = 0;
+  virtual void Close() = 0;
   // Any thread: make a worker blocked in Open or Read give up.
-  virtual int Interrupt() = 0;
-  // Worker thread: wait for input and queue it; zero when the connection has ended.
-  virtual int Read() = 0;
+  virtual void Interrupt() = 0;
+  // Worker thread: wait for input and queue it; false when the connection has ended.
+  virtual bool Read() = 0;
   // Any thread: make the worker deliver locally queued data.
   virtual void Kick() {}
-  // Any thread: zero when the bytes could not be written.
-  virtual int Write(const uint8_t* data, size_t length) = 0;
-  virtual int SendBreak() { return 0; }
-  virtual int SettingsChanged(const CSettingsSet& settings) = 0;
+  // Any thread: false when the bytes could not be written (or, with SendWait::kNever, not
+  // queued without waiting).
+  virtual bool Write(const uint8_t* data, size_t length, SendWait wait) = 0;
+  virtual bool SendBreak() { return false; }
   virtual void KeepAlive() {}
+  // The user changed connection settings of the open session: they are kept, and the kind
+  // tells the user what it cannot apply without a new connection.
+  virtual void ConnectionSettingsChanged(const CConnectionSettings& settings);
+  virtual std::string GetDisplayName() const = 0;
+
+  // Replaces the settings without asking anything (screen size, echo and local flags).
+  void UpdateSettings(const CConnectionSettings& settings);
+  CConnectionSettings Settings() const;
   // Tells the host a new screen size, where the protocol has a way to (Telnet NAWS, SSH
-  // window-change); other kinds ignore it.
-  virtual void AnnounceWindowSize(int /*columns*/, int /*lines*/) {}
-  virtual std::string GetDisplayName(const CSettingsSet& settings) const = 0;
+  // window-change); other kinds only keep it.
+  void AnnounceWindowSize(int columns, int lines);
 
   void SetOwner(ITransportOwner* owner) { owner_ = owner; }
   TransportKind Kind() const { return kind_; }
   TransportState State() const { return state_.load(); }
 
   // Starts the worker thread.
-  int Start();
+  void Start();
   // Ends the connection and waits (at most kStopTimeout) for the worker. From the worker itself,
   // or with wait false, it only asks the worker to leave.
-  int Stop(bool wait = true);
+  void Stop(bool wait = true);
   // Everything the session sends: local echo when on, then Write; a failed write stops the
-  // connection. mayWait false is for callers that hold the terminal lock: they never wait for
-  // the worker, whose delivery needs that lock.
-  int Send(const uint8_t* data, size_t length, bool mayWait = true);
+  // connection and gives false. May wait for room in the receive queue.
+  bool Send(const uint8_t* data, size_t length);
+  // Send for callers that hold the terminal lock (the terminal's replies): never waits, for the
+  // worker's delivery needs that lock. Bytes the receive queue cannot take without waiting
+  // (beyond its overflow limit, see transport_limits.h) are refused: false, and the connection
+  // is asked to stop.
+  bool SendNoWait(const uint8_t* data, size_t length);
   // Queues bytes as if received and has the worker deliver them.
-  int DeliverLocal(const uint8_t* data, size_t length);
+  void DeliverLocal(const uint8_t* data, size_t length);
   void SetHold(bool hold);
   bool IsHeld() const { return !holdGate_.IsSet(); }
-  // LocalEcho and Local as Send and Write see them; the session sets them from its settings
-  // when the transport is created and whenever they change.
-  void SetLocalEcho(bool on) { localEcho_.store(on); }
   bool LocalEcho() const { return localEcho_.load(); }
-  void SetLocalOnly(bool on) { localOnly_.store(on); }
   bool LocalOnly() const { return localOnly_.load(); }
   // Bytes waiting for delivery (tests, and the hold display).
   size_t QueuedCount() const { return queue_.Count(); }
 
  protected:
   ITransportOwner* Owner() const { return owner_; }
-  // Any thread: queue bytes for delivery, waiting for room when this caller may.
-  void QueueReceived(const uint8_t* data, size_t length) { queue_.Put(data, length, this); }
+  // Queue bytes for delivery. The worker never waits; other threads wait for room when wait
+  // allows. False when the bytes were refused (see SendNoWait).
+  bool QueueReceived(const uint8_t* data, size_t length, SendWait wait = SendWait::kMayWait);
   bool OnWorkerThread() const { return std::this_thread::get_id() == workerId_.load(); }
   // Connecting or Connected becomes Stopping; later states stay.
   void SetStopping();
+  // The host switched local echo (Telnet ECHO): kept, followed and told to the owner.
+  void HostSetLocalEcho(bool on);
+  // The protocol tells the host the size; the settings already hold it.
+  virtual void SendWindowSize(int /*columns*/, int /*lines*/) {}
   // Every concrete transport's destructor calls this first: the worker uses the derived
   // object, so it must have ended (Stop, then join whatever the wait gave) before that goes.
   void Shutdown();
 
  private:
-  bool MayWait() const override;
-  void WakeReader() override { Kick(); }
+  class CQueueWriter;
+
+  bool SendWith(const uint8_t* data, size_t length, SendWait wait);
+  RingWait QueueMode(SendWait wait) const;
   void Run();
   void DeliverQueued();
   void Finish();
@@ -111,6 +128,8 @@ class CTransport : private IRingWaitPolicy {
   const TransportKind kind_;
   std::atomic<TransportState> state_{TransportState::kIdle};
   ITransportOwner* owner_ = nullptr;
+  mutable std::mutex settingsMutex_;
+  CConnectionSettings settings_;  // guarded by settingsMutex_
   platform::CEvent holdGate_{platform::CEvent::Reset::kManual, true};
   platform::CEvent finished_{platform::CEvent::Reset::kManual, false};
   CByteRing queue_;

@@ -6,8 +6,16 @@
 
 namespace ostrane {
 
-// Bytes waiting for delivery to the terminal; writers beyond it wait or overflow, never drop.
+// The receive queue: a ring of kReceiveQueueCapacity bytes waiting for delivery to the
+// terminal. A writer that finds it full and may wait (a sender not holding the terminal lock)
+// waits for room. The worker never waits: the rest of its read goes to an overflow store, which
+// it empties before it reads again, so it adds at most one read. Every other writer that cannot
+// wait (SendNoWait, anyone while the session is held or stopping) may leave up to
+// kMaxReceiveOverflow bytes there; beyond that its bytes are refused whole, the send fails and
+// the connection is stopped. So the queue holds at most
+// kReceiveQueueCapacity + kMaxReceiveOverflow + one worker read.
 inline constexpr size_t kReceiveQueueCapacity = 8192;
+inline constexpr size_t kMaxReceiveOverflow = 1024 * 1024;
 // Largest chunk handed to the terminal at once, so views are told about changes often enough.
 inline constexpr size_t kDeliveryChunk = 2048;
 // Largest single socket read.

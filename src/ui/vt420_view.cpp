@@ -20,7 +20,6 @@ namespace {
 constexpr int kFrameMs = 16;  // repaints follow the terminal at most about 60 times a second
 constexpr int kBlinkMs = 500;
 constexpr int kCursorBlinkMs = 250;
-constexpr int kKeepAliveMs = 10000;
 constexpr int kWheelStep = 120;
 constexpr int kUnderlineCursorHeight = 2;
 constexpr char kDisconnected[] = " - Disconnected";
@@ -49,7 +48,6 @@ CVT420View::CVT420View(CVT420Doc& doc, QWidget* parent) : QAbstractScrollArea(pa
     UpdateCursorCell();
   });
   connect(&blinkTimer_, &QTimer::timeout, this, &CVT420View::BlinkTimer);
-  connect(&keepAliveTimer_, &QTimer::timeout, this, &CVT420View::KeepAliveTimer);
   connect(&dragTimer_, &QTimer::timeout, this, &CVT420View::DragTimer);
   messageHandler_ = [this](const QString& text) {
     QMessageBox::information(this, QString::fromLatin1(kCaption), text);
@@ -95,7 +93,7 @@ QString CVT420View::MainTitle() {
     std::lock_guard lock(doc_.Terminal().Mutex());
     const CSettingsSet& s = doc_.Terminal().Settings();
     name = s.Str(S::Title);
-    if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName(s);
+    if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName();
   }
   return QString::fromLatin1(kMainTitle).arg(QString::fromStdString(name));
 }
@@ -596,7 +594,6 @@ void CVT420View::showEvent(QShowEvent* event) {
   if (!maximize) Layout(true);
   blinkShown_ = true;
   blinkTimer_.start(kBlinkMs);
-  keepAliveTimer_.start(kKeepAliveMs);
 }
 
 void CVT420View::BlinkTimer() {
@@ -609,15 +606,6 @@ void CVT420View::BlinkTimer() {
   }
   blinkShown_ = !blinkShown_;
   if (blinking) viewport()->update();
-}
-
-void CVT420View::KeepAliveTimer() {
-  bool keep;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    keep = doc_.Terminal().Settings().Int(S::KeepSession) != 0;
-  }
-  if (keep && doc_.Transport()) doc_.Transport()->KeepAlive();
 }
 
 }  // namespace ostrane

@@ -175,7 +175,6 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ShowMessage(const QString& text);
 
   void BlinkTimer();
-  void KeepAliveTimer();
 
   CVT420Doc& doc_;
   CTermFont font_;
@@ -211,7 +210,6 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
 
   bool blinkShown_ = true;
   QTimer blinkTimer_;
-  QTimer keepAliveTimer_;
   QTimer dragTimer_;
 
   SoftFontImages softFont_;

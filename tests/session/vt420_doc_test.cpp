@@ -116,13 +116,25 @@ class SessionDocument : public ::testing::Test {
     ASSERT_TRUE(doc_.StartNewSession());
     ASSERT_TRUE(WaitState(TransportState::kConnected));
   }
-  int Send(const std::string& s) {
+  bool Send(const std::string& s) {
     return doc_.Send(reinterpret_cast<const uint8_t*>(s.data()), s.size());
   }
   std::string Row(int row) {
     std::lock_guard lock(doc_.Terminal().Mutex());
     const auto line = doc_.Terminal().Screen().GetPageRow(row);
     return line ? LineToText(*line, doc_.Settings().Int(S::Columns)) : std::string();
+  }
+  std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  }
+  // Starts a Telnet session to the peer and waits until it is up.
+  void StartTelnet(CScriptedPeer& peer) {
+    SetText(S::HostName, "127.0.0.1");
+    Set(S::Port, peer.Port());
+    ASSERT_TRUE(doc_.StartNewSession());
+    ASSERT_TRUE(peer.Accept());
+    ASSERT_TRUE(WaitState(TransportState::kConnected));
   }
   std::string TempPath(const std::string& name) {
     return (std::filesystem::path(std::getenv("OSTRANE_HOME")) / name).string();
@@ -245,7 +257,7 @@ TEST_F(SessionDocument, LocalLoopCapturesEveryByteOfAMegabyteSentAtOnce) {
     data += text + "\r\n";
     expected += text + "\r\n";
   }
-  EXPECT_EQ(Send(data), 1);
+  EXPECT_TRUE(Send(data));
   ASSERT_TRUE(watcher_.WaitReceived(data.size()));
   doc_.CloseCapture();
   std::ifstream file(path, std::ios::binary);
@@ -362,6 +374,79 @@ TEST_F(SessionDocument, LocalEchoChangedInSettingsTakesEffect) {
   Send("e");
   ASSERT_TRUE(watcher_.WaitReceived(2));
   EXPECT_EQ(Row(0).substr(0, 2), "ee");
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The keep-alive (IAC DO STATUS for Telnet) comes from the session, once per interval however
+// many windows show it, and stops when KeepSession is turned off.
+TEST_F(SessionDocument, KeepAliveIsSentOncePerIntervalWithTwoViewsAndStopsWhenTurnedOff) {
+  CScriptedPeer peer;
+  CWatcher secondView;
+  doc_.AddView(&secondView);
+  doc_.SetKeepAliveInterval(std::chrono::milliseconds(100));
+  Set(S::KeepSession, 1);
+  StartTelnet(peer);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string seen = peer.ReadFor(1000);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const size_t keepAlives = Count(seen, "\xff\xfd\x05");
+  EXPECT_EQ(keepAlives * 3, seen.size()) << "nothing but keep-alives was sent";
+  EXPECT_GE(keepAlives, 3u);
+  EXPECT_LE(keepAlives, static_cast<size_t>(elapsed / std::chrono::milliseconds(100)) + 1);
+  Set(S::KeepSession, 0);
+  CSettingsChange change;
+  doc_.ApplyChanges(change);
+  peer.ReadFor(150);  // one may have been on its way
+  EXPECT_EQ(peer.ReadFor(400), "");
+  doc_.RemoveView(&secondView);
+}
+
+TEST_F(SessionDocument, NoKeepAliveWhileKeepSessionIsOff) {
+  CScriptedPeer peer;
+  doc_.SetKeepAliveInterval(std::chrono::milliseconds(50));
+  StartTelnet(peer);
+  EXPECT_EQ(peer.ReadFor(400), "");
+}
+
+// The Telnet worker records its option trace and the host's echo switch without the terminal
+// lock; they reach the capture file ahead of the data received after them, and the settings.
+TEST_F(SessionDocument, TelnetTraceIsCapturedAheadOfLaterDataAndEchoSwitchReachesTheSettings) {
+  CScriptedPeer peer;
+  Set(S::CaptureDebug, 1);
+  const std::string path = TempPath("trace.txt");
+  ASSERT_TRUE(doc_.OpenCapture(path));
+  StartTelnet(peer);
+  peer.Send(
+      "\xff\xfd\x01"
+      "ab");  // DO ECHO, then data
+  ASSERT_TRUE(watcher_.WaitReceived(2));
+  EXPECT_EQ(peer.Read(3), "\xff\xfb\x01");
+  peer.Send("cd");
+  ASSERT_TRUE(watcher_.WaitReceived(4));
+  doc_.CloseCapture();
+  EXPECT_EQ(ReadFile(path), "<OP 253 1>abcd");
+  std::lock_guard lock(doc_.Terminal().Mutex());
+  EXPECT_EQ(doc_.Settings().Int(S::LocalEcho), 1);
+}
+
+// A front end whose questions cover only messages cannot log in to SSH: the session says so
+// and does not connect, instead of ending silently before authentication.
+TEST_F(SessionDocument, SshWithoutSshQuestionsFailsLoudlyAndDoesNotConnect) {
+  CScriptedPeer server;
+  Set(S::HostType, static_cast<int>(TransportKind::kSsh2));
+  SetText(S::HostName, "127.0.0.1");
+  Set(S::Port, server.Port());
+  EXPECT_FALSE(doc_.StartNewSession());
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.asked[0].text, kTextNoSshQuestions);
+  EXPECT_EQ(questions_.asked[0].icon, MessageIcon::kStop);
+  EXPECT_FALSE(server.Accept(300));
+  EXPECT_EQ(doc_.Transport(), nullptr);
 }
 
 }  // namespace

@@ -130,8 +130,8 @@ TEST(SshScripted, PasswordChangeRequestAsksAndRetriesAfterARefusal) {
   EXPECT_NE(log.find("CHANGE u pw first-new"), std::string::npos) << log;
   EXPECT_NE(log.find("CHANGE u pw second-new"), std::string::npos) << log;
   // The second answer asked for saving: the new password is remembered, protected.
-  EXPECT_EQ(UnprotectPassword(s.Setting(S::SshPassword)), "second-new");
-  EXPECT_EQ(s.Setting(S::SshUser), "u");
+  EXPECT_EQ(UnprotectPassword(s.Remembered().protectedPassword), "second-new");
+  EXPECT_EQ(s.Remembered().user, "u");
 }
 
 TEST(SshScripted, CancelledPasswordChangeAbortsTheConnection) {

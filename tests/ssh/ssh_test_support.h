@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "settings/settings_set.h"
 #include "ssh/ssh2_transport.h"
+#include "ssh/ssh_credentials.h"
 #include "ssh/ssh_questions.h"
 #include "transport/test_owner.h"
 
@@ -115,24 +115,46 @@ class CTestSshQuestions : public ISshQuestions {
   int keyCreations_ = 0;
 };
 
+// The remembered login of a test session.
+class CTestCredentials : public ISshCredentials {
+ public:
+  SshCredentials LoadCredentials() override {
+    std::lock_guard lock(mutex_);
+    return credentials_;
+  }
+  void StoreCredentials(const std::string* user, const std::string* protectedPassword) override {
+    std::lock_guard lock(mutex_);
+    if (user != nullptr) credentials_.user = *user;
+    if (protectedPassword != nullptr) credentials_.protectedPassword = *protectedPassword;
+  }
+
+ private:
+  std::mutex mutex_;
+  SshCredentials credentials_;
+};
+
 // A session of CSsh2Transport with a test owner, connected to 127.0.0.1:port.
 class CSshSession {
  public:
   CSshSession(int port, CTestSshQuestions& questions) {
-    {
-      std::lock_guard lock(owner_.SettingsMutex());
-      owner_.Settings().SetInt(S::HostType, 5);
-      owner_.Settings().SetStr(S::HostName, "127.0.0.1");
-      owner_.Settings().SetInt(S::Port, port);
-    }
+    settings_.hostType = 5;
+    settings_.host = "127.0.0.1";
+    settings_.port = port;
+    settings_.terminalName = "vt220";
     transport_.SetOwner(&owner_);
     transport_.SetQuestions(&questions);
+    transport_.SetCredentials(&credentials_);
   }
   ~CSshSession() { transport_.Stop(); }
 
   CTestOwner& Owner() { return owner_; }
   CSsh2Transport& Transport() { return transport_; }
-  void Start() { transport_.Start(); }
+  // The connection settings Start hands to the transport.
+  CConnectionSettings& Settings() { return settings_; }
+  void Start() {
+    transport_.UpdateSettings(settings_);
+    transport_.Start();
+  }
 
   // Waits until the shell runs (false when the connection ended or the time ran out).
   bool WaitForShell(int timeoutMs = 15000) {
@@ -164,17 +186,15 @@ class CSshSession {
     Type("echo ostrane-$((40+2))\r");
     return WaitForText("ostrane-42");
   }
-  std::string Setting(int position) {
-    std::lock_guard lock(owner_.SettingsMutex());
-    return owner_.Settings().Str(position);
-  }
-  void SetSetting(int position, const std::string& value) {
-    std::lock_guard lock(owner_.SettingsMutex());
-    owner_.Settings().SetStr(position, value);
+  SshCredentials Remembered() { return credentials_.LoadCredentials(); }
+  void Remember(const std::string& user, const std::string& protectedPassword) {
+    credentials_.StoreCredentials(&user, &protectedPassword);
   }
 
  private:
+  CConnectionSettings settings_;
   CTestOwner owner_;
+  CTestCredentials credentials_;
   CSsh2Transport transport_;
 };
 

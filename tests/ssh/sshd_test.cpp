@@ -51,8 +51,8 @@ TEST_F(Sshd, DefaultConfiguration_PasswordLoginRunsACommand) {
   EXPECT_EQ(n.cipherOut, "chacha20-poly1305@openssh.com");
   EXPECT_TRUE(n.strict) << "the server offers strict key exchange";
   // The typed password is not remembered unless asked for.
-  EXPECT_EQ(s.Setting(S::SshUser), test::kTestUser);
-  EXPECT_EQ(s.Setting(S::SshPassword), "");
+  EXPECT_EQ(s.Remembered().user, test::kTestUser);
+  EXPECT_EQ(s.Remembered().protectedPassword, "");
 }
 
 TEST_F(Sshd, PseudoTerminalHasTheTerminalTypeAndSize_AndFollowsAResize) {
@@ -61,12 +61,9 @@ TEST_F(Sshd, PseudoTerminalHasTheTerminalTypeAndSize_AndFollowsAResize) {
   CTestSshQuestions q;
   PasswordLogin(q);
   CSshSession s(sshd.Port(), q);
-  {
-    std::lock_guard lock(s.Owner().SettingsMutex());
-    s.Owner().Settings().SetInt(S::TermID, 0);
-    s.Owner().Settings().SetInt(S::Columns, 132);
-    s.Owner().Settings().SetInt(S::Lines, 36);
-  }
+  s.Settings().terminalName = "vt420";
+  s.Settings().columns = 132;
+  s.Settings().lines = 36;
   s.Start();
   ASSERT_TRUE(s.WaitForShell());
   s.Type("echo T=$TERM S=$(stty size)\r");
@@ -87,15 +84,14 @@ TEST_F(Sshd, RememberedPasswordLogsInWithoutAsking_AndAWrongOneIsClearedAndAsked
     CSshSession s(sshd.Port(), q);
     s.Start();
     ASSERT_TRUE(s.RunsCommand());
-    remembered = s.Setting(S::SshPassword);
+    remembered = s.Remembered().protectedPassword;
     EXPECT_NE(remembered, "");
     EXPECT_EQ(remembered.find(test::kTestPassword), std::string::npos);
   }
   EXPECT_EQ(q.AuthorizationUsers().size(), 1u);
   {
     CSshSession s(sshd.Port(), q);
-    s.SetSetting(S::SshUser, test::kTestUser);
-    s.SetSetting(S::SshPassword, remembered);
+    s.Remember(test::kTestUser, remembered);
     s.Start();
     ASSERT_TRUE(s.RunsCommand());
   }
@@ -104,8 +100,7 @@ TEST_F(Sshd, RememberedPasswordLogsInWithoutAsking_AndAWrongOneIsClearedAndAsked
     CTestSshQuestions asked;
     PasswordLogin(asked);
     CSshSession s(sshd.Port(), asked);
-    s.SetSetting(S::SshUser, test::kTestUser);
-    s.SetSetting(S::SshPassword, ProtectPassword("wrong password"));
+    s.Remember(test::kTestUser, ProtectPassword("wrong password"));
     s.Start();
     ASSERT_TRUE(s.RunsCommand()) << s.Owner().Received();
     // The refusal cleared the remembered pair, so the dialog came with an empty user name.

@@ -11,9 +11,10 @@ namespace {
 
 class CFlagPolicy : public IRingWaitPolicy {
  public:
-  bool MayWait() const override { return mayWait.load(); }
+  explicit CFlagPolicy(RingWait initial = RingWait::kWait) : mode(initial) {}
+  RingWait Mode() const override { return mode.load(); }
   void WakeReader() override { ++wakes; }
-  std::atomic<bool> mayWait{true};
+  std::atomic<RingWait> mode;
   std::atomic<int> wakes{0};
 };
 
@@ -37,7 +38,7 @@ std::string TakeAll(CByteRing& ring, size_t chunk) {
 
 TEST(ByteRing, WrapsAroundAndKeepsOrder) {
   CByteRing ring;
-  ASSERT_TRUE(ring.SetCapacity(10));
+  ASSERT_TRUE(ring.SetCapacity(10, 100));
   uint8_t out[16];
   ring.Put(Bytes("abcdefg"), 7, nullptr);
   EXPECT_EQ(ring.Take(out, 5), 5u);
@@ -48,19 +49,39 @@ TEST(ByteRing, WrapsAroundAndKeepsOrder) {
   EXPECT_EQ(ring.Count(), 0u);
 }
 
-TEST(ByteRing, WriterThatMayNotWaitLosesNothing) {
+TEST(ByteRing, OverflowingWriterLosesNothingWhateverTheLimit) {
   CByteRing ring;
-  ASSERT_TRUE(ring.SetCapacity(8));
+  ASSERT_TRUE(ring.SetCapacity(8, 10));
+  CFlagPolicy worker(RingWait::kOverflow);
   const std::string data = Pattern(100);
-  ring.Put(Bytes(data), data.size(), nullptr);
-  ring.Put(Bytes("XYZ"), 3, nullptr);
+  EXPECT_TRUE(ring.Put(Bytes(data), data.size(), &worker));
+  EXPECT_TRUE(ring.Put(Bytes("XYZ"), 3, &worker));
   EXPECT_EQ(ring.Count(), 103u);
   EXPECT_EQ(TakeAll(ring, 7), data + "XYZ");
 }
 
+// A bounded writer may fill the ring and the overflow up to its limit; bytes beyond are
+// refused whole, and once room is taken out, it is accepted again, in order.
+TEST(ByteRing, BoundedWriterIsRefusedWholeBeyondTheOverflowLimit) {
+  CByteRing ring;
+  ASSERT_TRUE(ring.SetCapacity(8, 10));
+  const std::string data = Pattern(18);
+  EXPECT_TRUE(ring.Put(Bytes(data), data.size(), nullptr));
+  EXPECT_FALSE(ring.Put(Bytes("Z"), 1, nullptr));
+  EXPECT_EQ(ring.Count(), 18u);
+  uint8_t out[4];
+  ASSERT_EQ(ring.Take(out, 4), 4u);
+  // Room in the ring does not help while overflow waits: order comes first.
+  EXPECT_FALSE(ring.Put(Bytes("Z"), 1, nullptr));
+  ASSERT_EQ(ring.Take(out, 4), 4u);
+  ASSERT_EQ(ring.Take(out, 4), 4u);  // the first overflow bytes
+  EXPECT_TRUE(ring.Put(Bytes("Z"), 1, nullptr));
+  EXPECT_EQ(TakeAll(ring, 5), data.substr(12) + "Z");
+}
+
 TEST(ByteRing, WaitingWriterMovesLargeDataThroughSmallRing) {
   CByteRing ring;
-  ASSERT_TRUE(ring.SetCapacity(64));
+  ASSERT_TRUE(ring.SetCapacity(64, 0));
   CFlagPolicy policy;
   const std::string data = Pattern(200000);
   std::atomic<bool> done{false};
@@ -88,14 +109,16 @@ TEST(ByteRing, WaitingWriterMovesLargeDataThroughSmallRing) {
 
 TEST(ByteRing, WaitingWriterOverflowsWhenItMayNoLongerWait) {
   CByteRing ring;
-  ASSERT_TRUE(ring.SetCapacity(16));
+  ASSERT_TRUE(ring.SetCapacity(16, 2000));
   CFlagPolicy policy;
   const std::string data = Pattern(1000);
-  std::thread writer([&] { ring.Put(Bytes(data), data.size(), &policy); });
+  std::atomic<bool> stored{false};
+  std::thread writer([&] { stored = ring.Put(Bytes(data), data.size(), &policy); });
   while (ring.Count() < 16) std::this_thread::yield();
-  policy.mayWait = false;
+  policy.mode = RingWait::kBounded;
   ring.WakeWriters();
   writer.join();
+  EXPECT_TRUE(stored);
   EXPECT_EQ(ring.Count(), 1000u);
   ring.Put(Bytes("tail"), 4, &policy);  // queues behind the overflow
   EXPECT_EQ(TakeAll(ring, 100), data + "tail");
@@ -103,7 +126,7 @@ TEST(ByteRing, WaitingWriterOverflowsWhenItMayNoLongerWait) {
 
 TEST(ByteRing, ClearEmptiesRingAndOverflow) {
   CByteRing ring;
-  ASSERT_TRUE(ring.SetCapacity(4));
+  ASSERT_TRUE(ring.SetCapacity(4, 100));
   ring.Put(Bytes("abcdefgh"), 8, nullptr);
   ring.Clear();
   EXPECT_EQ(ring.Count(), 0u);

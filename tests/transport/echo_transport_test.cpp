@@ -34,29 +34,34 @@ class EchoTransport : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     ASSERT_EQ(loop_.State(), TransportState::kConnected);
   }
+  void EchoOn() {
+    CConnectionSettings settings;
+    settings.localEcho = true;
+    loop_.UpdateSettings(settings);
+  }
   CTestOwner owner_;
   CEchoTransport loop_;
 };
 
 TEST_F(EchoTransport, SentBytesComeBackAndStopEndsOnce) {
   EXPECT_EQ(loop_.Kind(), TransportKind::kLocal);
-  EXPECT_EQ(loop_.GetDisplayName(owner_.Settings()), "Echo");
-  EXPECT_EQ(loop_.SendBreak(), 0);
+  EXPECT_EQ(loop_.GetDisplayName(), "Echo");
+  EXPECT_FALSE(loop_.SendBreak());
   StartLoop();
-  EXPECT_EQ(loop_.Send(Bytes("hello\r\n"), 7), 1);
+  EXPECT_TRUE(loop_.Send(Bytes("hello\r\n"), 7));
   ASSERT_TRUE(owner_.WaitReceived(7));
   EXPECT_EQ(owner_.Received(), "hello\r\n");
-  EXPECT_EQ(loop_.Stop(), 1);
+  loop_.Stop();
   EXPECT_EQ(loop_.State(), TransportState::kClosed);
   EXPECT_EQ(owner_.Ended(), 1);
   EXPECT_TRUE(owner_.Messages().empty());
-  EXPECT_EQ(loop_.Stop(), 1);  // already closed: returns at once
+  loop_.Stop();  // already closed: returns at once
   EXPECT_EQ(owner_.Ended(), 1);
 }
 
 TEST_F(EchoTransport, StopOnNeverStartedTransportReturnsAtOnce) {
   loop_.SetOwner(&owner_);
-  EXPECT_EQ(loop_.Stop(), 1);
+  loop_.Stop();
   EXPECT_EQ(loop_.State(), TransportState::kIdle);
   EXPECT_EQ(owner_.Ended(), 0);
 }
@@ -64,14 +69,14 @@ TEST_F(EchoTransport, StopOnNeverStartedTransportReturnsAtOnce) {
 TEST_F(EchoTransport, OneMegabyteInOneSendArrivesWholeInSmallChunks) {
   StartLoop();
   const std::string data = Pattern(1 << 20);
-  EXPECT_EQ(loop_.Send(Bytes(data), data.size()), 1);
+  EXPECT_TRUE(loop_.Send(Bytes(data), data.size()));
   ASSERT_TRUE(owner_.WaitReceived(data.size()));
   EXPECT_TRUE(owner_.Received() == data);
   EXPECT_LE(owner_.LargestChunk(), kDeliveryChunk);
 }
 
 TEST_F(EchoTransport, LocalEchoShowsEveryByteTwice) {
-  loop_.SetLocalEcho(true);
+  EchoOn();
   StartLoop();
   loop_.Send(Bytes("ab"), 2);
   ASSERT_TRUE(owner_.WaitReceived(4));
@@ -79,7 +84,7 @@ TEST_F(EchoTransport, LocalEchoShowsEveryByteTwice) {
 }
 
 TEST_F(EchoTransport, LocalEchoLargerThanTheQueueIsNotLost) {
-  loop_.SetLocalEcho(true);
+  EchoOn();
   StartLoop();
   const std::string data = Pattern(3 * kReceiveQueueCapacity + 5);
   loop_.Send(Bytes(data), data.size());
@@ -119,7 +124,7 @@ TEST_F(EchoTransport, CallerHoldingTheTerminalLockNeverWaits) {
     std::lock_guard lock(terminalLock);
     loop_.Send(Bytes("a"), 1);
     ASSERT_TRUE(owner_.WaitReceived(1));  // the worker now waits for the lock
-    EXPECT_EQ(loop_.Send(Bytes(data), data.size(), /*mayWait=*/false), 1);
+    EXPECT_TRUE(loop_.SendNoWait(Bytes(data), data.size()));
   }
   ASSERT_TRUE(owner_.WaitReceived(data.size() + 1));
   EXPECT_TRUE(owner_.Received() == "a" + data);
@@ -153,12 +158,39 @@ TEST_F(EchoTransport, StopWhileHeldReturnsPromptly) {
 
 TEST_F(EchoTransport, SettingsChangedAsksForRestartOnlyWhenTheKindChanged) {
   StartLoop();
-  owner_.Settings().SetInt(S::HostType, 2);
-  loop_.SettingsChanged(owner_.Settings());
+  CConnectionSettings settings;
+  settings.hostType = static_cast<int>(TransportKind::kLocal);
+  settings.localEcho = true;
+  loop_.ConnectionSettingsChanged(settings);
   EXPECT_TRUE(owner_.Messages().empty());
-  owner_.Settings().SetInt(S::HostType, 0);
-  loop_.SettingsChanged(owner_.Settings());
+  EXPECT_TRUE(loop_.LocalEcho());  // the new value is followed at once
+  settings.hostType = static_cast<int>(TransportKind::kTelnet);
+  loop_.ConnectionSettingsChanged(settings);
   EXPECT_EQ(owner_.Messages(), std::vector<int>{Msg::kRestartNeeded});
+}
+
+// A reply that the queue cannot take without waiting (ring and overflow full while the worker
+// waits for the terminal lock) is refused whole and stops the loop; what was taken before
+// arrives in order and nothing after it.
+TEST_F(EchoTransport, SendNoWaitBeyondTheQueueBoundIsRefusedAndStopsTheLoop) {
+  std::mutex terminalLock;
+  owner_.OnDeliver([&](const uint8_t*, size_t) { std::lock_guard lock(terminalLock); });
+  StartLoop();
+  const std::string fill = Pattern(kReceiveQueueCapacity + kMaxReceiveOverflow - 1);
+  {
+    std::lock_guard lock(terminalLock);
+    loop_.Send(Bytes("a"), 1);
+    ASSERT_TRUE(owner_.WaitReceived(1));  // the worker now waits for the lock
+    EXPECT_TRUE(loop_.SendNoWait(Bytes(fill), fill.size()));
+    EXPECT_EQ(loop_.QueuedCount(), fill.size());
+    EXPECT_FALSE(loop_.SendNoWait(Bytes("xyz"), 3));
+    EXPECT_EQ(loop_.QueuedCount(), fill.size()) << "a refused send stores nothing";
+    EXPECT_NE(loop_.State(), TransportState::kConnected);
+  }
+  ASSERT_TRUE(owner_.WaitEnded());
+  const std::string got = owner_.Received();
+  EXPECT_EQ(got.find("xyz"), std::string::npos);
+  EXPECT_TRUE(("a" + fill).compare(0, got.size(), got) == 0) << "what arrived is a prefix";
 }
 
 }  // namespace

@@ -26,8 +26,16 @@ class TelnetTransport : public ::testing::Test {
   TelnetTransport() { telnet_.SetOwner(&owner_); }
 
   void Target(const std::string& host, int port) {
-    owner_.Settings().SetStr(S::HostName, host);
-    owner_.Settings().SetInt(S::Port, port);
+    settings_.host = host;
+    settings_.port = port;
+  }
+  void Proxy(int port) {
+    settings_.proxy = "127.0.0.1";
+    settings_.proxyPort = port;
+  }
+  void Start() {
+    telnet_.UpdateSettings(settings_);
+    telnet_.Start();
   }
   bool WaitState(TransportState state, int timeoutMs = 5000) {
     for (int i = 0; i < timeoutMs / 2 && telnet_.State() != state; ++i)
@@ -37,21 +45,22 @@ class TelnetTransport : public ::testing::Test {
   // Connects to the peer and waits until the session is up.
   void Connect() {
     Target("127.0.0.1", peer_.Port());
-    telnet_.Start();
+    Start();
     ASSERT_TRUE(peer_.Accept());
     ASSERT_TRUE(WaitState(TransportState::kConnected));
   }
 
+  CConnectionSettings settings_;
   CScriptedPeer peer_;
   CTestOwner owner_;
   CTelnetTransport telnet_;
 };
 
 TEST_F(TelnetTransport, NegotiationIsAnsweredByteForByte) {
-  owner_.Settings().SetInt(S::SetHostSize, 1);
-  owner_.Settings().SetInt(S::Columns, 132);
-  owner_.Settings().SetInt(S::Lines, 24);
-  owner_.Settings().SetInt(S::TermID, 2);
+  settings_.setHostSize = true;
+  settings_.columns = 132;
+  settings_.lines = 24;
+  settings_.terminalName = "vt220";
   Connect();
   // DO ECHO three times, DO NAWS, SB TTYPE SEND, and data with IAC IAC and CR NUL.
   peer_.Send(
@@ -68,16 +77,15 @@ TEST_F(TelnetTransport, NegotiationIsAnsweredByteForByte) {
   EXPECT_EQ(owner_.Received(),
             "a\xff"
             "b\rc\r\n");
-  {
-    std::lock_guard lock(owner_.SettingsMutex());
-    EXPECT_EQ(owner_.Settings().Int(S::LocalEcho), 1);
-  }
+  // Local echo switched once, and the session was told.
+  EXPECT_EQ(owner_.LocalEchoChanges(), std::vector<bool>{true});
   EXPECT_TRUE(telnet_.LocalEcho());
+  EXPECT_TRUE(telnet_.Settings().localEcho);
   EXPECT_EQ(owner_.Trace(), "<OP 253 1><OP 253 1><OP 253 1><OP 253 31>");
 }
 
 TEST_F(TelnetTransport, WindowSizeIsRefusedWhenSetHostSizeIsOff) {
-  owner_.Settings().SetInt(S::SetHostSize, 0);
+  settings_.setHostSize = false;
   Connect();
   peer_.Send("\xff\xfd\x1f");
   EXPECT_EQ(peer_.Read(3), "\xff\xfc\x1f");
@@ -90,21 +98,22 @@ TEST_F(TelnetTransport, OutgoingIacIsDoubledAndLocalSendsNothing) {
   data[0] = '\xff';
   data[1500] = '\xff';
   data[2999] = '\xff';
-  EXPECT_EQ(telnet_.Send(Bytes(data), data.size()), 1);
+  EXPECT_TRUE(telnet_.Send(Bytes(data), data.size()));
   std::string expected = data;
   expected.insert(2999, "\xff");
   expected.insert(1500, "\xff");
   expected.insert(0, "\xff");
   EXPECT_EQ(peer_.Read(expected.size()), expected);
-  telnet_.SetLocalOnly(true);
-  EXPECT_EQ(telnet_.Send(Bytes("secret"), 6), 1);
+  settings_.localOnly = true;
+  telnet_.UpdateSettings(settings_);
+  EXPECT_TRUE(telnet_.Send(Bytes("secret"), 6));
   EXPECT_EQ(peer_.ReadFor(200), "");
 }
 
 TEST_F(TelnetTransport, LocalEchoIsShownWithoutTheHostAndStillSent) {
-  telnet_.SetLocalEcho(true);
+  settings_.localEcho = true;
   Connect();
-  EXPECT_EQ(telnet_.Send(Bytes("hi\xff\r"), 4), 1);
+  EXPECT_TRUE(telnet_.Send(Bytes("hi\xff\r"), 4));
   EXPECT_EQ(peer_.Read(5), "hi\xff\xff\r");
   ASSERT_TRUE(owner_.WaitReceived(4));
   EXPECT_EQ(owner_.Received(), "hi\xff\r");
@@ -119,20 +128,19 @@ TEST_F(TelnetTransport, KeepAliveAndWindowSizeAnnouncement) {
 }
 
 TEST_F(TelnetTransport, SettingsChangedAlwaysAsksForRestart) {
-  telnet_.SettingsChanged(owner_.Settings());
+  settings_.host = "example.org";
+  telnet_.ConnectionSettingsChanged(settings_);
   EXPECT_EQ(owner_.Messages(), std::vector<int>{Msg::kRestartNeeded});
-  owner_.Settings().SetStr(S::HostName, "example.org");
-  EXPECT_EQ(telnet_.GetDisplayName(owner_.Settings()), "example.org");
+  EXPECT_EQ(telnet_.GetDisplayName(), "example.org");
 }
 
 TEST_F(TelnetTransport, WriteBeforeConnectedFailsAndStopsTheAttempt) {
   Target("127.0.0.1", peer_.Port());
-  owner_.Settings().SetStr(S::Proxy, "127.0.0.1");
-  owner_.Settings().SetInt(S::Speed, peer_.Port());
-  telnet_.Start();
+  Proxy(peer_.Port());
+  Start();
   ASSERT_TRUE(peer_.Accept());  // a proxy that says nothing keeps the session connecting
   EXPECT_EQ(telnet_.State(), TransportState::kConnecting);
-  EXPECT_EQ(telnet_.Send(Bytes("k"), 1), 0);
+  EXPECT_FALSE(telnet_.Send(Bytes("k"), 1));
   ASSERT_TRUE(owner_.WaitEnded());
   EXPECT_EQ(telnet_.State(), TransportState::kClosed);
   EXPECT_TRUE(owner_.Messages().empty());  // stopped, not failed
@@ -140,9 +148,8 @@ TEST_F(TelnetTransport, WriteBeforeConnectedFailsAndStopsTheAttempt) {
 
 TEST_F(TelnetTransport, ProxyIsToldTheDestinationOnlyAfterItSpoke) {
   Target("remote.example", 2323);
-  owner_.Settings().SetStr(S::Proxy, "127.0.0.1");
-  owner_.Settings().SetInt(S::Speed, peer_.Port());
-  telnet_.Start();
+  Proxy(peer_.Port());
+  Start();
   ASSERT_TRUE(peer_.Accept());
   EXPECT_EQ(peer_.ReadFor(300), "");
   peer_.Send("proxy> ");
@@ -160,7 +167,7 @@ TEST_F(TelnetTransport, PeerCloseEndsTheSessionWithoutAMessage) {
   EXPECT_EQ(owner_.Received(), "bye");
   EXPECT_EQ(telnet_.State(), TransportState::kClosed);
   EXPECT_TRUE(owner_.Messages().empty());
-  EXPECT_EQ(telnet_.Send(Bytes("x"), 1), 0);
+  EXPECT_FALSE(telnet_.Send(Bytes("x"), 1));
 }
 
 TEST_F(TelnetTransport, PeerResetEndsTheSession) {
@@ -191,17 +198,16 @@ TEST_F(TelnetTransport, StalledPeerNeverBlocksTheSender) {
   const std::string block(1 << 20, 'z');
   const auto start = std::chrono::steady_clock::now();
   int sent = 0;
-  while (sent < 64 && telnet_.Send(Bytes(block), block.size()) == 1) ++sent;
+  while (sent < 64 && telnet_.Send(Bytes(block), block.size())) ++sent;
   EXPECT_LT(sent, 64);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   ASSERT_TRUE(owner_.WaitEnded());
 }
 
 TEST_F(TelnetTransport, StopWhileConnectingShowsNoMessage) {
-  owner_.Settings().SetStr(S::Proxy, "127.0.0.1");
-  owner_.Settings().SetInt(S::Speed, peer_.Port());
+  Proxy(peer_.Port());
   Target("h", 23);
-  telnet_.Start();
+  Start();
   ASSERT_TRUE(peer_.Accept());
   const auto start = std::chrono::steady_clock::now();
   telnet_.Stop();
@@ -214,7 +220,7 @@ TEST_F(TelnetTransport, StopWhileConnectingShowsNoMessage) {
 TEST_F(TelnetTransport, Ipv6LoopbackAddressConnects) {
   CScriptedPeer peer6(/*ipv6=*/true);
   Target("::1", peer6.Port());
-  telnet_.Start();
+  Start();
   ASSERT_TRUE(peer6.Accept());
   ASSERT_TRUE(WaitState(TransportState::kConnected));
   peer6.Send("six");
@@ -227,26 +233,27 @@ class TelnetConnectFailure : public ::testing::TestWithParam<int> {};
 // Refused, unknown host, and a proxy that closes before it greets: one message each.
 TEST_P(TelnetConnectFailure, GivesCannotConnectOnce) {
   CTestOwner owner;
-  CTelnetTransport telnet;
-  telnet.SetOwner(&owner);
+  CConnectionSettings settings;
   std::unique_ptr<CScriptedPeer> proxy;
   switch (GetParam()) {
     case 0:
-      owner.Settings().SetStr(S::HostName, "127.0.0.1");
-      owner.Settings().SetInt(S::Port, test::UnusedPort());
+      settings.host = "127.0.0.1";
+      settings.port = test::UnusedPort();
       break;
     case 1:
-      owner.Settings().SetStr(S::HostName, "no-such-host.invalid");
-      owner.Settings().SetInt(S::Port, 23);
+      settings.host = "no-such-host.invalid";
+      settings.port = 23;
       break;
     default:
       proxy = std::make_unique<CScriptedPeer>();
-      owner.Settings().SetStr(S::HostName, "somewhere");
-      owner.Settings().SetInt(S::Port, 23);
-      owner.Settings().SetStr(S::Proxy, "127.0.0.1");
-      owner.Settings().SetInt(S::Speed, proxy->Port());
+      settings.host = "somewhere";
+      settings.port = 23;
+      settings.proxy = "127.0.0.1";
+      settings.proxyPort = proxy->Port();
       break;
   }
+  CTelnetTransport telnet(settings);
+  telnet.SetOwner(&owner);
   telnet.Start();
   if (proxy) {
     ASSERT_TRUE(proxy->Accept());

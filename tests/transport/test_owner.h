@@ -1,5 +1,5 @@
-// A session stand-in for transport tests: it keeps what the transport delivers, the messages
-// it shows and the end of the connection, and can react to deliveries.
+// A session stand-in for transport tests: it keeps what the transport delivers, the trace, the
+// messages it shows and the end of the connection, and can react to deliveries.
 #pragma once
 
 #include <chrono>
@@ -9,16 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_set.h"
 #include "transport/transport_owner.h"
 
 namespace ostrane::test {
 
 class CTestOwner : public ITransportOwner {
  public:
-  std::mutex& SettingsMutex() override { return settingsMutex_; }
-  CSettingsSet& Settings() override { return settings_; }
-  void WriteTrace(std::string_view text) override { trace_.append(text); }
+  void WriteTrace(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    trace_.append(text);
+  }
+  void LocalEchoChanged(bool on) override {
+    std::lock_guard lock(mutex_);
+    localEcho_.push_back(on);
+  }
 
   void DeliverReceived(const uint8_t* data, size_t length) override {
     {
@@ -72,16 +76,19 @@ class CTestOwner : public ITransportOwner {
     return largestChunk_;
   }
   std::string Trace() {
-    std::lock_guard lock(settingsMutex_);
+    std::lock_guard lock(mutex_);
     return trace_;
+  }
+  std::vector<bool> LocalEchoChanges() {
+    std::lock_guard lock(mutex_);
+    return localEcho_;
   }
   void OnDeliver(std::function<void(const uint8_t*, size_t)> f) { onDeliver_ = std::move(f); }
 
  private:
-  std::mutex settingsMutex_;
-  CSettingsSet settings_;
-  std::string trace_;
   std::mutex mutex_;
+  std::string trace_;
+  std::vector<bool> localEcho_;
   std::condition_variable changed_;
   std::string received_;
   size_t largestChunk_ = 0;
