@@ -1,5 +1,6 @@
 #include "script/script_context.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace ostrane::script {
@@ -17,6 +18,12 @@ void ScriptContext::CheckProtected(std::string_view what) const {
 
 void ScriptContext::CheckMayWait(std::string_view what) const {
   if (interpreter.InRoutine()) Raise(Err::kNotInRoutine, what);
+}
+
+std::chrono::milliseconds ScriptContext::CapWait(std::chrono::milliseconds wanted) const {
+  const std::chrono::milliseconds cap(interpreter.Limits().maxWaitMs);
+  if (cap.count() == 0) return wanted;
+  return wanted.count() == 0 ? cap : std::min(wanted, cap);
 }
 
 }  // namespace ostrane::script

@@ -2,6 +2,7 @@
 // stop signal, session and whether the host started it.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
 #include "script/script_host.h"
@@ -23,6 +24,8 @@ struct ScriptContext {
   void CheckProtected(std::string_view what) const;
   // Waiting methods are refused in receive routines, which run on the data thread.
   void CheckMayWait(std::string_view what) const;
+  // A wait's duration within the script's cap (0 for none: waits until woken).
+  std::chrono::milliseconds CapWait(std::chrono::milliseconds wanted) const;
 };
 
 }  // namespace ostrane::script

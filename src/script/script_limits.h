@@ -29,6 +29,8 @@ struct ScriptLimits {
   size_t maxStringLength = 16u << 20;
   size_t maxArrayElements = 1u << 16;
   uint64_t maxSteps = 0;  // statements a whole run may execute; 0 for no limit
+  // Longest any Wait, Get or Sleep may last, in milliseconds; 0 for no cap.
+  uint32_t maxWaitMs = 0;
 };
 
 }  // namespace ostrane::script

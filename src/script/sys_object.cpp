@@ -82,8 +82,12 @@ CScriptValue CSysObject::PlaySound(CScriptArgs& args) {
 
 CScriptValue CSysObject::Sleep(CScriptArgs& args) {
   context_.CheckMayWait("Sleep");
+  // A negative time sleeps not at all; a sleep of 0 under a cap is not turned into a long one.
   const int32_t ms = std::clamp(args.Int(0), 0, kMaxSleep);
-  if (!context_.stop.SleepFor(std::chrono::milliseconds(ms))) context_.interpreter.ThrowIfStopped();
+  if (ms == 0) return {};
+  if (!context_.stop.SleepFor(context_.CapWait(std::chrono::milliseconds(ms)))) {
+    context_.interpreter.ThrowIfStopped();
+  }
   return {};
 }
 
