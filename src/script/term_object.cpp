@@ -83,7 +83,8 @@ CScriptValue CTermObject::Wait(CScriptArgs& args) {
       return !error;
     };
   }
-  std::string found = context_.receiver.WaitFor(patterns, context_.CapWait(SecondsToTimeout(seconds)), routine);
+  std::string found =
+      context_.receiver.WaitFor(patterns, context_.CapWait(SecondsToTimeout(seconds)), routine);
   context_.interpreter.ThrowIfStopped();
   return CScriptValue::Text(std::move(found));
 }
@@ -95,9 +96,8 @@ CScriptValue CTermObject::Get(CScriptArgs& args) {
   if (static_cast<size_t>(count) > context_.interpreter.Limits().maxStringLength) {
     Raise(Err::kStringTooLong, "Get");
   }
-  std::string got =
-      context_.receiver.Get(static_cast<size_t>(count),
-                               context_.CapWait(SecondsToTimeout(args.Int(1, 0))));
+  std::string got = context_.receiver.Get(static_cast<size_t>(count),
+                                          context_.CapWait(SecondsToTimeout(args.Int(1, 0))));
   context_.interpreter.ThrowIfStopped();
   return CScriptValue::Text(std::move(got));
 }

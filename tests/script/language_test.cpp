@@ -40,7 +40,9 @@ TEST(ScriptLanguage, ExpressionsGiveTheirValues) {
        "2147483647-2147483648"},
       {"x = (0 - 2147483647 - 1) % (0 - 1); send(x);", "0"},
       {"s = 'say \"hi\"'; send(s); send(s.Length);", "say \"hi\"8"},
-      {"send(\"a<CR>\\x1Bb\");", "a\r\x1b" "b"},
+      {"send(\"a<CR>\\x1Bb\");",
+       "a\r\x1b"
+       "b"},
       {"// only a comment", ""},
       {"send(1); // last line without its line feed", "1"},
       {"", ""},
@@ -127,8 +129,9 @@ TEST(ScriptLanguage, StatementsBeforeASyntaxErrorHaveRun) {
   EXPECT_EQ(r.error->code, Err::kUnexpectedNearOperator);
   EXPECT_EQ(r.error->line, 3);
   ASSERT_EQ(host.reports.size(), 1u);
-  EXPECT_EQ(host.reports[0],
-            "Script Error:\n\n<No Name> (Line 3) : E1012 Unexpected character near operator: \"=-\"");
+  EXPECT_EQ(
+      host.reports[0],
+      "Script Error:\n\n<No Name> (Line 3) : E1012 Unexpected character near operator: \"=-\"");
 }
 
 struct ErrorCase {
@@ -211,10 +214,14 @@ TEST(ScriptLexer, TermShorthandAndTokens) {
   CScriptLexer lexer;
   lexer.Load("$Columns x.y 12 'a' <= {\n// c\n\"b");
   const std::pair<TokenKind, const char*> expected[] = {
-      {TokenKind::kIdentifier, "term.Columns"}, {TokenKind::kIdentifier, "x.y"},
-      {TokenKind::kNumber, "12"},               {TokenKind::kString, "a"},
-      {TokenKind::kOperator, "<="},             {TokenKind::kPunctuation, "{"},
-      {TokenKind::kString, "b"},                {TokenKind::kEnd, ""},
+      {TokenKind::kIdentifier, "term.Columns"},
+      {TokenKind::kIdentifier, "x.y"},
+      {TokenKind::kNumber, "12"},
+      {TokenKind::kString, "a"},
+      {TokenKind::kOperator, "<="},
+      {TokenKind::kPunctuation, "{"},
+      {TokenKind::kString, "b"},
+      {TokenKind::kEnd, ""},
   };
   for (const auto& [kind, text] : expected) {
     lexer.Next();

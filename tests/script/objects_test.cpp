@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/test_folder.h"
 #include "script_test_host.h"
+#include "support/test_folder.h"
 
 namespace ostrane {
 namespace {
@@ -34,7 +34,8 @@ TEST(TermObject, ScreenReadsTheCurrentPageClippedToIt) {
 
 TEST(TermObject, SettingsAreReadAndWrittenByKeyAndTakeEffect) {
   test::CTestScriptHost host;
-  const test::RunResult r = RunScript(host, "term.Columns = 132; send($Columns); send(term.TabList[8]);");
+  const test::RunResult r =
+      RunScript(host, "term.Columns = 132; send($Columns); send(term.TabList[8]);");
   EXPECT_EQ(r.sent, "1321");
   std::lock_guard lock(host.emulator.Mutex());
   EXPECT_EQ(host.emulator.Settings().GetByKey("Columns"), SettingValue(132));
@@ -44,9 +45,11 @@ TEST(TermObject, CursorAndConnectionProperties) {
   test::CTestScriptHost host;
   host.Show("\x1b[5;9H");
   host.connected = false;
-  EXPECT_EQ(RunScript(host, "send(\"\" + term.CursorRow + \",\" + term.CursorCol + \",\" + term.Connected);")
-                .sent,
-            "4,8,0");
+  EXPECT_EQ(
+      RunScript(host,
+                "send(\"\" + term.CursorRow + \",\" + term.CursorCol + \",\" + term.Connected);")
+          .sent,
+      "4,8,0");
 }
 
 TEST(TermObject, UnknownOrReadOnlyPropertiesAreRefused) {
@@ -54,10 +57,8 @@ TEST(TermObject, UnknownOrReadOnlyPropertiesAreRefused) {
     const char* script;
     const char* text;
   } cases[] = {
-      {"x = term.Nonsense;", "Nonsense"},
-      {"term.Nonsense = 1;", "Nonsense"},
-      {"term.HostScript = 1;", "HostScript"},
-      {"term.CursorRow = 1;", "CursorRow"},
+      {"x = term.Nonsense;", "Nonsense"},     {"term.Nonsense = 1;", "Nonsense"},
+      {"term.HostScript = 1;", "HostScript"}, {"term.CursorRow = 1;", "CursorRow"},
       {"term.Columns = sys;", "Columns"},
   };
   for (const Case& c : cases) {
@@ -101,17 +102,30 @@ TEST(SysObject, FilesAreWrittenReadCopiedAndDeleted) {
   const auto dir = test::FreshTestFolder();
   const std::string a = (dir / "a.txt").string(), b = (dir / "b.txt").string();
   test::CTestScriptHost host;
-  const std::string script =
-      "f = sys.OpenFile(\"" + a + "\", \"w\"); f.Write(\"one<LF>two<LF>\"); f.Close();\n"
-      "f = sys.OpenFile(\"" + a + "\", \"r\");\n"
-      "send(f.ReadLine()); send(f.Read(2000000000)); send(\"[\" + f.ReadLine() + \"]\"); f.Close();\n"
-      "send(sys.CopyFile(\"" + a + "\", \"" + b + "\"));\n"
-      "send(sys.CopyFile(\"" + a + "\", \"" + b + "\", 1));\n"
-      "send(sys.FileExists(\"" + b + "\")); send(sys.FileExists(\"" + dir.string() + "\"));\n"
-      "send(sys.DeleteFile(\"" + a + "\")); send(sys.FileExists(\"" + a + "\"));\n"
-      "f.ReadLine();";
+  const std::string script = "f = sys.OpenFile(\"" + a +
+                             "\", \"w\"); f.Write(\"one<LF>two<LF>\"); f.Close();\n"
+                             "f = sys.OpenFile(\"" +
+                             a +
+                             "\", \"r\");\n"
+                             "send(f.ReadLine()); send(f.Read(2000000000)); send(\"[\" + "
+                             "f.ReadLine() + \"]\"); f.Close();\n"
+                             "send(sys.CopyFile(\"" +
+                             a + "\", \"" + b +
+                             "\"));\n"
+                             "send(sys.CopyFile(\"" +
+                             a + "\", \"" + b +
+                             "\", 1));\n"
+                             "send(sys.FileExists(\"" +
+                             b + "\")); send(sys.FileExists(\"" + dir.string() +
+                             "\"));\n"
+                             "send(sys.DeleteFile(\"" +
+                             a + "\")); send(sys.FileExists(\"" + a +
+                             "\"));\n"
+                             "f.ReadLine();";
   const test::RunResult r = RunScript(host, script);
-  EXPECT_EQ(r.sent, "one\ntwo\n[]1010" "10");
+  EXPECT_EQ(r.sent,
+            "one\ntwo\n[]1010"
+            "10");
   EXPECT_EQ(ReadFile(b), "one\ntwo\none\ntwo\n");
   // A closed file fails cleanly.
   EXPECT_EQ(r.Code(), Err::kCannotOpenFile);
@@ -177,7 +191,8 @@ TEST(HostStartedScripts, ProtectedOperationsNeedHostScript) {
 TEST(HostStartedScripts, ReceiveRoutinesAreCoveredToo) {
   test::CTestScriptHost host;
   script::CScript s(host, kUnnamedScript,
-                    "function r(c) { sys.System(\"true\"); }\nsend(term.Wait(\"!\", 10, r));", true);
+                    "function r(c) { sys.System(\"true\"); }\nsend(term.Wait(\"!\", 10, r));",
+                    true);
   s.Start();
   s.Feed(reinterpret_cast<const uint8_t*>("a!"), 2);
   s.Join();
@@ -193,7 +208,8 @@ TEST(ScriptReport, NamesTheFileLineCodeAndMessage) {
   ASSERT_EQ(host.reports.size(), 1u);
   EXPECT_EQ(host.reports[0],
             "Script Error:\n\n/home/u/login.oss (Line 3) : E1053 Variable not found: \"nothere\"");
-  EXPECT_EQ(FormatErrorReport({"n", 1, 4242, ""}), "Script Error:\n\nn (Line 1) : E4242 Other error");
+  EXPECT_EQ(FormatErrorReport({"n", 1, 4242, ""}),
+            "Script Error:\n\nn (Line 1) : E4242 Other error");
 }
 
 }  // namespace

@@ -161,8 +161,9 @@ TEST(ScriptReceiveSide, RoutinesMayNotWaitAndCannotLoopForever) {
 }
 
 TEST(ScriptReceiveSide, StopEndsWaitsSleepsAndLoopsWithoutAReport) {
-  const char* scripts[] = {"term.Wait(\"never\");", "term.Get(10);", "sys.Sleep(0 - 1); Sleep(600000);",
-                           "while (1) { }", "function f() { while (1) { x = 1; } } f();"};
+  const char* scripts[] = {"term.Wait(\"never\");", "term.Get(10);",
+                           "sys.Sleep(0 - 1); Sleep(600000);", "while (1) { }",
+                           "function f() { while (1) { x = 1; } } f();"};
   for (const char* text : scripts) {
     test::CTestScriptHost host;
     script::CScript s(host, script::kUnnamedScript, text, false);
