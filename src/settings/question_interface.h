@@ -31,12 +31,27 @@ struct FileQuestion {
   bool save = false;  // a file to write rather than one to read
 };
 
+// A line of text asked for (a script's input box). A browse button, when offered, fills the
+// field with a chosen file name.
+struct TextQuestion {
+  enum class Browse : uint8_t { kNone, kSaveFile, kOpenFile };
+  std::string title = "Input Box";
+  std::string prompt;
+  std::string initial;
+  bool hidden = false;  // each typed character shown as "*"
+  Browse browse = Browse::kNone;
+};
+
 class IQuestions {
  public:
   virtual ~IQuestions() = default;
   virtual MessageAnswer AskMessage(const MessageQuestion& question) = 0;
   // The chosen path, or nothing when the user cancelled.
   virtual std::optional<std::string> ChooseFile(const FileQuestion& question) = 0;
+  // The confirmed text, or nothing when cancelled. Front ends without text input cancel.
+  virtual std::optional<std::string> AskText(const TextQuestion& /*question*/) {
+    return std::nullopt;
+  }
 };
 
 }  // namespace ostrane
