@@ -4,33 +4,14 @@
 #include <cstdio>
 
 #include "session/settings_templates.h"
+#include "session/transport_factory.h"
 #include "settings/message_texts.h"
 #include "ssh/ssh2_transport.h"
-#include "transport/echo_transport.h"
-#include "transport/telnet_options.h"
-#include "transport/telnet_transport.h"
 #include "xfer/capture_file.h"
 
 namespace ostrane {
 
 namespace {
-
-struct TransportFactory {
-  TransportKind kind;
-  std::unique_ptr<CTransport> (*create)(CConnectionSettings settings);
-};
-
-template <class T>
-std::unique_ptr<CTransport> Make(CConnectionSettings settings) {
-  return std::make_unique<T>(std::move(settings));
-}
-
-// The connection kinds this build can create; Debug has none.
-constexpr TransportFactory kTransportFactories[] = {
-    {TransportKind::kTelnet, &Make<CTelnetTransport>},
-    {TransportKind::kLocal, &Make<CEchoTransport>},
-    {TransportKind::kSsh2, &Make<CSsh2Transport>},
-};
 
 constexpr char kCaptureTitle[] = "Capture Text to File";
 constexpr char kCaptureFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|";
@@ -80,26 +61,7 @@ void CVT420Doc::NotifyConnection(bool ended) {
 }
 
 CConnectionSettings CVT420Doc::ConnectionSettingsLocked() {
-  const CSettingsSet& s = terminal_.Settings();
-  CConnectionSettings c;
-  c.hostType = s.Int(S::HostType);
-  c.host = s.Str(S::HostName);
-  c.port = s.Int(S::Port);
-  c.proxy = s.Str(S::Proxy);
-  // A proxy connection keeps the proxy's port in Speed.
-  c.proxyPort = s.Int(S::Speed);
-  c.terminalName = std::string(CTelnetOptions::TerminalName(s.Int(S::TermID)));
-  c.columns = s.Int(S::Columns);
-  c.lines = s.Int(S::Lines);
-  c.setHostSize = s.Int(S::SetHostSize) != 0;
-  c.localEcho = s.Int(S::LocalEcho) != 0;
-  c.localOnly = s.Int(S::Local) != 0;
-  c.speed = s.Int(S::Speed);
-  c.parity = s.Int(S::Parity);
-  c.stopBits = s.Int(S::StopBits);
-  c.dataLength = s.Int(S::DataLength);
-  c.flowControl = s.Int(S::FlowControl);
-  return c;
+  return ConnectionSettingsFrom(terminal_.Settings());
 }
 
 void CVT420Doc::SyncWorkerUpdatesLocked() {
@@ -147,9 +109,7 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
         kMessageCaption);
     return false;
   }
-  std::unique_ptr<CTransport> transport;
-  for (const TransportFactory& f : kTransportFactories)
-    if (static_cast<int>(f.kind) == kind) transport = f.create(settings);
+  std::unique_ptr<CTransport> transport = MakeTransport(settings);
   if (!transport) return false;
   transport->SetOwner(this);
   if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport.get())) {

@@ -1,0 +1,60 @@
+#include "session/transport_factory.h"
+
+#include "settings/settings_set.h"
+#include "ssh/ssh2_transport.h"
+#include "transport/echo_transport.h"
+#include "transport/telnet_options.h"
+#include "transport/telnet_transport.h"
+
+namespace ostrane {
+
+namespace {
+
+struct TransportFactory {
+  TransportKind kind;
+  std::unique_ptr<CTransport> (*create)(CConnectionSettings settings);
+};
+
+template <class T>
+std::unique_ptr<CTransport> Make(CConnectionSettings settings) {
+  return std::make_unique<T>(std::move(settings));
+}
+
+// The connection kinds this build can create; Debug has none.
+constexpr TransportFactory kTransportFactories[] = {
+    {TransportKind::kTelnet, &Make<CTelnetTransport>},
+    {TransportKind::kLocal, &Make<CEchoTransport>},
+    {TransportKind::kSsh2, &Make<CSsh2Transport>},
+};
+
+}  // namespace
+
+CConnectionSettings ConnectionSettingsFrom(const CSettingsSet& s) {
+  CConnectionSettings c;
+  c.hostType = s.Int(S::HostType);
+  c.host = s.Str(S::HostName);
+  c.port = s.Int(S::Port);
+  c.proxy = s.Str(S::Proxy);
+  // A proxy connection keeps the proxy's port in Speed.
+  c.proxyPort = s.Int(S::Speed);
+  c.terminalName = std::string(CTelnetOptions::TerminalName(s.Int(S::TermID)));
+  c.columns = s.Int(S::Columns);
+  c.lines = s.Int(S::Lines);
+  c.setHostSize = s.Int(S::SetHostSize) != 0;
+  c.localEcho = s.Int(S::LocalEcho) != 0;
+  c.localOnly = s.Int(S::Local) != 0;
+  c.speed = s.Int(S::Speed);
+  c.parity = s.Int(S::Parity);
+  c.stopBits = s.Int(S::StopBits);
+  c.dataLength = s.Int(S::DataLength);
+  c.flowControl = s.Int(S::FlowControl);
+  return c;
+}
+
+std::unique_ptr<CTransport> MakeTransport(const CConnectionSettings& settings) {
+  for (const TransportFactory& f : kTransportFactories)
+    if (static_cast<int>(f.kind) == settings.hostType) return f.create(settings);
+  return nullptr;
+}
+
+}  // namespace ostrane
