@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "emulator/emulator_limits.h"
 #include "session/settings_templates.h"
 #include "session/transport_factory.h"
 #include "settings/message_texts.h"
@@ -61,7 +62,11 @@ void CVT420Doc::NotifyConnection(bool ended) {
 }
 
 CConnectionSettings CVT420Doc::ConnectionSettingsLocked() {
-  return ConnectionSettingsFrom(terminal_.Settings());
+  CConnectionSettings c = ConnectionSettingsFrom(terminal_.Settings());
+  // The host is told the screen's real size, which the settings may exceed.
+  c.columns = std::clamp(c.columns, 1, kLineWidth);
+  c.lines = terminal_.Screen().Lines();
+  return c;
 }
 
 void CVT420Doc::SyncWorkerUpdatesLocked() {
@@ -294,8 +299,8 @@ void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
 
 void CVT420Doc::HostSizeChanged() {
   if (!transport_) return;
-  const CSettingsSet& s = terminal_.Settings();
-  transport_->AnnounceWindowSize(s.Int(S::Columns), s.Int(S::Lines));
+  const CConnectionSettings c = ConnectionSettingsLocked();
+  transport_->AnnounceWindowSize(c.columns, c.lines);
 }
 
 void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {

@@ -1,5 +1,7 @@
 #include "transport/telnet_options.h"
 
+#include <algorithm>
+
 #include "transport/telnet_protocol.h"
 
 namespace ostrane {
@@ -105,17 +107,19 @@ void CTelnetOptions::Other(uint8_t command, uint8_t option, TelnetOptionSettings
 
 void CTelnetOptions::AppendWindowSize(int columns, int lines, std::string& out) {
   AppendCommand(out, WILL, TELOPT_NAWS);
-  // Each size is sent as its low byte with a zero high byte.
-  const char size[] = {static_cast<char>(IAC),
-                       static_cast<char>(SB),
-                       static_cast<char>(TELOPT_NAWS),
-                       0,
-                       static_cast<char>(columns & 0xFF),
-                       0,
-                       static_cast<char>(lines & 0xFF),
-                       static_cast<char>(IAC),
-                       static_cast<char>(SE)};
-  out.append(size, sizeof size);
+  out += static_cast<char>(IAC);
+  out += static_cast<char>(SB);
+  out += static_cast<char>(TELOPT_NAWS);
+  // Each size as 16 bits, high byte first (RFC 1073); a data byte equal to IAC is doubled.
+  for (const int size : {columns, lines}) {
+    const auto value = static_cast<uint16_t>(std::clamp(size, 0, 0xFFFF));
+    for (const auto byte : {static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)}) {
+      out += static_cast<char>(byte);
+      if (byte == IAC) out += static_cast<char>(IAC);
+    }
+  }
+  out += static_cast<char>(IAC);
+  out += static_cast<char>(SE);
 }
 
 void CTelnetOptions::HandleSubnegotiation(uint8_t option, const uint8_t* data, size_t length,

@@ -81,10 +81,13 @@ TEST(TelnetOptions, WindowSizeFollowsSetHostSize) {
             Cmd(WILL, TELOPT_NAWS) + std::string("\xff\xfa\x1f\x00\x84\x00\x18\xff\xf0", 9));
   EXPECT_EQ(Answer(options, WILL, TELOPT_NAWS, s), "");
   EXPECT_EQ(Answer(options, DONT, TELOPT_NAWS, s), "");
-  // Sizes above 255 keep their low byte only.
+  // Sizes are 16 bits wide, and a byte equal to IAC is doubled.
   std::string out;
-  CTelnetOptions::AppendWindowSize(300, 24, out);
-  EXPECT_EQ(out.substr(3), std::string("\xff\xfa\x1f\x00\x2c\x00\x18\xff\xf0", 9));
+  CTelnetOptions::AppendWindowSize(300, 255, out);
+  EXPECT_EQ(out.substr(3), std::string("\xff\xfa\x1f\x01\x2c\x00\xff\xff\xff\xf0", 10));
+  out.clear();
+  CTelnetOptions::AppendWindowSize(0xFFFF, 0x1FF, out);
+  EXPECT_EQ(out.substr(3), std::string("\xff\xfa\x1f\xff\xff\xff\xff\x01\xff\xff\xff\xf0", 12));
 }
 
 TEST(TelnetOptions, UnknownOptionsAreRefusedAndTheirRefusalsNotAnswered) {
