@@ -71,14 +71,17 @@ bool COstraneApp::ProcessCommandLine() {
     case CommandLineAction::kOpenFile: {
       frame = mainFrame_->OpenSessionFile(QString::fromStdString(request.path));
       if (!frame) return true;
-      // A session file opened from the command line brings its own window layout.
-      MainWindowPlacement placement;
+      // A session file opened from the command line brings its own window layout, when it
+      // stores one.
+      std::optional<MainWindowPlacement> placement;
       {
         std::lock_guard lock(frame->Document().Terminal().Mutex());
         placement = PlacementFromSettings(frame->Document().Settings());
       }
-      mainFrame_->ApplySessionLayout(placement);
-      maximized_ = placement.maximized;
+      if (placement) {
+        mainFrame_->ApplySessionLayout(*placement);
+        maximized_ = placement->maximized;
+      }
       break;
     }
     case CommandLineAction::kTelnet:

@@ -353,7 +353,7 @@ void CVT420View::FitFont(int width, int height) {
   }
   const int dpi = logicalDpiY();
   const int points = FitFontPoints(width, height, rows, columns, dpi, [&](int size) {
-    return CTermFont::MeasureCellWidth(face, size, bold, dpi);
+    return CTermFont::MeasureCell(face, size, bold, dpi);
   });
   if (points != current) {
     std::lock_guard lock(doc_.Terminal().Mutex());
