@@ -12,6 +12,7 @@
 
 #include "session/view_geometry.h"
 #include "session/vt420_doc.h"
+#include "ui/frame_commands.h"
 
 namespace ostrane {
 
@@ -24,7 +25,6 @@ constexpr int kKeepAliveMs = 10000;
 constexpr int kWheelStep = 120;
 constexpr int kUnderlineCursorHeight = 2;
 constexpr char kDisconnected[] = " - Disconnected";
-constexpr char kMainTitle[] = "%1 - Secure Ostrane 4.4";
 constexpr char kCaption[] = "Secure Ostrane";
 
 int FloorDiv(int a, int b) {
@@ -97,7 +97,7 @@ QString CVT420View::MainTitle() {
     name = s.Str(S::Title);
     if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName(s);
   }
-  return QString::fromLatin1(kMainTitle).arg(QString::fromStdString(name));
+  return QString("%1 - %2").arg(QString::fromStdString(name), AppTitle());
 }
 
 int CVT420View::LineCount() {
@@ -564,14 +564,16 @@ void CVT420View::ScrollToBottom() {
   ScrollVertical(verticalScrollBar()->maximum());
 }
 
+// Each notch scrolls the desktop's configured number of lines.
 void CVT420View::wheelEvent(QWheelEvent* event) {
+  const int lines = std::max(1, QApplication::wheelScrollLines());
   wheelRemainder_ += event->angleDelta().y();
   while (wheelRemainder_ >= kWheelStep) {
-    ScrollVertical(vpos_ - 1);
+    ScrollVertical(vpos_ - lines);
     wheelRemainder_ -= kWheelStep;
   }
   while (wheelRemainder_ <= -kWheelStep) {
-    ScrollVertical(vpos_ + 1);
+    ScrollVertical(vpos_ + lines);
     wheelRemainder_ += kWheelStep;
   }
   event->accept();
@@ -594,6 +596,10 @@ void CVT420View::showEvent(QShowEvent* event) {
   BuildFont();
   // A maximised frame lays the view out when it resizes it.
   if (!maximize) Layout(true);
+  // A second window of a session (New Window) opens on the page with the cursor, not at the top
+  // of the history.
+  ReadCursor();
+  ScrollCursorIntoView();
   blinkShown_ = true;
   blinkTimer_.start(kBlinkMs);
   keepAliveTimer_.start(kKeepAliveMs);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "session/session_titles.h"
 #include "session/window_placement.h"
 #include "settings/settings_set.h"
 
@@ -54,6 +55,13 @@ TEST(WindowPlacement, CascadeKeepsEveryWindowUsable) {
   r = CascadeWindows({400, 300}, {{660, 424}, {660, 424}}, 30);
   EXPECT_EQ(r[1], (WindowRect{0, 0, 400, 300}));
   EXPECT_TRUE(CascadeWindows({400, 300}, {}, 30).empty());
+}
+
+TEST(SessionTitles, OnlyRepeatedTitlesAreNumberedInOrder) {
+  EXPECT_EQ(DistinctTitles({"alpha", "beta", "alpha", "alpha"}),
+            (std::vector<std::string>{"alpha:1", "beta", "alpha:2", "alpha:3"}));
+  EXPECT_EQ(DistinctTitles({"alpha"}), (std::vector<std::string>{"alpha"}));
+  EXPECT_TRUE(DistinctTitles({}).empty());
 }
 
 }  // namespace

@@ -115,7 +115,7 @@ class MainFrame : public testing::Test {
 TEST_F(MainFrame, DefaultsWithAnEmptyProfile) {
   CMainFrame& f = Frame();
   EXPECT_EQ(f.size(), QSize(619, 459));
-  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+  EXPECT_EQ(f.windowTitle(), AppTitle());
   EXPECT_TRUE(f.MainToolBar()->isVisible());
   EXPECT_TRUE(f.statusBar()->isVisible());
   EXPECT_FALSE(f.ButtonBarDock()->isVisible());
@@ -224,7 +224,7 @@ TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {
   CChildFrame* child = OpenLocalSession(true);
   ASSERT_NE(child, nullptr);
   CMainFrame& f = Frame();
-  EXPECT_TRUE(f.windowTitle().endsWith("- Secure Ostrane 4.4"));
+  EXPECT_TRUE(f.windowTitle().endsWith("- " + AppTitle()));
   answer_ = MessageAnswer::kNo;
   f.RunCommand(Cmd::kClose);
   EXPECT_EQ(asked_, std::vector<int>({Msg::kStillConnected}));
@@ -243,7 +243,7 @@ TEST_F(MainFrame, ClosingTheLastSessionWithoutAutoExitKeepsTheWindow) {
   QTRY_VERIFY(f.Children().isEmpty());
   QTest::qWait(50);
   EXPECT_TRUE(f.isVisible());
-  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+  EXPECT_EQ(f.windowTitle(), AppTitle());
 }
 
 TEST_F(MainFrame, CantCloseWindowRefusesBothCloses) {
