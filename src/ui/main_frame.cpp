@@ -8,11 +8,11 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
-#include <QPainter>
-#include <QStyle>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QUrl>
 
 #include "platform/paths.h"
@@ -68,9 +68,9 @@ struct CommandIcon {
   const char* themeName;
 };
 constexpr CommandIcon kCommandIcons[] = {
-    {Cmd::kNew, "document-new"},        {Cmd::kOpen, "document-open"},
-    {Cmd::kSave, "document-save"},      {Cmd::kCopy, "edit-copy"},
-    {Cmd::kPaste, "edit-paste"},        {Cmd::kFind, "edit-find"},
+    {Cmd::kNew, "document-new"},         {Cmd::kOpen, "document-open"},
+    {Cmd::kSave, "document-save"},       {Cmd::kCopy, "edit-copy"},
+    {Cmd::kPaste, "edit-paste"},         {Cmd::kFind, "edit-find"},
     {Cmd::kPrintPage, "document-print"}, {Cmd::kSettings, "preferences-system"},
     {Cmd::kAbout, "help-about"},
 };
@@ -169,7 +169,7 @@ void CMainFrame::BuildBars() {
   }
   // Without an icon theme the buttons show their texts.
   toolBar_->setToolButtonStyle(QIcon::fromTheme("document-new").isNull() ? Qt::ToolButtonTextOnly
-                                                                       : Qt::ToolButtonIconOnly);
+                                                                         : Qt::ToolButtonIconOnly);
   toolBar_->toggleViewAction()->setVisible(false);
 
   // Status bar: message, cursor position, CAP, NUM, printing.
@@ -882,7 +882,8 @@ void CMainFrame::RefreshWindowList() {
   windowActions_ << windowMenu_->addSeparator();
   for (qsizetype i = 0; i < children.size(); ++i) {
     CChildFrame* child = children[i];
-    QAction* action = windowMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(child->windowTitle()));
+    QAction* action =
+        windowMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(child->windowTitle()));
     action->setCheckable(true);
     action->setChecked(child == ActiveChild());
     connect(action, &QAction::triggered, this, [this, child] { mdi_->setActiveSubWindow(child); });
@@ -891,10 +892,10 @@ void CMainFrame::RefreshWindowList() {
 }
 
 void CMainFrame::ShowAbout() {
-  QMessageBox box(QMessageBox::Information, "About " + AppTitle(),
-                  QString("<b>%1</b><br>A VT420 terminal for Telnet, SSH and serial lines.")
-                      .arg(AppTitle()),
-                  QMessageBox::Ok, this);
+  QMessageBox box(
+      QMessageBox::Information, "About " + AppTitle(),
+      QString("<b>%1</b><br>A VT420 terminal for Telnet, SSH and serial lines.").arg(AppTitle()),
+      QMessageBox::Ok, this);
   box.setObjectName("About");
   box.setIconPixmap(AppIcon().pixmap(64, 64));
   // A message box sizes itself to its text only; the title must fit as well.

@@ -168,11 +168,12 @@ TEST(ViewScrollTest, HistoryShowsTheScrollBarAndTheCommandsMoveThroughIt) {
                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(f.view->viewport(), &up);
   // Two notches, each the desktop's lines per notch (3 unless configured).
-  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * QApplication::wheelScrollLines());
+  const int configured = QApplication::wheelScrollLines();
+  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * configured);
   QApplication::setWheelScrollLines(1);
   QApplication::sendEvent(f.view->viewport(), &up);
-  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * 3 - 2);
-  QApplication::setWheelScrollLines(3);
+  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * configured - 2);
+  QApplication::setWheelScrollLines(configured);
   f.view->ScrollToBottom();
   EXPECT_EQ(f.view->VerticalPosition(), f.view->verticalScrollBar()->maximum());
   // The history lines are drawn: the top of the window shows "x" after scrolling to the top.
