@@ -29,6 +29,23 @@ void CMruList::MoveToFront(std::string_view value) {
   const auto it = std::find(values_.begin(), values_.end(), value);
   if (it != values_.end()) values_.erase(it);
   values_.insert(values_.begin(), std::string(value));
+  if (values_.size() > kMruCapacity) values_.resize(kMruCapacity);
+  Write();
+}
+
+void CMruList::Remove(std::string_view value) {
+  const auto it = std::find(values_.begin(), values_.end(), value);
+  if (it == values_.end()) return;
+  values_.erase(it);
+  Write();
+}
+
+void CMruList::Clear() {
+  values_.clear();
+  Write();
+}
+
+void CMruList::Write() {
   profile_.BeginBatch();
   for (int i = 0; i < kMruCapacity; ++i) {
     if (static_cast<size_t>(i) < values_.size())
@@ -37,7 +54,6 @@ void CMruList::MoveToFront(std::string_view value) {
       profile_.DeleteValue(section_, ValueName(i));
   }
   profile_.EndBatch();
-  if (values_.size() > kMruCapacity) values_.resize(kMruCapacity);
 }
 
 }  // namespace ostrane

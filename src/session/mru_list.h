@@ -28,8 +28,13 @@ class CMruList {
   // Puts the value first (removing an earlier copy) and rewrites the whole section: the first
   // 20 values under their names, the names past the end deleted. An empty value is ignored.
   void MoveToFront(std::string_view value);
+  // The user takes a value out of the list (Delete in the dialog's list), or all of them.
+  void Remove(std::string_view value);
+  void Clear();
 
  private:
+  void Write();
+
   CProfile& profile_;
   std::string section_;
   std::vector<std::string> values_;

@@ -69,7 +69,6 @@ std::string CheckTelnet(const NewConnectionValues& v, CSettingsSet& s, CProfile&
   s.SetInt(S::Port, *port);
   s.SetInt(S::HostType, 0);
   s.SetStr(S::Proxy, "");
-  CMruList(profile, kHostMruSection).MoveToFront(host);
   profile.WriteString(kTransport, "TelnetPort", v.telnetPort);
   return {};
 }
@@ -86,7 +85,6 @@ std::string CheckProxy(const NewConnectionValues& v, CSettingsSet& s, CProfile& 
   s.SetInt(S::Port, *port);
   s.SetInt(S::Speed, *proxyPort);
   s.SetInt(S::HostType, 0);
-  CMruList(profile, kHostMruSection).MoveToFront(host);
   profile.WriteString(kTransport, "TelnetPort", v.proxyPagePort);
   profile.WriteString(kTransport, "Proxy", v.proxyHost);
   profile.WriteString(kTransport, "ProxyPort", v.proxyPort);
@@ -136,7 +134,6 @@ std::string CheckModem(const NewConnectionValues& v, CSettingsSet& s, CProfile& 
   s.SetStr(S::HostName, v.phoneNumber);
   profile.WriteInt(kTransport, "ModemID", std::max(v.modemIndex, 0));
   profile.WriteString(kTransport, "PhoneNum", v.phoneNumber);
-  CMruList(profile, kModemMruSection).MoveToFront(v.phoneNumber);
   return {};
 }
 
@@ -149,7 +146,6 @@ std::string CheckSsh(const NewConnectionValues& v, CSettingsSet& s, CProfile& pr
   s.SetStr(S::HostName, host);
   s.SetInt(S::Port, *port);
   s.SetInt(S::HostType, version == 1 ? 5 : 6);
-  CMruList(profile, kSshMruSection).MoveToFront(host);
   profile.WriteString(kTransport, "SSH2Port", v.sshPort);
   profile.WriteInt(kTransport, "SSH2Version", version);
   return {};
@@ -179,6 +175,35 @@ std::string PortToText(int port) {
   for (const ServicePort& p : kPortTable)
     if (p.port == port) return p.name;
   return std::to_string(port);
+}
+
+std::optional<RememberedHost> HostToRemember(const NewConnectionValues& values) {
+  if (values.kindListIndex < 0 || values.kindListIndex >= kConnectionKindListSize)
+    return std::nullopt;
+  const auto kind = ConnectionKindByName(kConnectionKindList[values.kindListIndex]);
+  std::optional<RememberedHost> host;
+  switch (kind.value_or(ConnectionKind::kDebug)) {
+    case ConnectionKind::kTelnet:
+      host = RememberedHost{kHostMruSection, Trimmed(values.telnetHost)};
+      break;
+    case ConnectionKind::kTelnetProxy:
+      host = RememberedHost{kHostMruSection, Trimmed(values.proxyPageHost)};
+      break;
+    case ConnectionKind::kModem:
+      host = RememberedHost{kModemMruSection, values.phoneNumber};
+      break;
+    case ConnectionKind::kSsh:
+      host = RememberedHost{kSshMruSection, Trimmed(values.sshHost)};
+      break;
+    default:
+      break;
+  }
+  if (host && host->value.empty()) host.reset();
+  return host;
+}
+
+void RememberHost(CProfile& profile, const RememberedHost& host) {
+  CMruList(profile, host.section).MoveToFront(host.value);
 }
 
 NewConnectionValues NewConnectionValues::Load(const CProfile& profile) {

@@ -90,11 +90,20 @@ struct NewConnectionValues {
   static NewConnectionValues Load(const CProfile& profile);
 };
 
-// Checks the page of the kind selected in the list; on success stores it into settings, updates
-// the MRU lists and the "Transport" values (with "Type") and returns an empty text; otherwise
-// returns the message and stores nothing.
+// Checks the page of the kind selected in the list; on success stores it into settings and the
+// "Transport" values (with "Type") and returns an empty text; otherwise returns the message and
+// stores nothing. The host goes into its MRU list only once the connection is made (below), so
+// a mistyped host that never answers is not offered again.
 std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet& settings,
                                 CProfile& profile);
+
+// The entry of an MRU list that a successful connection of the chosen kind adds.
+struct RememberedHost {
+  const char* section;
+  std::string value;
+};
+std::optional<RememberedHost> HostToRemember(const NewConnectionValues& values);
+void RememberHost(CProfile& profile, const RememberedHost& host);
 
 // The messages of the checks.
 inline constexpr char kTextNoHost[] = "Please input host name or address.";

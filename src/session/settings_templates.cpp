@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "emulator/terminal.h"
+#include "emulator/vt420_emulator.h"
 #include "platform/paths.h"
 #include "session/setup_file.h"
 
@@ -42,6 +43,16 @@ bool SaveTemplate(CTerminal& terminal, std::string_view name) {
   std::error_code ec;
   std::filesystem::create_directories(platform::DataFolder(), ec);
   return WriteSetupFile(*path, terminal.Settings(), terminal.KeyMap()) == SetupFileStatus::kOk;
+}
+
+bool EnsureDefaultTemplate() {
+  const auto path = TemplatePath(kDefaultTemplate);
+  std::error_code ec;
+  if (!path || std::filesystem::exists(*path, ec)) return path.has_value();
+  CVT420Emulator terminal;
+  std::lock_guard lock(terminal.Mutex());
+  terminal.Settings().SetInt(S::AutoWrap, 1);
+  return SaveTemplate(terminal, kDefaultTemplate);
 }
 
 }  // namespace ostrane

@@ -32,5 +32,10 @@ bool LoadTemplate(CTerminal& terminal, std::string_view name);
 // Writes the terminal's settings and key map as the template, creating the data folder when
 // needed; false on any failure.
 bool SaveTemplate(CTerminal& terminal, std::string_view name);
+// First run: writes the template "default" when there is none, from the settings table's
+// defaults but with AutoWrap on, because shells expect a terminal that wraps long lines. The
+// table's default stays off, so stored session files keep their meaning. False when it could
+// not be written.
+bool EnsureDefaultTemplate();
 
 }  // namespace ostrane

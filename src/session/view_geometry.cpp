@@ -51,15 +51,16 @@ FontSetChoice ChooseFontSet(const CSettingsSet& settings) {
 }
 
 int FitFontPoints(int clientWidth, int clientHeight, int rows, int columns, int dpiY,
-                  const std::function<int(int)>& cellWidthAt) {
-  if (rows <= 0 || dpiY <= 0) return kMinFitPoints;
-  const int target = std::max(clientHeight / rows, kMinFitCellHeight);
-  int points = target * 72 / dpiY;
-  while (points > kMinFitPoints) {
-    if (clientWidth >= cellWidthAt(points) * columns) break;
-    --points;
+                  const std::function<CellSize(int)>& cellAt) {
+  if (dpiY <= 0) return kMinFitPoints;
+  const int floor = std::max(kMinFitPoints, CeilDiv(kMinFitCellHeight * 72, dpiY));
+  if (rows <= 0 || columns <= 0) return floor;
+  // A cell is at least as high as the font's pixel size, so no size above this one fits.
+  for (int points = clientHeight / rows * 72 / dpiY; points > floor; --points) {
+    const CellSize cell = cellAt(points);
+    if (cell.width * columns <= clientWidth && cell.height * rows <= clientHeight) return points;
   }
-  return points;
+  return floor;
 }
 
 }  // namespace ostrane

@@ -35,9 +35,6 @@ struct ScrollLayout {
 
 ScrollLayout ComputeScrollLayout(const ScrollLayoutInput& in);
 
-// Largest point size from the one whose cell height fills the height (at least 12 pixels)
-// downwards whose cell width fits the width; 5 when none above 5 fits.
-// cellWidthAt(points) measures the font at that size.
 // The font set a session uses: the 132-column set only at 132 columns with FontUse80 off.
 struct FontSetChoice {
   int name;  // settings positions
@@ -50,7 +47,17 @@ FontSetChoice ChooseFontSet(const CSettingsSet& settings);
 inline constexpr int kMinFontPoints = 6;
 inline constexpr int kMaxFontPoints = 32;
 
+// The measured cell of the session's font at a point size.
+struct CellSize {
+  int width = 1;
+  int height = 1;
+};
+
+// The largest point size at which the whole page fits both the width and the height (the
+// smaller of the two fits wins), measured with cellAt(points). It never goes below the size
+// whose characters are 12 pixels high: a page that needs smaller text (132 columns in a narrow
+// window) gets scroll bars rather than an unreadable font.
 int FitFontPoints(int clientWidth, int clientHeight, int rows, int columns, int dpiY,
-                  const std::function<int(int)>& cellWidthAt);
+                  const std::function<CellSize(int)>& cellAt);
 
 }  // namespace ostrane

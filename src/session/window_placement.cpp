@@ -40,7 +40,8 @@ void StorePlacement(CSettingsSet& settings, const MainWindowPlacement& p) {
   settings.SetInt(S::ChatLine, p.chatLine ? 1 : 0);
 }
 
-MainWindowPlacement PlacementFromSettings(const CSettingsSet& settings) {
+std::optional<MainWindowPlacement> PlacementFromSettings(const CSettingsSet& settings) {
+  if (settings.Int(S::Width) <= 0 || settings.Int(S::Height) <= 0) return std::nullopt;
   MainWindowPlacement p;
   p.left = settings.Int(S::XPos);
   p.top = settings.Int(S::YPos);
@@ -52,6 +53,38 @@ MainWindowPlacement PlacementFromSettings(const CSettingsSet& settings) {
   p.buttonBar = settings.Int(S::ButtonBar) != 0;
   p.chatLine = settings.Int(S::ChatLine) != 0;
   return p;
+}
+
+WindowSize UsableSessionWindow(WindowSize cell, WindowSize frameExtra, WindowSize area) {
+  const auto span = [](int cells, int size, int extra, int limit) {
+    const int64_t want = int64_t{cells} * std::max(size, 1) + std::max(extra, 0);
+    return static_cast<int>(std::min<int64_t>(want, std::max(limit, 1)));
+  };
+  return {span(kUsableColumns, cell.width, frameExtra.width, area.width),
+          span(kUsableRows, cell.height, frameExtra.height, area.height)};
+}
+
+std::vector<WindowRect> CascadeWindows(WindowSize area, const std::vector<WindowSize>& usable,
+                                       int step) {
+  std::vector<WindowRect> rects;
+  const int count = static_cast<int>(usable.size());
+  step = std::max(step, 1);
+  for (int i = 0; i < count; ++i) {
+    const WindowSize least = usable[static_cast<size_t>(i)];
+    const int spread = step * (count - 1);
+    WindowRect r;
+    r.width = std::clamp(area.width - spread, std::min(least.width, area.width), area.width);
+    r.height = std::clamp(area.height - spread, std::min(least.height, area.height), area.height);
+    // How many whole steps still keep this window inside the area.
+    const int room = std::min(area.width - r.width, area.height - r.height) / step;
+    const int offset = room > 0 ? (i % (room + 1)) * step : 0;
+    r.x = offset;
+    r.y = offset;
+    r.width = std::max(r.width, 1);
+    r.height = std::max(r.height, 1);
+    rects.push_back(r);
+  }
+  return rects;
 }
 
 }  // namespace ostrane

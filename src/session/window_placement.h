@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 namespace ostrane {
 
@@ -36,7 +37,36 @@ IMainWindowPlacement* MainWindowPlacementSource();
 
 // Writes the placement into XPos, YPos, Width, Height, Maximized and the bar switches.
 void StorePlacement(CSettingsSet& settings, const MainWindowPlacement& placement);
-// The placement a session file carries, for the main window to take back.
-MainWindowPlacement PlacementFromSettings(const CSettingsSet& settings);
+// The placement a session file carries, for the main window to take back; nullopt when the file
+// stores none (a Width or Height of 0, as in a file written without a main window).
+std::optional<MainWindowPlacement> PlacementFromSettings(const CSettingsSet& settings);
+
+// Session windows inside the main window's area.
+struct WindowSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const WindowSize&) const = default;
+};
+struct WindowRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const WindowRect&) const = default;
+};
+
+// A session window shows at least this many cells when the area allows it.
+inline constexpr int kUsableColumns = 80;
+inline constexpr int kUsableRows = 24;
+
+// The smallest usable size of a session window: 80 x 24 cells plus the frame's own space
+// (border, title, scroll bar), but never more than the area.
+WindowSize UsableSessionWindow(WindowSize cell, WindowSize frameExtra, WindowSize area);
+
+// Window > Cascade: window i is offset by i steps down and right, and all have the area's size
+// less the offsets, but at least their usable size. A window whose offset would push it out of
+// the area starts again from the corner.
+std::vector<WindowRect> CascadeWindows(WindowSize area, const std::vector<WindowSize>& usable,
+                                       int step);
 
 }  // namespace ostrane

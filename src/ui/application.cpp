@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "platform/fault_report.h"
 #include "platform/paths.h"
 #include "session/command_line.h"
+#include "session/settings_templates.h"
 #include "session/window_placement.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
@@ -33,9 +35,18 @@ COstraneApp::~COstraneApp() {
   mainFrame_.reset();
 }
 
+void KeepQtSettingsIn(const std::string& folder) {
+  const QString path = QString::fromStdString(folder);
+  for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+      QSettings::setPath(format, scope, path);
+}
+
 bool COstraneApp::Start() {
   const std::string config = platform::ConfigFolder();
   QDir().mkpath(QString::fromStdString(config));
+  KeepQtSettingsIn(config);
+  EnsureDefaultTemplate();
   const QString reportPath = FolderFile(config, kFaultReportFile);
   const std::string earlierFault = TakeFaultReport(reportPath.toStdString());
   InstallFaultHandlers(reportPath.toStdString());
@@ -71,14 +82,17 @@ bool COstraneApp::ProcessCommandLine() {
     case CommandLineAction::kOpenFile: {
       frame = mainFrame_->OpenSessionFile(QString::fromStdString(request.path));
       if (!frame) return true;
-      // A session file opened from the command line brings its own window layout.
-      MainWindowPlacement placement;
+      // A session file opened from the command line brings its own window layout, when it
+      // stores one.
+      std::optional<MainWindowPlacement> placement;
       {
         std::lock_guard lock(frame->Document().Terminal().Mutex());
         placement = PlacementFromSettings(frame->Document().Settings());
       }
-      mainFrame_->ApplySessionLayout(placement);
-      maximized_ = placement.maximized;
+      if (placement) {
+        mainFrame_->ApplySessionLayout(*placement);
+        maximized_ = placement->maximized;
+      }
       break;
     }
     case CommandLineAction::kTelnet:

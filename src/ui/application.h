@@ -17,6 +17,10 @@ inline constexpr char kTextCommandLineFailed[] =
     "Error while processing command line.\nPlease see help for command line infomation.";
 inline constexpr char kFaultReportFile[] = "fault-report.txt";
 
+// Qt's own settings (the file dialog's state) go to the program's configuration folder instead
+// of ~/.config/QtProject.conf.
+void KeepQtSettingsIn(const std::string& folder);
+
 class COstraneApp : public QApplication {
   Q_OBJECT
 

@@ -28,6 +28,7 @@ CChildFrame::CChildFrame(std::shared_ptr<CVT420Doc> doc, CMainFrame& main)
   view_ = new CVT420View(*doc_, this);
   setWidget(view_);
   view_->SetProfile(main_.ViewProfileValues());
+  view_->SetCommandState([this](ViewCommand command) { return main_.ViewCommandEnabled(command); });
   setWindowTitle(view_->FrameTitle());
   connect(view_, &CVT420View::frameTitleChanged, this, [this](const QString& title) {
     setWindowTitle(title);

@@ -2,7 +2,10 @@
 // the access key) and its command number.
 #pragma once
 
+#include <QString>
 #include <cstddef>
+
+#include "settings/product_version.h"
 
 namespace ostrane {
 
@@ -179,7 +182,10 @@ inline constexpr int kSessionCommands[] = {
     Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons,
 };
 
-inline constexpr char kAppTitle[] = "Secure Ostrane 4.4";
+// "Secure Ostrane" and the version: the main window's title and the About box's.
+inline QString AppTitle() {
+  return QString("Secure Ostrane %1").arg(QLatin1String(kProductVersion));
+}
 inline constexpr char kHelpAddress[] = "https://kestrix.example/ostrane/help/";
 inline constexpr char kSessionFilter[] = "OSN Files (*.osn)|*.osn|All Files (*.*) |*.*|";
 

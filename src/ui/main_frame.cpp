@@ -6,13 +6,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QIcon>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QUrl>
 
 #include "platform/paths.h"
 #include "session/address_book.h"
+#include "session/new_connection_rules.h"
+#include "session/session_titles.h"
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
 #include "session/vt420_doc.h"
@@ -28,6 +34,8 @@ namespace ostrane {
 namespace {
 
 constexpr char kWindow[] = "Window";
+// Stands for "no limit" while the main window has no area yet.
+constexpr int kUnlimited = 1 << 20;
 constexpr char kRecentSection[] = "Recent File List";
 
 // Profile values of section "Window" and their defaults.
@@ -54,6 +62,19 @@ constexpr int kToolbarCommands[] = {Cmd::kNew,       Cmd::kOpen,     Cmd::kSave,
                                     Cmd::kCopy,      Cmd::kPaste,    Cmd::kFind, 0,
                                     Cmd::kPrintPage, Cmd::kSettings, 0,          Cmd::kAbout};
 
+// The desktop theme's icon for a toolbar command; the text shows where the theme has none.
+struct CommandIcon {
+  int command;
+  const char* themeName;
+};
+constexpr CommandIcon kCommandIcons[] = {
+    {Cmd::kNew, "document-new"},         {Cmd::kOpen, "document-open"},
+    {Cmd::kSave, "document-save"},       {Cmd::kCopy, "edit-copy"},
+    {Cmd::kPaste, "edit-paste"},         {Cmd::kFind, "edit-find"},
+    {Cmd::kPrintPage, "document-print"}, {Cmd::kSettings, "preferences-system"},
+    {Cmd::kAbout, "help-about"},
+};
+
 QString Plain(const QString& text) {
   QString t = text.left(text.indexOf('\t') < 0 ? text.size() : text.indexOf('\t'));
   return t.remove('&').trimmed();
@@ -68,7 +89,7 @@ QString FileTitle(const QString& path) {
 CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
     : QMainWindow(parent), profile_(profile), questions_(std::make_unique<CQtQuestions>(this)) {
   setObjectName("MainFrame");
-  setWindowTitle(kAppTitle);
+  setWindowTitle(AppTitle());
   mdi_ = new QMdiArea(this);
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -81,6 +102,8 @@ CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
   // refresh as they open.
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+  connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RememberConnectedHosts);
+  setWindowIcon(AppIcon());
   statusTimer_.start(250);
   SetMainWindowPlacementSource(this);
   ActiveChanged();
@@ -102,6 +125,10 @@ void CMainFrame::BuildMenus() {
       menuName = item.menu;
       menu = menuBar()->addMenu(menuName);
       connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+      if (menuName == "&Window") {
+        windowMenu_ = menu;
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::RefreshWindowList);
+      }
     }
     if (item.text == nullptr) {
       menu->addSeparator();
@@ -132,12 +159,17 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::BuildBars() {
   toolBar_ = addToolBar("Toolbar");
   toolBar_->setObjectName("ToolBar");
+  for (const CommandIcon& icon : kCommandIcons)
+    actions_[icon.command]->setIcon(QIcon::fromTheme(icon.themeName));
   for (int command : kToolbarCommands) {
     if (command == 0)
       toolBar_->addSeparator();
     else
       toolBar_->addAction(actions_[command]);
   }
+  // Without an icon theme the buttons show their texts.
+  toolBar_->setToolButtonStyle(QIcon::fromTheme("document-new").isNull() ? Qt::ToolButtonTextOnly
+                                                                         : Qt::ToolButtonIconOnly);
   toolBar_->toggleViewAction()->setVisible(false);
 
   // Status bar: message, cursor position, CAP, NUM, printing.
@@ -253,13 +285,22 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
   frame->SetPath(path);
   mdi_->addSubWindow(frame);
   connect(frame, &CChildFrame::titleChanged, this, [this, frame] {
+    RefreshWindowTitles();
     if (frame == ActiveChild()) RefreshTitle();
   });
   connect(frame, &CChildFrame::buttonsChanged, this, [this, frame] {
     if (frame == ActiveChild()) RefreshButtons();
   });
-  connect(frame, &QObject::destroyed, this,
-          [this] { QTimer::singleShot(0, this, &CMainFrame::ActiveChanged); });
+  connect(frame, &QObject::destroyed, this, [this] {
+    QTimer::singleShot(0, this, [this] {
+      // The window that takes over from a closed maximised one is maximised too, as it was
+      // shown before.
+      if (CChildFrame* next = ActiveChild(); next && activeWasMaximized_ && !next->isMaximized())
+        next->showMaximized();
+      RefreshWindowTitles();
+      ActiveChanged();
+    });
+  });
   // With Maximize on the session window is shown maximised; otherwise it fills the main
   // window's client area (once that is shown). Either way the view fits its font to it.
   bool maximize;
@@ -268,12 +309,16 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
     std::lock_guard lock(d.Terminal().Mutex());
     maximize = d.Settings().Int(S::Maximize) != 0;
   }
+  // The restored size is set even for a maximised window, so that un-maximising it (or
+  // closing the maximised window in front of it) leaves a usable window, not a tiny one.
+  frame->resize(isVisible() ? mdi_->viewport()->size().expandedTo(UsableSize(*frame))
+                            : UsableSize(*frame));
   if (maximize) {
     frame->showMaximized();
   } else {
-    if (isVisible()) frame->resize(mdi_->viewport()->size());
     frame->show();
   }
+  RefreshWindowTitles();
   frame->View()->setFocus(Qt::OtherFocusReason);
   ActiveChanged();
   return frame;
@@ -292,7 +337,26 @@ CChildFrame* CMainFrame::NewSession() {
   CNewConnectionDialog dialog(doc->Settings(), profile_, std::move(hooks), this);
   if (dialog.exec() != QDialog::Accepted) return nullptr;
   if (!doc->StartNewSession()) return nullptr;
-  return AddFrame(std::move(doc), QString());
+  CChildFrame* frame = AddFrame(std::move(doc), QString());
+  if (frame && dialog.HostToRemember()) pendingHosts_.emplace_back(frame, *dialog.HostToRemember());
+  return frame;
+}
+
+// The host typed into New Connection goes into its list once the connection is made; a host
+// that never answered is not offered again.
+void CMainFrame::RememberConnectedHosts() {
+  for (auto it = pendingHosts_.begin(); it != pendingHosts_.end();) {
+    if (!it->first) {
+      it = pendingHosts_.erase(it);
+      continue;
+    }
+    const TransportState state = it->first->Document().ConnectionState();
+    if (state == TransportState::kConnected) RememberHost(profile_, it->second);
+    if (state == TransportState::kConnected || state == TransportState::kClosed)
+      it = pendingHosts_.erase(it);
+    else
+      ++it;
+  }
 }
 
 CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
@@ -521,7 +585,7 @@ void CMainFrame::RunCommand(int command) {
       QDesktopServices::openUrl(QUrl(kHelpAddress));
       break;
     case Cmd::kAbout:
-      QMessageBox::about(this, "About Secure Ostrane", "Secure Ostrane 4.4");
+      ShowAbout();
       break;
     default:
       break;
@@ -587,7 +651,7 @@ void CMainFrame::RunCommand(int command) {
       AddFrame(child->SharedDocument(), child->Path());
       break;
     case Cmd::kCascade:
-      mdi_->cascadeSubWindows();
+      Cascade();
       break;
     case Cmd::kTile:
       mdi_->tileSubWindows();
@@ -623,31 +687,39 @@ void CMainFrame::RunCommand(int command) {
   UpdateCommandStates();
 }
 
+namespace {
+
+struct ViewCommandRoute {
+  ViewCommand view;
+  int command;
+};
+constexpr ViewCommandRoute kViewCommands[] = {
+    {ViewCommand::kClose, Cmd::kClose},
+    {ViewCommand::kSettings, Cmd::kSettings},
+    {ViewCommand::kPrint, Cmd::kPrintPage},
+    {ViewCommand::kClearDisplay, Cmd::kClearDisplay},
+    {ViewCommand::kClearHistory, Cmd::kClearHistory},
+    {ViewCommand::kClearAll, Cmd::kClearAll},
+    {ViewCommand::kCapture, Cmd::kCapture},
+};
+
+int CommandOf(ViewCommand view) {
+  for (const ViewCommandRoute& r : kViewCommands)
+    if (r.view == view) return r.command;
+  return Cmd::kNone;
+}
+
+}  // namespace
+
 void CMainFrame::RunViewCommand(CChildFrame& frame, ViewCommand command) {
   mdi_->setActiveSubWindow(&frame);
-  switch (command) {
-    case ViewCommand::kClose:
-      RunCommand(Cmd::kClose);
-      break;
-    case ViewCommand::kSettings:
-      RunCommand(Cmd::kSettings);
-      break;
-    case ViewCommand::kPrint:
-      RunCommand(Cmd::kPrintPage);
-      break;
-    case ViewCommand::kClearDisplay:
-      RunCommand(Cmd::kClearDisplay);
-      break;
-    case ViewCommand::kClearHistory:
-      RunCommand(Cmd::kClearHistory);
-      break;
-    case ViewCommand::kClearAll:
-      RunCommand(Cmd::kClearAll);
-      break;
-    case ViewCommand::kCapture:
-      RunCommand(Cmd::kCapture);
-      break;
-  }
+  if (ViewCommandEnabled(command)) RunCommand(CommandOf(command));
+}
+
+bool CMainFrame::ViewCommandEnabled(ViewCommand command) {
+  UpdateCommandStates();
+  const QAction* action = Action(CommandOf(command));
+  return action && action->isEnabled();
 }
 
 void CMainFrame::RunMenuCommand(std::string_view path) {
@@ -680,6 +752,7 @@ void CMainFrame::MarginBell() {
 
 void CMainFrame::ActiveChanged() {
   CChildFrame* child = ActiveChild();
+  if (child) activeWasMaximized_ = child->isMaximized();
   // Activating a session keeps the menu bar hidden when the profile says so.
   if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
   if (child) child->View()->setFocus(Qt::OtherFocusReason);
@@ -691,7 +764,7 @@ void CMainFrame::ActiveChanged() {
 
 void CMainFrame::RefreshTitle() {
   CChildFrame* child = ActiveChild();
-  title_ = child ? child->View()->MainTitle() : QString(kAppTitle);
+  title_ = child ? child->View()->MainTitle() : AppTitle();
   setWindowTitle(title_);
 }
 
@@ -751,6 +824,105 @@ void CMainFrame::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] {
     for (CChildFrame* child : Children()) child->resize(mdi_->viewport()->size());
   });
+}
+
+// ---- Window list, layout and About ----
+
+QSize CMainFrame::UsableSize(CChildFrame& frame) const {
+  const CTermFont& font = frame.View()->TermFont();
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  const int border = 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+  const QSize area = mdi_->viewport()->size();
+  const WindowSize size =
+      UsableSessionWindow({font.CellWidth(), font.CellHeight()}, {border + bar, border + title},
+                          {area.width() > 1 ? area.width() : kUnlimited,
+                           area.height() > 1 ? area.height() : kUnlimited});
+  return {size.width, size.height};
+}
+
+void CMainFrame::Cascade() {
+  const QList<CChildFrame*> children = Children();
+  std::vector<WindowSize> usable;
+  for (CChildFrame* child : children) {
+    const QSize size = UsableSize(*child);
+    usable.push_back({size.width(), size.height()});
+  }
+  const QSize area = mdi_->viewport()->size();
+  const auto rects = CascadeWindows({area.width(), area.height()}, usable,
+                                    style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  for (qsizetype i = 0; i < children.size(); ++i) {
+    CChildFrame* child = children[i];
+    const WindowRect& r = rects[static_cast<size_t>(i)];
+    child->showNormal();
+    child->setGeometry(r.x, r.y, r.width, r.height);
+    child->raise();
+  }
+  if (CChildFrame* active = ActiveChild()) active->raise();
+  activeWasMaximized_ = false;
+}
+
+void CMainFrame::RefreshWindowTitles() {
+  const QList<CChildFrame*> children = Children();
+  std::vector<std::string> titles;
+  for (CChildFrame* child : children) titles.push_back(child->View()->FrameTitle().toStdString());
+  const std::vector<std::string> distinct = DistinctTitles(titles);
+  for (qsizetype i = 0; i < children.size(); ++i)
+    children[i]->setWindowTitle(QString::fromStdString(distinct[static_cast<size_t>(i)]));
+}
+
+void CMainFrame::RefreshWindowList() {
+  for (QAction* a : windowActions_) {
+    windowMenu_->removeAction(a);
+    a->deleteLater();
+  }
+  windowActions_.clear();
+  const QList<CChildFrame*> children = Children();
+  if (children.isEmpty()) return;
+  windowActions_ << windowMenu_->addSeparator();
+  for (qsizetype i = 0; i < children.size(); ++i) {
+    CChildFrame* child = children[i];
+    QAction* action =
+        windowMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(child->windowTitle()));
+    action->setCheckable(true);
+    action->setChecked(child == ActiveChild());
+    connect(action, &QAction::triggered, this, [this, child] { mdi_->setActiveSubWindow(child); });
+    windowActions_ << action;
+  }
+}
+
+void CMainFrame::ShowAbout() {
+  QMessageBox box(
+      QMessageBox::Information, "About " + AppTitle(),
+      QString("<b>%1</b><br>A VT420 terminal for Telnet, SSH and serial lines.").arg(AppTitle()),
+      QMessageBox::Ok, this);
+  box.setObjectName("About");
+  box.setIconPixmap(AppIcon().pixmap(64, 64));
+  // A message box sizes itself to its text only; the title must fit as well.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) * 3 / 2 + 120;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  box.exec();
+}
+
+QIcon AppIcon() {
+  QPixmap pixmap(64, 64);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(QColor(0x20, 0x30, 0x48));
+  p.setPen(QPen(QColor(0xC0, 0xC0, 0xC0), 3));
+  p.drawRoundedRect(QRectF(3, 7, 58, 50), 6, 6);
+  p.setPen(QColor(0x60, 0xE0, 0x80));
+  QFont font("Liberation Mono");
+  font.setPixelSize(26);
+  font.setBold(true);
+  p.setFont(font);
+  p.drawText(QRect(3, 7, 58, 50), Qt::AlignCenter, ">_");
+  p.end();
+  return QIcon(pixmap);
 }
 
 // ---- Closing ----

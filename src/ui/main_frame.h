@@ -7,14 +7,18 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "keyboard/keyboard_commands.h"
 #include "platform/profile.h"
+#include "session/new_connection_rules.h"
 #include "session/window_placement.h"
 #include "ui/frame_commands.h"
 #include "ui/vt420_view.h"
@@ -26,6 +30,9 @@ class CChatLine;
 class CChildFrame;
 class CQtQuestions;
 class CVT420Doc;
+
+// The program's icon, drawn so that it needs no file.
+QIcon AppIcon();
 
 class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyboardCommands {
   Q_OBJECT
@@ -70,6 +77,13 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   // A file dialog for session files; "" when cancelled.
   QString AskSessionFile(bool save, const QString& current);
   void RunViewCommand(CChildFrame& frame, ViewCommand command);
+  // A right-button menu item is enabled as the command of the main window it stands for.
+  bool ViewCommandEnabled(ViewCommand command);
+  // Window > Cascade: usable windows offset by a title bar's height.
+  void Cascade();
+  // 80 x 24 cells of the session's font plus the window's frame, within the area.
+  QSize UsableSize(CChildFrame& frame) const;
+  QMenu* WindowMenu() const { return windowMenu_; }
 
   // IKeyboardCommands: keys of the active session asking for commands.
   void RunMenuCommand(std::string_view path) override;
@@ -107,6 +121,10 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void AddRecentFile(const QString& path);
   void RefreshRecentFiles();
   void MoveButtonPage(int delta);
+  void RefreshWindowTitles();
+  void RefreshWindowList();
+  void RememberConnectedHosts();
+  void ShowAbout();
 
   CProfile& profile_;
   std::unique_ptr<CQtQuestions> questions_;
@@ -128,6 +146,10 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QLabel* printingPane_ = nullptr;
   QTimer statusTimer_;
   bool shownOnce_ = false;
+  QMenu* windowMenu_ = nullptr;
+  QList<QAction*> windowActions_;
+  bool activeWasMaximized_ = false;
+  std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;
 };

@@ -4,11 +4,13 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "session/address_book.h"
 #include "session/mru_list.h"
 #include "ui/address_book_dialog.h"
+#include "ui/host_history_box.h"
 #include "ui/qt_questions.h"
 
 namespace ostrane {
@@ -20,15 +22,6 @@ QComboBox* Choices(const char* const (&items)[N], bool editable, QWidget* parent
   auto* box = new QComboBox(parent);
   for (const char* item : items) box->addItem(item);
   box->setEditable(editable);
-  return box;
-}
-
-QComboBox* History(const std::vector<std::string>& values, QWidget* parent) {
-  auto* box = new QComboBox(parent);
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);
-  for (const std::string& v : values) box->addItem(QString::fromStdString(v));
-  box->setCurrentIndex(values.empty() ? -1 : 0);
   return box;
 }
 
@@ -71,6 +64,8 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
   addressBookButton_ = new QPushButton("Address Book", this);
   addressBookButton_->setEnabled(!hooks_.addressBookPath.empty());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  // Return anywhere in the dialog (the host field too) connects.
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 
   auto* kindRow = new QHBoxLayout;
   kindRow->addWidget(new QLabel("Connection Type:", this));
@@ -104,7 +99,7 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
 
 QWidget* CNewConnectionDialog::BuildTelnetPage() {
   auto* page = new QGroupBox("Telnet Connection", this);
-  telnetHost_ = History(CMruList::Read(profile_, kHostMruSection), page);
+  telnetHost_ = new CHostHistoryBox(profile_, kHostMruSection, page);
   telnetPort_ = Choices(kTelnetPortChoices, true, page);
   SetText(telnetPort_, start_.telnetPort);
   auto* form = new QFormLayout(page);
@@ -115,7 +110,7 @@ QWidget* CNewConnectionDialog::BuildTelnetPage() {
 
 QWidget* CNewConnectionDialog::BuildProxyPage() {
   auto* page = new QGroupBox("Telnet Connection with Proxy", this);
-  proxyPageHost_ = History(CMruList::Read(profile_, kHostMruSection), page);
+  proxyPageHost_ = new CHostHistoryBox(profile_, kHostMruSection, page);
   proxyPagePort_ = Choices(kTelnetPortChoices, true, page);
   SetText(proxyPagePort_, start_.proxyPagePort);
   auto* proxyBox = new QGroupBox("Proxy", page);
@@ -163,7 +158,7 @@ QWidget* CNewConnectionDialog::BuildModemPage() {
   modem_ = new QComboBox(page);
   for (const std::string& name : hooks_.modems) modem_->addItem(QString::fromStdString(name));
   if (start_.modemIndex < modem_->count()) modem_->setCurrentIndex(start_.modemIndex);
-  phone_ = History(CMruList::Read(profile_, kModemMruSection), page);
+  phone_ = new CHostHistoryBox(profile_, kModemMruSection, page);
   SetText(phone_, start_.phoneNumber);
   auto* configure = new QPushButton("Configure...", page);
   auto* phoneBook = new QPushButton("Phone Book...", page);
@@ -190,7 +185,7 @@ QWidget* CNewConnectionDialog::BuildModemPage() {
 
 QWidget* CNewConnectionDialog::BuildSshPage() {
   auto* page = new QGroupBox("SSH Connection", this);
-  sshHost_ = History(CMruList::Read(profile_, kSshMruSection), page);
+  sshHost_ = new CHostHistoryBox(profile_, kSshMruSection, page);
   sshPort_ = new QComboBox(page);
   sshPort_->addItem("SSH");
   sshPort_->setEditable(true);
@@ -224,10 +219,26 @@ void CNewConnectionDialog::Message(const QString& text) {
 void CNewConnectionDialog::ShowKind(int listIndex) {
   if (listIndex < 0 || listIndex >= pages_->count()) return;
   pages_->setCurrentIndex(listIndex);
-  pages_->currentWidget()->setFocus();
-  if (QWidget* first = pages_->currentWidget()->nextInFocusChain();
-      first && pages_->currentWidget()->isAncestorOf(first))
-    first->setFocus();
+  FocusFirstField();
+}
+
+// The page's first field takes the keyboard with its text selected, so typing replaces a
+// remembered host and Return connects to it.
+void CNewConnectionDialog::FocusFirstField() {
+  QWidget* page = pages_->currentWidget();
+  page->setFocus();
+  QWidget* first = page->nextInFocusChain();
+  if (!first || !page->isAncestorOf(first)) return;
+  first->setFocus();
+  if (auto* box = qobject_cast<QComboBox*>(first); box && box->lineEdit())
+    box->lineEdit()->selectAll();
+  else if (auto* edit = qobject_cast<QLineEdit*>(first))
+    edit->selectAll();
+}
+
+void CNewConnectionDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FocusFirstField();
 }
 
 void CNewConnectionDialog::UseTemplate(int index) {
@@ -260,11 +271,13 @@ NewConnectionValues CNewConnectionDialog::Collect() const {
 }
 
 void CNewConnectionDialog::accept() {
-  const std::string error = AcceptNewConnection(Collect(), settings_, profile_);
+  const NewConnectionValues values = Collect();
+  const std::string error = AcceptNewConnection(values, settings_, profile_);
   if (!error.empty()) {
     Message(QString::fromStdString(error));
     return;
   }
+  hostToRemember_ = ::ostrane::HostToRemember(values);
   QDialog::accept();
 }
 

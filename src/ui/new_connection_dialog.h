@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,14 @@ class CNewConnectionDialog : public QDialog {
   QWidget* Page(const char* kindName) const;
   QComboBox* TemplateList() const { return templateList_; }
   QPushButton* AddressBookButton() const { return addressBookButton_; }
+  // After OK: the entry the session's host list gains once the connection is made.
+  const std::optional<RememberedHost>& HostToRemember() const { return hostToRemember_; }
 
  public slots:
   void accept() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   QWidget* BuildTelnetPage();
@@ -57,6 +63,7 @@ class CNewConnectionDialog : public QDialog {
   QWidget* BuildModemPage();
   QWidget* BuildSshPage();
   void ShowKind(int listIndex);
+  void FocusFirstField();
   void UseTemplate(int index);
   void OpenAddressBook();
   NewConnectionValues Collect() const;
@@ -66,6 +73,7 @@ class CNewConnectionDialog : public QDialog {
   CProfile& profile_;
   NewConnectionHooks hooks_;
   NewConnectionValues start_;
+  std::optional<RememberedHost> hostToRemember_;
   std::function<void(const QString&)> messageHandler_;
 
   QComboBox* kindList_ = nullptr;

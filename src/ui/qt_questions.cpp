@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include "ui/ssh_dialogs.h"
+
 namespace ostrane {
 
 namespace {
@@ -89,11 +91,11 @@ void CQtQuestions::SetMessageHandler(std::function<MessageAnswer(const MessageQu
 
 MessageAnswer CQtQuestions::AskOnGuiThread(const MessageQuestion& question) {
   if (handler_) return handler_(question);
-  return ShowMessageBox(owner_, question);
+  return ShowMessageBox(Owner(), question);
 }
 
 std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& question) {
-  QFileDialog dialog(owner_, QString::fromStdString(question.title), QString(),
+  QFileDialog dialog(Owner(), QString::fromStdString(question.title), QString(),
                      QtFilter(question.filter));
   dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -102,20 +104,86 @@ std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& q
   return dialog.selectedFiles().front().toStdString();
 }
 
-MessageAnswer CQtQuestions::AskMessage(const MessageQuestion& question) {
-  if (QThread::currentThread() == thread()) return AskOnGuiThread(question);
-  MessageAnswer answer = question.defaultAnswer;
+template <class Ask>
+auto CQtQuestions::OnGuiThread(Ask ask) -> decltype(ask()) {
+  if (QThread::currentThread() == thread()) return ask();
+  decltype(ask()) answer{};
   QMetaObject::invokeMethod(
-      this, [&] { answer = AskOnGuiThread(question); }, Qt::BlockingQueuedConnection);
+      this, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
   return answer;
 }
 
+// The owner window, or whichever window is active when it has gone.
+QWidget* CQtQuestions::Owner() const {
+  return owner_ ? owner_.data() : QApplication::activeWindow();
+}
+
+MessageAnswer CQtQuestions::AskMessage(const MessageQuestion& question) {
+  return OnGuiThread([&] { return AskOnGuiThread(question); });
+}
+
 std::optional<std::string> CQtQuestions::ChooseFile(const FileQuestion& question) {
-  if (QThread::currentThread() == thread()) return ChooseOnGuiThread(question);
-  std::optional<std::string> path;
-  QMetaObject::invokeMethod(
-      this, [&] { path = ChooseOnGuiThread(question); }, Qt::BlockingQueuedConnection);
-  return path;
+  return OnGuiThread([&] { return ChooseOnGuiThread(question); });
+}
+
+std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::string& host,
+                                                                     const std::string& user) {
+  return OnGuiThread([&]() -> std::optional<SshAuthorizationAnswer> {
+    CSshAuthorizationDialog dialog(QString::fromStdString(host), QString::fromStdString(user),
+                                   Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Answer();
+  });
+}
+
+std::optional<SshPasswordChangeAnswer> CQtQuestions::AskPasswordChange(const std::string& host,
+                                                                       const std::string& user,
+                                                                       bool retry) {
+  return OnGuiThread([&]() -> std::optional<SshPasswordChangeAnswer> {
+    CChangePasswordDialog dialog(QString::fromStdString(host), QString::fromStdString(user), retry,
+                                 Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Answer();
+  });
+}
+
+bool CQtQuestions::AskNewHostKey(const SshHostKeyQuestion& question) {
+  return OnGuiThread([&] { return AskNewHostKeyDialog(Owner(), question); });
+}
+
+std::optional<std::string> CQtQuestions::AskKeyPassword(const std::string& user, bool retry) {
+  return OnGuiThread([&]() -> std::optional<std::string> {
+    const std::string_view title = retry ? kRetryKeyPasswordTitle : kSshAuthorizationTitle;
+    const std::string_view text = retry ? kRetryKeyPasswordText : kKeyPasswordText;
+    CSecretDialog dialog(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+                         QString::fromStdString(user) + "\n" +
+                             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                         false, Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Secret();
+  });
+}
+
+std::optional<std::string> CQtQuestions::AskKeyCreation(const std::string& user) {
+  return OnGuiThread([&]() -> std::optional<std::string> {
+    CSecretDialog dialog(QString::fromUtf8(kKeyCreationTitle.data(),
+                                           static_cast<qsizetype>(kKeyCreationTitle.size())),
+                         QString("No key pair is stored for %1. A new pair will be created and "
+                                 "protected by this password:")
+                             .arg(QString::fromStdString(user)),
+                         true, Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Secret();
+  });
+}
+
+std::optional<std::vector<std::string>> CQtQuestions::AskKeyboardInteractive(
+    const SshKeyboardQuestion& question) {
+  return OnGuiThread([&]() -> std::optional<std::vector<std::string>> {
+    CKeyboardInteractiveDialog dialog(question, Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Answers();
+  });
 }
 
 QString CQtQuestions::QtFilter(const std::string& filter) {

@@ -1,6 +1,6 @@
-// CQtQuestions: the core's questions answered with message boxes and file dialogs on the GUI
-// thread. A question asked from another thread is carried to the GUI thread and the asking
-// thread waits for the answer.
+// CQtQuestions: the core's questions, the SSH client's among them, answered with message boxes
+// and dialogs on the GUI thread. A question asked from another thread (a transport's worker, a
+// script) is carried to the GUI thread and the asking thread waits for the answer.
 #pragma once
 
 #include <QObject>
@@ -9,11 +9,11 @@
 #include <QWidget>
 #include <functional>
 
-#include "settings/question_interface.h"
+#include "ssh/ssh_questions.h"
 
 namespace ostrane {
 
-class CQtQuestions : public QObject, public IQuestions {
+class CQtQuestions : public QObject, public ISshQuestions {
   Q_OBJECT
 
  public:
@@ -22,6 +22,17 @@ class CQtQuestions : public QObject, public IQuestions {
 
   MessageAnswer AskMessage(const MessageQuestion& question) override;
   std::optional<std::string> ChooseFile(const FileQuestion& question) override;
+
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host,
+                                                         const std::string& user) override;
+  std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string& host,
+                                                           const std::string& user,
+                                                           bool retry) override;
+  bool AskNewHostKey(const SshHostKeyQuestion& question) override;
+  std::optional<std::string> AskKeyPassword(const std::string& user, bool retry) override;
+  std::optional<std::string> AskKeyCreation(const std::string& user) override;
+  std::optional<std::vector<std::string>> AskKeyboardInteractive(
+      const SshKeyboardQuestion& question) override;
 
   // Replaces the boxes (tests answer from a list); called on the GUI thread.
   void SetMessageHandler(std::function<MessageAnswer(const MessageQuestion&)> handler);
@@ -32,6 +43,10 @@ class CQtQuestions : public QObject, public IQuestions {
  private:
   MessageAnswer AskOnGuiThread(const MessageQuestion& question);
   std::optional<std::string> ChooseOnGuiThread(const FileQuestion& question);
+  // Runs ask on the GUI thread and returns its answer; the calling thread waits.
+  template <class Ask>
+  auto OnGuiThread(Ask ask) -> decltype(ask());
+  QWidget* Owner() const;
 
   QPointer<QWidget> owner_;
   std::function<MessageAnswer(const MessageQuestion&)> handler_;

@@ -32,8 +32,9 @@ QFont CTermFont::MakeFont(const QString& face, int points, bool bold, int dpiY) 
   return font;
 }
 
-int CTermFont::MeasureCellWidth(const QString& face, int points, bool bold, int dpiY) {
-  return QFontMetrics(MakeFont(face, points, bold, dpiY)).horizontalAdvance(QLatin1Char('A'));
+CellSize CTermFont::MeasureCell(const QString& face, int points, bool bold, int dpiY) {
+  const QFontMetrics metrics(MakeFont(face, points, bold, dpiY));
+  return {std::max(1, metrics.horizontalAdvance(QLatin1Char('A'))), std::max(1, metrics.height())};
 }
 
 void CTermFont::Create(const QString& face, int points, bool bold, int dpiY) {

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QString>
 
+#include "session/view_geometry.h"
+
 namespace ostrane {
 
 class CTermFont {
@@ -20,8 +22,8 @@ class CTermFont {
   int Ascent() const { return ascent_; }
   bool Valid() const { return cellWidth_ > 0 && cellHeight_ > 0; }
 
-  // The cell width of the font at that size, without keeping it (font fitting).
-  static int MeasureCellWidth(const QString& face, int points, bool bold, int dpiY);
+  // The cell of the font at that size, without keeping it (font fitting).
+  static CellSize MeasureCell(const QString& face, int points, bool bold, int dpiY);
   // The family drawn for a face name.
   static QString ResolveFamily(const QString& face);
 

@@ -55,8 +55,7 @@ constexpr PopupItem kPopupClear[] = {
 
 // ---- Selection, clipboard, find ----
 
-void CVT420View::Copy() {
-  if (!selection_.Active()) return;
+QString CVT420View::SelectedText() {
   std::u16string text;
   {
     std::lock_guard lock(doc_.Terminal().Mutex());
@@ -64,7 +63,12 @@ void CVT420View::Copy() {
     text = selection_.Text(t.Screen(), t.Settings().Int(S::Columns),
                            t.Settings().Int(S::CopySpace) != 0);
   }
-  QApplication::clipboard()->setText(QString::fromStdU16String(text));
+  return QString::fromStdU16String(text);
+}
+
+void CVT420View::Copy() {
+  if (!selection_.Active()) return;
+  QApplication::clipboard()->setText(SelectedText());
 }
 
 bool CVT420View::CanPaste() const {
@@ -73,7 +77,10 @@ bool CVT420View::CanPaste() const {
 }
 
 void CVT420View::Paste() {
-  const QString text = QApplication::clipboard()->text();
+  PasteText(QApplication::clipboard()->text());
+}
+
+void CVT420View::PasteText(const QString& text) {
   if (text.isEmpty()) return;
   std::string bytes;
   {
@@ -195,6 +202,10 @@ void CVT420View::mousePressEvent(QMouseEvent* event) {
       Report(MouseEvent::kRightDown, pos, event->buttons());
     else if (profile_.popupMenu)
       ShowPopup(event->globalPosition().toPoint() - QPoint(0, kPopupLift));
+  } else if (event->button() == Qt::MiddleButton && !reporting) {
+    // The X habit: the middle button pastes the primary selection.
+    if (QApplication::clipboard()->supportsSelection())
+      PasteText(QApplication::clipboard()->text(QClipboard::Selection));
   }
 }
 
@@ -213,7 +224,12 @@ void CVT420View::mouseReleaseEvent(QMouseEvent* event) {
       std::lock_guard lock(doc_.Terminal().Mutex());
       autoCopy = doc_.Terminal().Settings().Int(S::AutoCopy) != 0;
     }
-    if (autoCopy && selection_.Active()) Copy();
+    if (selection_.Active()) {
+      // Selecting sets the X primary selection; the clipboard only with AutoCopy or Copy.
+      if (QApplication::clipboard()->supportsSelection())
+        QApplication::clipboard()->setText(SelectedText(), QClipboard::Selection);
+      if (autoCopy) Copy();
+    }
   } else if (event->button() == Qt::RightButton && reporting) {
     Report(MouseEvent::kRightUp, pos, event->buttons());
   }
@@ -260,15 +276,19 @@ void CVT420View::ShowPopup(QPoint globalPos) {
   menu.addAction(tr("&Copy"), this, &CVT420View::Copy)->setEnabled(CanCopy());
   menu.addAction(tr("&Paste"), this, &CVT420View::Paste)->setEnabled(CanPaste());
   menu.addSeparator();
-  for (const PopupItem& item : kPopupTail)
-    menu.addAction(tr(item.text), this, [this, item] { emit commandRequested(item.command); });
+  // The items the main window carries out are enabled as its own commands are.
+  auto add = [&](const PopupItem& item) {
+    QAction* action =
+        menu.addAction(tr(item.text), this, [this, item] { emit commandRequested(item.command); });
+    if (commandEnabled_) action->setEnabled(commandEnabled_(item.command));
+  };
+  for (const PopupItem& item : kPopupTail) add(item);
   menu.addSeparator();
-  for (const PopupItem& item : kPopupClear)
-    menu.addAction(tr(item.text), this, [this, item] { emit commandRequested(item.command); });
+  for (const PopupItem& item : kPopupClear) add(item);
   menu.addAction(tr("&Larger Font"), this, &CVT420View::LargerFont)->setEnabled(CanLargerFont());
   menu.addAction(tr("&Smaller Font"), this, &CVT420View::SmallerFont)->setEnabled(CanSmallerFont());
   menu.addSeparator();
-  menu.addAction(tr("Ca&pture..."), this, [this] { emit commandRequested(ViewCommand::kCapture); });
+  add({"Ca&pture...", ViewCommand::kCapture});
   menu.exec(globalPos);
 }
 

@@ -12,6 +12,7 @@
 
 #include "session/view_geometry.h"
 #include "session/vt420_doc.h"
+#include "ui/frame_commands.h"
 
 namespace ostrane {
 
@@ -23,7 +24,6 @@ constexpr int kCursorBlinkMs = 250;
 constexpr int kWheelStep = 120;
 constexpr int kUnderlineCursorHeight = 2;
 constexpr char kDisconnected[] = " - Disconnected";
-constexpr char kMainTitle[] = "%1 - Secure Ostrane 4.4";
 constexpr char kCaption[] = "Secure Ostrane";
 
 int FloorDiv(int a, int b) {
@@ -95,7 +95,7 @@ QString CVT420View::MainTitle() {
     name = s.Str(S::Title);
     if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName();
   }
-  return QString::fromLatin1(kMainTitle).arg(QString::fromStdString(name));
+  return QString("%1 - %2").arg(QString::fromStdString(name), AppTitle());
 }
 
 int CVT420View::LineCount() {
@@ -351,7 +351,7 @@ void CVT420View::FitFont(int width, int height) {
   }
   const int dpi = logicalDpiY();
   const int points = FitFontPoints(width, height, rows, columns, dpi, [&](int size) {
-    return CTermFont::MeasureCellWidth(face, size, bold, dpi);
+    return CTermFont::MeasureCell(face, size, bold, dpi);
   });
   if (points != current) {
     std::lock_guard lock(doc_.Terminal().Mutex());
@@ -562,14 +562,16 @@ void CVT420View::ScrollToBottom() {
   ScrollVertical(verticalScrollBar()->maximum());
 }
 
+// Each notch scrolls the desktop's configured number of lines.
 void CVT420View::wheelEvent(QWheelEvent* event) {
+  const int lines = std::max(1, QApplication::wheelScrollLines());
   wheelRemainder_ += event->angleDelta().y();
   while (wheelRemainder_ >= kWheelStep) {
-    ScrollVertical(vpos_ - 1);
+    ScrollVertical(vpos_ - lines);
     wheelRemainder_ -= kWheelStep;
   }
   while (wheelRemainder_ <= -kWheelStep) {
-    ScrollVertical(vpos_ + 1);
+    ScrollVertical(vpos_ + lines);
     wheelRemainder_ += kWheelStep;
   }
   event->accept();
@@ -592,6 +594,10 @@ void CVT420View::showEvent(QShowEvent* event) {
   BuildFont();
   // A maximised frame lays the view out when it resizes it.
   if (!maximize) Layout(true);
+  // A second window of a session (New Window) opens on the page with the cursor, not at the top
+  // of the history.
+  ReadCursor();
+  ScrollCursorIntoView();
   blinkShown_ = true;
   blinkTimer_.start(kBlinkMs);
 }

@@ -59,6 +59,10 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void SetProfile(const ViewProfile& profile);
   // The frame is closing: when the connection ends the view asks to be closed.
   void SetClosing(bool closing) { closing_ = closing; }
+  // Whether a command of the right-button menu that the main window carries out is enabled.
+  void SetCommandState(std::function<bool(ViewCommand)> enabled) {
+    commandEnabled_ = std::move(enabled);
+  }
   // Where messages ("Text not found.") go; by default a message box captioned "Secure Ostrane".
   void SetMessageHandler(std::function<void(const QString&)> handler);
 
@@ -172,6 +176,8 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void Report(MouseEvent event, QPoint pos, Qt::MouseButtons held);
   int MouseMode();
   void ShowPopup(QPoint pos);
+  QString SelectedText();
+  void PasteText(const QString& text);
   void ShowMessage(const QString& text);
 
   void BlinkTimer();
@@ -180,6 +186,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   CTermFont font_;
   ViewProfile profile_;
   std::function<void(const QString&)> messageHandler_;
+  std::function<bool(ViewCommand)> commandEnabled_;
 
   std::mutex pendingMutex_;
   Pending pending_;

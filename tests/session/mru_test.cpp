@@ -57,5 +57,19 @@ TEST(MruList, KeepsTwentyNamesAndDeletesNamesPastTheEnd) {
   EXPECT_FALSE(profile.Has(kSshMruSection, "HostMRU3"));
 }
 
+TEST(MruList, RemovedAndClearedValuesLeaveTheProfile) {
+  CProfile profile(ProfilePath("mru3"));
+  CMruList hosts(profile, kHostMruSection);
+  for (const char* h : {"c", "b", "a"}) hosts.MoveToFront(h);
+  hosts.Remove("b");
+  hosts.Remove("not there");
+  EXPECT_EQ(hosts.Values(), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(CMruList::Read(profile, kHostMruSection), hosts.Values());
+  EXPECT_FALSE(profile.Has(kHostMruSection, "HostMRU2"));
+  hosts.Clear();
+  EXPECT_TRUE(CMruList::Read(profile, kHostMruSection).empty());
+  EXPECT_FALSE(profile.Has(kHostMruSection, "HostMRU0"));
+}
+
 }  // namespace
 }  // namespace ostrane

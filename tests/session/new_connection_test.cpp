@@ -27,6 +27,13 @@ class NewConnection : public testing::Test {
   std::string Accept(const NewConnectionValues& v) {
     return AcceptNewConnection(v, settings_, *profile_);
   }
+  // Accepted and then connected: the host is remembered.
+  std::string Connect(const NewConnectionValues& v) {
+    std::string error = Accept(v);
+    if (error.empty())
+      if (const auto host = HostToRemember(v)) RememberHost(*profile_, *host);
+    return error;
+  }
   std::unique_ptr<CProfile> profile_;
   CSettingsSet settings_;
 };
@@ -82,12 +89,14 @@ TEST_F(NewConnection, TelnetChecksHostAndPortThenStoresAndRemembers) {
   EXPECT_EQ(settings_.Int(S::HostType), 0);
   EXPECT_EQ(settings_.Str(S::Proxy), "");  // a plain Telnet session goes direct
   EXPECT_EQ(profile_->GetString("Transport", "TelnetPort", ""), "0023");
+  // Accepting alone remembers nothing: a host that never answers is not offered again.
+  EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
   EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 0);
   // The same host twice keeps one entry, first; the next dialog starts with it.
   v.telnetHost = "beta";
-  Accept(v);
+  Connect(v);
   v.telnetHost = "alpha";
-  Accept(v);
+  Connect(v);
   EXPECT_EQ(CMruList::Read(*profile_, kHostMruSection),
             (std::vector<std::string>{"alpha", "beta"}));
   EXPECT_EQ(NewConnectionValues::Load(*profile_).telnetHost, "alpha");
@@ -151,10 +160,11 @@ TEST_F(NewConnection, ModemPhoneNumberCharacters) {
   EXPECT_EQ(Accept(v), kTextBadPhone);
   v.phoneNumber = "9,(555) 123-4567";
   v.modemIndex = 1;
-  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(Connect(v), "");
   EXPECT_EQ(settings_.Int(S::HostType), 3);
   EXPECT_EQ(settings_.Int(S::Port), 1);
   EXPECT_EQ(settings_.Str(S::HostName), "9,(555) 123-4567");
+  ASSERT_FALSE(CMruList::Read(*profile_, kModemMruSection).empty());
   EXPECT_EQ(CMruList::Read(*profile_, kModemMruSection).front(), "9,(555) 123-4567");
   EXPECT_EQ(NewConnectionValues::Load(*profile_).phoneNumber, "9,(555) 123-4567");
 }
@@ -169,14 +179,19 @@ TEST_F(NewConnection, SshVersionChoosesTheHostType) {
   EXPECT_EQ(settings_.Int(S::Port), 22);
   v.sshVersion = 0;
   v.sshPort = "2222";
-  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(Connect(v), "");
   EXPECT_EQ(settings_.Int(S::HostType), 6);
   EXPECT_EQ(settings_.Int(S::Port), 2222);
   EXPECT_EQ(profile_->GetInt("Transport", "SSH2Version", -1), 0);
+  ASSERT_FALSE(CMruList::Read(*profile_, kSshMruSection).empty());
   EXPECT_EQ(CMruList::Read(*profile_, kSshMruSection).front(), "box");
   EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
   v.sshHost = " ";
   EXPECT_EQ(Accept(v), kTextNoHost);
+  EXPECT_FALSE(HostToRemember(v));
+  // Serial and local sessions have no list.
+  EXPECT_FALSE(HostToRemember(Values("Serial")));
+  EXPECT_FALSE(HostToRemember(Values("Local")));
 }
 
 TEST_F(NewConnection, LocalStoresOnlyTheKind) {

@@ -301,11 +301,11 @@ TEST_F(SetupFileTest, MainWindowPlacementIsStoredBeforeWriting) {
   CSettingsSet read;
   CKeyMap map;
   ASSERT_EQ(ReadSetup(Bytes(file), read, map), SetupFileStatus::kOk);
-  EXPECT_EQ(PlacementFromSettings(read), *source.placement);
+  EXPECT_EQ(PlacementFromSettings(read), source.placement);
   // Values from a file cannot overflow the rectangle.
   read.SetInt(S::XPos, INT32_MAX);
   read.SetInt(S::Width, INT32_MAX);
-  EXPECT_EQ(PlacementFromSettings(read).right, INT32_MAX);
+  EXPECT_EQ(PlacementFromSettings(read)->right, INT32_MAX);
 }
 
 TEST_F(SetupFileTest, FilesOnDisk) {

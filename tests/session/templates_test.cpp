@@ -111,5 +111,25 @@ TEST_F(TemplatesTest, SessionFilesThroughTheDocument) {
             SetupFileStatus::kEarlierVersion);
 }
 
+TEST_F(TemplatesTest, FirstRunWritesADefaultTemplateThatWrapsAndKeepsAnExistingOne) {
+  std::filesystem::remove(*TemplatePath(kDefaultTemplate));
+  ASSERT_TRUE(EnsureDefaultTemplate());
+  CVT420Emulator loaded;
+  {
+    std::lock_guard lock(loaded.Mutex());
+    EXPECT_EQ(loaded.Settings().Int(S::AutoWrap), 0);  // the table's default is unchanged
+    ASSERT_TRUE(LoadTemplate(loaded, kDefaultTemplate));
+    EXPECT_EQ(loaded.Settings().Int(S::AutoWrap), 1);
+    // A default the user saved is never overwritten.
+    loaded.Settings().SetInt(S::AutoWrap, 0);
+    ASSERT_TRUE(SaveTemplate(loaded, kDefaultTemplate));
+  }
+  ASSERT_TRUE(EnsureDefaultTemplate());
+  CVT420Emulator again;
+  std::lock_guard lock(again.Mutex());
+  ASSERT_TRUE(LoadTemplate(again, kDefaultTemplate));
+  EXPECT_EQ(again.Settings().Int(S::AutoWrap), 0);
+}
+
 }  // namespace
 }  // namespace ostrane

@@ -114,14 +114,21 @@ TEST(ViewGeometryTest, ScrollBarsFollowHistoryAndSize) {
 }
 
 TEST(ViewGeometryTest, FontFittingAndFontSets) {
-  // A cell width of points * 0.8: at 96 dpi a 400-pixel-high window with 25 rows starts at 12
-  // points (16 pixels); 80 columns need 800 / 80 = 10 >= width.
-  auto width = [](int points) { return points * 8 / 10; };
-  EXPECT_EQ(FitFontPoints(800, 400, 25, 80, 96, width), 12);
-  EXPECT_EQ(FitFontPoints(600, 400, 25, 80, 96, width), 9);
-  // At least 12 pixels of cell height; nothing fits: 5.
-  EXPECT_EQ(FitFontPoints(800, 100, 25, 80, 96, width), 9);
-  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 96, width), 5);
+  // At 96 dpi a cell 0.8 points wide and 1.5 points high (a font's line spacing is larger than
+  // its pixel size). 25 rows in 400 pixels: 16 pixels a row, 11 points (16 pixels).
+  auto cell = [](int points) { return CellSize{points * 8 / 10, points * 3 / 2}; };
+  EXPECT_EQ(FitFontPoints(800, 400, 25, 80, 96, cell), 11);
+  // The width is the smaller fit: 600 / 80 = 7.5 pixels a cell, so 9 points.
+  EXPECT_EQ(FitFontPoints(600, 400, 25, 80, 96, cell), 9);
+  // A tall window does not make the page wider than the window: 132 columns in 1200 pixels
+  // (9 pixels a cell, 12 points) in a window high enough for 40 points.
+  EXPECT_EQ(FitFontPoints(1200, 1500, 25, 132, 96, cell), 12);
+  // Both fits below 12 pixels of character height: the readable floor (9 points), and scroll
+  // bars, instead of a font of a few pixels.
+  EXPECT_EQ(FitFontPoints(620, 400, 25, 132, 96, cell), 9);
+  EXPECT_EQ(FitFontPoints(800, 100, 25, 80, 96, cell), 9);
+  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 96, cell), 9);
+  EXPECT_EQ(FitFontPoints(800, 400, 0, 80, 96, cell), 9);
   CSettingsSet s;
   EXPECT_EQ(ChooseFontSet(s).size, S::FontSize);
   s.SetInt(S::Columns, 132);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -77,7 +79,11 @@ TEST_F(NewConnectionDialog, TelnetChecksKeepTheDialogOpenUntilTheyPass) {
   EXPECT_EQ(settings_.Str(S::HostName), "alpha.example");
   EXPECT_EQ(settings_.Int(S::Port), 22);
   EXPECT_EQ(settings_.Int(S::HostType), 0);
-  // The next dialog offers the host first.
+  // The host is remembered once the connection is made (the main window does that); then the
+  // next dialog offers it first.
+  EXPECT_EQ(Field(Make()->Page("Telnet"), 0)->currentText(), "");
+  ASSERT_TRUE(d->HostToRemember());
+  RememberHost(*profile_, *d->HostToRemember());
   auto next = Make();
   EXPECT_EQ(Field(next->Page("Telnet"), 0)->currentText(), "alpha.example");
   EXPECT_EQ(Field(next->Page("Telnet"), 1)->currentText(), "ssh");
@@ -149,6 +155,59 @@ TEST_F(NewConnectionDialog, AddressBookConnectAppliesTheSiteWithoutPageChecks) {
   EXPECT_EQ(settings_.Int(S::HostType), 5);
   EXPECT_EQ(settings_.Str(S::HostName), "lab.example");
   EXPECT_EQ(settings_.Int(S::Port), 2222);
+}
+
+// A user opens New Connection with a remembered host highlighted in the field and presses
+// Return: that connects to it. Typing afterwards must not reach the host field.
+TEST_F(NewConnectionDialog, ReturnOnTheRememberedHostConnects) {
+  CMruList(*profile_, kHostMruSection).MoveToFront("127.0.0.1");
+  CMruList(*profile_, kHostMruSection).MoveToFront("127.0.0.1vt");
+  CMruList(*profile_, kHostMruSection).MoveToFront("127.0.0.1");
+  auto d = Make();
+  Choose(*d, "Telnet");
+  d->show();
+  QApplication::setActiveWindow(d.get());
+  QComboBox* host = Field(d->Page("Telnet"), 0);
+  EXPECT_EQ(host->currentText(), "127.0.0.1");
+  EXPECT_EQ(d->focusWidget(), host);
+  EXPECT_TRUE(host->lineEdit()->hasSelectedText());
+  QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(settings_.Str(S::HostName), "127.0.0.1");
+  ASSERT_TRUE(d->HostToRemember());
+  EXPECT_EQ(d->HostToRemember()->value, "127.0.0.1");
+}
+
+// Typing a prefix of a remembered host keeps what was typed; nothing is completed into it.
+TEST_F(NewConnectionDialog, TypedHostIsNotCompletedFromTheList) {
+  CMruList(*profile_, kHostMruSection).MoveToFront("127.0.0.1vtuser");
+  auto d = Make();
+  Choose(*d, "Telnet");
+  d->show();
+  QComboBox* host = Field(d->Page("Telnet"), 0);
+  host->lineEdit()->clear();
+  QTest::keyClicks(host->lineEdit(), "127.0.0.1");
+  EXPECT_EQ(host->currentText(), "127.0.0.1");
+  QTest::keyClick(host->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(settings_.Str(S::HostName), "127.0.0.1");
+}
+
+// Delete on an entry of the open list forgets it, in the list and in the profile.
+TEST_F(NewConnectionDialog, DeleteInTheListForgetsARememberedHost) {
+  for (const char* h : {"gamma", "beta", "alpha"})
+    CMruList(*profile_, kHostMruSection).MoveToFront(h);
+  auto d = Make();
+  Choose(*d, "Telnet");
+  d->show();
+  QComboBox* host = Field(d->Page("Telnet"), 0);
+  host->showPopup();
+  host->view()->setCurrentIndex(host->model()->index(1, 0));
+  QTest::keyClick(host->view(), Qt::Key_Delete);
+  EXPECT_EQ(host->count(), 2);
+  EXPECT_EQ(CMruList::Read(*profile_, kHostMruSection),
+            (std::vector<std::string>{"alpha", "gamma"}));
+  host->hidePopup();
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -11,6 +14,7 @@
 
 #include "settings/message_texts.h"
 #include "support/test_folder.h"
+#include "ui/application.h"
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
@@ -115,7 +119,7 @@ class MainFrame : public testing::Test {
 TEST_F(MainFrame, DefaultsWithAnEmptyProfile) {
   CMainFrame& f = Frame();
   EXPECT_EQ(f.size(), QSize(619, 459));
-  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+  EXPECT_EQ(f.windowTitle(), AppTitle());
   EXPECT_TRUE(f.MainToolBar()->isVisible());
   EXPECT_TRUE(f.statusBar()->isVisible());
   EXPECT_FALSE(f.ButtonBarDock()->isVisible());
@@ -224,7 +228,7 @@ TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {
   CChildFrame* child = OpenLocalSession(true);
   ASSERT_NE(child, nullptr);
   CMainFrame& f = Frame();
-  EXPECT_TRUE(f.windowTitle().endsWith("- Secure Ostrane 4.4"));
+  EXPECT_TRUE(f.windowTitle().endsWith("- " + AppTitle()));
   answer_ = MessageAnswer::kNo;
   f.RunCommand(Cmd::kClose);
   EXPECT_EQ(asked_, std::vector<int>({Msg::kStillConnected}));
@@ -243,7 +247,7 @@ TEST_F(MainFrame, ClosingTheLastSessionWithoutAutoExitKeepsTheWindow) {
   QTRY_VERIFY(f.Children().isEmpty());
   QTest::qWait(50);
   EXPECT_TRUE(f.isVisible());
-  EXPECT_EQ(f.windowTitle(), "Secure Ostrane 4.4");
+  EXPECT_EQ(f.windowTitle(), AppTitle());
 }
 
 TEST_F(MainFrame, CantCloseWindowRefusesBothCloses) {
@@ -308,6 +312,164 @@ TEST_F(MainFrame, MalformedSessionFileGivesTheMessageAndNoWindow) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown.front(), "Unexpected file format.");
   EXPECT_TRUE(f.Children().isEmpty());
+}
+
+// Each session window shows at least 80 x 24 cells when the main window has the room: after
+// Cascade, and when a maximised window is closed and the next one restored.
+TEST_F(MainFrame, CascadedAndRestoredWindowsKeepAUsableSize) {
+  CMainFrame& f = Frame();
+  f.resize(1200, 900);
+  auto maximized = [](CSettingsSet& s) { s.SetInt(S::Maximize, 1); };
+  CChildFrame* first = OpenLocalSession(false, maximized);
+  CChildFrame* second = OpenLocalSession(false, maximized);
+  ASSERT_TRUE(first && second);
+  QTest::qWait(50);
+  auto cells = [](CChildFrame* c) {
+    const CVT420View* v = c->View();
+    return QSize(v->viewport()->width() / v->TermFont().CellWidth(),
+                 v->viewport()->height() / v->TermFont().CellHeight());
+  };
+  // Closing the maximised window in front: the one behind stays maximised, and restoring it
+  // gives a usable window rather than one of a few pixels.
+  EXPECT_TRUE(second->isMaximized());
+  second->close();
+  QTRY_COMPARE(f.Children().size(), 1);
+  QTRY_VERIFY(first->isMaximized());
+  first->showNormal();
+  QTest::qWait(20);
+  EXPECT_GE(first->width(), f.UsableSize(*first).width());
+  EXPECT_GE(first->height(), f.UsableSize(*first).height());
+
+  CChildFrame* third = OpenLocalSession(false);
+  ASSERT_NE(third, nullptr);
+  f.RunCommand(Cmd::kCascade);
+  QTest::qWait(20);
+  ASSERT_EQ(f.Children().size(), 2);
+  for (CChildFrame* c : f.Children()) {
+    EXPECT_FALSE(c->isMaximized());
+    EXPECT_GE(c->width(), f.UsableSize(*c).width());
+    EXPECT_GE(cells(c).width(), 80) << c->size().width();
+    EXPECT_GE(cells(c).height(), 24) << c->size().height();
+    EXPECT_TRUE(f.MdiArea()->viewport()->rect().contains(c->geometry()));
+  }
+}
+
+TEST_F(MainFrame, WindowMenuListsTheSessionsWithTitlesThatTellThemApart) {
+  CChildFrame* a = OpenLocalSession(false);
+  CChildFrame* b = OpenLocalSession(false);
+  ASSERT_TRUE(a && b);
+  CMainFrame& f = Frame();
+  const QString base = a->View()->FrameTitle();
+  EXPECT_TRUE(base.startsWith("local.OSN"));
+  EXPECT_EQ(a->windowTitle(), base + ":1");
+  EXPECT_EQ(b->windowTitle(), base + ":2");
+  emit f.WindowMenu()->aboutToShow();
+  QStringList listed;
+  for (QAction* action : f.WindowMenu()->actions())
+    if (action->isCheckable() && action->text().startsWith('&') && action->text()[1].isDigit())
+      listed << action->text() + (action->isChecked() ? " *" : "");
+  EXPECT_EQ(listed, QStringList({"&1 " + base + ":1", "&2 " + base + ":2 *"}));
+  // Choosing an entry activates that window; closing one leaves the other unnumbered.
+  f.WindowMenu()->actions()[f.WindowMenu()->actions().size() - 2]->trigger();
+  EXPECT_EQ(f.ActiveChild(), a);
+  b->close();
+  QTRY_COMPARE(a->windowTitle(), base);
+}
+
+TEST_F(MainFrame, NewWindowOpensOnThePageWithTheCursor) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    for (int i = 0; i < 100; ++i)
+      child->Document().Terminal().ReceiveBytes(reinterpret_cast<const uint8_t*>("line\r\n"), 6);
+  }
+  child->View()->FlushNow();
+  f.RunCommand(Cmd::kNewWindow);
+  CChildFrame* second = f.ActiveChild();
+  ASSERT_NE(second, child);
+  QTest::qWait(50);
+  int history;
+  {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    history = child->Document().Terminal().Screen().HistoryCount();
+  }
+  ASSERT_GT(history, 0);
+  EXPECT_EQ(second->View()->VerticalPosition(), second->View()->verticalScrollBar()->maximum());
+  EXPECT_GT(second->View()->VerticalPosition(), 0);
+}
+
+// The right-button menu's "Settings..." is enabled exactly when the toolbar's is; a disabled
+// item does nothing.
+TEST_F(MainFrame, RightButtonMenuFollowsTheCommandStates) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  EXPECT_EQ(f.ViewCommandEnabled(ViewCommand::kSettings), f.Action(Cmd::kSettings)->isEnabled());
+  EXPECT_TRUE(f.ViewCommandEnabled(ViewCommand::kClearDisplay));
+  QStringList disabled;
+  QTimer::singleShot(50, [&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator() && !a->isEnabled()) disabled << a->text();
+      menu->close();
+    }
+  });
+  QTest::mouseClick(child->View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
+  QTRY_VERIFY(!disabled.isEmpty());
+  EXPECT_TRUE(disabled.contains("&Settings...")) << disabled.join(", ").toStdString();
+  EXPECT_FALSE(disabled.contains("Clear &Display")) << disabled.join(", ").toStdString();
+}
+
+TEST_F(MainFrame, AboutBoxShowsTheVersionAndFitsItsTitle) {
+  CMainFrame& f = Frame();
+  QString title;
+  int width = 0;
+  int titleWidth = 0;
+  QTimer::singleShot(50, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      title = box->windowTitle();
+      width = box->width();
+      titleWidth = box->fontMetrics().horizontalAdvance(title);
+      box->accept();
+    }
+  });
+  f.RunCommand(Cmd::kAbout);
+  EXPECT_EQ(title, "About Secure Ostrane " + QString(kProductVersion));
+  EXPECT_GT(width, titleWidth + 100);
+}
+
+// The program answers --help and --version on stdout, without a window, and exits 0.
+TEST(DesktopProgram, HelpAndVersionPrintAndExit) {
+  const QString program = QString(OSTRANE_BINARY_DIR) + "/src/ui/ostrane";
+  QProcess p;
+  p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+  p.start(program, {"--help"});
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(p.readAllStandardOutput().startsWith("Usage: ostrane"));
+  p.start(program, {"--version"});
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_EQ(p.readAllStandardOutput(), "Secure Ostrane " + QByteArray(kProductVersion) + "\n");
+}
+
+// Qt's file dialog remembers its state through QSettings; that file lands in the program's own
+// configuration folder.
+TEST(DesktopProgram, QtSettingsStayInTheConfigurationFolder) {
+  test::EnsureApplication();
+  const auto dir = test::FreshTestFolder();
+  KeepQtSettingsIn(dir.string());
+  {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(QString::fromStdString(dir.string()));
+    dialog.show();
+    QApplication::processEvents();
+    dialog.close();
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir / "QtProject.conf"));
 }
 
 }  // namespace

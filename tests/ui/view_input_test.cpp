@@ -167,7 +167,13 @@ TEST(ViewScrollTest, HistoryShowsTheScrollBarAndTheCommandsMoveThroughIt) {
   QWheelEvent up(QPointF(10, 10), f.view->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 240),
                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(f.view->viewport(), &up);
-  EXPECT_EQ(f.view->VerticalPosition(), page - 2);
+  // Two notches, each the desktop's lines per notch (3 unless configured).
+  const int configured = QApplication::wheelScrollLines();
+  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * configured);
+  QApplication::setWheelScrollLines(1);
+  QApplication::sendEvent(f.view->viewport(), &up);
+  EXPECT_EQ(f.view->VerticalPosition(), page - 2 * configured - 2);
+  QApplication::setWheelScrollLines(configured);
   f.view->ScrollToBottom();
   EXPECT_EQ(f.view->VerticalPosition(), f.view->verticalScrollBar()->maximum());
   // The history lines are drawn: the top of the window shows "x" after scrolling to the top.

@@ -1,0 +1,96 @@
+// The SSH client's dialogs: "SSH Authorization", "Change Password", keyboard-interactive
+// prompts, the new-host-key question and the key passwords. Each is an ordinary modal dialog on
+// the GUI thread; CQtQuestions carries the worker's question to it and the answer back.
+// Widgets carry object names so that tests and accessibility tools can find them.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ssh/ssh_questions.h"
+
+namespace ostrane {
+
+class CSshAuthorizationDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  CSshAuthorizationDialog(const QString& host, const QString& user, QWidget* parent = nullptr);
+  SshAuthorizationAnswer Answer() const;
+
+ public slots:
+  void accept() override;
+
+ private:
+  QLineEdit* user_ = nullptr;
+  QRadioButton* usePassword_ = nullptr;
+  QRadioButton* useKey_ = nullptr;
+  QLineEdit* password_ = nullptr;
+  QCheckBox* save_ = nullptr;
+  QLabel* problem_ = nullptr;
+};
+
+class CChangePasswordDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  CChangePasswordDialog(const QString& host, const QString& user, bool retry,
+                        QWidget* parent = nullptr);
+  SshPasswordChangeAnswer Answer() const;
+
+ public slots:
+  // Stays open while the new password and its confirmation differ.
+  void accept() override;
+
+ private:
+  QLineEdit* old_ = nullptr;
+  QLineEdit* new_ = nullptr;
+  QLineEdit* confirm_ = nullptr;
+  QCheckBox* save_ = nullptr;
+  QLabel* problem_ = nullptr;
+};
+
+// One round of keyboard-interactive prompts; a prompt without echo is a password field.
+class CKeyboardInteractiveDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CKeyboardInteractiveDialog(const SshKeyboardQuestion& question,
+                                      QWidget* parent = nullptr);
+  std::vector<std::string> Answers() const;
+
+ private:
+  std::vector<QLineEdit*> fields_;
+};
+
+// A password asked for twice (key creation), or once (the key's password).
+class CSecretDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  CSecretDialog(const QString& title, const QString& text, bool confirm, QWidget* parent = nullptr);
+  std::string Secret() const;
+
+ public slots:
+  void accept() override;
+
+ private:
+  QLineEdit* secret_ = nullptr;
+  QLineEdit* confirm_ = nullptr;
+  QLabel* problem_ = nullptr;
+};
+
+// "New Host Key" with the host, the SHA256 fingerprint and the key's text; true for "Accept".
+bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question);
+
+// Shown in the dialog (it stays open) when its values are refused.
+inline constexpr char kTextPasswordsDiffer[] = "The new password and its confirmation differ.";
+inline constexpr char kTextNoUser[] = "Please input the user name.";
+
+}  // namespace ostrane

@@ -1,0 +1,274 @@
+// The SSH dialogs as a user meets them: each dialog's answer from its widgets, and a login to a
+// real sshd through the main window with the password typed into "SSH Authorization".
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <future>
+#include <map>
+
+#include "peers/ssh_peer.h"
+#include "session/screen_json.h"
+#include "support/test_folder.h"
+#include "ui/child_frame.h"
+#include "ui/main_frame.h"
+#include "ui/qt_questions.h"
+#include "ui/ssh_dialogs.h"
+#include "view_test_support.h"
+
+namespace ostrane {
+namespace {
+
+template <class W>
+W* Find(QWidget* dialog, const char* name) {
+  W* w = dialog->findChild<W*>(name);
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+void Type(QWidget* dialog, const char* name, const QString& text) {
+  QLineEdit* field = Find<QLineEdit>(dialog, name);
+  field->setFocus();
+  QTest::keyClicks(field, text);
+}
+
+// Return in the field that has the dialog's keyboard focus, as a user presses it.
+void PressReturn(QWidget* dialog) {
+  QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+}
+
+// Answers each modal dialog that comes up by its object name, as a user would, and records the
+// names in order. A dialog without a rule is cancelled with Escape.
+class CDialogAnswerer {
+ public:
+  using Rule = std::function<void(QWidget*)>;
+  explicit CDialogAnswerer(std::map<QString, Rule> rules) : rules_(std::move(rules)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start(30);
+  }
+  const QStringList& Seen() const { return seen_; }
+
+ private:
+  void Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == last_) return;
+    last_ = modal;
+    seen_ << modal->objectName();
+    const auto rule = rules_.find(modal->objectName());
+    if (rule != rules_.end())
+      rule->second(modal);
+    else
+      QTest::keyClick(modal, Qt::Key_Escape);
+  }
+
+  std::map<QString, Rule> rules_;
+  QTimer timer_;
+  QPointer<QWidget> last_;
+  QStringList seen_;
+};
+
+// A question asked from a worker thread, as the transport asks it, answered on this thread.
+template <class F>
+auto AskFromWorker(F ask) {
+  auto answer = std::async(std::launch::async, std::move(ask));
+  while (answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+    QTest::qWait(10);
+  return answer.get();
+}
+
+class SshDialogs : public testing::Test {
+ protected:
+  void SetUp() override { test::EnsureApplication(); }
+  CQtQuestions questions_{nullptr};
+};
+
+TEST_F(SshDialogs, AuthorizationTypedOnTheWorkersBehalf) {
+  CDialogAnswerer answerer({{"SshAuthorization", [](QWidget* d) {
+                               // The user name came filled in and the password field has the
+                               // keyboard.
+                               EXPECT_EQ(Find<QLineEdit>(d, "user")->text(), "alice");
+                               EXPECT_EQ(d->focusWidget(), Find<QLineEdit>(d, "password"));
+                               EXPECT_EQ(Find<QLineEdit>(d, "password")->echoMode(),
+                                         QLineEdit::Password);
+                               QTest::keyClicks(d->focusWidget(), "s3cret");
+                               Find<QCheckBox>(d, "savePassword")->setChecked(true);
+                               PressReturn(d);
+                             }}});
+  const auto answer =
+      AskFromWorker([this] { return questions_.AskAuthorization("example.test", "alice"); });
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->user, "alice");
+  EXPECT_EQ(answer->password, "s3cret");
+  EXPECT_TRUE(answer->savePassword);
+  EXPECT_FALSE(answer->usePublicKey);
+}
+
+TEST_F(SshDialogs, AuthorizationNeedsAUserAndAKeyPasswordIsNeverSaved) {
+  CDialogAnswerer answerer({{"SshAuthorization", [](QWidget* d) {
+                               Find<QCheckBox>(d, "savePassword")->setChecked(true);
+                               PressReturn(d);  // no user name: refused, the dialog stays
+                               EXPECT_TRUE(d->isVisible());
+                               EXPECT_TRUE(Find<QLabel>(d, "problem")->isVisible());
+                               Type(d, "user", "bob");
+                               Find<QRadioButton>(d, "useKey")->click();
+                               EXPECT_FALSE(Find<QCheckBox>(d, "savePassword")->isEnabled());
+                               Type(d, "password", "keypass");
+                               PressReturn(d);
+                             }}});
+  const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", ""); });
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->user, "bob");
+  EXPECT_TRUE(answer->usePublicKey);
+  EXPECT_EQ(answer->password, "keypass");
+  EXPECT_FALSE(answer->savePassword);
+}
+
+TEST_F(SshDialogs, CancelAnswersNothing) {
+  CDialogAnswerer answerer({});
+  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); }));
+  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskPasswordChange("h", "u", false); }));
+  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyPassword("u", false); }));
+  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyCreation("u"); }));
+  EXPECT_FALSE(AskFromWorker([this] {
+    return questions_.AskKeyboardInteractive(SshKeyboardQuestion{"h", "u", "", "", {}});
+  }));
+  EXPECT_EQ(answerer.Seen(), QStringList({"SshAuthorization", "ChangePassword", "Secret", "Secret",
+                                          "KeyboardInteractive"}));
+}
+
+TEST_F(SshDialogs, PasswordChangeInsistsOnAMatchingConfirmation) {
+  CDialogAnswerer answerer({{"ChangePassword", [](QWidget* d) {
+                               EXPECT_EQ(Find<QLabel>(d, "notice")->text(),
+                                         "Changing password failed. Please retry:");
+                               Type(d, "oldPassword", "old");
+                               Type(d, "newPassword", "new1");
+                               Type(d, "confirmPassword", "new2");
+                               PressReturn(d);
+                               EXPECT_TRUE(d->isVisible());
+                               EXPECT_TRUE(Find<QLineEdit>(d, "confirmPassword")->text().isEmpty());
+                               Type(d, "newPassword", "new1");
+                               Type(d, "confirmPassword", "new1");
+                               PressReturn(d);
+                             }}});
+  const auto answer =
+      AskFromWorker([this] { return questions_.AskPasswordChange("h", "u", /*retry=*/true); });
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->oldPassword, "old");
+  EXPECT_EQ(answer->newPassword, "new1");
+  EXPECT_FALSE(answer->savePassword);
+}
+
+TEST_F(SshDialogs, KeyboardInteractiveEchoesOnlyWhereThePromptAllows) {
+  SshKeyboardQuestion q{
+      "h", "u", "Login", "Two factors, please.", {{"Token:", true}, {"Password:", false}}};
+  CDialogAnswerer answerer(
+      {{"KeyboardInteractive", [](QWidget* d) {
+          EXPECT_EQ(d->windowTitle(), "Login");
+          EXPECT_EQ(Find<QLabel>(d, "instruction")->text(), "Two factors, please.");
+          EXPECT_EQ(Find<QLineEdit>(d, "prompt0")->echoMode(), QLineEdit::Normal);
+          EXPECT_EQ(Find<QLineEdit>(d, "prompt1")->echoMode(), QLineEdit::Password);
+          Type(d, "prompt0", "123456");
+          Type(d, "prompt1", "pw");
+          PressReturn(d);
+        }}});
+  const auto answer = AskFromWorker([&] { return questions_.AskKeyboardInteractive(q); });
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(*answer, std::vector<std::string>({"123456", "pw"}));
+}
+
+TEST_F(SshDialogs, NewHostKeyShowsTheFingerprintAndReturnDoesNotAccept) {
+  const SshHostKeyQuestion q{"example.test", "ssh-ed25519 AAAAC3Nza", "SHA256:abcDEF"};
+  CDialogAnswerer refuse(
+      {{"NewHostKey", [](QWidget* d) {
+          EXPECT_TRUE(Find<QLabel>(d, "fingerprint")->text().contains("SHA256:abcDEF"));
+          EXPECT_EQ(Find<QPlainTextEdit>(d, "keyText")->toPlainText(), "ssh-ed25519 AAAAC3Nza");
+          PressReturn(d);
+        }}});
+  EXPECT_FALSE(AskFromWorker([&] { return questions_.AskNewHostKey(q); }));
+}
+
+TEST_F(SshDialogs, KeyCreationAsksTwiceAndTheKeyPasswordOnce) {
+  CDialogAnswerer answerer({{"Secret", [](QWidget* d) {
+                               if (d->windowTitle() == "Public Key/Private Key Creation") {
+                                 Type(d, "password", "a");
+                                 Type(d, "confirmPassword", "b");
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 Type(d, "confirmPassword", "a");
+                               } else {
+                                 EXPECT_EQ(d->findChild<QLineEdit*>("confirmPassword"), nullptr);
+                                 Type(d, "password", "k");
+                               }
+                               PressReturn(d);
+                             }}});
+  EXPECT_EQ(AskFromWorker([this] { return questions_.AskKeyCreation("u"); }), "a");
+  EXPECT_EQ(AskFromWorker([this] { return questions_.AskKeyPassword("u", true); }), "k");
+}
+
+// The whole path a user takes: a session file with HostType 5 opened in the main window, the new
+// host key accepted, the password typed into "SSH Authorization", and the shell's output on the
+// screen.
+TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
+  test::EnsureApplication();
+  ASSERT_TRUE(test::EnsureTestUser());
+  test::CSshdPeer sshd;
+  ASSERT_TRUE(sshd.Ready());
+  const auto dir = test::FreshTestFolder();
+  const std::string path = (dir / "ssh.OSN").string();
+  {
+    CVT420Doc writer;
+    {
+      std::lock_guard lock(writer.Terminal().Mutex());
+      CSettingsSet& s = writer.Settings();
+      s.SetInt(S::HostType, 5);
+      s.SetStr(S::HostName, "127.0.0.1");
+      s.SetInt(S::Port, sshd.Port());
+      s.SetStr(S::SshUser, test::kTestUser);
+    }
+    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+  }
+  CProfile profile((dir / "ostrane.ini").string());
+  CMainFrame frame(profile);
+  frame.show();
+  CDialogAnswerer answerer({{"NewHostKey",
+                             [](QWidget* d) {
+                               EXPECT_TRUE(
+                                   Find<QLabel>(d, "fingerprint")->text().contains("SHA256:"));
+                               Find<QPushButton>(d, "accept")->click();
+                             }},
+                            {"SshAuthorization", [](QWidget* d) {
+                               QTest::keyClicks(d->focusWidget(), test::kTestPassword);
+                               PressReturn(d);
+                             }}});
+  CChildFrame* child = frame.OpenSessionFile(QString::fromStdString(path));
+  ASSERT_NE(child, nullptr);
+  CVT420Doc& doc = child->Document();
+  auto screen = [&doc] {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    const CTerminal& t = doc.Terminal();
+    std::string text;
+    for (int row = 0; row < t.Settings().Int(S::Lines); ++row)
+      if (const auto line = t.Screen().GetLine(t.Screen().HistoryCount() + row))
+        text += LineToText(*line, t.Settings().Int(S::Columns)) + "\n";
+    return text;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(screen().find("$") != std::string::npos, 20000);
+  const std::string command = "echo ui-$((6*7))\r";
+  doc.Send(reinterpret_cast<const uint8_t*>(command.data()), command.size());
+  QTRY_VERIFY_WITH_TIMEOUT(screen().find("ui-42") != std::string::npos, 10000);
+  EXPECT_EQ(answerer.Seen(), QStringList({"NewHostKey", "SshAuthorization"}));
+  EXPECT_NE(sshd.Log().find("Accepted password"), std::string::npos);
+  // The user name stays for the next login; the password was not asked to be saved.
+  std::lock_guard lock(doc.Terminal().Mutex());
+  EXPECT_EQ(doc.Settings().Str(S::SshUser), test::kTestUser);
+  EXPECT_EQ(doc.Settings().Str(S::SshPassword), "");
+}
+
+}  // namespace
+}  // namespace ostrane
