@@ -52,13 +52,25 @@ std::string CZmodemTransfer::Message() const {
   return message_;
 }
 
-bool CZmodemTransfer::WaitForInput(std::vector<uint8_t>& input, Clock::time_point until) {
+void CZmodemTransfer::ConnectionLost() {
+  {
+    std::lock_guard lock(mutex_);
+    connectionLost_ = true;
+  }
+  wakeup_.notify_one();
+}
+
+CZmodemTransfer::Wake CZmodemTransfer::WaitForInput(std::vector<uint8_t>& input,
+                                                    Clock::time_point until) {
   std::unique_lock lock(mutex_);
   const bool busy = machine_->WantsToSend();
-  if (input_.empty() && !abortRequested_ && !busy)
-    wakeup_.wait_until(lock, until, [&] { return !input_.empty() || abortRequested_; });
+  if (input_.empty() && !abortRequested_ && !connectionLost_ && !busy)
+    wakeup_.wait_until(lock, until,
+                       [&] { return !input_.empty() || abortRequested_ || connectionLost_; });
   input.swap(input_);
-  return abortRequested_;
+  if (abortRequested_) return Wake::kAbort;
+  // Bytes that arrived before the connection closed still count.
+  return connectionLost_ && input.empty() ? Wake::kConnectionLost : Wake::kWork;
 }
 
 void CZmodemTransfer::Run() {
@@ -80,10 +92,16 @@ void CZmodemTransfer::Run() {
   bool aborted = false;
   while (!linkFailed && !machine_->Ended()) {
     input.clear();
-    if (WaitForInput(input, nextTick)) {
+    const Wake wake = WaitForInput(input, nextTick);
+    if (wake == Wake::kAbort) {
       machine_->Abort();
       aborted = true;
       linkFailed = !Flush();
+      break;
+    }
+    if (wake == Wake::kConnectionLost) {
+      // After the closing handshake the peer may hang up before its "OO": that is no failure.
+      linkFailed = machine_->Outcome() == XferOutcome::kRunning;
       break;
     }
     Process(input);

@@ -77,6 +77,8 @@ class CZmodemTransfer final : private IZmodemEvents {
   bool Deliver(const uint8_t* data, size_t length);
   // Any thread: the user's abort.
   void RequestAbort();
+  // Any thread: the connection is gone; the transfer ends with an error.
+  void ConnectionLost();
   // Waits for the thread.
   void Join();
   bool HasEnded() const { return ended_.load(); }
@@ -89,7 +91,8 @@ class CZmodemTransfer final : private IZmodemEvents {
   bool Flush();
   void DrainAfterAbort();
   void End(XferOutcome outcome, const std::string& message);
-  bool WaitForInput(std::vector<uint8_t>& input, std::chrono::steady_clock::time_point until);
+  enum class Wake : uint8_t { kWork, kAbort, kConnectionLost };
+  Wake WaitForInput(std::vector<uint8_t>& input, std::chrono::steady_clock::time_point until);
 
   void OnFileStart(const std::string& name, uint64_t size) override;
   void OnFileProgress(uint64_t bytesDone) override;
@@ -107,6 +110,7 @@ class CZmodemTransfer final : private IZmodemEvents {
   std::condition_variable wakeup_;
   std::vector<uint8_t> input_;
   bool abortRequested_ = false;
+  bool connectionLost_ = false;
   bool endedLocked_ = false;
   XferOutcome outcome_ = XferOutcome::kRunning;
   std::string message_;
