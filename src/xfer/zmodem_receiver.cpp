@@ -89,17 +89,21 @@ void CZmodemReceiver::OnZcommand(const ZHeader&) {
 
 void CZmodemReceiver::OnZdata(const ZHeader& header) {
   if (!file_) {
-    // The sender missed our ZSKIP: repeat it. Data for no file at all is a broken peer.
+    // The sender missed our ZSKIP: repeat it. After a stored file this is the answer to a
+    // stale ZRPOS, and its ZEOF will get our ZRINIT again. Data before any file is a broken
+    // peer.
     if (lastFileSkipped_) {
       SendHex(ZSKIP, 0);
-    } else {
+    } else if (!lastFileStored_) {
       Cancel();
       Fail(kTextDataWithoutFile);
     }
     return;
   }
   if (header.Position() != written_) {
-    RequestResume();
+    // One request per gap: repeating it would make the sender restart again for each copy.
+    // The silence clock repeats it if it was lost.
+    if (!resumeRequested_) RequestResume();
     phase_ = Phase::kSkipping;
     return;
   }
@@ -116,7 +120,7 @@ void CZmodemReceiver::OnZeof(const ZHeader& header) {
   }
   if (header.Position() != written_) {
     // Not an end at the bytes we have: data went missing, so ask for it.
-    RequestResume();
+    if (!resumeRequested_) RequestResume();
     return;
   }
   std::string error;

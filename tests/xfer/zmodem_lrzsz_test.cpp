@@ -185,7 +185,7 @@ TEST_F(ZmodemLrzsz, BatchOfThreeFilesBothWays) {
     WriteRandomFile(source_ / names[i], 1000 + i * 70001, static_cast<unsigned>(i));
 
   const RunResult received = ReceiveFromSz(source_, names, into_);
-  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
+  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message << testing::PrintToString(received.failed) << testing::PrintToString(received.completed);
   EXPECT_EQ(received.completed, names);
   const fs::path back = root_ / "back";
   fs::create_directories(back);
@@ -206,7 +206,7 @@ TEST_F(ZmodemLrzsz, DamagedByteInTheMiddleIsResentBothWays) {
       ReceiveFromSz(source_, {"damaged.bin"}, into_,
                     Damage{CDamagingProxy::Direction::kFromPeer, 400000});
   EXPECT_TRUE(received.damaged);
-  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
+  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message << testing::PrintToString(received.failed) << testing::PrintToString(received.completed);
   EXPECT_EQ(Sha256(into_ / "damaged.bin"), Sha256(source_ / "damaged.bin"));
 
   const fs::path back = root_ / "back";
