@@ -4,6 +4,13 @@
 #include "xfer/zmodem_limits.h"
 
 namespace ostrane {
+namespace {
+
+bool IsHeaderLineEnd(uint8_t byte) {
+  return byte == '\r' || byte == '\n' || byte == 0x8A || byte == 0x8D || byte == XON;
+}
+
+}  // namespace
 
 CZmodemMachine::CZmodemMachine(IZmodemEvents& events) : events_(events) {}
 
@@ -11,7 +18,12 @@ size_t CZmodemMachine::Feed(const uint8_t* data, size_t length) {
   size_t used = 0;
   while (used < length && !Ended()) {
     if (closing_) {
-      // The sender's "OO" after the final ZFIN belongs to the transfer, not to the screen.
+      // The sender's "OO" after the final ZFIN belongs to the transfer, not to the screen;
+      // so does the rest of the ZFIN header's line.
+      if (IsHeaderLineEnd(data[used])) {
+        ++used;
+        continue;
+      }
       if (data[used] != 'O') {
         closing_ = false;
         break;

@@ -64,6 +64,7 @@ struct RunResult {
   std::vector<std::string> failed;
   std::optional<int> peerStatus;
   bool damaged = false;
+  std::string screen;
 };
 
 using MachineFactory = std::function<std::unique_ptr<CZmodemMachine>(IZmodemEvents&)>;
@@ -98,6 +99,7 @@ RunResult RunWithPeer(const std::vector<std::string>& argv, const fs::path& peer
   result.completed = observer.completed();
   result.failed = observer.failed();
   result.damaged = proxy && proxy->Damaged();
+  result.screen = observer.screen();
   return result;
 }
 
@@ -148,6 +150,8 @@ TEST_P(ZmodemSizes, SzToUsArrivesWhole) {
   EXPECT_EQ(result.outcome, XferOutcome::kSucceeded) << result.message;
   EXPECT_TRUE(PeerExitedCleanly(result));
   EXPECT_EQ(result.completed, std::vector<std::string>{"data.bin"});
+  // Every byte sz sent, its closing "OO" too, belonged to the transfer.
+  EXPECT_EQ(result.screen, "");
   // Nothing else is left behind: no temporary file.
   EXPECT_EQ(FolderNames(into_), std::vector<std::string>{"data.bin"});
   EXPECT_EQ(Sha256(into_ / "data.bin"), Sha256(source_ / "data.bin"));
@@ -185,7 +189,7 @@ TEST_F(ZmodemLrzsz, BatchOfThreeFilesBothWays) {
     WriteRandomFile(source_ / names[i], 1000 + i * 70001, static_cast<unsigned>(i));
 
   const RunResult received = ReceiveFromSz(source_, names, into_);
-  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message << testing::PrintToString(received.failed) << testing::PrintToString(received.completed);
+  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
   EXPECT_EQ(received.completed, names);
   const fs::path back = root_ / "back";
   fs::create_directories(back);
@@ -206,7 +210,7 @@ TEST_F(ZmodemLrzsz, DamagedByteInTheMiddleIsResentBothWays) {
       ReceiveFromSz(source_, {"damaged.bin"}, into_,
                     Damage{CDamagingProxy::Direction::kFromPeer, 400000});
   EXPECT_TRUE(received.damaged);
-  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message << testing::PrintToString(received.failed) << testing::PrintToString(received.completed);
+  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
   EXPECT_EQ(Sha256(into_ / "damaged.bin"), Sha256(source_ / "damaged.bin"));
 
   const fs::path back = root_ / "back";
