@@ -2,6 +2,7 @@
 // recorder of machine events. They let the protocol machines run without a disk.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
