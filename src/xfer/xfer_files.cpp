@@ -88,8 +88,7 @@ class CPosixWriteFile final : public IXferWriteFile {
       return false;
     }
     for (unsigned suffix = 0; suffix <= kZmodemMaxNameSuffix; ++suffix) {
-      const std::string candidate =
-          suffix == 0 ? name_ : name_ + "." + std::to_string(suffix);
+      const std::string candidate = suffix == 0 ? name_ : name_ + "." + std::to_string(suffix);
       if (candidate.size() > kZmodemMaxNameLength) break;
       if (RenameNoReplace(dir_, tempName_, candidate)) {
         name_ = candidate;
@@ -185,8 +184,7 @@ std::unique_ptr<IXferWriteFile> CPosixReceiveFolder::Create(const std::string& n
   for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
     char temp[40];
     std::snprintf(temp, sizeof temp, ".ostrane-recv-%08x.part", random());
-    const int fd =
-        ::openat(dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::openat(dir, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return std::make_unique<CPosixWriteFile>(dir, fd, temp, name);
     if (errno != EEXIST) {
       error = Reason(("Cannot create " + name).c_str(), errno);
@@ -199,8 +197,7 @@ std::unique_ptr<IXferWriteFile> CPosixReceiveFolder::Create(const std::string& n
   return nullptr;
 }
 
-std::unique_ptr<IXferReadFile> CPosixSendSource::Open(const std::string& path,
-                                                      std::string& error) {
+std::unique_ptr<IXferReadFile> CPosixSendSource::Open(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = Reason(("Cannot open " + path).c_str(), errno);

@@ -8,7 +8,9 @@
 namespace ostrane {
 
 uint16_t ZmodemCrc16(uint16_t crc, const uint8_t* data, size_t length);
-inline uint16_t ZmodemCrc16(uint16_t crc, uint8_t byte) { return ZmodemCrc16(crc, &byte, 1); }
+inline uint16_t ZmodemCrc16(uint16_t crc, uint8_t byte) {
+  return ZmodemCrc16(crc, &byte, 1);
+}
 
 // Works on the running (complemented) register: start with 0xFFFFFFFF, complement at the end.
 uint32_t ZmodemCrc32Update(uint32_t crc, const uint8_t* data, size_t length);

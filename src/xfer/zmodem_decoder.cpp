@@ -7,7 +7,9 @@
 namespace ostrane {
 namespace {
 
-bool IsFlowControl(uint8_t byte) { return (byte & 0x7F) == XON || (byte & 0x7F) == XOFF; }
+bool IsFlowControl(uint8_t byte) {
+  return (byte & 0x7F) == XON || (byte & 0x7F) == XOFF;
+}
 
 int HexValue(uint8_t byte) {
   if (byte >= '0' && byte <= '9') return byte - '0';
@@ -16,7 +18,9 @@ int HexValue(uint8_t byte) {
   return -1;
 }
 
-size_t CrcWidth(ZHeaderKind kind) { return kind == ZHeaderKind::kBin32 ? 4 : 2; }
+size_t CrcWidth(ZHeaderKind kind) {
+  return kind == ZHeaderKind::kBin32 ? 4 : 2;
+}
 
 }  // namespace
 

@@ -14,7 +14,9 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 
 }  // namespace
 
-CZmodemEncoder::CZmodemEncoder(std::vector<uint8_t>& out) : out_(out) { SetEscapeControls(false); }
+CZmodemEncoder::CZmodemEncoder(std::vector<uint8_t>& out) : out_(out) {
+  SetEscapeControls(false);
+}
 
 void CZmodemEncoder::SetEscapeControls(bool on) {
   escapeControls_ = on;

@@ -25,15 +25,14 @@ std::string Printable(const uint8_t* data, size_t length) {
 }  // namespace
 
 const CZmodemReceiver::HeaderRow CZmodemReceiver::kHeaderRows[] = {
-    {ZRQINIT, &CZmodemReceiver::OnZrqinit}, {ZSINIT, &CZmodemReceiver::OnZsinit},
-    {ZFILE, &CZmodemReceiver::OnZfile},     {ZDATA, &CZmodemReceiver::OnZdata},
-    {ZEOF, &CZmodemReceiver::OnZeof},       {ZFIN, &CZmodemReceiver::OnZfin},
-    {ZABORT, &CZmodemReceiver::OnZabort},   {ZFERR, &CZmodemReceiver::OnZabort},
+    {ZRQINIT, &CZmodemReceiver::OnZrqinit},   {ZSINIT, &CZmodemReceiver::OnZsinit},
+    {ZFILE, &CZmodemReceiver::OnZfile},       {ZDATA, &CZmodemReceiver::OnZdata},
+    {ZEOF, &CZmodemReceiver::OnZeof},         {ZFIN, &CZmodemReceiver::OnZfin},
+    {ZABORT, &CZmodemReceiver::OnZabort},     {ZFERR, &CZmodemReceiver::OnZabort},
     {ZCOMMAND, &CZmodemReceiver::OnZcommand},
 };
 
-CZmodemReceiver::CZmodemReceiver(IXferReceiveFolder& folder, IZmodemEvents& events,
-                                 Options options)
+CZmodemReceiver::CZmodemReceiver(IXferReceiveFolder& folder, IZmodemEvents& events, Options options)
     : CZmodemMachine(events), folder_(folder), options_(options) {}
 
 void CZmodemReceiver::Start() {
@@ -171,7 +170,8 @@ void CZmodemReceiver::OnSubpacket(const uint8_t* data, size_t length, uint8_t fr
       decoder_.Hunt();
       attn_.clear();
       for (size_t i = 0; i < length && data[i] != 0 && attn_.size() < kZmodemMaxAttn; ++i)
-        if (data[i] != kAttnBreak && data[i] != kAttnPause) attn_.push_back(static_cast<char>(data[i]));
+        if (data[i] != kAttnBreak && data[i] != kAttnPause)
+          attn_.push_back(static_cast<char>(data[i]));
       SendHex(ZACK, 1);
       return;
     case Phase::kCommand:

@@ -14,10 +14,14 @@ constexpr size_t kMinSubpacket = 64;
 }  // namespace
 
 const CZmodemSender::HeaderRow CZmodemSender::kHeaderRows[] = {
-    {ZRINIT, &CZmodemSender::OnZrinit},         {ZRPOS, &CZmodemSender::OnZrpos},
-    {ZACK, &CZmodemSender::OnZack},             {ZNAK, &CZmodemSender::OnZnak},
-    {ZSKIP, &CZmodemSender::OnZskip},           {ZFERR, &CZmodemSender::OnZferr},
-    {ZABORT, &CZmodemSender::OnZferr},          {ZFIN, &CZmodemSender::OnZfin},
+    {ZRINIT, &CZmodemSender::OnZrinit},
+    {ZRPOS, &CZmodemSender::OnZrpos},
+    {ZACK, &CZmodemSender::OnZack},
+    {ZNAK, &CZmodemSender::OnZnak},
+    {ZSKIP, &CZmodemSender::OnZskip},
+    {ZFERR, &CZmodemSender::OnZferr},
+    {ZABORT, &CZmodemSender::OnZferr},
+    {ZFIN, &CZmodemSender::OnZfin},
     {ZCHALLENGE, &CZmodemSender::OnZchallenge},
 };
 
@@ -25,7 +29,9 @@ CZmodemSender::CZmodemSender(IXferSendSource& source, std::vector<std::string> p
                              IZmodemEvents& events)
     : CZmodemMachine(events), source_(source), paths_(std::move(paths)) {}
 
-void CZmodemSender::Start() { encoder_.HexHeader(ZRQINIT, {}); }
+void CZmodemSender::Start() {
+  encoder_.HexHeader(ZRQINIT, {});
+}
 
 void CZmodemSender::OnHeader(const ZHeader& header) {
   Alive();
@@ -92,9 +98,9 @@ void CZmodemSender::SendFileOffer() {
   std::string info = name_;
   info.push_back('\0');
   char numbers[96];
-  const int n = std::snprintf(numbers, sizeof numbers, "%u %llo 0 0 %u", size_,
-                              static_cast<unsigned long long>(file_->ModifiedTime()),
-                              filesLeft + 1);
+  const int n =
+      std::snprintf(numbers, sizeof numbers, "%u %llo 0 0 %u", size_,
+                    static_cast<unsigned long long>(file_->ModifiedTime()), filesLeft + 1);
   info.append(numbers, static_cast<size_t>(std::max(n, 0)));
   info.push_back('\0');
   BinaryHeader(ZFILE, ZHeader::FromFlags(ZCBIN, ZMCLOB));
@@ -214,7 +220,9 @@ void CZmodemSender::OnZfin(const ZHeader&) {
          anyFileFailed_ ? kTextSomeFilesFailed : kTextFinished);
 }
 
-void CZmodemSender::OnZchallenge(const ZHeader& header) { encoder_.HexHeader(ZACK, header.data); }
+void CZmodemSender::OnZchallenge(const ZHeader& header) {
+  encoder_.HexHeader(ZACK, header.data);
+}
 
 void CZmodemSender::OnSilence() {
   switch (phase_) {

@@ -1,5 +1,7 @@
 // Names from the network against a real receive folder: nothing lands outside it, nothing in it
 // is replaced, no link is followed, and every stored file is private.
+#include "xfer/xfer_files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,7 +9,6 @@
 #include <fstream>
 
 #include "support/test_folder.h"
-#include "xfer/xfer_files.h"
 #include "xfer/zmodem_memory.h"
 #include "xfer/zmodem_receiver.h"
 
@@ -23,21 +24,64 @@ std::string ReadText(const fs::path& path) {
 }
 
 std::vector<std::string> HostileNameList() {
-  std::vector<std::string> names = {
-      "/etc/passwd", "/tmp/ostrane-escape", "//server/share/file", "../outside.txt",
-      "../../etc/passwd", "..", ".", "a/../../b", "sub/../../escape", "./../x",
-      "..\\..\\win.ini", "C:\\Windows\\system.ini", "\\\\server\\share\\x", "dir\\..\\up",
-      "a\\b\\c.txt", "bell\x07", "new\nline", "tab\tname", "esc\x1b[31m", "del\x7f", "cr\r",
-      "\x01", std::string(300, 'a'), std::string(255, 'b'), std::string(256, 'c'),
-      [] {
-        std::string deep;
-        for (int i = 0; i < 200; ++i) deep += "x/";
-        return deep + "end";
-      }(),
-      "existing.txt", "existing.txt", "link", "dirlink", "dangling", "dirlink/escape.txt",
-      "", " ", "-rf", "~", "~/.bashrc", "$(rm -rf ~)", "`id`", "name with spaces.txt", ".hidden",
-      "...", "%2e%2e%2fetc", "file:///etc/shadow", "unicode-\xc3\xa9.txt", "existing.txt/", "a/",
-      "*", "|pipe", ";ls", "foo\\", "....//....//x", "recv", "../recv/../../outside.txt"};
+  std::vector<std::string> names = {"/etc/passwd",
+                                    "/tmp/ostrane-escape",
+                                    "//server/share/file",
+                                    "../outside.txt",
+                                    "../../etc/passwd",
+                                    "..",
+                                    ".",
+                                    "a/../../b",
+                                    "sub/../../escape",
+                                    "./../x",
+                                    "..\\..\\win.ini",
+                                    "C:\\Windows\\system.ini",
+                                    "\\\\server\\share\\x",
+                                    "dir\\..\\up",
+                                    "a\\b\\c.txt",
+                                    "bell\x07",
+                                    "new\nline",
+                                    "tab\tname",
+                                    "esc\x1b[31m",
+                                    "del\x7f",
+                                    "cr\r",
+                                    "\x01",
+                                    std::string(300, 'a'),
+                                    std::string(255, 'b'),
+                                    std::string(256, 'c'),
+                                    [] {
+                                      std::string deep;
+                                      for (int i = 0; i < 200; ++i) deep += "x/";
+                                      return deep + "end";
+                                    }(),
+                                    "existing.txt",
+                                    "existing.txt",
+                                    "link",
+                                    "dirlink",
+                                    "dangling",
+                                    "dirlink/escape.txt",
+                                    "",
+                                    " ",
+                                    "-rf",
+                                    "~",
+                                    "~/.bashrc",
+                                    "$(rm -rf ~)",
+                                    "`id`",
+                                    "name with spaces.txt",
+                                    ".hidden",
+                                    "...",
+                                    "%2e%2e%2fetc",
+                                    "file:///etc/shadow",
+                                    "unicode-\xc3\xa9.txt",
+                                    "existing.txt/",
+                                    "a/",
+                                    "*",
+                                    "|pipe",
+                                    ";ls",
+                                    "foo\\",
+                                    "....//....//x",
+                                    "recv",
+                                    "../recv/../../outside.txt"};
   return names;
 }
 
@@ -76,7 +120,10 @@ TEST_F(HostileNames, NeverWriteOutsideTheFolderNorReplaceAnything) {
     const std::string payload = "payload " + std::to_string(i);
     receiver.Output().clear();
     const Bytes offer = Frames([&](CZmodemEncoder& e) {
-      std::string info = names[i] + std::string("\0" "10", 3);
+      std::string info = names[i] + std::string(
+                                        "\0"
+                                        "10",
+                                        3);
       e.BinaryHeader(ZFILE, {}, true);
       e.Subpacket(reinterpret_cast<const uint8_t*>(info.data()), info.size(), ZCRCW, true);
     });

@@ -15,7 +15,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Of(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Of(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
 
 // Records what the decoder finds as short strings; reads subpackets after ZDATA.
 class CFrameLog final : public IZmodemFrameSink {
@@ -64,10 +66,12 @@ TEST(ZmodemCrc, KnownAnswers) {
 TEST(ZmodemEncoder, HexZrinitIsTheUsual21Bytes) {
   Bytes out;
   CZmodemEncoder(out).HexHeader(ZRINIT, ZHeader::FromFlags(0x23));
-  EXPECT_EQ(out, Of("**\x18" "B0100000023be50\r\x8a\x11"));
+  EXPECT_EQ(out, Of("**\x18"
+                    "B0100000023be50\r\x8a\x11"));
   out.clear();
   CZmodemEncoder(out).HexHeader(ZRQINIT, {});
-  EXPECT_EQ(out, Of("**\x18" "B00000000000000\r\x8a\x11"));
+  EXPECT_EQ(out, Of("**\x18"
+                    "B00000000000000\r\x8a\x11"));
 }
 
 TEST(ZmodemEncoder, PositionBytesThatLinksEatAreEscaped) {
@@ -115,13 +119,12 @@ TEST(ZmodemDecoder, RoundTripsEveryByteInEveryChunking) {
 
   const std::string allText(all.begin(), all.end());
   const std::vector<std::string> expected = {
-      "H9:13,17,24,147,", "H10:0,255,24,127,", "Si:" + allText, "Sh:", "H10:144,24,19,17,",
-      "Sj:" + allText, "Sk:" + allText.substr(0, 17)};
+      "H9:13,17,24,147,", "H10:0,255,24,127,",          "Si:" + allText, "Sh:", "H10:144,24,19,17,",
+      "Sj:" + allText,    "Sk:" + allText.substr(0, 17)};
   EXPECT_EQ(Decode(stream, stream.size()), expected);
   EXPECT_EQ(Decode(stream, 1), expected);
   std::mt19937 random(5);
-  for (int round = 0; round < 20; ++round)
-    EXPECT_EQ(Decode(stream, 1 + random() % 40), expected);
+  for (int round = 0; round < 20; ++round) EXPECT_EQ(Decode(stream, 1 + random() % 40), expected);
 }
 
 TEST(ZmodemDecoder, DamageIsReportedAndTheNextFrameStillDecodes) {
@@ -199,7 +202,9 @@ TEST(ZmodemDecoder, VariableLengthHeadersAreReadAndOverlongOnesRefused) {
   Bytes stream = {'*', '*', ZDLE, 'b'};
   for (const char* p = hex; *p; ++p) stream.push_back(static_cast<uint8_t>(*p));
   EXPECT_EQ(Decode(stream, 1), (std::vector<std::string>{"H9:52,18,0,0,"}));
-  const Bytes tooLong = Of("**\x18" "bff");
+  const Bytes tooLong =
+      Of("**\x18"
+         "bff");
   EXPECT_EQ(Decode(tooLong, 1), (std::vector<std::string>{"bad header"}));
 }
 

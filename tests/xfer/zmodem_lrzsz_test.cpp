@@ -10,8 +10,8 @@
 #include <random>
 
 #include "support/test_folder.h"
-#include "xfer/zmodem_peer.h"
 #include "xfer/xfer_files.h"
+#include "xfer/zmodem_peer.h"
 #include "xfer/zmodem_receiver.h"
 #include "xfer/zmodem_sender.h"
 
@@ -122,9 +122,7 @@ RunResult SendToRz(const fs::path& source, const std::vector<std::string>& names
   CPosixSendSource files;
   return RunWithPeer(
       {"rz", "-b", "-q"}, into,
-      [&](IZmodemEvents& events) {
-        return std::make_unique<CZmodemSender>(files, paths, events);
-      },
+      [&](IZmodemEvents& events) { return std::make_unique<CZmodemSender>(files, paths, events); },
       damage);
 }
 
@@ -168,8 +166,7 @@ TEST_P(ZmodemSizes, UsToRzArrivesWhole) {
   EXPECT_EQ(Sha256(into_ / "data.bin"), Sha256(source_ / "data.bin"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lrzsz, ZmodemSizes,
-                         testing::Values(0, 1, 1024, 1 << 20, (8 << 20) + 17));
+INSTANTIATE_TEST_SUITE_P(Lrzsz, ZmodemSizes, testing::Values(0, 1, 1024, 1 << 20, (8 << 20) + 17));
 
 class ZmodemLrzsz : public testing::Test {
  protected:
@@ -206,9 +203,8 @@ TEST_F(ZmodemLrzsz, BatchOfThreeFilesBothWays) {
 // the file still arrives whole, whichever side receives.
 TEST_F(ZmodemLrzsz, DamagedByteInTheMiddleIsResentBothWays) {
   WriteRandomFile(source_ / "damaged.bin", 1 << 20, 7);
-  const RunResult received =
-      ReceiveFromSz(source_, {"damaged.bin"}, into_,
-                    Damage{CDamagingProxy::Direction::kFromPeer, 400000});
+  const RunResult received = ReceiveFromSz(source_, {"damaged.bin"}, into_,
+                                           Damage{CDamagingProxy::Direction::kFromPeer, 400000});
   EXPECT_TRUE(received.damaged);
   EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
   EXPECT_EQ(Sha256(into_ / "damaged.bin"), Sha256(source_ / "damaged.bin"));
@@ -224,12 +220,12 @@ TEST_F(ZmodemLrzsz, DamagedByteInTheMiddleIsResentBothWays) {
 
 TEST_F(ZmodemLrzsz, AbortCancelsSzAndLeavesNoPartialFile) {
   WriteRandomFile(source_ / "big.bin", 64 << 20, 3);
-  const RunResult result = ReceiveFromSz(
-      source_, {"big.bin"}, into_, {},
-      [](CZmodemTransfer& transfer, CRecordingObserver& observer, CPeerProcess&) {
-        ASSERT_TRUE(observer.WaitForProgress(1 << 20, kTimeout));
-        transfer.RequestAbort();
-      });
+  const RunResult result =
+      ReceiveFromSz(source_, {"big.bin"}, into_, {},
+                    [](CZmodemTransfer& transfer, CRecordingObserver& observer, CPeerProcess&) {
+                      ASSERT_TRUE(observer.WaitForProgress(1 << 20, kTimeout));
+                      transfer.RequestAbort();
+                    });
   EXPECT_EQ(result.outcome, XferOutcome::kAborted);
   // sz heard the cancel and stopped by itself.
   ASSERT_TRUE(result.peerStatus.has_value());
@@ -238,12 +234,12 @@ TEST_F(ZmodemLrzsz, AbortCancelsSzAndLeavesNoPartialFile) {
 
 TEST_F(ZmodemLrzsz, DroppedConnectionEndsWithAnErrorAndNoFile) {
   WriteRandomFile(source_ / "big.bin", 64 << 20, 4);
-  const RunResult result = ReceiveFromSz(
-      source_, {"big.bin"}, into_, {},
-      [](CZmodemTransfer&, CRecordingObserver& observer, CPeerProcess& peer) {
-        ASSERT_TRUE(observer.WaitForProgress(1 << 20, kTimeout));
-        ::kill(peer.Pid(), SIGKILL);
-      });
+  const RunResult result =
+      ReceiveFromSz(source_, {"big.bin"}, into_, {},
+                    [](CZmodemTransfer&, CRecordingObserver& observer, CPeerProcess& peer) {
+                      ASSERT_TRUE(observer.WaitForProgress(1 << 20, kTimeout));
+                      ::kill(peer.Pid(), SIGKILL);
+                    });
   EXPECT_EQ(result.outcome, XferOutcome::kFailed);
   EXPECT_FALSE(result.message.empty());
   EXPECT_EQ(result.failed.size(), 1u);

@@ -64,8 +64,8 @@ struct Pair {
 };
 
 TEST(ZmodemMachines, FilesOfEverySizeArriveWhole) {
-  for (size_t size : {size_t{0}, size_t{1}, size_t{1023}, size_t{1024}, size_t{1025},
-                      size_t{100000}}) {
+  for (size_t size :
+       {size_t{0}, size_t{1}, size_t{1023}, size_t{1024}, size_t{1025}, size_t{100000}}) {
     Pair pair;
     pair.source.files["/home/user/data.bin"] = RandomData(size, static_cast<unsigned>(size));
     pair.Run({"/home/user/data.bin"});
@@ -161,11 +161,14 @@ TEST_F(Scripted, ReceiverConversationStepByStep) {
   EXPECT_EQ(Say(receiver, Hex(ZRQINIT, 0)), Hex(ZRINIT, 0x23000000));
   // A ZSINIT's Attn string is kept and sent before every resume request.
   EXPECT_EQ(Say(receiver, Frames([](CZmodemEncoder& e) {
-              e.BinaryHeader(ZSINIT, ZHeader::FromFlags(TESCCTL), true);
-              e.Subpacket(reinterpret_cast<const uint8_t*>("AT\0"), 3, ZCRCW, true);
-            })),
+                  e.BinaryHeader(ZSINIT, ZHeader::FromFlags(TESCCTL), true);
+                  e.Subpacket(reinterpret_cast<const uint8_t*>("AT\0"), 3, ZCRCW, true);
+                })),
             Hex(ZACK, 1));
-  EXPECT_EQ(Say(receiver, FileOffer(std::string("dir/report.txt\0" "1234 0 0", 23))), Hex(ZRPOS, 0));
+  EXPECT_EQ(Say(receiver, FileOffer(std::string("dir/report.txt\0"
+                                                "1234 0 0",
+                                                23))),
+            Hex(ZRPOS, 0));
   EXPECT_EQ(log_.starts.back(), std::make_pair(std::string("report.txt"), uint64_t{1234}));
 
   // Data at the wrong position is ignored and answered with the bytes written.
@@ -205,13 +208,19 @@ TEST_F(Scripted, ReceiverRefusesUnsafeNamesAndUncreatableFilesWithZskip) {
   CZmodemReceiver receiver(folder_, log_);
   receiver.Start();
   for (const char* name : {"", ".", "..", "a/..", "bell\x07", "C:\\dir\\"}) {
-    EXPECT_EQ(Say(receiver, FileOffer(std::string(name) + std::string("\0" "1", 2))), Hex(ZSKIP, 0))
+    EXPECT_EQ(Say(receiver, FileOffer(std::string(name) + std::string("\0"
+                                                                      "1",
+                                                                      2))),
+              Hex(ZSKIP, 0))
         << name;
     // A sender that missed the ZSKIP and sends data hears it again.
     EXPECT_EQ(Say(receiver, Data(0, "x", ZCRCE)), Hex(ZSKIP, 0));
   }
   folder_.failCreate = true;
-  EXPECT_EQ(Say(receiver, FileOffer(std::string("fine.txt\0" "1", 10))), Hex(ZSKIP, 0));
+  EXPECT_EQ(Say(receiver, FileOffer(std::string("fine.txt\0"
+                                                "1",
+                                                10))),
+            Hex(ZSKIP, 0));
   EXPECT_EQ(log_.notices.size(), 7u);
   EXPECT_TRUE(folder_.files.empty());
   EXPECT_EQ(receiver.Outcome(), XferOutcome::kRunning);
@@ -223,7 +232,9 @@ TEST_F(Scripted, ReceiverReportsAFileThatCannotBeStoredWithZferr) {
     CEventLog log;
     CZmodemReceiver receiver(folder, log);
     receiver.Start();
-    Say(receiver, FileOffer(std::string("f\0" "3", 3)));
+    Say(receiver, FileOffer(std::string("f\0"
+                                        "3",
+                                        3)));
     folder.failWrite = failWrite;
     folder.failCommit = !failWrite;
     Bytes answer = Say(receiver, Data(0, "abc", ZCRCE));
@@ -244,9 +255,9 @@ TEST_F(Scripted, ReceiverTakesTheLargestSubpacketAndRefusesALongerOne) {
   Say(receiver, FileOffer(std::string("f\0", 2)));
   EXPECT_EQ(Say(receiver, Data(0, std::string(kZmodemMaxSubpacket, 'a'), ZCRCW)),
             Hex(ZACK, kZmodemMaxSubpacket));
-  EXPECT_EQ(Say(receiver, Data(kZmodemMaxSubpacket, std::string(kZmodemMaxSubpacket + 1, 'b'),
-                               ZCRCW)),
-            Hex(ZRPOS, kZmodemMaxSubpacket));
+  EXPECT_EQ(
+      Say(receiver, Data(kZmodemMaxSubpacket, std::string(kZmodemMaxSubpacket + 1, 'b'), ZCRCW)),
+      Hex(ZRPOS, kZmodemMaxSubpacket));
 }
 
 TEST_F(Scripted, CansFromThePeerAndTheUsersAbortDropThePartialFile) {
@@ -322,9 +333,7 @@ TEST_F(Scripted, SenderKeepsWithinTheReceiversBufferAndWaitsForEachWindow) {
   CZmodemSender sender(source, {"f"}, log_);
   sender.Start();
   // A receiver with a 4096-byte buffer that cannot overlap disk and link.
-  Say(sender, Frames([](CZmodemEncoder& e) {
-        e.HexHeader(ZRINIT, {0x00, 0x10, 0x00, CANFC32});
-      }));
+  Say(sender, Frames([](CZmodemEncoder& e) { e.HexHeader(ZRINIT, {0x00, 0x10, 0x00, CANFC32}); }));
   Say(sender, Hex(ZRPOS, 0));
   SenderOutput first(PumpAll(sender));
   EXPECT_EQ(first.data, source.files["f"].substr(0, 4096));

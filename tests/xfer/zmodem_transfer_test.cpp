@@ -96,8 +96,8 @@ TEST(ZmodemTransfer, FailingLinkEndsTheTransferWithAnError) {
   link.fail = true;
   CRecordingObserver observer;
   CZmodemTransfer transfer(link, observer, {});
-  transfer.Start(std::make_unique<CZmodemSender>(source, std::vector<std::string>{"f"},
-                                                 transfer.Events()));
+  transfer.Start(
+      std::make_unique<CZmodemSender>(source, std::vector<std::string>{"f"}, transfer.Events()));
   ASSERT_TRUE(observer.WaitForEnd(30s));
   EXPECT_EQ(observer.outcome(), XferOutcome::kFailed);
   EXPECT_EQ(observer.message(), kTextLinkFailed);
