@@ -37,7 +37,7 @@ size_t CZmodemDecoder::Feed(const uint8_t* data, size_t length, IZmodemFrameSink
   halted_ = false;
   size_t i = 0;
   while (i < length && !halted_) {
-    if (state_ == State::kSubpacket && !escape_) {
+    if (state_ == State::kSubpacket && !escape_ && hexLineEnd_ == 0) {
       // Bulk data between escapes is copied as it stands.
       const size_t run = CopyPlainRun(data + i, length - i, sink);
       i += run;
@@ -65,6 +65,14 @@ size_t CZmodemDecoder::CopyPlainRun(const uint8_t* data, size_t length, IZmodemF
 void CZmodemDecoder::Byte(uint8_t byte, IZmodemFrameSink& sink) {
   // Links may insert flow control anywhere; senders always escape these bytes.
   if (IsFlowControl(byte)) return;
+  // A hex header ends its line with CR and LF (either may carry the high bit); a subpacket
+  // that follows starts after them.
+  if (hexLineEnd_ > 0) {
+    const uint8_t expected = hexLineEnd_ == 2 ? '\r' : '\n';
+    --hexLineEnd_;
+    if ((byte & 0x7F) == expected) return;
+    hexLineEnd_ = 0;
+  }
   if (byte == CAN) {
     if (++canRun_ >= kZmodemCancelCount) {
       canRun_ = 0;
@@ -231,6 +239,7 @@ void CZmodemDecoder::FinishHeader(IZmodemFrameSink& sink) {
     sink.OnBadHeader();
     return;
   }
+  if (kind_ == ZHeaderKind::kHex) hexLineEnd_ = 2;
   ZHeader header;
   header.type = header_[0];
   header.kind = kind_;

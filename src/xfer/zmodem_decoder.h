@@ -69,6 +69,8 @@ class CZmodemDecoder {
   State state_ = State::kHunt;
   bool escape_ = false;
   bool halted_ = false;
+  // Bytes of a hex header's line end (CR, then LF) still to skip before what follows it.
+  uint8_t hexLineEnd_ = 0;
   unsigned canRun_ = 0;
   ZHeaderKind kind_ = ZHeaderKind::kHex;
   ZHeaderKind lastKind_ = ZHeaderKind::kHex;

@@ -149,6 +149,18 @@ TEST(ZmodemDecoder, DamageIsReportedAndTheNextFrameStillDecodes) {
             (std::vector<std::string>{"H10:0,0,0,0,", "bad subpacket", "H3:5,0,0,0,"}));
 }
 
+// A hex header ends its line with CR and LF; a subpacket after it (ZSINIT's Attn) starts after
+// them, even when its own data starts with a line feed.
+TEST(ZmodemDecoder, SubpacketAfterAHexHeaderStartsAfterItsLineEnd) {
+  const Bytes attn = Of("\nAT");
+  Bytes stream;
+  CZmodemEncoder encoder(stream);
+  encoder.HexHeader(ZDATA, {});
+  encoder.Subpacket(attn.data(), attn.size(), ZCRCW, false);
+  EXPECT_EQ(Decode(stream, 1), (std::vector<std::string>{"H10:0,0,0,0,", "Sk:\nAT"}));
+  EXPECT_EQ(Decode(stream, stream.size()), Decode(stream, 1));
+}
+
 TEST(ZmodemDecoder, SubpacketLongerThanTheCapIsDamaged) {
   for (size_t length : {kZmodemMaxSubpacket, kZmodemMaxSubpacket + 1}) {
     const Bytes payload(length, 'x');

@@ -199,23 +199,51 @@ TEST_F(ZmodemLrzsz, BatchOfThreeFilesBothWays) {
   }
 }
 
-// A byte damaged in the middle of the data makes the receiver ask for the rest again (ZRPOS);
-// the file still arrives whole, whichever side receives.
-TEST_F(ZmodemLrzsz, DamagedByteInTheMiddleIsResentBothWays) {
+// A byte damaged in a header near the start or in the middle of the data makes the receiver
+// ask again (ZNAK, ZRPOS); the file still arrives whole, whichever side receives.
+TEST_F(ZmodemLrzsz, DamagedByteIsRepairedBothWays) {
   WriteRandomFile(source_ / "damaged.bin", 1 << 20, 7);
-  const RunResult received = ReceiveFromSz(source_, {"damaged.bin"}, into_,
-                                           Damage{CDamagingProxy::Direction::kFromPeer, 400000});
-  EXPECT_TRUE(received.damaged);
-  EXPECT_EQ(received.outcome, XferOutcome::kSucceeded) << received.message;
-  EXPECT_EQ(Sha256(into_ / "damaged.bin"), Sha256(source_ / "damaged.bin"));
+  for (uint64_t offset : {uint64_t{60}, uint64_t{400000}}) {
+    const fs::path received = root_ / ("received" + std::to_string(offset));
+    const fs::path sent = root_ / ("sent" + std::to_string(offset));
+    fs::create_directories(received);
+    fs::create_directories(sent);
+    const RunResult in = ReceiveFromSz(source_, {"damaged.bin"}, received,
+                                       Damage{CDamagingProxy::Direction::kFromPeer, offset});
+    EXPECT_TRUE(in.damaged);
+    EXPECT_EQ(in.outcome, XferOutcome::kSucceeded) << offset << " " << in.message;
+    EXPECT_EQ(Sha256(received / "damaged.bin"), Sha256(source_ / "damaged.bin")) << offset;
+
+    const RunResult out = SendToRz(source_, {"damaged.bin"}, sent,
+                                   Damage{CDamagingProxy::Direction::kToPeer, offset});
+    EXPECT_TRUE(out.damaged);
+    EXPECT_EQ(out.outcome, XferOutcome::kSucceeded) << offset << " " << out.message;
+    EXPECT_EQ(Sha256(sent / "damaged.bin"), Sha256(source_ / "damaged.bin")) << offset;
+  }
+}
+
+// Peers that want every control character escaped: sz -e announces it with ZSINIT, rz -e with
+// ESCCTL in its ZRINIT.
+TEST_F(ZmodemLrzsz, EscapingEveryControlCharacterBothWays) {
+  std::string controls;
+  for (int i = 0; i < 4096; ++i) controls.push_back(static_cast<char>(i % 64));
+  std::ofstream(source_ / "controls.bin", std::ios::binary) << controls;
+  CPosixReceiveFolder folder(into_);
+  const RunResult in = RunWithPeer(
+      {"sz", "-b", "-q", "-e", "controls.bin"}, source_,
+      [&](IZmodemEvents& events) { return std::make_unique<CZmodemReceiver>(folder, events); });
+  EXPECT_EQ(in.outcome, XferOutcome::kSucceeded) << in.message;
+  EXPECT_EQ(Sha256(into_ / "controls.bin"), Sha256(source_ / "controls.bin"));
 
   const fs::path back = root_ / "back";
   fs::create_directories(back);
-  const RunResult sent =
-      SendToRz(source_, {"damaged.bin"}, back, Damage{CDamagingProxy::Direction::kToPeer, 400000});
-  EXPECT_TRUE(sent.damaged);
-  EXPECT_EQ(sent.outcome, XferOutcome::kSucceeded) << sent.message;
-  EXPECT_EQ(Sha256(back / "damaged.bin"), Sha256(source_ / "damaged.bin"));
+  CPosixSendSource files;
+  const std::vector<std::string> paths = {source_ / "controls.bin"};
+  const RunResult out = RunWithPeer({"rz", "-b", "-q", "-e"}, back, [&](IZmodemEvents& events) {
+    return std::make_unique<CZmodemSender>(files, paths, events);
+  });
+  EXPECT_EQ(out.outcome, XferOutcome::kSucceeded) << out.message;
+  EXPECT_EQ(Sha256(back / "controls.bin"), Sha256(source_ / "controls.bin"));
 }
 
 TEST_F(ZmodemLrzsz, AbortCancelsSzAndLeavesNoPartialFile) {
