@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -169,6 +170,18 @@ std::optional<std::string> SafeReceiveName(std::string_view networkName) {
 std::string SendName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ResolveReceiveFolder(const std::string& recvDir, const std::string& dataFolder) {
+  std::string folder = recvDir;
+  for (char& c : folder)
+    if (c == '\\') c = '/';
+  const bool drive =
+      folder.size() >= 2 && folder[1] == ':' && std::isalpha(static_cast<unsigned char>(folder[0]));
+  if (drive) folder = folder.substr(2);
+  if (!drive && !folder.empty() && folder[0] == '/') return folder;
+  while (!folder.empty() && folder[0] == '/') folder.erase(0, 1);
+  return folder.empty() ? dataFolder : dataFolder + "/" + folder;
 }
 
 std::unique_ptr<IXferWriteFile> CPosixReceiveFolder::Create(const std::string& name,

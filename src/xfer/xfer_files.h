@@ -54,6 +54,10 @@ class IXferSendSource {
 std::optional<std::string> SafeReceiveName(std::string_view networkName);
 // The name a file is offered under: the part of the path after its last "/".
 std::string SendName(const std::string& path);
+// The folder received files go to, from the RecvDir setting: an absolute path as it stands, a
+// relative one inside the data folder. Backslashes of settings written on other systems count
+// as separators, and a drive prefix ("C:") is dropped, leaving the rest inside the data folder.
+std::string ResolveReceiveFolder(const std::string& recvDir, const std::string& dataFolder);
 
 // Writes into one folder: each file is created 0600 under a temporary name without following
 // symlinks, and on Commit renamed to its name, or "name.1", "name.2"... when that exists. An

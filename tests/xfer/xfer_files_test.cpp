@@ -199,5 +199,13 @@ TEST(SendName, IsTheLastPathComponent) {
   EXPECT_EQ(SendName("dir/sub/a b.bin"), "a b.bin");
 }
 
+TEST(ReceiveFolder, RelativeFoldersLiveInTheDataFolder) {
+  EXPECT_EQ(ResolveReceiveFolder("Received", "/data"), "/data/Received");
+  EXPECT_EQ(ResolveReceiveFolder("", "/data"), "/data");
+  EXPECT_EQ(ResolveReceiveFolder("/srv/in", "/data"), "/srv/in");
+  EXPECT_EQ(ResolveReceiveFolder("Received\\Sub", "/data"), "/data/Received/Sub");
+  EXPECT_EQ(ResolveReceiveFolder("C:\\Files\\In", "/data"), "/data/Files/In");
+}
+
 }  // namespace
 }  // namespace ostrane
