@@ -36,7 +36,14 @@ CZmodemDecoder::CZmodemDecoder() {
 size_t CZmodemDecoder::Feed(const uint8_t* data, size_t length, IZmodemFrameSink& sink) {
   halted_ = false;
   size_t i = 0;
-  while (i < length && !halted_) {
+  while (i < length) {
+    if (halted_) {
+      // The line end of the header that halted still belongs to it.
+      if (hexLineEnd_ == 0 || (data[i] & 0x7F) != (hexLineEnd_ == 2 ? '\r' : '\n')) break;
+      --hexLineEnd_;
+      ++i;
+      continue;
+    }
     if (state_ == State::kSubpacket && !escape_ && hexLineEnd_ == 0) {
       // Bulk data between escapes is copied as it stands.
       const size_t run = CopyPlainRun(data + i, length - i, sink);

@@ -7,6 +7,9 @@ namespace ostrane {
 
 using Clock = std::chrono::steady_clock;
 
+// The longest header start held back from the screen: "**", ZDLE, "B" and its 14 hex digits.
+constexpr size_t kHeldHeaderBytes = 18;
+
 CZmodemTransfer::CZmodemTransfer(IXferLink& link, IXferObserver& observer, Options options)
     : link_(link), observer_(observer), options_(std::move(options)) {}
 
@@ -126,12 +129,24 @@ void CZmodemTransfer::Run() {
 
 void CZmodemTransfer::Process(std::vector<uint8_t>& input) {
   size_t at = 0;
-  // Until the exchange begins, bytes are also the host's text for the screen.
+  // Until the exchange begins, bytes are also the host's text for the screen, except a header
+  // that may be starting ("*" onwards), held back until it turns out to be none.
   while (at < input.size() && !machine_->Started() && !machine_->Ended()) {
     machine_->Feed(&input[at], 1);
-    observer_.OnScreenBytes(&input[at], 1);
+    if (!machine_->Started()) {
+      if (held_.empty() && input[at] != ZPAD) {
+        observer_.OnScreenBytes(&input[at], 1);
+      } else {
+        held_.push_back(input[at]);
+        if (held_.size() > kHeldHeaderBytes) {
+          observer_.OnScreenBytes(held_.data(), held_.size());
+          held_.clear();
+        }
+      }
+    }
     ++at;
   }
+  if (machine_->Started()) held_.clear();
   if (at < input.size() && !machine_->Ended())
     at += machine_->Feed(input.data() + at, input.size() - at);
   if (at < input.size()) observer_.OnScreenBytes(input.data() + at, input.size() - at);

@@ -116,6 +116,8 @@ class CZmodemTransfer final : private IZmodemEvents {
   std::string message_;
   std::atomic<bool> ended_{false};
 
+  // Bytes that may start a header, not yet shown (transfer thread only).
+  std::vector<uint8_t> held_;
   // Progress of the current file, on the transfer thread only.
   XferProgress progress_;
   std::chrono::steady_clock::time_point fileStart_;
