@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "xfer/xfer_texts.h"
+#include "xfer/zmodem_crc.h"
 
 namespace ostrane {
 namespace {
@@ -23,6 +24,7 @@ const CZmodemSender::HeaderRow CZmodemSender::kHeaderRows[] = {
     {ZABORT, &CZmodemSender::OnZferr},
     {ZFIN, &CZmodemSender::OnZfin},
     {ZCHALLENGE, &CZmodemSender::OnZchallenge},
+    {ZCRC, &CZmodemSender::OnZcrc},
 };
 
 CZmodemSender::CZmodemSender(IXferSendSource& source, std::vector<std::string> paths,
@@ -222,6 +224,21 @@ void CZmodemSender::OnZfin(const ZHeader&) {
 
 void CZmodemSender::OnZchallenge(const ZHeader& header) {
   encoder_.HexHeader(ZACK, header.data);
+}
+
+// A receiver that already holds part of the file asks for the CRC-32 of its first bytes (all of
+// it for 0) to decide whether to resume.
+void CZmodemSender::OnZcrc(const ZHeader& header) {
+  if (!file_ || phase_ != Phase::kFileOffered) return;
+  const uint32_t length = header.Position() == 0 ? size_ : std::min(header.Position(), size_);
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint32_t at = 0; at < length;) {
+    const long got = file_->ReadAt(at, block_.data(), std::min<size_t>(block_.size(), length - at));
+    if (got <= 0) break;
+    crc = ZmodemCrc32Update(crc, block_.data(), static_cast<size_t>(got));
+    at += static_cast<uint32_t>(got);
+  }
+  encoder_.HexHeader(ZCRC, ZHeader::FromPosition(~crc));
 }
 
 void CZmodemSender::OnSilence() {

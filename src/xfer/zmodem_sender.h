@@ -49,6 +49,7 @@ class CZmodemSender final : public CZmodemMachine {
   void OnZferr(const ZHeader& header);
   void OnZfin(const ZHeader& header);
   void OnZchallenge(const ZHeader& header);
+  void OnZcrc(const ZHeader& header);
 
   void OfferNextFile();
   void SendFileOffer();

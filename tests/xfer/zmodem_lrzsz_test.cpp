@@ -246,6 +246,54 @@ TEST_F(ZmodemLrzsz, EscapingEveryControlCharacterBothWays) {
   EXPECT_EQ(Sha256(back / "controls.bin"), Sha256(source_ / "controls.bin"));
 }
 
+// Counts what the sender reads, to see where a transfer resumed.
+class CCountingSource final : public IXferSendSource {
+ public:
+  std::atomic<uint64_t> bytesRead{0};
+  std::unique_ptr<IXferReadFile> Open(const std::string& path, std::string& error) override {
+    auto file = files_.Open(path, error);
+    return file ? std::make_unique<CFile>(std::move(file), bytesRead) : nullptr;
+  }
+
+ private:
+  class CFile final : public IXferReadFile {
+   public:
+    CFile(std::unique_ptr<IXferReadFile> file, std::atomic<uint64_t>& count)
+        : file_(std::move(file)), count_(count) {}
+    uint64_t Size() const override { return file_->Size(); }
+    uint64_t ModifiedTime() const override { return file_->ModifiedTime(); }
+    long ReadAt(uint64_t offset, uint8_t* data, size_t length) override {
+      const long got = file_->ReadAt(offset, data, length);
+      if (got > 0) count_ += static_cast<uint64_t>(got);
+      return got;
+    }
+
+   private:
+    std::unique_ptr<IXferReadFile> file_;
+    std::atomic<uint64_t>& count_;
+  };
+  CPosixSendSource files_;
+};
+
+// rz -r keeps a partial file and asks for the rest from about where it ends (ZRPOS past 0).
+TEST_F(ZmodemLrzsz, RzResumesAPartialFile) {
+  WriteRandomFile(source_ / "resume.bin", 300000, 11);
+  {
+    std::ifstream in(source_ / "resume.bin", std::ios::binary);
+    std::string part(100000, '\0');
+    in.read(part.data(), static_cast<std::streamsize>(part.size()));
+    std::ofstream(into_ / "resume.bin", std::ios::binary) << part;
+  }
+  CCountingSource files;
+  const std::vector<std::string> paths = {source_ / "resume.bin"};
+  const RunResult result = RunWithPeer({"rz", "-b", "-q", "-r"}, into_, [&](IZmodemEvents& events) {
+    return std::make_unique<CZmodemSender>(files, paths, events);
+  });
+  EXPECT_EQ(result.outcome, XferOutcome::kSucceeded) << result.message;
+  EXPECT_EQ(Sha256(into_ / "resume.bin"), Sha256(source_ / "resume.bin"));
+  EXPECT_LE(files.bytesRead.load(), 300000u - 90000u);
+}
+
 TEST_F(ZmodemLrzsz, AbortCancelsSzAndLeavesNoPartialFile) {
   WriteRandomFile(source_ / "big.bin", 64 << 20, 3);
   const RunResult result =

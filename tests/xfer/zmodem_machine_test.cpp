@@ -381,6 +381,15 @@ TEST_F(Scripted, SenderStreamsAskingForAnAnswerEverySoOften) {
   EXPECT_EQ(sender.Outcome(), XferOutcome::kSucceeded);
 }
 
+TEST_F(Scripted, SenderAnswersACrcRequestForAResume) {
+  CMemorySource source;
+  source.files["f"] = "123456789abc";
+  CZmodemSender sender(source, {"f"}, log_);
+  sender.Start();
+  Say(sender, Hex(ZRINIT, 0x23000000));
+  EXPECT_EQ(Say(sender, Hex(ZCRC, 9)), Hex(ZCRC, 0xCBF43926u));
+}
+
 TEST_F(Scripted, SenderRepeatsOnZnakAndMovesOnAfterZskip) {
   CMemorySource source;
   source.files["one"] = "1";
