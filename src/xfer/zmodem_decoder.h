@@ -42,7 +42,6 @@ class CZmodemDecoder {
   void Hunt() { state_ = State::kHunt; }
   // From a sink call: stop taking bytes; the rest of the current Feed is left over.
   void Halt() { halted_ = true; }
-  ZHeaderKind LastHeaderKind() const { return lastKind_; }
 
  private:
   enum class State : uint8_t {

@@ -19,7 +19,6 @@ CZmodemEncoder::CZmodemEncoder(std::vector<uint8_t>& out) : out_(out) {
 }
 
 void CZmodemEncoder::SetEscapeControls(bool on) {
-  escapeControls_ = on;
   escape_.fill(false);
   for (uint8_t byte : kAlwaysEscaped) escape_[byte] = true;
   if (on)

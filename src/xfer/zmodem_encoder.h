@@ -16,7 +16,6 @@ class CZmodemEncoder {
 
   // Escape every control character as well (the peer asked with ESCCTL or TESCCTL).
   void SetEscapeControls(bool on);
-  bool EscapesControls() const { return escapeControls_; }
 
   void HexHeader(uint8_t type, const std::array<uint8_t, 4>& data);
   void BinaryHeader(uint8_t type, const std::array<uint8_t, 4>& data, bool crc32);
@@ -29,7 +28,6 @@ class CZmodemEncoder {
   void EscapedByte(uint8_t byte);
 
   std::vector<uint8_t>& out_;
-  bool escapeControls_ = false;
   std::array<bool, 256> escape_{};
 };
 
