@@ -22,5 +22,7 @@ if [ -x "$build/bench/view_paint_bench" ]; then
   echo "== paint overhead of a visible session window"
   QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/view_paint_bench"
 fi
+echo "== ZModem receive and send throughput against sz -> rz"
+"$build/bench/zmodem_throughput" --mb "${ZMODEM_MB:-50}"
 echo "== SSH2 session throughput against OpenSSH's client, per cipher"
 "$bench/ssh_throughput.sh" "$build" "${MB:-200}"
