@@ -2,7 +2,7 @@
 """A Hayes AT modem on a pty, for tests.
 
 hayes_sim.py DEVICE LOG NUMBER=RESULT...
-RESULT is BUSY, NO CARRIER, NO ANSWER, NO DIALTONE, ERROR, or HOST:PORT (CONNECT 9600 and then
+RESULT is BUSY, NO CARRIER, NO ANSWER, NO DIALTONE, ERROR, SILENT (no result), or HOST:PORT (CONNECT 9600 and then
 the bytes go to and from that TCP peer). Every command and hang-up is written to LOG, one a line,
 so a test can see what the modem was told.
 """
@@ -95,6 +95,8 @@ class Modem:
     def dial(self, number):
         self.note("DIAL " + number)
         answer = self.book.get(number, "NO CARRIER")
+        if answer == "SILENT":
+            return
         if ":" not in answer:
             time.sleep(0.2)
             self.result(answer)
