@@ -81,7 +81,8 @@ CConnectionSettings ConnectionSettingsFrom(const CSettingsSet& s, const CProfile
   c.speed = s.Int(S::Speed);
   c.parity = s.Int(S::Parity);
   c.stopBits = s.Int(S::StopBits);
-  c.dataLength = s.Int(S::DataLength);
+  // A setting never given is 0: eight data bits, as every dialog offers first.
+  c.dataLength = s.Int(S::DataLength) == 0 ? 8 : s.Int(S::DataLength);
   c.flowControl = s.Int(S::FlowControl);
   FillLineDevices(c, profile);
   return c;
