@@ -29,6 +29,12 @@ struct CConnectionSettings {
   int stopBits = 0;
   int dataLength = 0;
   int flowControl = 0;
+  // The serial device of a serial connection (a path under /dev, or a by-id link).
+  std::string devicePath;
+  // The modem of a modem connection: its serial device and the AT commands sent before
+  // dialling (empty for none). The number dialled is host.
+  std::string modemDevice;
+  std::string modemInit;
 };
 
 }  // namespace ostrane
