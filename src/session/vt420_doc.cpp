@@ -127,6 +127,8 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
   if (reset) {
     std::lock_guard lock(terminal_.Mutex());
     terminal_.Reset();
+    // The reset may have changed the page geometry the transport announces.
+    transport_->UpdateSettings(ConnectionSettingsLocked());
   }
   if (createOnly) return true;
   transport_->Start();
