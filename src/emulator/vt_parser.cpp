@@ -1,0 +1,207 @@
+#include "emulator/vt_parser.h"
+
+#include <algorithm>
+
+namespace ostrane {
+namespace {
+
+// The controls the parser acts on itself: they start, end or abort a sequence. Every other
+// control goes to the sink.
+struct ParserControl {
+  uint8_t code;
+  const char* mnemonic;
+  VtParserState next;
+  bool toSink;  // also passed on after the state change
+};
+constexpr ParserControl kParserControls[] = {
+    {0x18, "CAN", VtParserState::kGround, true},  // the sink may start ZModem detection
+    {0x1A, "SUB", VtParserState::kGround, false},
+    {0x1B, "ESC", VtParserState::kEscape, false},
+    {0x90, "DCS", VtParserState::kDeviceControl, false},
+    {0x9B, "CSI", VtParserState::kControlSequence, false},
+    {0x9C, "ST", VtParserState::kGround, false},
+};
+
+}  // namespace
+
+void CVtParser::EnterState(VtParserState state) {
+  state_ = state;
+  switch (state) {
+    case VtParserState::kEscape:
+    case VtParserState::kControlSequence:
+      params_.Clear();
+      break;
+    case VtParserState::kDeviceControl:
+      // Cleared here too, so that an 8-bit DCS never inherits an earlier sequence's parameters.
+      params_.Clear();
+      dcsPhase_ = DcsPhase::kHeader;
+      dcsId_ = VtId();
+      dcsWanted_ = false;
+      dcsOverflow_ = false;
+      dcsData_.clear();
+      break;
+    case VtParserState::kGround:
+      break;
+  }
+}
+
+void CVtParser::Reset() {
+  EnterState(VtParserState::kGround);
+  std::string().swap(dcsData_);
+}
+
+size_t CVtParser::Feed(const uint8_t* data, size_t length) {
+  suspended_ = false;
+  c1_ = C1::kUnknown;
+  size_t i = 0;
+  while (i < length && !suspended_) {
+    switch (state_) {
+      case VtParserState::kGround:
+        i += GroundRun(data + i, length - i);
+        break;
+      case VtParserState::kEscape:
+        EscapeByte(data[i++]);
+        break;
+      case VtParserState::kControlSequence:
+        i += ControlSequenceRun(data + i, length - i);
+        break;
+      case VtParserState::kDeviceControl:
+        i += DeviceControlRun(data + i, length - i);
+        break;
+    }
+  }
+  return i;
+}
+
+void CVtParser::Control(uint8_t code) {
+  c1_ = C1::kUnknown;  // a control may change what GR holds
+  for (const ParserControl& row : kParserControls) {
+    if (row.code != code) continue;
+    EnterState(row.next);
+    if (row.toSink) sink_.Execute(code);
+    return;
+  }
+  sink_.Execute(code);
+}
+
+// Ground: the longest run of graphic bytes goes to the sink in one call; otherwise one control.
+size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
+  size_t n = 0;
+  while (n < length) {
+    const uint8_t b = data[n];
+    if ((b >= 0x20 && b < 0x7F) || b >= 0xA0) {
+      ++n;
+      continue;
+    }
+    if (b < 0x7F) break;
+    if (c1_ == C1::kUnknown) c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
+    if (c1_ == C1::kControl) break;
+    ++n;
+  }
+  if (n > 0) {
+    sink_.Print(data, n);
+    return n;
+  }
+  Control(data[0]);
+  return 1;
+}
+
+void CVtParser::EscapeByte(uint8_t byte) {
+  if (byte >= 0x20 && byte <= 0x2F) {
+    params_.Collect(byte);
+  } else if ((byte >= 0x30 && byte <= 0x7E) || byte >= 0xA0) {
+    if (!params_.HasAny() && byte == '[') {
+      EnterState(VtParserState::kControlSequence);
+    } else if (!params_.HasAny() && byte == 'P') {
+      EnterState(VtParserState::kDeviceControl);
+    } else {
+      EnterState(VtParserState::kGround);
+      c1_ = C1::kUnknown;
+      sink_.EscDispatch(VtId::Pack(params_.Intermediates(), byte), params_);
+    }
+  } else {
+    Control(byte);
+  }
+}
+
+// Parameter digits and separators, the commonest bytes here, are taken in one tight loop.
+size_t CVtParser::ControlSequenceRun(const uint8_t* data, size_t length) {
+  size_t i = 0;
+  while (i < length) {
+    const uint8_t b = data[i++];
+    if (b >= '0' && b <= '9') {
+      params_.AddDigit(b - '0');
+    } else if (b == ';') {
+      params_.Separator();
+    } else if (b >= 0x20 && b <= 0x3F) {
+      params_.Collect(b);
+    } else if (b >= 0x40 && b <= 0x7E) {
+      EnterState(VtParserState::kGround);
+      c1_ = C1::kUnknown;
+      sink_.CsiDispatch(VtId::Pack(params_.Intermediates(), b), params_);
+      return i;
+    } else if (b >= 0xA0) {
+      EnterState(VtParserState::kGround);  // a GR byte abandons the sequence
+      return i;
+    } else {
+      Control(b);  // executed at once; the sequence goes on unless it changed the state
+      return i;
+    }
+  }
+  return i;
+}
+
+size_t CVtParser::DeviceControlRun(const uint8_t* data, size_t length) {
+  const uint8_t byte = data[0];
+  switch (dcsPhase_) {
+    case DcsPhase::kHeader:
+      if (byte < 0x40) {
+        params_.Collect(byte);
+      } else if (byte <= 0x7E) {
+        dcsId_ = VtId::Pack(params_.Intermediates(), byte);
+        dcsPhase_ = DcsPhase::kData;
+        c1_ = C1::kUnknown;
+        dcsWanted_ = sink_.DcsHook(dcsId_, params_);
+      } else {
+        EnterState(VtParserState::kGround);
+      }
+      return 1;
+    case DcsPhase::kData: {
+      size_t n = 0;
+      while (n < length && data[n] != 0x1B && data[n] != 0x9C) ++n;
+      if (dcsWanted_) {
+        const size_t room = kMaxDeviceControlString - dcsData_.size();
+        dcsData_.append(reinterpret_cast<const char*>(data), std::min(n, room));
+        // A string that outgrows its limit is discarded whole rather than acted on in part.
+        dcsOverflow_ = dcsOverflow_ || n > room;
+      }
+      if (n == length) return n;
+      if (data[n] == 0x1B)
+        dcsPhase_ = DcsPhase::kAfterEscape;
+      else
+        EndDeviceControlString();
+      return n + 1;
+    }
+    case DcsPhase::kAfterEscape:
+      if (byte == '\\') {
+        EndDeviceControlString();
+      } else {
+        // Not a string terminator: the string is abandoned and this byte follows a plain ESC.
+        EnterState(VtParserState::kEscape);
+        EscapeByte(byte);
+      }
+      return 1;
+  }
+  return 1;
+}
+
+void CVtParser::EndDeviceControlString() {
+  std::string data;
+  data.swap(dcsData_);  // the sink may reset the parser; the buffer's memory goes with `data`
+  const bool whole = dcsWanted_ && !dcsOverflow_;
+  EnterState(VtParserState::kGround);
+  c1_ = C1::kUnknown;
+  if (whole) sink_.DcsUnhook(dcsId_, params_, data);
+}
+
+}  // namespace ostrane
