@@ -91,13 +91,13 @@ void CVT420Emulator::Route(const uint8_t* data, size_t length) {
 
 // A run of graphic bytes: plain ASCII on the cursor row in one step where the state allows,
 // complete UTF-8 sequences decoded at once, anything else through the character sets.
-void CVT420Emulator::Print(const uint8_t* bytes, size_t length) {
+void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
   size_t i = 0;
   while (i < length) {
     const uint8_t b = bytes[i];
     size_t used = 0;
     if (b < 0x7F)
-      used = PrintAsciiRun(bytes + i, length - i);
+      used = PrintAsciiRun(bytes + i, length - i, ascii);
     else if (b >= 0xC2 && b < 0xF0)
       used = DecodeUtf8Sequence(bytes + i, length - i);
     if (used == 0) {
@@ -109,9 +109,10 @@ void CVT420Emulator::Print(const uint8_t* bytes, size_t length) {
 }
 
 // Prints a run of plain ASCII on the cursor row up to the right margin in one step (captured
-// text takes the per-character path, which writes it to the capture file). Returns 0
-// when anything about the current state needs the byte-by-byte path.
-size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
+// text takes the per-character path, which writes it to the capture file); `ascii`: the parser
+// found only 0x20-0x7E, so the bytes need no test. Returns 0 when anything about the current
+// state needs the byte-by-byte path.
+size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
   if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_ ||
       !charsets_.GlIsIdentity())
     return 0;
@@ -119,9 +120,10 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length) {
   const size_t limit = std::min(length, room);
   uint16_t cells[kLineWidth];
   size_t n = 0;
-  while (n < limit && data[n] >= 0x20 && data[n] < 0x7F) {
-    cells[n] = data[n];
-    ++n;
+  if (ascii) {
+    for (; n < limit; ++n) cells[n] = data[n];
+  } else {
+    for (; n < limit && data[n] >= 0x20 && data[n] < 0x7F; ++n) cells[n] = data[n];
   }
   screen_.PutRun(cursorRow_, cursorCol_, cells, static_cast<int>(n), attr_);
   if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(right_)) {

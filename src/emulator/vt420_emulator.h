@@ -63,7 +63,7 @@ class CVT420Emulator : public CTerminal, private IVtParserSink {
   friend class CEmulatorDispatch;
 
   // The parser's sink.
-  void Print(const uint8_t* bytes, size_t length) override;
+  void Print(const uint8_t* bytes, size_t length, bool ascii) override;
   bool GraphicC1() override;
   void Execute(uint8_t code) override;
   void EscDispatch(VtId id, const CControlParams& params) override;
@@ -82,7 +82,7 @@ class CVT420Emulator : public CTerminal, private IVtParserSink {
   void ZmodemDetectByte(uint8_t byte);
   void DisplayControlsByte(uint8_t byte);
   void DebugCaptureByte(uint8_t byte);
-  size_t PrintAsciiRun(const uint8_t* data, size_t length);
+  size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
   void HandleKey(int pcKey, uint8_t flags, bool numLockOn);

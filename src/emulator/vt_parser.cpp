@@ -1,6 +1,7 @@
 #include "emulator/vt_parser.h"
 
 #include <algorithm>
+#include <array>
 
 namespace ostrane {
 namespace {
@@ -21,6 +22,26 @@ constexpr ParserControl kParserControls[] = {
     {0x9B, "CSI", VtParserState::kControlSequence, false},
     {0x9C, "ST", VtParserState::kGround, false},
 };
+
+// Row of kParserControls for each byte, built once from it (0xFF: none), so a control costs
+// one look-up.
+constexpr auto kParserControlIndex = [] {
+  std::array<uint8_t, 256> index{};
+  index.fill(0xFF);
+  for (size_t i = 0; i < std::size(kParserControls); ++i)
+    index[kParserControls[i].code] = static_cast<uint8_t>(i);
+  return index;
+}();
+
+// Bytes that print in Ground: 0x20-0x7E and 0xA0-0xFF always, 0x7F-0x9F only while GR holds a
+// full 8-bit set; one table for each case keeps the scan free of branches that depend on text.
+constexpr auto GraphicBytes(bool c1Graphic) {
+  std::array<bool, 256> graphic{};
+  for (int b = 0x20; b < 0x100; ++b) graphic[b] = c1Graphic || b < 0x7F || b >= 0xA0;
+  return graphic;
+}
+constexpr auto kGraphic = GraphicBytes(false);
+constexpr auto kGraphicWithC1 = GraphicBytes(true);
 
 }  // namespace
 
@@ -75,35 +96,37 @@ size_t CVtParser::Feed(const uint8_t* data, size_t length) {
 
 void CVtParser::Control(uint8_t code) {
   c1_ = C1::kUnknown;  // a control may change what GR holds
-  for (const ParserControl& row : kParserControls) {
-    if (row.code != code) continue;
-    EnterState(row.next);
-    if (row.toSink) sink_.Execute(code);
+  const uint8_t row = kParserControlIndex[code];
+  if (row == 0xFF) {
+    sink_.Execute(code);
     return;
   }
-  sink_.Execute(code);
+  EnterState(kParserControls[row].next);
+  if (kParserControls[row].toSink) sink_.Execute(code);
 }
 
-// Ground: the longest run of graphic bytes goes to the sink in one call; otherwise one control.
+// Ground: the longest run of graphic bytes goes to the sink in one call, then the control that
+// ended it is handled. ESC [ goes straight to the control-sequence state.
 size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
   size_t n = 0;
-  while (n < length) {
-    const uint8_t b = data[n];
-    if ((b >= 0x20 && b < 0x7F) || b >= 0xA0) {
-      ++n;
-      continue;
-    }
-    if (b < 0x7F) break;
-    if (c1_ == C1::kUnknown) c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
+  uint8_t all = 0;  // every byte of the run ORed: below 0x80 means plain ASCII
+  const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
+  for (;;) {
+    while (n < length && graphic[data[n]]) all |= data[n++];
+    if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
+    // The first byte 0x7F-0x9F of the run: ask once what it is.
+    c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
     if (c1_ == C1::kControl) break;
-    ++n;
+    graphic = kGraphicWithC1.data();
   }
-  if (n > 0) {
-    sink_.Print(data, n);
-    return n;
+  if (n > 0) sink_.Print(data, n, all < 0x80);
+  if (n == length) return n;
+  if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
+    EnterState(VtParserState::kControlSequence);
+    return n + 2;
   }
-  Control(data[0]);
-  return 1;
+  Control(data[n]);
+  return n + 1;
 }
 
 void CVtParser::EscapeByte(uint8_t byte) {

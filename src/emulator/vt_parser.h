@@ -25,8 +25,8 @@ class IVtParserSink {
  public:
   virtual ~IVtParserSink() = default;
   // A run of graphic bytes received in Ground, in order; a chunk boundary may split a run into
-  // several calls (and a UTF-8 sequence with it).
-  virtual void Print(const uint8_t* bytes, size_t length) = 0;
+  // several calls (and a UTF-8 sequence with it). `ascii`: every byte is 0x20-0x7E.
+  virtual void Print(const uint8_t* bytes, size_t length, bool ascii) = 0;
   // Whether 0x7F-0x9F print in Ground (GR holds a full 8-bit set); asked once per run that
   // meets such a byte, and again after any other call.
   virtual bool GraphicC1() = 0;

@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::Range<size_t>(0, AllCases().siz
 // Records which identifiers the parser dispatches, with no screen behind it.
 class CIdRecorder : public IVtParserSink {
  public:
-  void Print(const uint8_t*, size_t) override {}
+  void Print(const uint8_t*, size_t, bool) override {}
   bool GraphicC1() override { return false; }
   void Execute(uint8_t code) override { controls.insert(code); }
   void EscDispatch(VtId id, const CControlParams&) override { escapes.emplace(id.Value(), id); }

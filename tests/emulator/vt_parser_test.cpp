@@ -15,7 +15,9 @@ namespace {
 // Adjacent prints merge into one entry, so a log does not depend on where chunks split runs.
 class CRecordingSink : public IVtParserSink {
  public:
-  void Print(const uint8_t* bytes, size_t length) override {
+  void Print(const uint8_t* bytes, size_t length, bool ascii) override {
+    for (size_t i = 0; i < length; ++i)
+      if (ascii) EXPECT_TRUE(bytes[i] >= 0x20 && bytes[i] < 0x7F);
     if (log.empty() || log.back().rfind("print:", 0) != 0) log.emplace_back("print:");
     log.back().append(reinterpret_cast<const char*>(bytes), length);
   }
