@@ -109,10 +109,11 @@ void CVtParser::Control(uint8_t code) {
 // ended it is handled. ESC [ goes straight to the control-sequence state.
 size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
   size_t n = 0;
-  uint8_t all = 0;  // every byte of the run ORed: below 0x80 means plain ASCII
+  // Every byte of the run plus one, ORed: below 0x80 means all were 0x20-0x7E (DEL gives 0x80).
+  unsigned all = 0;
   const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
   for (;;) {
-    while (n < length && graphic[data[n]]) all |= data[n++];
+    while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
     if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
     // The first byte 0x7F-0x9F of the run: ask once what it is.
     c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
