@@ -10,14 +10,16 @@ namespace ostrane {
 
 class VtId {
  public:
-  // Seven prefix bytes and the final fill the 64 bits. Longer prefixes name no function.
+  // Seven prefix bytes and the final fill the 64 bits. Longer prefixes name no function; such
+  // an identifier keeps only its final.
   static constexpr size_t kMaxPrefix = 7;
 
   constexpr VtId() = default;
   // "?$p": the prefix bytes in order, then the final.
   constexpr explicit VtId(std::string_view text) {
-    if (text.empty() || text.size() > kMaxPrefix + 1) {
-      value_ = kUnmatched;
+    if (text.empty()) return;
+    if (text.size() > kMaxPrefix + 1) {
+      value_ = kUnmatched | static_cast<uint8_t>(text.back());
       return;
     }
     for (char c : text) value_ = value_ << 8 | static_cast<uint8_t>(c);
@@ -25,7 +27,7 @@ class VtId {
   static constexpr VtId Pack(std::string_view prefix, uint8_t final) {
     VtId id;
     if (prefix.size() > kMaxPrefix) {
-      id.value_ = kUnmatched;
+      id.value_ = kUnmatched | final;
       return id;
     }
     for (char c : prefix) id.value_ = id.value_ << 8 | static_cast<uint8_t>(c);
@@ -47,8 +49,8 @@ class VtId {
   friend constexpr bool operator==(VtId a, VtId b) { return a.value_ == b.value_; }
 
  private:
-  // No table row has a prefix byte 0xFF, so this matches nothing.
-  static constexpr uint64_t kUnmatched = ~uint64_t{0};
+  // No table row has a prefix byte 0xFF, so an identifier with it matches no row.
+  static constexpr uint64_t kUnmatched = uint64_t{0xFF} << 56;
   uint64_t value_ = 0;
 };
 

@@ -123,7 +123,8 @@ TEST_F(VtParserTest, MarkersAndIntermediatesKeepTheirOrderInTheIdentifier) {
   EXPECT_EQ(VtId::Pack("?$", 'p'), VtId("?$p"));
   // More intermediates than an identifier holds name no function.
   EXPECT_NE(VtId::Pack("!\"#$%&'(", 'p'), VtId::Pack("!\"#$%&'", 'p'));
-  EXPECT_EQ(VtId::Pack("!\"#$%&'(", 'p'), VtId::Pack("()*+,-./", 'q'));
+  EXPECT_EQ(VtId::Pack("!\"#$%&'(", 'p'), VtId::Pack("()*+,-./", 'p'));
+  EXPECT_EQ(VtId::Pack("!\"#$%&'(", 'p').Final(), 'p');
 }
 
 TEST_F(VtParserTest, EightBitIntroducersAndC1Controls) {
