@@ -92,7 +92,7 @@ void CVT420Emulator::Route(const uint8_t* data, size_t length) {
 // A run of graphic bytes: plain ASCII on the cursor row in one step where the state allows,
 // complete UTF-8 sequences decoded at once, anything else through the character sets.
 void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
-  size_t i = 0;
+  size_t i = ascii ? PrintAsciiRun(bytes, length, true) : 0;  // most runs fit on the row
   while (i < length) {
     const uint8_t b = bytes[i];
     size_t used = 0;

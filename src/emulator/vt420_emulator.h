@@ -27,7 +27,8 @@ enum class ParserState : uint8_t {
 
 enum class PrintMode : uint8_t { kNone = 0, kAutoPrint = 1, kPrinterController = 2 };
 
-class CVT420Emulator : public CTerminal, private IVtParserSink {
+// The parser's sink comes first among the bases, so its calls need no this-adjusting thunk.
+class CVT420Emulator final : private IVtParserSink, public CTerminal {
  public:
   CVT420Emulator();
   ~CVT420Emulator() override;

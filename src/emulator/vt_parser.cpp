@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace ostrane {
 namespace {
@@ -42,6 +43,17 @@ constexpr auto GraphicBytes(bool c1Graphic) {
 }
 constexpr auto kGraphic = GraphicBytes(false);
 constexpr auto kGraphicWithC1 = GraphicBytes(true);
+
+// Eight bytes at a time: true when every one is 0x20-0x7E (none below 0x20, none above 0x7E).
+bool EightPlainAscii(const uint8_t* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  const uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
+  const uint64_t above = ((x + kOnes * (0x7F - 0x7E)) | x) & kHigh;
+  return (below | above) == 0;
+}
 
 }  // namespace
 
@@ -105,29 +117,47 @@ void CVtParser::Control(uint8_t code) {
   if (kParserControls[row].toSink) sink_.Execute(code);
 }
 
-// Ground: the longest run of graphic bytes goes to the sink in one call, then the control that
-// ended it is handled. ESC [ goes straight to the control-sequence state.
+// Ground: each run of graphic bytes goes to the sink in one call, then the control that ended
+// it is handled; ESC [ goes straight on to the control sequence it starts. Returns when the
+// chunk ends, the state is no longer Ground or the sink suspended the parser.
 size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
   size_t n = 0;
-  // Every byte of the run plus one, ORed: below 0x80 means all were 0x20-0x7E (DEL gives 0x80).
-  unsigned all = 0;
-  const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
-  for (;;) {
-    while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
-    if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
-    // The first byte 0x7F-0x9F of the run: ask once what it is.
-    c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
-    if (c1_ == C1::kControl) break;
-    graphic = kGraphicWithC1.data();
+  while (n < length) {
+    // A sequence straight after another (SGR after CUP) skips the run scan.
+    if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
+      EnterState(VtParserState::kControlSequence);
+      n += 2;
+      n += ControlSequenceRun(data + n, length - n);
+      if (state_ != VtParserState::kGround || suspended_) break;
+      continue;
+    }
+    const size_t start = n;
+    // Every byte of the run plus one, ORed: below 0x80 means all were 0x20-0x7E (DEL: 0x80).
+    unsigned all = 0;
+    const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
+    // Text is mostly plain ASCII: skip it eight bytes at a time before the byte loop.
+    if (graphic[data[n]])
+      while (n + 8 <= length && EightPlainAscii(data + n)) n += 8;
+    for (;;) {
+      while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
+      if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
+      // The first byte 0x7F-0x9F since the last call: ask once what it is.
+      c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
+      if (c1_ == C1::kControl) break;
+      graphic = kGraphicWithC1.data();
+    }
+    if (n > start) sink_.Print(data + start, n - start, all < 0x80);
+    if (n == length) break;
+    if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
+      EnterState(VtParserState::kControlSequence);
+      n += 2;
+      n += ControlSequenceRun(data + n, length - n);
+    } else {
+      Control(data[n++]);
+    }
+    if (state_ != VtParserState::kGround || suspended_) break;
   }
-  if (n > 0) sink_.Print(data, n, all < 0x80);
-  if (n == length) return n;
-  if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
-    EnterState(VtParserState::kControlSequence);
-    return n + 2;
-  }
-  Control(data[n]);
-  return n + 1;
+  return n;
 }
 
 void CVtParser::EscapeByte(uint8_t byte) {
@@ -160,7 +190,7 @@ size_t CVtParser::ControlSequenceRun(const uint8_t* data, size_t length) {
     } else if (b >= 0x20 && b <= 0x3F) {
       params_.Collect(b);
     } else if (b >= 0x40 && b <= 0x7E) {
-      EnterState(VtParserState::kGround);
+      state_ = VtParserState::kGround;  // entering Ground clears nothing
       c1_ = C1::kUnknown;
       sink_.CsiDispatch(VtId::Pack(params_.Intermediates(), b), params_);
       return i;
