@@ -44,15 +44,24 @@ constexpr auto GraphicBytes(bool c1Graphic) {
 constexpr auto kGraphic = GraphicBytes(false);
 constexpr auto kGraphicWithC1 = GraphicBytes(true);
 
-// Eight bytes at a time: true when every one is 0x20-0x7E (none below 0x20, none above 0x7E).
-bool EightPlainAscii(const uint8_t* p) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHigh = 0x8080808080808080ull;
+// Eight bytes at a time, as one word: the high bit of each byte of the result is set where the
+// byte is below 0x20 (a C0 control), or above 0x7E (DEL and everything past ASCII).
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHigh = 0x8080808080808080ull;
+uint64_t Load8(const uint8_t* p) {
   uint64_t x;
   std::memcpy(&x, p, sizeof x);
-  const uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;
-  const uint64_t above = ((x + kOnes * (0x7F - 0x7E)) | x) & kHigh;
-  return (below | above) == 0;
+  return x;
+}
+uint64_t BelowSpace(uint64_t x) {
+  return (x - kOnes * 0x20) & ~x & kHigh;
+}
+uint64_t AboveTilde(uint64_t x) {
+  return ((x + kOnes) | x) & kHigh;
+}
+bool PlainAscii8(const uint8_t* p) {
+  const uint64_t x = Load8(p);
+  return (BelowSpace(x) | AboveTilde(x)) == 0;
 }
 
 }  // namespace
@@ -125,7 +134,8 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
   while (n < length) {
     // A sequence straight after another (SGR after CUP) skips the run scan.
     if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
-      EnterState(VtParserState::kControlSequence);
+      state_ = VtParserState::kControlSequence;
+      params_.Clear();
       n += 2;
       n += ControlSequenceRun(data + n, length - n);
       if (state_ != VtParserState::kGround || suspended_) break;
@@ -135,10 +145,17 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
     // Every byte of the run plus one, ORed: below 0x80 means all were 0x20-0x7E (DEL: 0x80).
     unsigned all = 0;
     const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
-    // Text is mostly plain ASCII: skip it eight bytes at a time before the byte loop.
-    if (graphic[data[n]])
-      while (n + 8 <= length && EightPlainAscii(data + n)) n += 8;
     for (;;) {
+      // Eight bytes at a time first: plain ASCII, or, while 0x7F-0x9F print too, anything
+      // without a C0 control.
+      if (c1_ == C1::kGraphic) {
+        uint64_t wide = 0;
+        for (uint64_t x; n + 8 <= length && BelowSpace(x = Load8(data + n)) == 0; n += 8)
+          wide |= AboveTilde(x);
+        if (wide != 0) all |= 0x80;
+      } else {
+        while (n + 8 <= length && PlainAscii8(data + n)) n += 8;
+      }
       while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
       if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
       // The first byte 0x7F-0x9F since the last call: ask once what it is.
@@ -149,7 +166,8 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
     if (n > start) sink_.Print(data + start, n - start, all < 0x80);
     if (n == length) break;
     if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
-      EnterState(VtParserState::kControlSequence);
+      state_ = VtParserState::kControlSequence;
+      params_.Clear();
       n += 2;
       n += ControlSequenceRun(data + n, length - n);
     } else {
