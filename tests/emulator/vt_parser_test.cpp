@@ -204,30 +204,17 @@ TEST_F(VtParserTest, SuspendStopsAfterTheByteBeingHandled) {
 
 // Input from every byte class, so the whole-chunk path and the byte path meet the same cases.
 std::string MixedInput(uint32_t seed) {
-  static const std::vector<std::string> kPieces = {"plain text ",
-                                                   "\xc3\xa9t\xc3\xa9 \xe2\x82\xac",
-                                                   "\x1b[1;31m",
-                                                   "\x1b[0m",
-                                                   "\r\n",
-                                                   "\x1b[?25l",
-                                                   "\x1b[$?1p",
-                                                   "\x9b"
-                                                   "5;5H",
-                                                   "\x1bP$tscript\x1b\\",
-                                                   "\x90|1;2/abc\x9c",
-                                                   "\x1bP{bad\x1b[K",
-                                                   "\x18",
-                                                   "\x1a",
-                                                   "\x1b(0",
-                                                   "\x1b#6",
-                                                   "\x84\x8e",
-                                                   "\x1b[1\x08;2H",
-                                                   "\x1b[5\xa9",
-                                                   "\x7f",
-                                                   "\xe4\xb8",
-                                                   "\x1b",
-                                                   "\x1b[",
-                                                   "\x1b[99999999999999m"};
+  static const std::vector<std::string> kPieces = {
+      "plain text ", "\xc3\xa9t\xc3\xa9 \xe2\x82\xac", "\x1b[1;31m", "\x1b[0m", "\r\n", "\x1b[?25l",
+      "\x1b[$?1p",
+      "\x9b"
+      "5;5H",
+      "\x1bP$tscript\x1b\\", "\x90|1;2/abc\x9c", "\x1bP{bad\x1b[K", "\x18", "\x1a", "\x1b(0",
+      "\x1b#6", "\x84\x8e", "\x1b[1\x08;2H", "\x1b[5\xa9", "\x7f", "\xe4\xb8", "\x1b", "\x1b[",
+      "\x1b[99999999999999m",
+      // Long runs, taken eight bytes at a time, with DEL, C1 and C0 bytes at odd offsets.
+      "abcdefghijklmnop\x7fqrstuvw\x85xyz0123456789ABCDEFG\x07HIJKLMNOPQRSTUVWXYZ",
+      "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 \xe4\xb8\x96\xe7\x95\x8c\x0d\x0a"};
   std::mt19937 random(seed);
   std::string s;
   for (int i = 0; i < 200; ++i) s += kPieces[random() % kPieces.size()];
