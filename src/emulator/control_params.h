@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "emulator/emulator_limits.h"
 
@@ -17,7 +18,6 @@ class CControlParams {
     overflow_ = false;
   }
 
-  // One collected byte of a control sequence or a device-control header.
   // One collected byte of a control sequence or a device-control header. Digits and ";" are
   // never intermediates, so they are tested first.
   void Collect(uint8_t byte) {
@@ -65,6 +65,10 @@ class CControlParams {
   bool HasAny() const { return intermediateCount_ > 0; }
   int IntermediateCount() const { return intermediateCount_; }
   char Intermediate(int i) const { return intermediates_[i]; }
+  // Private markers and intermediates, each once, in the order they arrived.
+  std::string_view Intermediates() const {
+    return std::string_view(intermediates_, static_cast<size_t>(intermediateCount_));
+  }
   int Count() const { return count_; }
   int32_t Param(int i, int32_t dflt) const {
     return (i < 0 || i >= count_ || omitted_[i]) ? dflt : values_[i];

@@ -235,7 +235,7 @@ void CVT420Emulator::SoftReset() {
   SetCursor(0, 0);
   attr_ = kDefaultAttr;
   SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
-  EnterState(ParserState::kGround);
+  EnterGround();
   CSettingsChange change;
   change.cursor = true;
   ApplyChanges(change);
@@ -246,7 +246,7 @@ void CVT420Emulator::Reset() {
   screen_.SetGeometry(settings_.Int(S::Pages), settings_.Int(S::Lines));
   screen_.SelectPage(0);
   charsets_.Reset();
-  EnterState(ParserState::kGround);
+  EnterGround();
   wrapPending_ = false;
   attr_ = kDefaultAttr;
   insertMode_ = false;
@@ -271,7 +271,6 @@ void CVT420Emulator::Reset() {
   cursorRow_ = std::min(cursorRow_, screen_.Lines() - 1);
   cursorCol_ = std::min(cursorCol_, Columns() - 1);
   if (settings_.Int(S::NumLock) && events_) events_->SyncNumLock(settings_.Int(S::NumericKeypad));
-  dcsData_.clear();
 }
 
 }  // namespace ostrane

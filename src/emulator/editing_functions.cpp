@@ -127,7 +127,7 @@ int RectParam(const CControlParams& p, int i, int dflt) {
 }  // namespace
 
 // Applies the SGR parameters from `first` on to an attribute word.
-uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
+uint16_t CVT420Emulator::ApplyRendition(uint16_t w, const CControlParams& params, int first) const {
   static constexpr uint16_t kForeground[8] = {0, 9, 10, 12, 11, 13, 14, 7};
   static constexpr uint16_t kBackground[8] = {0, 1, 2, 4, 3, 5, 6, 7};
   auto field = [](uint16_t word, int shift) { return (word >> shift) & 0xF; };
@@ -137,9 +137,9 @@ uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
   auto swapColours = [](uint16_t word) {
     return static_cast<uint16_t>((word & 0x00FF) | ((word & 0x0F00) << 4) | ((word & 0xF000) >> 4));
   };
-  const int count = std::max(params_.Count(), first + 1);
+  const int count = std::max(params.Count(), first + 1);
   for (int i = first; i < count; ++i) {
-    const int v = params_.Param(i, 0);
+    const int v = params.Param(i, 0);
     const bool reverse = w & attr::kReverse;
     const bool bold = w & attr::kBold;
     switch (v) {
@@ -217,8 +217,7 @@ uint16_t CVT420Emulator::ApplyRendition(uint16_t w, int first) const {
   return w;
 }
 
-void CVT420Emulator::RectangleFunction(uint8_t final) {
-  const CControlParams& p = params_;
+void CVT420Emulator::RectangleFunction(uint8_t final, const CControlParams& p) {
   const int page = screen_.CurrentPage();
   // DECFRA's rectangle follows its fill character.
   const int base = final == 'x' ? 1 : 0;
@@ -230,7 +229,7 @@ void CVT420Emulator::RectangleFunction(uint8_t final) {
     case 'r':
     case 't': {
       const bool change = final == 'r';
-      const uint16_t value = ApplyRendition(change ? kDefaultAttr : 0, 4);
+      const uint16_t value = ApplyRendition(change ? kDefaultAttr : 0, p, 4);
       auto apply = [&](int t, int l, int b, int r) {
         if (change)
           screen_.SetAttributes(t, l, b, r, value);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "emulator/vt420_emulator.h"
+#include "settings/product_version.h"
 
 namespace ostrane {
 namespace {
@@ -47,15 +48,13 @@ constexpr const char* kPrimaryAttributes[] = {
     "\x1b[?1;2c",
 };
 constexpr const char kSecondaryAttributes[] = "\x1b[>41;1;0c";
-constexpr const char kUnitId[] = "\x1bP!|PELLWORTH SOFTWARE Secure Ostrane 4.4\x1b\\";
 
 }  // namespace
 
-void CVT420Emulator::SetModes(bool set) {
-  const bool isPrivate = params_.Has('?');
+void CVT420Emulator::SetModes(const CControlParams& params, bool set, bool isPrivate) {
   CSettingsChange change;
-  for (int i = 0; i < params_.Count(); ++i) {
-    const int number = params_.Param(i, 0);
+  for (int i = 0; i < params.Count(); ++i) {
+    const int number = params.Param(i, 0);
     const auto row = std::find_if(std::begin(kModes), std::end(kModes), [&](const ModeRow& m) {
       return m.number == number && m.isPrivate == isPrivate;
     });
@@ -85,12 +84,12 @@ void CVT420Emulator::SetKeypadMode(int numeric) {
   ApplyChanges(change);
 }
 
-void CVT420Emulator::SelectGraphicRendition() {
-  attr_ = ApplyRendition(attr_, 0);
+void CVT420Emulator::SelectGraphicRendition(const CControlParams& params) {
+  attr_ = ApplyRendition(attr_, params, 0);
 }
 
-void CVT420Emulator::SelectCharacterProtection() {
-  if (params_.Param(0, 0) == 1)
+void CVT420Emulator::SelectCharacterProtection(int n) {
+  if (n == 1)
     attr_ |= attr::kProtected;
   else
     attr_ &= static_cast<uint16_t>(~attr::kProtected);
@@ -108,19 +107,19 @@ void CVT420Emulator::TabClear(int n) {
     std::fill(stops, stops + kLineWidth, 0);
 }
 
-void CVT420Emulator::SetTopBottomMargins() {
-  int top = params_.Param(0, 1);
-  int bottom = params_.Param(1, screen_.Lines());
-  if (!params_.Omitted(0) && !params_.Omitted(1) && top == 0 && bottom == 0) {
+void CVT420Emulator::SetTopBottomMargins(const CControlParams& params) {
+  int top = params.Param(0, 1);
+  int bottom = params.Param(1, screen_.Lines());
+  if (!params.Omitted(0) && !params.Omitted(1) && top == 0 && bottom == 0) {
     top = 1;
     bottom = screen_.Lines();
   }
   SetMargins(top - 1, bottom - 1, 0, Columns() - 1);
 }
 
-void CVT420Emulator::SetLeftRightMargins() {
-  const int left = params_.Param(0, 0);
-  const int right = params_.Param(1, Columns());
+void CVT420Emulator::SetLeftRightMargins(const CControlParams& params) {
+  const int left = params.Param(0, 0);
+  const int right = params.Param(1, Columns());
   SetMargins(-1, -1, left - 1, right - 1);
 }
 
@@ -167,9 +166,8 @@ void CVT420Emulator::SelectStatusDisplay(int n) {
   }
 }
 
-void CVT420Emulator::MediaCopy() {
-  int n = params_.Param(0, 0);
-  if (params_.Has('?')) n = -n;
+// n is negative for the DEC private forms (CSI ? n i).
+void CVT420Emulator::MediaCopy(int n) {
   switch (n) {
     case 0:
       if (events_) events_->PrintPageRows(0, screen_.Lines() - 1);
@@ -177,7 +175,9 @@ void CVT420Emulator::MediaCopy() {
     case 5:
       if (printMode_ == PrintMode::kNone && events_ && events_->PrinterControllerOn()) {
         printMode_ = PrintMode::kPrinterController;
-        EnterState(ParserState::kPrinterController);
+        diversion_ = Diversion::kPrinterController;
+        printerFilter_.Start();
+        parser_.Suspend();
       }
       break;
     case -5:
@@ -224,20 +224,24 @@ void CVT420Emulator::SendPrimaryDeviceAttributes() {
     Reply(kPrimaryAttributes[id]);
 }
 
-void CVT420Emulator::DeviceAttributes() {
-  if (params_.Has('>'))
-    Reply(kSecondaryAttributes);
-  else if (params_.Has('='))
-    Reply(kUnitId);
-  else
-    SendPrimaryDeviceAttributes();
+void CVT420Emulator::SendSecondaryDeviceAttributes() {
+  Reply(kSecondaryAttributes);
 }
 
-void CVT420Emulator::DeviceStatusReport() {
-  if (params_.HasAny() || params_.Param(0, 0) != 6) return;
+// The unit ID report (DECRPTUI) names the product and its version.
+void CVT420Emulator::SendUnitId() {
+  std::string report = "\x1bP!|PELLWORTH SOFTWARE Secure Ostrane ";
+  report += kProductVersion;
+  report += "\x1b\\";
+  Reply(report);
+}
+
+void CVT420Emulator::DeviceStatusReport(int n) {
+  if (n != 6) return;
   char report[32];
-  const int n = std::snprintf(report, sizeof report, "\x1b[%d;%dR", cursorRow_ + 1, cursorCol_ + 1);
-  Reply(std::string_view(report, static_cast<size_t>(n)));
+  const int written =
+      std::snprintf(report, sizeof report, "\x1b[%d;%dR", cursorRow_ + 1, cursorCol_ + 1);
+  Reply(std::string_view(report, static_cast<size_t>(written)));
 }
 
 void CVT420Emulator::AnswerBack() {
@@ -281,7 +285,7 @@ void CVT420Emulator::ApplyChanges(CSettingsChange& change) {
     if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintOff();
     if (printMode_ == PrintMode::kPrinterController) {
       if (events_) events_->PrinterControllerOff();
-      EnterState(ParserState::kGround);
+      EnterGround();
     }
     printMode_ = PrintMode::kNone;
     change.printModeOff = false;

@@ -7,11 +7,15 @@
 
 #include "emulator/charset_state.h"
 #include "emulator/control_params.h"
+#include "emulator/printer_controller_filter.h"
 #include "emulator/soft_font.h"
 #include "emulator/terminal.h"
+#include "emulator/vt_parser.h"
 
 namespace ostrane {
 
+// What the terminal does with the next received byte: the parser's states, and the two side
+// paths that take the raw stream for a while.
 enum class ParserState : uint8_t {
   kGround = 0,
   kEscape = 1,
@@ -23,7 +27,8 @@ enum class ParserState : uint8_t {
 
 enum class PrintMode : uint8_t { kNone = 0, kAutoPrint = 1, kPrinterController = 2 };
 
-class CVT420Emulator : public CTerminal {
+// The parser's sink comes first among the bases, so its calls need no this-adjusting thunk.
+class CVT420Emulator final : private IVtParserSink, public CTerminal {
  public:
   CVT420Emulator();
   ~CVT420Emulator() override;
@@ -42,7 +47,7 @@ class CVT420Emulator : public CTerminal {
   // The "Clear Display" command: every page blank, the cursor at the top left.
   void ClearDisplay();
 
-  ParserState State() const { return state_; }
+  ParserState State() const;
   PrintMode GetPrintMode() const { return printMode_; }
   bool StatusLineActive() const { return statusActive_; }
   const CCharsetState& Charsets() const { return charsets_; }
@@ -57,20 +62,29 @@ class CVT420Emulator : public CTerminal {
  private:
   // The private members and the handler families live in the emulator's .cpp files.
   friend class CEmulatorDispatch;
-  void EnterState(ParserState state);
-  void ExecuteControl(uint8_t code);
-  void GroundByte(uint8_t byte);
-  void EscapeByte(uint8_t byte);
-  void ControlSequenceByte(uint8_t byte);
-  void DeviceControlByte(uint8_t byte);
-  void EndDeviceControlString();
+
+  // The parser's sink.
+  void Print(const uint8_t* bytes, size_t length, bool ascii) override;
+  bool GraphicC1() override;
+  void Execute(uint8_t code) override;
+  void EscDispatch(VtId id, const CControlParams& params) override;
+  void CsiDispatch(VtId id, const CControlParams& params) override;
+  bool DcsHook(VtId id, const CControlParams& params) override;
+  void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) override;
+
+  // Received bytes through the side paths and the parser, without telling the views.
+  void ReceiveChunk(const uint8_t* data, size_t length);
+  void RawByte(uint8_t byte);
+  void Route(const uint8_t* data, size_t length);
+  // The parser in Ground and no side path taking the stream.
+  void EnterGround();
+  void CancelReceived();
   void PrinterControllerByte(uint8_t byte);
   void ZmodemDetectByte(uint8_t byte);
   void DisplayControlsByte(uint8_t byte);
   void DebugCaptureByte(uint8_t byte);
-  size_t PrintAsciiRun(const uint8_t* data, size_t length);
+  size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
-  size_t ControlSequenceInOneStep(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
   void HandleKey(int pcKey, uint8_t flags, bool numLockOn);
   void SendKeyboardOutput(const std::string& bytes);
@@ -98,8 +112,6 @@ class CVT420Emulator : public CTerminal {
   void ReceivedCarriageReturn();
 
   // Escape and control-sequence functions.
-  void DispatchEscape(uint8_t final);
-  void DispatchControlSequence(uint8_t final);
   void SaveCursor();
   void RestoreCursor();
   void EraseInDisplay(int n);
@@ -111,26 +123,27 @@ class CVT420Emulator : public CTerminal {
   void InsertChars(int n);
   void DeleteChars(int n);
   void EraseChars(int n);
-  void SetModes(bool set);
-  void SelectGraphicRendition();
+  void SetModes(const CControlParams& params, bool set, bool isPrivate);
+  void SelectGraphicRendition(const CControlParams& params);
   void SelectPageAbsolute(int page, bool homeCursor);
   void PageRelative(int64_t delta, bool homeCursor);
   void SetTabStop();
   void SetKeypadMode(int numeric);
-  uint16_t ApplyRendition(uint16_t word, int first) const;
-  void MediaCopy();
-  void DeviceAttributes();
-  void DeviceStatusReport();
-  void SetTopBottomMargins();
-  void SetLeftRightMargins();
-  void SelectCharacterProtection();
-  void RectangleFunction(uint8_t final);
+  uint16_t ApplyRendition(uint16_t word, const CControlParams& params, int first) const;
+  void MediaCopy(int n);
+  void DeviceStatusReport(int n);
+  void SetTopBottomMargins(const CControlParams& params);
+  void SetLeftRightMargins(const CControlParams& params);
+  void SelectCharacterProtection(int n);
+  void RectangleFunction(uint8_t final, const CControlParams& params);
   void InsertColumns(int n);
   void DeleteColumns(int n);
   void SelectStatusDisplay(int n);
   void SelectStatusLineType(int n);
   void TabClear(int n);
   void SendPrimaryDeviceAttributes();
+  void SendSecondaryDeviceAttributes();
+  void SendUnitId();
   void AnswerBack();
 
   struct SavedCursor {
@@ -143,18 +156,12 @@ class CVT420Emulator : public CTerminal {
     CCharsetState charsets;
   };
 
-  ParserState state_ = ParserState::kGround;
-  CControlParams params_;
+  CVtParser parser_{*this};
+  // A side path that takes the raw stream instead of the parser.
+  enum class Diversion : uint8_t { kNone, kPrinterController, kZmodemDetect };
+  Diversion diversion_ = Diversion::kNone;
   uint8_t zmodemMatched_ = 0;
-  // Device-control string.
-  enum class DcsPhase : uint8_t { kHeader, kData, kAfterEscape };
-  DcsPhase dcsPhase_ = DcsPhase::kHeader;
-  uint8_t dcsFinal_ = 0;
-  bool dcsOverflow_ = false;
-  std::string dcsData_;
-  // Printer-controller end filter (CSI 4 i).
-  uint8_t pcState_ = 0;
-  bool pcEightBit_ = false;
+  CPrinterControllerFilter printerFilter_;
 
   CCharsetState charsets_{settings_};
   CSoftFont softFont_;

@@ -3,15 +3,20 @@
 // chunkings, and must give the same result each way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "emulator/control_dispatch.h"
 #include "emulator/vt420_emulator.h"
+#include "emulator/vt_parser.h"
 #include "platform/code_page.h"
 #include "session/screen_json.h"
 #include "session/utf8_text.h"
@@ -343,6 +348,62 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::Range<size_t>(0, AllCases().siz
                          [](const testing::TestParamInfo<size_t>& info) {
                            return AllCases()[info.param].name;
                          });
+
+// Records which identifiers the parser dispatches, with no screen behind it.
+class CIdRecorder : public IVtParserSink {
+ public:
+  void Print(const uint8_t*, size_t, bool) override {}
+  bool GraphicC1() override { return false; }
+  void Execute(uint8_t code) override { controls.insert(code); }
+  void EscDispatch(VtId id, const CControlParams&) override { escapes.emplace(id.Value(), id); }
+  void CsiDispatch(VtId id, const CControlParams&) override { sequences.emplace(id.Value(), id); }
+  bool DcsHook(VtId, const CControlParams&) override { return false; }
+  void DcsUnhook(VtId, const CControlParams&, std::string_view) override {}
+  std::set<uint8_t> controls;
+  std::map<uint64_t, VtId> escapes, sequences;
+};
+
+std::string RowName(const SequenceRow& row) {
+  char buffer[VtId::kMaxPrefix + 2];
+  return std::string(row.mnemonic) + " (" + std::string(row.id.Text(buffer)) + ")";
+}
+
+// Each row of the dispatch tables is reached by at least one golden case, so every function
+// the terminal claims to support has its behaviour pinned down by a case.
+TEST(DispatchTables, EveryRowIsReachedByAGoldenCase) {
+  CIdRecorder seen;
+  for (const GoldenCase& c : AllCases()) {
+    // With interpretation off the bytes are shown, not parsed.
+    if (std::find(c.sets.begin(), c.sets.end(), "Interpret=0") != c.sets.end()) continue;
+    CVtParser parser(seen);
+    parser.Feed(reinterpret_cast<const uint8_t*>(c.input.data()), c.input.size());
+  }
+  for (const ControlRow& row : CEmulatorDispatch::Controls())
+    EXPECT_TRUE(seen.controls.count(row.code)) << row.mnemonic << " is reached by no golden case";
+  auto check = [](std::span<const SequenceRow> rows, const std::map<uint64_t, VtId>& ids) {
+    const CSequenceIndex index(rows);
+    std::set<const SequenceRow*> reached;
+    for (const auto& [value, id] : ids)
+      if (const SequenceRow* row = index.Find(id)) reached.insert(row);
+    for (const SequenceRow& row : rows)
+      EXPECT_TRUE(reached.count(&row)) << RowName(row) << " is reached by no golden case";
+  };
+  check(CEmulatorDispatch::Escapes(), seen.escapes);
+  check(CEmulatorDispatch::Sequences(), seen.sequences);
+}
+
+// Every row names its function, and no two rows of a table share an identifier.
+TEST(DispatchTables, RowsHaveMnemonicsAndDistinctIdentifiers) {
+  for (const ControlRow& row : CEmulatorDispatch::Controls())
+    EXPECT_GT(std::strlen(row.mnemonic), 1u) << int{row.code};
+  for (auto rows : {CEmulatorDispatch::Escapes(), CEmulatorDispatch::Sequences()}) {
+    std::set<uint64_t> ids;
+    for (const SequenceRow& row : rows) {
+      EXPECT_GT(std::strlen(row.mnemonic), 1u) << RowName(row);
+      EXPECT_TRUE(ids.insert(row.id.Value()).second) << RowName(row) << " appears twice";
+    }
+  }
+}
 
 }  // namespace
 }  // namespace ostrane

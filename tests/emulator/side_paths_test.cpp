@@ -137,6 +137,17 @@ TEST_F(SidePathsTest, PrinterControllerEndsOnEightBitCsi) {
   EXPECT_EQ(terminal->Screen().CharAt(0, 0), 'r');
 }
 
+// The parser hands the stream to the printer in the middle of a chunk and takes it back there;
+// chunk boundaries anywhere in the introducer or the end sequence change nothing.
+TEST_F(SidePathsTest, PrinterControllerSwitchesMidChunkAndAcrossChunks) {
+  for (const char* piece : {"x\x1b[5", "iab\x1b", "q\x1b[", "4", "icd"}) Feed(piece);
+  EXPECT_EQ(events.printed, "ab\x1bq");
+  EXPECT_EQ(events.log, "[pc on][pc off]");
+  EXPECT_EQ(terminal->Screen().CharAt(0, 0), 'x');
+  EXPECT_EQ(terminal->Screen().CharAt(0, 1), 'c');
+  EXPECT_EQ(terminal->State(), ParserState::kGround);
+}
+
 TEST_F(SidePathsTest, AFailedPrinterLeavesTheModesOff) {
   events.printerWorks = false;
   Feed("\x1b[5iab\x1b[?5ixy\r\n");

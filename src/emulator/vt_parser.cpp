@@ -1,0 +1,279 @@
+#include "emulator/vt_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace ostrane {
+namespace {
+
+// The controls the parser acts on itself: they start, end or abort a sequence. Every other
+// control goes to the sink.
+struct ParserControl {
+  uint8_t code;
+  const char* mnemonic;
+  VtParserState next;
+  bool toSink;  // also passed on after the state change
+};
+constexpr ParserControl kParserControls[] = {
+    {0x18, "CAN", VtParserState::kGround, true},  // the sink may start ZModem detection
+    {0x1A, "SUB", VtParserState::kGround, false},
+    {0x1B, "ESC", VtParserState::kEscape, false},
+    {0x90, "DCS", VtParserState::kDeviceControl, false},
+    {0x9B, "CSI", VtParserState::kControlSequence, false},
+    {0x9C, "ST", VtParserState::kGround, false},
+};
+
+// Row of kParserControls for each byte, built once from it (0xFF: none), so a control costs
+// one look-up.
+constexpr auto kParserControlIndex = [] {
+  std::array<uint8_t, 256> index{};
+  index.fill(0xFF);
+  for (size_t i = 0; i < std::size(kParserControls); ++i)
+    index[kParserControls[i].code] = static_cast<uint8_t>(i);
+  return index;
+}();
+
+// Bytes that print in Ground: 0x20-0x7E and 0xA0-0xFF always, 0x7F-0x9F only while GR holds a
+// full 8-bit set; one table for each case keeps the scan free of branches that depend on text.
+constexpr auto GraphicBytes(bool c1Graphic) {
+  std::array<bool, 256> graphic{};
+  for (int b = 0x20; b < 0x100; ++b) graphic[b] = c1Graphic || b < 0x7F || b >= 0xA0;
+  return graphic;
+}
+constexpr auto kGraphic = GraphicBytes(false);
+constexpr auto kGraphicWithC1 = GraphicBytes(true);
+
+// Eight bytes at a time, as one word: the high bit of each byte of the result is set where the
+// byte is below 0x20 (a C0 control), or above 0x7E (DEL and everything past ASCII).
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHigh = 0x8080808080808080ull;
+uint64_t Load8(const uint8_t* p) {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+uint64_t BelowSpace(uint64_t x) {
+  return (x - kOnes * 0x20) & ~x & kHigh;
+}
+uint64_t AboveTilde(uint64_t x) {
+  return ((x + kOnes) | x) & kHigh;
+}
+bool PlainAscii8(const uint8_t* p) {
+  const uint64_t x = Load8(p);
+  return (BelowSpace(x) | AboveTilde(x)) == 0;
+}
+
+}  // namespace
+
+void CVtParser::EnterState(VtParserState state) {
+  state_ = state;
+  switch (state) {
+    case VtParserState::kEscape:
+    case VtParserState::kControlSequence:
+      params_.Clear();
+      break;
+    case VtParserState::kDeviceControl:
+      // Cleared here too, so that an 8-bit DCS never inherits an earlier sequence's parameters.
+      params_.Clear();
+      dcsPhase_ = DcsPhase::kHeader;
+      dcsId_ = VtId();
+      dcsWanted_ = false;
+      dcsOverflow_ = false;
+      dcsData_.clear();
+      break;
+    case VtParserState::kGround:
+      break;
+  }
+}
+
+void CVtParser::Reset() {
+  EnterState(VtParserState::kGround);
+  std::string().swap(dcsData_);
+}
+
+size_t CVtParser::Feed(const uint8_t* data, size_t length) {
+  suspended_ = false;
+  c1_ = C1::kUnknown;
+  size_t i = 0;
+  while (i < length && !suspended_) {
+    switch (state_) {
+      case VtParserState::kGround:
+        i += GroundRun(data + i, length - i);
+        break;
+      case VtParserState::kEscape:
+        EscapeByte(data[i++]);
+        break;
+      case VtParserState::kControlSequence:
+        i += ControlSequenceRun(data + i, length - i);
+        break;
+      case VtParserState::kDeviceControl:
+        i += DeviceControlRun(data + i, length - i);
+        break;
+    }
+  }
+  return i;
+}
+
+void CVtParser::Control(uint8_t code) {
+  c1_ = C1::kUnknown;  // a control may change what GR holds
+  const uint8_t row = kParserControlIndex[code];
+  if (row == 0xFF) {
+    sink_.Execute(code);
+    return;
+  }
+  EnterState(kParserControls[row].next);
+  if (kParserControls[row].toSink) sink_.Execute(code);
+}
+
+// Ground: each run of graphic bytes goes to the sink in one call, then the control that ended
+// it is handled; ESC [ goes straight on to the control sequence it starts. Returns when the
+// chunk ends, the state is no longer Ground or the sink suspended the parser.
+size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
+  size_t n = 0;
+  while (n < length) {
+    // A sequence straight after another (SGR after CUP) skips the run scan.
+    if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
+      state_ = VtParserState::kControlSequence;
+      params_.Clear();
+      n += 2;
+      n += ControlSequenceRun(data + n, length - n);
+      if (state_ != VtParserState::kGround || suspended_) break;
+      continue;
+    }
+    const size_t start = n;
+    // Every byte of the run plus one, ORed: below 0x80 means all were 0x20-0x7E (DEL: 0x80).
+    unsigned all = 0;
+    const bool* graphic = (c1_ == C1::kGraphic ? kGraphicWithC1 : kGraphic).data();
+    for (;;) {
+      // Eight bytes at a time first: plain ASCII, or, while 0x7F-0x9F print too, anything
+      // without a C0 control.
+      if (c1_ == C1::kGraphic) {
+        uint64_t wide = 0;
+        for (uint64_t x; n + 8 <= length && BelowSpace(x = Load8(data + n)) == 0; n += 8)
+          wide |= AboveTilde(x);
+        if (wide != 0) all |= 0x80;
+      } else {
+        while (n + 8 <= length && PlainAscii8(data + n)) n += 8;
+      }
+      while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
+      if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
+      // The first byte 0x7F-0x9F since the last call: ask once what it is.
+      c1_ = sink_.GraphicC1() ? C1::kGraphic : C1::kControl;
+      if (c1_ == C1::kControl) break;
+      graphic = kGraphicWithC1.data();
+    }
+    if (n > start) sink_.Print(data + start, n - start, all < 0x80);
+    if (n == length) break;
+    if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
+      state_ = VtParserState::kControlSequence;
+      params_.Clear();
+      n += 2;
+      n += ControlSequenceRun(data + n, length - n);
+    } else {
+      Control(data[n++]);
+    }
+    if (state_ != VtParserState::kGround || suspended_) break;
+  }
+  return n;
+}
+
+void CVtParser::EscapeByte(uint8_t byte) {
+  if (byte >= 0x20 && byte <= 0x2F) {
+    params_.Collect(byte);
+  } else if ((byte >= 0x30 && byte <= 0x7E) || byte >= 0xA0) {
+    if (!params_.HasAny() && byte == '[') {
+      EnterState(VtParserState::kControlSequence);
+    } else if (!params_.HasAny() && byte == 'P') {
+      EnterState(VtParserState::kDeviceControl);
+    } else {
+      EnterState(VtParserState::kGround);
+      c1_ = C1::kUnknown;
+      sink_.EscDispatch(VtId::Pack(params_.Intermediates(), byte), params_);
+    }
+  } else {
+    Control(byte);
+  }
+}
+
+// Parameter digits and separators, the commonest bytes here, are taken in one tight loop.
+size_t CVtParser::ControlSequenceRun(const uint8_t* data, size_t length) {
+  size_t i = 0;
+  while (i < length) {
+    const uint8_t b = data[i++];
+    if (b >= '0' && b <= '9') {
+      params_.AddDigit(b - '0');
+    } else if (b == ';') {
+      params_.Separator();
+    } else if (b >= 0x20 && b <= 0x3F) {
+      params_.Collect(b);
+    } else if (b >= 0x40 && b <= 0x7E) {
+      state_ = VtParserState::kGround;  // entering Ground clears nothing
+      c1_ = C1::kUnknown;
+      sink_.CsiDispatch(VtId::Pack(params_.Intermediates(), b), params_);
+      return i;
+    } else if (b >= 0xA0) {
+      EnterState(VtParserState::kGround);  // a GR byte abandons the sequence
+      return i;
+    } else {
+      Control(b);  // executed at once; the sequence goes on unless it changed the state
+      return i;
+    }
+  }
+  return i;
+}
+
+size_t CVtParser::DeviceControlRun(const uint8_t* data, size_t length) {
+  const uint8_t byte = data[0];
+  switch (dcsPhase_) {
+    case DcsPhase::kHeader:
+      if (byte < 0x40) {
+        params_.Collect(byte);
+      } else if (byte <= 0x7E) {
+        dcsId_ = VtId::Pack(params_.Intermediates(), byte);
+        dcsPhase_ = DcsPhase::kData;
+        c1_ = C1::kUnknown;
+        dcsWanted_ = sink_.DcsHook(dcsId_, params_);
+      } else {
+        EnterState(VtParserState::kGround);
+      }
+      return 1;
+    case DcsPhase::kData: {
+      size_t n = 0;
+      while (n < length && data[n] != 0x1B && data[n] != 0x9C) ++n;
+      if (dcsWanted_) {
+        const size_t room = kMaxDeviceControlString - dcsData_.size();
+        dcsData_.append(reinterpret_cast<const char*>(data), std::min(n, room));
+        // A string that outgrows its limit is discarded whole rather than acted on in part.
+        dcsOverflow_ = dcsOverflow_ || n > room;
+      }
+      if (n == length) return n;
+      if (data[n] == 0x1B)
+        dcsPhase_ = DcsPhase::kAfterEscape;
+      else
+        EndDeviceControlString();
+      return n + 1;
+    }
+    case DcsPhase::kAfterEscape:
+      if (byte == '\\') {
+        EndDeviceControlString();
+      } else {
+        // Not a string terminator: the string is abandoned and this byte follows a plain ESC.
+        EnterState(VtParserState::kEscape);
+        EscapeByte(byte);
+      }
+      return 1;
+  }
+  return 1;
+}
+
+void CVtParser::EndDeviceControlString() {
+  std::string data;
+  data.swap(dcsData_);  // the sink may reset the parser; the buffer's memory goes with `data`
+  const bool whole = dcsWanted_ && !dcsOverflow_;
+  EnterState(VtParserState::kGround);
+  c1_ = C1::kUnknown;
+  if (whole) sink_.DcsUnhook(dcsId_, params_, data);
+}
+
+}  // namespace ostrane

@@ -1,0 +1,87 @@
+// CVtParser: the byte-level front of the terminal. It knows bytes, not screens: it sorts the
+// host's stream into runs of graphic bytes, controls, escape sequences, control sequences and
+// device-control strings, collects their parameters once, and calls a sink. The screen, the
+// cursor, the modes and the character sets are the sink's business.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "emulator/control_params.h"
+#include "emulator/vt_id.h"
+
+namespace ostrane {
+
+enum class VtParserState : uint8_t {
+  kGround = 0,
+  kEscape = 1,
+  kControlSequence = 2,
+  kDeviceControl = 3,
+};
+
+class IVtParserSink {
+ public:
+  virtual ~IVtParserSink() = default;
+  // A run of graphic bytes received in Ground, in order; a chunk boundary may split a run into
+  // several calls (and a UTF-8 sequence with it). `ascii`: every byte is 0x20-0x7E.
+  virtual void Print(const uint8_t* bytes, size_t length, bool ascii) = 0;
+  // Whether 0x7F-0x9F print in Ground (GR holds a full 8-bit set); asked once per run that
+  // meets such a byte, and again after any other call.
+  virtual bool GraphicC1() = 0;
+  // A C0 or C1 control that does not change the parser's state; CAN is also passed on after it
+  // has aborted any sequence.
+  virtual void Execute(uint8_t code) = 0;
+  virtual void EscDispatch(VtId id, const CControlParams& params) = 0;
+  virtual void CsiDispatch(VtId id, const CControlParams& params) = 0;
+  // A device-control header is complete: true when the sink wants the string's data.
+  virtual bool DcsHook(VtId id, const CControlParams& params) = 0;
+  // The string ended with ST (ESC \ or 0x9C) within its limit; only after an accepting hook.
+  virtual void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) = 0;
+};
+
+class CVtParser {
+ public:
+  explicit CVtParser(IVtParserSink& sink) : sink_(sink) {}
+  CVtParser(const CVtParser&) = delete;
+  CVtParser& operator=(const CVtParser&) = delete;
+
+  // Handles bytes until the chunk ends or the sink called Suspend; returns the bytes used.
+  size_t Feed(const uint8_t* data, size_t length);
+  // From inside a sink call: Feed returns after the byte being handled, so that the caller can
+  // route the bytes that follow elsewhere (printer controller, ZModem start detection).
+  void Suspend() { suspended_ = true; }
+  // Back to Ground; a device-control string being collected is dropped.
+  void Reset();
+
+  VtParserState State() const { return state_; }
+  const CControlParams& Params() const { return params_; }
+
+ private:
+  enum class DcsPhase : uint8_t { kHeader, kData, kAfterEscape };
+
+  void EnterState(VtParserState state);
+  void Control(uint8_t code);
+  size_t GroundRun(const uint8_t* data, size_t length);
+  void EscapeByte(uint8_t byte);
+  size_t ControlSequenceRun(const uint8_t* data, size_t length);
+  size_t DeviceControlRun(const uint8_t* data, size_t length);
+  void EndDeviceControlString();
+
+  IVtParserSink& sink_;
+  VtParserState state_ = VtParserState::kGround;
+  CControlParams params_;
+  bool suspended_ = false;
+  // Cached answer of GraphicC1: unknown until a run meets 0x7F-0x9F.
+  enum class C1 : uint8_t { kUnknown, kGraphic, kControl };
+  C1 c1_ = C1::kUnknown;
+  // Device-control string.
+  DcsPhase dcsPhase_ = DcsPhase::kHeader;
+  VtId dcsId_;
+  bool dcsWanted_ = false;
+  bool dcsOverflow_ = false;
+  std::string dcsData_;
+};
+
+}  // namespace ostrane
