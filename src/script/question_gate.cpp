@@ -50,8 +50,7 @@ std::optional<Result> CQuestionGate::Carry(std::function<Result(IQuestions&)> as
   return *done ? std::move(*answer) : std::nullopt;
 }
 
-MessageAnswer CQuestionGate::AskMessage(const MessageQuestion& question,
-                                        const CStopSignal& stop) {
+MessageAnswer CQuestionGate::AskMessage(const MessageQuestion& question, const CStopSignal& stop) {
   return Carry<MessageAnswer>([question](IQuestions& q) { return q.AskMessage(question); }, &stop)
       .value_or(MessageAnswer::kCancel);
 }

@@ -7,8 +7,7 @@ namespace ostrane {
 
 using script::CScript;
 
-std::shared_ptr<CScript> CSessionScripts::Run(std::string name, std::string text,
-                                              bool fromHost) {
+std::shared_ptr<CScript> CSessionScripts::Run(std::string name, std::string text, bool fromHost) {
   JoinFinished();
   auto s = std::make_shared<CScript>(host_, std::move(name), std::move(text), fromHost);
   {

@@ -467,8 +467,7 @@ std::shared_ptr<script::CScript> CVT420Doc::RunScriptFile(const std::string& pat
     if (byHost)
       questionGate_.Post(q);
     else
-      Ask(0, q.text, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
-          kMessageCaption);
+      Ask(0, q.text, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk, kMessageCaption);
     return nullptr;
   }
   return scripts_.Run(path, std::move(text), byHost);
@@ -495,7 +494,8 @@ void CVT420Doc::SetScriptFrontEnd(IScriptFrontEnd* frontEnd) {
 
 void CVT420Doc::UpdateQuestionGate() {
   std::function<void()> dismiss;
-  if (IScriptFrontEnd* frontEnd = scriptFrontEnd_) dismiss = [frontEnd] { frontEnd->DismissQuestions(); };
+  if (IScriptFrontEnd* frontEnd = scriptFrontEnd_)
+    dismiss = [frontEnd] { frontEnd->DismissQuestions(); };
   questionGate_.SetFront(scriptQuestions_ ? scriptQuestions_ : questions_, std::move(dismiss));
 }
 

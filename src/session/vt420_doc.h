@@ -219,8 +219,8 @@ class CVT420Doc final : public ITransportOwner,
   IScriptFrontEnd* scriptFrontEnd_ = nullptr;
   ISessionMonitor* monitor_ = nullptr;
   IKeyboardCommands* keyboardCommands_ = nullptr;
-  std::vector<KeyOutput> keyOutput_;         // guarded by the terminal lock
-  std::vector<HostScript> hostScripts_;      // guarded by the terminal lock
+  std::vector<KeyOutput> keyOutput_;     // guarded by the terminal lock
+  std::vector<HostScript> hostScripts_;  // guarded by the terminal lock
   script::CMacroRecorder macro_;
   // Dialogs of scripts; closed before the scripts are joined so that none waits in one.
   script::CQuestionGate questionGate_;
