@@ -34,13 +34,14 @@ std::optional<ScriptError> CScript::RunHere() {
 void CScript::Body() {
   std::optional<ScriptError> error = interpreter_.Run();
   if (error) context_.host.ReportError(*error);
+  // Nothing waits for received data any more.
+  receiver_.Stop();
   {
     std::lock_guard lock(errorMutex_);
     error_ = std::move(error);
+    state_ = State::kFinished;
   }
-  // Nothing waits for received data any more.
-  receiver_.Stop();
-  state_ = State::kFinished;
+  finished_.notify_all();
 }
 
 void CScript::Feed(const uint8_t* data, size_t length) {
@@ -54,6 +55,11 @@ void CScript::RequestStop() {
 
 void CScript::Join() {
   if (thread_.joinable()) thread_.join();
+}
+
+bool CScript::WaitFinished(std::chrono::steady_clock::time_point deadline) const {
+  std::unique_lock lock(errorMutex_);
+  return finished_.wait_until(lock, deadline, [this] { return state_ == State::kFinished; });
 }
 
 std::optional<ScriptError> CScript::Error() const {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -45,6 +47,9 @@ class CScript {
   void RequestStop();
   // Waits for the thread to end; the owner calls it before freeing a finished script.
   void Join();
+  // Any thread but the owner's joining one: true once the script has finished, false when the
+  // deadline came first.
+  bool WaitFinished(std::chrono::steady_clock::time_point deadline) const;
 
   State GetState() const { return state_.load(); }
   bool FromHost() const { return context_.fromHost; }
@@ -61,6 +66,7 @@ class CScript {
   ScriptContext context_;
   std::atomic<State> state_ = State::kLoaded;
   mutable std::mutex errorMutex_;
+  mutable std::condition_variable finished_;
   std::optional<ScriptError> error_;
   std::thread thread_;
 };

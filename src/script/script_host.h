@@ -3,11 +3,13 @@
 // window or the user goes through the operations here.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "emulator/terminal.h"
 #include "script/script_error.h"
+#include "script/stop_signal.h"
 #include "settings/question_interface.h"
 
 namespace ostrane::script {
@@ -17,7 +19,11 @@ class IScriptHost {
   virtual ~IScriptHost() = default;
 
   virtual CTerminal& Terminal() = 0;
-  virtual IQuestions& Questions() = 0;
+  // A script's questions to the user. A session returns them cancelled (kCancel, nothing)
+  // once stop is requested or the session closes, even while the dialog is still open.
+  virtual MessageAnswer AskMessage(const MessageQuestion& question, const CStopSignal& stop) = 0;
+  virtual std::optional<std::string> AskText(const TextQuestion& question,
+                                             const CStopSignal& stop) = 0;
   // A transport in the connected state.
   virtual bool IsConnected() = 0;
   // The transport's Send: local echo, macro recording, then the connection.
@@ -31,7 +37,8 @@ class IScriptHost {
   // False when the file cannot be opened with that fopen mode.
   virtual bool StartCapture(const std::string& path, const std::string& mode) = 0;
   virtual void StopCapture() = 0;
-  // Both return when the main window has handled the request.
+  // Both return when the main window has handled the request; a host that cannot do it
+  // raises a script error.
   virtual void SendZModem(const std::string& path) = 0;
   virtual void LoadSession(const std::string& path) = 0;
   // Returns when the sound has finished.

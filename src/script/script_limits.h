@@ -19,6 +19,9 @@ inline constexpr size_t kReceiveQueueSize = 4096;
 // Statements a receive routine may run for one received byte, so a loop in it cannot stall
 // the thread that delivers the host's data.
 inline constexpr uint64_t kRoutineStepsPerByte = 10000;
+// Longest script text or path a host may send in its control string; longer ones are
+// discarded, since no real script needs more and the string is held in memory while it comes.
+inline constexpr size_t kMaxHostScriptString = 64 * 1024;
 // ReadLine returns at most this many bytes.
 inline constexpr size_t kReadLineMax = 254;
 // Bytes File.Read and Get take from the system in one piece.

@@ -103,7 +103,7 @@ CScriptValue CSysObject::MessageBox(CScriptArgs& args) {
   for (const IconStyle& i : kIconStyles) {
     if (i.style == (style & 0xf0)) q.icon = i.icon;
   }
-  const MessageAnswer answer = context_.host.Questions().AskMessage(q);
+  const MessageAnswer answer = context_.host.AskMessage(q, context_.stop);
   context_.interpreter.ThrowIfStopped();
   for (const AnswerNumber& a : kAnswerNumbers) {
     if (a.answer == answer) return CScriptValue::Int(a.number);
@@ -178,7 +178,7 @@ CScriptValue CSysObject::InputBox(CScriptArgs& args) {
   q.browse = style == 2   ? TextQuestion::Browse::kSaveFile
              : style == 3 ? TextQuestion::Browse::kOpenFile
                           : TextQuestion::Browse::kNone;
-  std::optional<std::string> answer = context_.host.Questions().AskText(q);
+  std::optional<std::string> answer = context_.host.AskText(q, context_.stop);
   context_.interpreter.ThrowIfStopped();
   return CScriptValue::Text(answer.value_or(std::string()));
 }

@@ -179,7 +179,7 @@ CScriptValue CTermObject::Capture(CScriptArgs& args) {
     MessageQuestion q;
     q.text = "Cannot create the file.";
     q.icon = MessageIcon::kStop;
-    context_.host.Questions().AskMessage(q);
+    context_.host.AskMessage(q, context_.stop);
   }
   return {};
 }

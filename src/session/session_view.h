@@ -24,11 +24,4 @@ class ISessionMonitor {
   virtual void Received(const uint8_t* data, size_t length) = 0;
 };
 
-// Runs scripts for the session (login script, script files, host scripts).
-class IScriptRunner {
- public:
-  virtual ~IScriptRunner() = default;
-  virtual void RunScript(const std::string& name, const std::string& text, bool byHost) = 0;
-};
-
 }  // namespace ostrane

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "emulator/emulator_limits.h"
+#include "script/script_limits.h"
 #include "session/settings_templates.h"
 #include "session/transport_factory.h"
 #include "settings/message_texts.h"
@@ -16,7 +17,10 @@ namespace {
 
 constexpr char kCaptureTitle[] = "Capture Text to File";
 constexpr char kCaptureFilter[] = "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|";
-constexpr char kNoScriptName[] = "<No Name>";
+constexpr char kMacroTitle[] = "Save Recorded Macro";
+constexpr char kMacroFilter[] = "Ostrane Script Files (*.oss)|*.oss|All Files (*.*) |*.*|";
+// fopen modes a capture may be opened with: each writes, none reads.
+constexpr std::string_view kCaptureModes[] = {"w", "wb", "a", "ab", "w+", "a+", "wt", "at"};
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -36,6 +40,10 @@ CVT420Doc::CVT420Doc() {
 }
 
 CVT420Doc::~CVT420Doc() {
+  // Scripts call into the transport and the questions: they end first. A stopped script leaves
+  // its dialog at once; the dialogs still open are dismissed when the gate closes.
+  scripts_.Close();
+  questionGate_.Close();
   keepAlive_.Stop();
   // The worker delivers into the terminal; it ends before anything else goes.
   transport_.reset();
@@ -137,7 +145,7 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
     std::lock_guard lock(terminal_.Mutex());
     if (terminal_.Settings().Int(S::LoginScript)) login = terminal_.Settings().Str(S::Script);
   }
-  if (!login.empty()) RunScriptText(login, false);
+  if (!login.empty()) scripts_.RunLogin(login);
   return true;
 }
 
@@ -233,7 +241,9 @@ bool CVT420Doc::Reconnect() {
 
 bool CVT420Doc::Send(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
-  return transport_ && transport_->Send(data, length);
+  if (!transport_ || !transport_->Send(data, length)) return false;
+  macro_.Record(std::string_view(reinterpret_cast<const char*>(data), length));
+  return true;
 }
 
 void CVT420Doc::KeyDown(int virtualKey, int repeat, bool extended, const KeyboardState& state) {
@@ -296,7 +306,8 @@ void CVT420Doc::CarryOutKeyOutput() {
 void CVT420Doc::SendToHost(const uint8_t* data, size_t length) {
   if (monitor_) monitor_->Sent(data, length);
   // The terminal lock is held: the worker's delivery needs it, so this never waits.
-  if (transport_) transport_->SendNoWait(data, length);
+  if (transport_ && transport_->SendNoWait(data, length))
+    macro_.Record(std::string_view(reinterpret_cast<const char*>(data), length));
 }
 
 void CVT420Doc::HostSizeChanged() {
@@ -306,10 +317,36 @@ void CVT420Doc::HostSizeChanged() {
 }
 
 void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {
-  std::lock_guard lock(terminal_.Mutex());
-  SyncWorkerUpdatesLocked();
-  terminal_.ReceiveBytes(data, length);
-  if (monitor_) monitor_->Received(data, length);
+  // Scripts see the bytes before the parser, without the terminal lock: their receive
+  // routines may read the screen.
+  scripts_.Feed(data, length);
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    SyncWorkerUpdatesLocked();
+    terminal_.ReceiveBytes(data, length);
+    if (monitor_) monitor_->Received(data, length);
+  }
+  RunPendingHostScripts();
+}
+
+void CVT420Doc::RunHostScript(std::string_view textOrPath, bool isFile) {
+  // Anything longer is not a script a host would send but an attempt to fill memory.
+  if (textOrPath.size() > script::kMaxHostScriptString) return;
+  hostScripts_.push_back({std::string(textOrPath), isFile});
+}
+
+void CVT420Doc::RunPendingHostScripts() {
+  std::vector<HostScript> pending;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    pending.swap(hostScripts_);
+  }
+  for (const HostScript& h : pending) {
+    if (h.isFile)
+      RunScriptFile(h.textOrPath, true);
+    else
+      RunScriptText(h.textOrPath, true);
+  }
 }
 
 void CVT420Doc::ShowMessage(int messageId) {
@@ -427,21 +464,159 @@ void CVT420Doc::CaptureCommand() {
   if (const auto path = questions_->ChooseFile(q)) OpenCapture(*path);
 }
 
-bool CVT420Doc::RunScriptFile(const std::string& path) {
+std::shared_ptr<script::CScript> CVT420Doc::RunScriptFile(const std::string& path, bool byHost) {
   std::string text;
   if (!ReadWholeFile(path, text)) {
-    Ask(0, kTextCannotLoadScript, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
-        kMessageCaption);
-    return false;
+    MessageQuestion q;
+    q.text = std::string(kTextCannotLoadScript);
+    q.icon = MessageIcon::kStop;
+    // The host's request arrives on the worker, which must not wait for the user.
+    if (byHost)
+      questionGate_.Post(q);
+    else
+      Ask(0, q.text, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk, kMessageCaption);
+    return nullptr;
   }
-  const size_t slash = path.find_last_of('/');
-  if (scripts_)
-    scripts_->RunScript(path.substr(slash == std::string::npos ? 0 : slash + 1), text, false);
+  return scripts_.Run(path, std::move(text), byHost);
+}
+
+std::shared_ptr<script::CScript> CVT420Doc::RunScriptText(const std::string& text, bool byHost) {
+  return scripts_.Run(script::kUnnamedScript, text, byHost);
+}
+
+void CVT420Doc::SetQuestions(IQuestions* questions) {
+  questions_ = questions;
+  UpdateQuestionGate();
+}
+
+void CVT420Doc::SetScriptQuestions(IQuestions* questions) {
+  scriptQuestions_ = questions;
+  UpdateQuestionGate();
+}
+
+void CVT420Doc::SetScriptFrontEnd(IScriptFrontEnd* frontEnd) {
+  scriptFrontEnd_ = frontEnd;
+  UpdateQuestionGate();
+}
+
+void CVT420Doc::UpdateQuestionGate() {
+  std::function<void()> dismiss;
+  if (IScriptFrontEnd* frontEnd = scriptFrontEnd_)
+    dismiss = [frontEnd] { frontEnd->DismissQuestions(); };
+  questionGate_.SetFront(scriptQuestions_ ? scriptQuestions_ : questions_, std::move(dismiss));
+}
+
+MessageAnswer CVT420Doc::AskMessage(const MessageQuestion& question,
+                                    const script::CStopSignal& stop) {
+  return questionGate_.AskMessage(question, stop);
+}
+
+std::optional<std::string> CVT420Doc::AskText(const TextQuestion& question,
+                                              const script::CStopSignal& stop) {
+  return questionGate_.AskText(question, stop);
+}
+
+void CVT420Doc::Send(std::string_view bytes) {
+  Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void CVT420Doc::SendLocal(std::string_view bytes) {
+  std::lock_guard lock(transportMutex_);
+  if (transport_)
+    transport_->DeliverLocal(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+void CVT420Doc::SendBreak() {
+  std::lock_guard lock(transportMutex_);
+  if (transport_) transport_->SendBreak();
+}
+
+bool CVT420Doc::RunMenuCommand(std::string_view path) {
+  return scriptFrontEnd_ && scriptFrontEnd_->PostMenuCommand(path);
+}
+
+bool CVT420Doc::StartCapture(const std::string& path, const std::string& mode) {
+  if (std::find(std::begin(kCaptureModes), std::end(kCaptureModes), mode) ==
+      std::end(kCaptureModes))
+    return false;
+  std::lock_guard lock(terminal_.Mutex());
+  SyncWorkerUpdatesLocked();
+  terminal_.SetCapture(nullptr);
+  auto file = CCaptureFile::Open(path, mode.c_str());
+  if (!file) return false;
+  terminal_.SetCapture(std::move(file));
   return true;
 }
 
-void CVT420Doc::RunScriptText(const std::string& text, bool byHost) {
-  if (scripts_) scripts_->RunScript(kNoScriptName, text, byHost);
+void CVT420Doc::SendZModem(const std::string&) {
+  // No ZModem sender exists yet: the script learns so instead of a silent nothing.
+  script::Raise(script::Err::kNotSupported, "SendZModem");
+}
+
+void CVT420Doc::LoadSession(const std::string& path) {
+  if (!scriptFrontEnd_ || !scriptFrontEnd_->LoadSession(path))
+    script::Raise(script::Err::kNotSupported, "LoadSession");
+}
+
+void CVT420Doc::PlaySound(const std::string& path) {
+  if (scriptFrontEnd_) scriptFrontEnd_->PlaySound(path);
+}
+
+void CVT420Doc::ReportError(const script::ScriptError& error) {
+  const std::string report = script::FormatErrorReport(error);
+  if (scriptFrontEnd_) {
+    scriptFrontEnd_->ReportScriptError(report, false);
+    return;
+  }
+  MessageQuestion q;
+  q.text = report;
+  q.icon = MessageIcon::kStop;
+  // Posted: the script ends now, and closing the session never waits for the box.
+  questionGate_.Post(q);
+}
+
+void CVT420Doc::PostRoutineError(const script::ScriptError& error) {
+  const std::string report = script::FormatRoutineErrorReport(error);
+  if (scriptFrontEnd_) {
+    scriptFrontEnd_->ReportScriptError(report, true);
+    return;
+  }
+  MessageQuestion q;
+  q.text = report;
+  questionGate_.Post(q);
+}
+
+void CVT420Doc::RecordMacroCommand() {
+  if (!macro_.IsRecording()) {
+    macro_.Start();
+    return;
+  }
+  const std::string text = macro_.Stop();
+  if (text.empty()) {
+    Ask(0, kTextEmptyMacro, MessageButtons::kOk, MessageIcon::kInformation, MessageAnswer::kOk,
+        kMessageCaption);
+    return;
+  }
+  SaveMacro(text);
+}
+
+void CVT420Doc::SaveMacro(const std::string& text) {
+  if (questions_ == nullptr) return;
+  FileQuestion q;
+  q.title = kMacroTitle;
+  q.filter = kMacroFilter;
+  q.defaultExtension = "oss";
+  q.save = true;
+  const std::optional<std::string> path = questions_->ChooseFile(q);
+  if (!path) return;
+  bool written = false;
+  if (std::FILE* file = std::fopen(path->c_str(), "wb")) {
+    written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    written = std::fclose(file) == 0 && written;
+  }
+  if (!written)
+    Ask(0, kTextCannotCreateFile, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
+        kMessageCaption);
 }
 
 }  // namespace ostrane

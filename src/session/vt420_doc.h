@@ -1,6 +1,7 @@
-// CVT420Doc: one terminal session without its window. It owns the terminal object and the
-// transport, feeds received data into the terminal, sends what the session produces, asks the
-// close questions, and carries the session commands that act on the terminal.
+// CVT420Doc: one terminal session without its window. It owns the terminal object, the
+// transport and the session's scripts, feeds received data to the scripts and the terminal,
+// sends what the session produces (recording it while a macro is recorded), asks the close
+// questions, and carries the session commands that act on the terminal.
 #pragma once
 
 #include <atomic>
@@ -10,13 +11,21 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "emulator/terminal_events.h"
 #include "emulator/vt420_emulator.h"
 #include "keyboard/keyboard_commands.h"
+#include "script/macro_recorder.h"
+#include "script/question_gate.h"
+#include "script/script.h"
+#include "script/script_host.h"
 #include "session/keep_alive.h"
+#include "session/script_front_end.h"
+#include "session/session_scripts.h"
 #include "session/session_view.h"
 #include "session/setup_file.h"
 #include "session/worker_updates.h"
@@ -31,22 +40,33 @@ namespace ostrane {
 inline constexpr std::string_view kTextNoSshQuestions =
     "This session has no way to ask for the SSH password, so the SSH connection is not made.";
 
-class CVT420Doc final : public ITransportOwner, public ISshCredentials, public ITerminalEvents {
+// Shown when a macro recording ends without anything sent.
+inline constexpr std::string_view kTextEmptyMacro =
+    "You didn't type anything, so the macro will be ignored.";
+
+class CVT420Doc final : public ITransportOwner,
+                        public ISshCredentials,
+                        public ITerminalEvents,
+                        public script::IScriptHost {
  public:
   CVT420Doc();
   ~CVT420Doc() override;
   CVT420Doc(const CVT420Doc&) = delete;
   CVT420Doc& operator=(const CVT420Doc&) = delete;
 
-  CVT420Emulator& Terminal() { return terminal_; }
+  CVT420Emulator& Terminal() override { return terminal_; }
   // The session's settings; only with the terminal lock held.
   CSettingsSet& Settings() { return terminal_.Settings(); }
   CTransport* Transport() { return transport_.get(); }
   TransportState ConnectionState() const;
 
-  void SetQuestions(IQuestions* questions) { questions_ = questions; }
+  // Set before the session starts; the questions and the front end outlive the session.
+  void SetQuestions(IQuestions* questions);
   void SetMonitor(ISessionMonitor* monitor) { monitor_ = monitor; }
-  void SetScriptRunner(IScriptRunner* runner) { scripts_ = runner; }
+  // Who answers the scripts' dialogs when not the session's questions (a headless front end
+  // answers them differently).
+  void SetScriptQuestions(IQuestions* questions);
+  void SetScriptFrontEnd(IScriptFrontEnd* frontEnd);
   void SetKeyboardCommands(IKeyboardCommands* commands) { keyboardCommands_ = commands; }
   // Writes the session file; used when the user agrees to save changed settings.
   void SetSaveHandler(std::function<bool()> save) { save_ = std::move(save); }
@@ -107,8 +127,18 @@ class CVT420Doc final : public ITransportOwner, public ISshCredentials, public I
   bool IsCapturing();
   // "Capture to file...": stops a capture, or asks for a file and starts one.
   void CaptureCommand();
-  bool RunScriptFile(const std::string& path);
-  void RunScriptText(const std::string& text, bool byHost);
+  // Scripts the session runs; null when the file cannot be read ("Cannot load script file."
+  // is shown) or the session is closing. byHost marks scripts the host started.
+  std::shared_ptr<script::CScript> RunScriptFile(const std::string& path, bool byHost = false);
+  std::shared_ptr<script::CScript> RunScriptText(const std::string& text, bool byHost);
+  // Asks every running script to stop ("Stop Script").
+  void StopScripts() { scripts_.StopAll(); }
+  size_t RunningScripts() { return scripts_.Count(); }
+  // "Record Macro": starts a recording, or ends it and offers the macro to be saved to a file.
+  void RecordMacroCommand();
+  bool IsRecordingMacro() const { return macro_.IsRecording(); }
+  // Ends the recording without a question: the macro, empty when nothing was sent.
+  std::string StopMacroRecording() { return macro_.Stop(); }
 
   // ITransportOwner.
   void DeliverReceived(const uint8_t* data, size_t length) override;
@@ -130,6 +160,26 @@ class CVT420Doc final : public ITransportOwner, public ISshCredentials, public I
   void SendKeys(const uint8_t* data, size_t length) override;
   void RunKeyCommand(KeyCommand command, std::string_view text) override;
   void MarginBell() override;
+  void RunHostScript(std::string_view textOrPath, bool isFile) override;
+
+  // script::IScriptHost; called on script threads, never with the terminal lock held.
+  MessageAnswer AskMessage(const MessageQuestion& question,
+                           const script::CStopSignal& stop) override;
+  std::optional<std::string> AskText(const TextQuestion& question,
+                                     const script::CStopSignal& stop) override;
+  bool IsConnected() override { return ConnectionState() == TransportState::kConnected; }
+  void Send(std::string_view bytes) override;
+  void SendLocal(std::string_view bytes) override;
+  void SendBreak() override;
+  void Disconnect() override { QueryDisconnect(false); }
+  bool RunMenuCommand(std::string_view path) override;
+  bool StartCapture(const std::string& path, const std::string& mode) override;
+  void StopCapture() override { CloseCapture(); }
+  void SendZModem(const std::string& path) override;
+  void LoadSession(const std::string& path) override;
+  void PlaySound(const std::string& path) override;
+  void ReportError(const script::ScriptError& error) override;
+  void PostRoutineError(const script::ScriptError& error) override;
 
  private:
   MessageAnswer Ask(int messageId, std::string_view text, MessageButtons buttons, MessageIcon icon,
@@ -149,6 +199,14 @@ class CVT420Doc final : public ITransportOwner, public ISshCredentials, public I
     std::string text;
   };
   void CarryOutKeyOutput();
+  // Scripts the host asked for while the terminal lock was held, started once it is released.
+  void RunPendingHostScripts();
+  void SaveMacro(const std::string& text);
+  void UpdateQuestionGate();
+  struct HostScript {
+    std::string textOrPath;
+    bool isFile;
+  };
 
   CVT420Emulator terminal_;
   // Guards replacing transport_ against the keep-alive thread's use of it.
@@ -157,10 +215,17 @@ class CVT420Doc final : public ITransportOwner, public ISshCredentials, public I
   CWorkerUpdates workerUpdates_;
   CKeepAlive keepAlive_{[this] { SendKeepAlive(); }};
   IQuestions* questions_ = nullptr;
+  IQuestions* scriptQuestions_ = nullptr;
+  IScriptFrontEnd* scriptFrontEnd_ = nullptr;
   ISessionMonitor* monitor_ = nullptr;
-  IScriptRunner* scripts_ = nullptr;
   IKeyboardCommands* keyboardCommands_ = nullptr;
-  std::vector<KeyOutput> keyOutput_;  // guarded by the terminal lock
+  std::vector<KeyOutput> keyOutput_;     // guarded by the terminal lock
+  std::vector<HostScript> hostScripts_;  // guarded by the terminal lock
+  script::CMacroRecorder macro_;
+  // Dialogs of scripts; closed before the scripts are joined so that none waits in one.
+  script::CQuestionGate questionGate_;
+  // Declared last: its scripts call into everything above until they are joined.
+  CSessionScripts scripts_{*this};
   std::function<bool()> save_;
   std::mutex viewsMutex_;
   std::vector<ISessionView*> views_;

@@ -1,5 +1,6 @@
-// ostrane-cli: runs one session without a window. It connects, plays the --send and --until
-// steps in order, and prints the final screen as JSON; questions are answered from its options.
+// ostrane-cli: runs one session without a window. It connects, plays the --send, --until and
+// --script steps in order, and prints the final screen as JSON; questions are answered from its
+// options. Script errors are printed to stderr; one in a --script step ends the run with 3.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "emulator/vt420_emulator.h"
 #include "session/host_address.h"
 #include "session/screen_json.h"
+#include "session/script_front_end.h"
 #include "session/session_view.h"
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
@@ -34,7 +37,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kUsage[] =
     "usage: ostrane-cli [--template NAME] [--set Key=Value]... [FILE.OSN | host[:port]]\n"
-    "                   [--send TEXT | --until TEXT]... [--for SECONDS] [--attrs]\n"
+    "                   [--send TEXT | --until TEXT | --script FILE]... [--answer TEXT]...\n"
+    "                   [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
     "                   [--host-key accept|reject]\n"
     "                   [--capture FILE | --capture-debug FILE]\n";
@@ -43,10 +47,12 @@ constexpr char kUsage[] =
 constexpr double kDefaultSeconds = 30.0;
 // How often a wait looks at the screen for text drawn there without arriving as such.
 constexpr std::chrono::milliseconds kScreenCheckInterval{100};
+// Exit status of a run whose --script step ended with a script error.
+constexpr int kScriptErrorStatus = 3;
 
 struct Step {
-  enum class Kind { kSend, kUntil } kind;
-  std::string text;  // in the control-string notation
+  enum class Kind { kSend, kUntil, kScript } kind;
+  std::string text;  // in the control-string notation; a file path for kScript
 };
 
 struct CliOptions {
@@ -54,6 +60,8 @@ struct CliOptions {
   std::optional<std::string> templateName;
   std::optional<std::string> target;
   std::vector<Step> steps;
+  // Answers of the scripts' input boxes, in order.
+  std::vector<std::string> answers;
   double seconds = kDefaultSeconds;
   bool attributes = false;
   // Answers to the SSH questions.
@@ -107,6 +115,16 @@ constexpr ValueOption kValueOptions[] = {
     {"--until",
      [](CliOptions& o, const char* v) {
        o.steps.push_back({Step::Kind::kUntil, v});
+       return true;
+     }},
+    {"--script",
+     [](CliOptions& o, const char* v) {
+       o.steps.push_back({Step::Kind::kScript, v});
+       return *v != '\0';
+     }},
+    {"--answer",
+     [](CliOptions& o, const char* v) {
+       o.answers.emplace_back(v);
        return true;
      }},
     {"--for",
@@ -244,6 +262,42 @@ class CCliQuestions : public ISshQuestions {
   std::vector<std::string> errors_;
 };
 
+// The scripts' dialogs: every message box is answered OK, input boxes take the --answer texts
+// in order (empty once they are used up), file choices are cancelled.
+class CCliScriptQuestions : public IQuestions {
+ public:
+  explicit CCliScriptQuestions(std::vector<std::string> answers) : answers_(std::move(answers)) {}
+  MessageAnswer AskMessage(const MessageQuestion&) override { return MessageAnswer::kOk; }
+  std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
+  std::optional<std::string> AskText(const TextQuestion&) override {
+    std::lock_guard lock(mutex_);
+    if (next_ >= answers_.size()) return std::string();
+    return answers_[next_++];
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> answers_;
+  size_t next_ = 0;
+};
+
+// What scripts ask of the program around the session: there are no menus, no other sessions
+// and no sound here; error reports go to stderr as they come.
+class CCliScriptFrontEnd : public IScriptFrontEnd {
+ public:
+  bool PostMenuCommand(std::string_view) override { return false; }
+  bool LoadSession(const std::string&) override { return false; }
+  void PlaySound(const std::string&) override {}
+  void ReportScriptError(const std::string& report, bool) override {
+    std::lock_guard lock(mutex_);
+    std::fprintf(stderr, "%s\n", EscapeControls(report).c_str());
+  }
+  void DismissQuestions() override {}
+
+ private:
+  std::mutex mutex_;
+};
+
 // Keeps what was sent, and looks for the awaited text in what is received. The search runs on
 // the worker as data arrives, so the main thread is woken only by a match or the end of the
 // connection, not by every chunk.
@@ -350,15 +404,38 @@ int Fail(const std::string& text) {
   return 1;
 }
 
+// Runs a script file in the session as the user would and waits for its end. Nothing when it
+// ended well; otherwise the run's exit status (its report is already on stderr).
+std::optional<int> RunScriptStep(CVT420Doc& doc, const std::string& path,
+                                 Clock::time_point deadline) {
+  const std::shared_ptr<script::CScript> s = doc.RunScriptFile(path);
+  if (!s) {
+    doc.QueryDisconnect(false);
+    return Fail(std::string(kTextCannotLoadScript) + " " + path);
+  }
+  if (!s->WaitFinished(deadline)) {
+    s->RequestStop();
+    doc.QueryDisconnect(false);
+    return Fail("Timed out running the script " + path + ".");
+  }
+  if (!s->Error()) return std::nullopt;
+  doc.QueryDisconnect(false);
+  return kScriptErrorStatus;
+}
+
 int Run(const CliOptions& options) {
   const Clock::time_point deadline =
       Clock::now() +
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
   // The questions and the monitor outlive the document, whose worker calls them until it ends.
   CCliQuestions questions(options);
+  CCliScriptQuestions scriptQuestions(options.answers);
+  CCliScriptFrontEnd scriptFrontEnd;
   CCliMonitor monitor;
   CVT420Doc doc;
   doc.SetQuestions(&questions);
+  doc.SetScriptQuestions(&scriptQuestions);
+  doc.SetScriptFrontEnd(&scriptFrontEnd);
   doc.SetMonitor(&monitor);
   doc.AddView(&monitor);
   // A session file gives the whole starting point; otherwise the default template, then the
@@ -427,6 +504,10 @@ int Run(const CliOptions& options) {
   }
 
   for (const Step& step : options.steps) {
+    if (step.kind == Step::Kind::kScript) {
+      if (const std::optional<int> status = RunScriptStep(doc, step.text, deadline)) return *status;
+      continue;
+    }
     std::string bytes;
     if (!ParseControlString(step.text, bytes)) {
       doc.QueryDisconnect(false);

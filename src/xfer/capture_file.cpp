@@ -2,8 +2,8 @@
 
 namespace ostrane {
 
-std::unique_ptr<CCaptureFile> CCaptureFile::Open(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+std::unique_ptr<CCaptureFile> CCaptureFile::Open(const std::string& path, const char* mode) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
   if (file == nullptr) return nullptr;
   return std::unique_ptr<CCaptureFile>(new CCaptureFile(file));
 }

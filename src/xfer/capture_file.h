@@ -13,8 +13,9 @@ namespace ostrane {
 
 class CCaptureFile final : public ICaptureSink {
  public:
-  // Creates or truncates the file; null when it cannot be created.
-  static std::unique_ptr<CCaptureFile> Open(const std::string& path);
+  // Creates or truncates the file (or appends, with an "a" mode); null when it cannot be
+  // opened.
+  static std::unique_ptr<CCaptureFile> Open(const std::string& path, const char* mode = "wb");
   ~CCaptureFile() override;
   CCaptureFile(const CCaptureFile&) = delete;
   CCaptureFile& operator=(const CCaptureFile&) = delete;

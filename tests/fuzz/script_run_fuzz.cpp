@@ -25,7 +25,14 @@ class CNoQuestions : public ostrane::IQuestions {
 class CFuzzHost : public ostrane::script::IScriptHost {
  public:
   ostrane::CTerminal& Terminal() override { return emulator_; }
-  ostrane::IQuestions& Questions() override { return questions_; }
+  ostrane::MessageAnswer AskMessage(const ostrane::MessageQuestion& question,
+                                    const ostrane::script::CStopSignal&) override {
+    return questions_.AskMessage(question);
+  }
+  std::optional<std::string> AskText(const ostrane::TextQuestion& question,
+                                     const ostrane::script::CStopSignal&) override {
+    return questions_.AskText(question);
+  }
   bool IsConnected() override { return true; }
   void Send(std::string_view bytes) override { sent_ += bytes.size(); }
   void SendLocal(std::string_view bytes) override {

@@ -32,8 +32,9 @@ class CSentRecorder : public ISessionMonitor {
   std::string sent_;
 };
 
-// Checks that no command arrives while the terminal lock is held.
-class CCommandRecorder : public IKeyboardCommands, public IScriptRunner {
+// Checks that no command arrives while the terminal lock is held. A mapped key's script runs
+// on its own thread and asks for a menu command of its own.
+class CCommandRecorder : public IKeyboardCommands, public IScriptFrontEnd {
  public:
   explicit CCommandRecorder(CVT420Doc& doc) : doc_(doc) {}
   void RunMenuCommand(std::string_view path) override { Record("menu " + std::string(path)); }
@@ -41,15 +42,31 @@ class CCommandRecorder : public IKeyboardCommands, public IScriptRunner {
     Record("local " + std::to_string(static_cast<int>(command)));
   }
   void MarginBell() override { Record("bell"); }
-  void RunScript(const std::string& name, const std::string& text, bool byHost) override {
-    Record("script " + name + " " + text + (byHost ? " host" : ""));
+  // On the script's thread, where the worker may hold the terminal lock at the time.
+  bool PostMenuCommand(std::string_view path) override {
+    std::lock_guard lock(mutex_);
+    seen_.push_back("script menu " + std::string(path));
+    return true;
   }
-  std::vector<std::string> seen;
+  bool LoadSession(const std::string&) override { return false; }
+  void PlaySound(const std::string&) override {}
+  void ReportScriptError(const std::string& report, bool) override {
+    std::lock_guard lock(mutex_);
+    seen_.push_back(report);
+  }
+  void DismissQuestions() override {}
+  std::vector<std::string> Seen() {
+    std::lock_guard lock(mutex_);
+    return seen_;
+  }
   bool lockHeld = false;
 
  private:
+  std::mutex mutex_;
+  std::vector<std::string> seen_;
   void Record(const std::string& what) {
-    seen.push_back(what);
+    std::lock_guard lock(mutex_);
+    seen_.push_back(what);
     if (!doc_.Terminal().Mutex().try_lock())
       lockHeld = true;
     else
@@ -63,7 +80,7 @@ class DocKeyboardTest : public testing::Test {
   void SetUp() override {
     doc_.SetMonitor(&monitor_);
     doc_.SetKeyboardCommands(&commands_);
-    doc_.SetScriptRunner(&commands_);
+    doc_.SetScriptFrontEnd(&commands_);
     doc_.Settings().SetInt(S::HostType, 2);  // the local loop
     ASSERT_TRUE(doc_.StartNewSession());
   }
@@ -95,7 +112,7 @@ TEST_F(DocKeyboardTest, CommandsRunWithoutTheTerminalLock) {
   {
     std::lock_guard lock(doc_.Terminal().Mutex());
     CKeyMap& map = doc_.Terminal().KeyMap();
-    map.Set('S', KeyMod::kAlt, KeyAction::kScriptText, "x = 1;");
+    map.Set('S', KeyMod::kAlt, KeyAction::kScriptText, "term.DoMenu(\"Edit: Copy\");");
     doc_.Settings().SetInt(S::MarginBell, 1);
   }
   KeyboardState ctrl;
@@ -105,11 +122,13 @@ TEST_F(DocKeyboardTest, CommandsRunWithoutTheTerminalLock) {
   doc_.KeyDown(33, 1, true, ctrl);  // Ctrl+Page Up
   doc_.KeyDown(112, 1, false, {});  // F1: Hold Screen
   doc_.KeyDown('S', 1, false, alt);
-  EXPECT_EQ(commands_.seen,
+  for (int i = 0; i < 200 && commands_.Seen().size() < 3; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(commands_.Seen(),
             (std::vector<std::string>{
                 "menu View: Scroll Page Up",
                 "local " + std::to_string(static_cast<int>(KeyCommand::kHoldScreen)),
-                "script <No Name> x = 1;"}));
+                "script menu Edit: Copy"}));
   EXPECT_FALSE(commands_.lockHeld);
   EXPECT_EQ(monitor_.SentText(), "");
 }

@@ -43,7 +43,13 @@ class CTestQuestions : public IQuestions {
 class CTestScriptHost : public script::IScriptHost {
  public:
   CTerminal& Terminal() override { return emulator; }
-  IQuestions& Questions() override { return questions; }
+  MessageAnswer AskMessage(const MessageQuestion& question, const script::CStopSignal&) override {
+    return questions.AskMessage(question);
+  }
+  std::optional<std::string> AskText(const TextQuestion& question,
+                                     const script::CStopSignal&) override {
+    return questions.AskText(question);
+  }
   bool IsConnected() override { return connected; }
   void Send(std::string_view bytes) override {
     std::lock_guard lock(mutex_);
