@@ -20,6 +20,9 @@ constexpr MessageEntry kMessages[] = {
      "effective."},
     {Msg::kSaveModified,
      "The terminal settings have been modified. Do you want to save the changes?"},
+    {Msg::kHostStoppedReading,
+     "The host stopped reading: more than 16 MB waited to be sent to it, so the connection "
+     "was closed rather than lose data."},
 };
 
 }  // namespace

@@ -12,6 +12,8 @@ enum Id : int {
   kCannotConnect = 1029,
   kRestartNeeded = 1030,
   kSaveModified = 1040,
+  // Numbers of this program's own messages start at 2001.
+  kHostStoppedReading = 2001,
 };
 }  // namespace Msg
 

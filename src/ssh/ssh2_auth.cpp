@@ -36,6 +36,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
   }
   switch (type) {
     case SSH_MSG_USERAUTH_SUCCESS:
+      WipeString(promptPassword_);
       OpenChannel();
       return;
     case SSH_MSG_USERAUTH_PASSWD_CHANGEREQ:
@@ -50,6 +51,14 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
       host_.WriteCredentials(&empty, &empty);
       allowedMethods_ = std::string(in.Text());
       const bool partial = in.Bool();
+      // A server that takes passwords only through keyboard-interactive gets the same password
+      // that way, instead of the user being asked for it again.
+      if (!partial && method_ == AuthMethod::kPassword && authStep_ == AuthStep::kAttempting &&
+          !promptPassword_.empty() && !NameListContains(allowedMethods_, kPassword) &&
+          NameListContains(allowedMethods_, kKeyboard)) {
+        SendKeyboardRequest(user_);
+        return;
+      }
       if (!NameListContains(allowedMethods_, kPassword) &&
           !NameListContains(allowedMethods_, kPublicKey) &&
           !NameListContains(allowedMethods_, kKeyboard))
@@ -74,9 +83,18 @@ void CSsh2Protocol::StartAttempt() {
       allowedMethods_.empty() || NameListContains(allowedMethods_, kPassword);
   const bool keyboardAllowed = NameListContains(allowedMethods_, kKeyboard);
   authStep_ = AuthStep::kAttempting;
+  WipeString(promptPassword_);
+  savePromptPassword_ = false;
   if (!user.empty() && !password.empty() && passwordAllowed) {
     SendPasswordRequest(user, password);
-    WipeString(password);
+    promptPassword_ = std::move(password);
+    return;
+  }
+  if (!user.empty() && !password.empty() && keyboardAllowed) {
+    // A remembered password answers the server's password prompt as well.
+    user_ = user;
+    promptPassword_ = std::move(password);
+    SendKeyboardRequest(user_);
     return;
   }
   WipeString(password);
@@ -90,14 +108,18 @@ void CSsh2Protocol::StartAttempt() {
     return;
   }
   if (!passwordAllowed && keyboardAllowed) {
-    WipeString(answer->password);
     host_.WriteCredentials(&user_, nullptr);
+    promptPassword_ = std::move(answer->password);
+    savePromptPassword_ = answer->savePassword;
+    WipeString(answer->password);
     SendKeyboardRequest(user_);
     return;
   }
   SendPasswordRequest(user_, answer->password);
   const std::string remembered = answer->savePassword ? ProtectPassword(answer->password) : "";
   host_.WriteCredentials(&user_, &remembered);
+  promptPassword_ = std::move(answer->password);
+  savePromptPassword_ = answer->savePassword;
   WipeString(answer->password);
 }
 
@@ -185,7 +207,22 @@ void CSsh2Protocol::AnswerPrompts(ByteSpan payload) {
     prompt.echo = in.Bool();
     q.prompts.push_back(std::move(prompt));
   }
-  auto answers = questions_ ? questions_->AskKeyboardInteractive(q) : std::nullopt;
+  std::optional<std::vector<std::string>> answers;
+  if (count == 0) {
+    // A round without prompts (PAM's last one) needs an empty answer, not a dialog.
+    answers.emplace();
+  } else if (!promptPassword_.empty() && count == 1 && !q.prompts[0].echo) {
+    // The one hidden prompt of a round is the password the user has already given.
+    answers.emplace(1, promptPassword_);
+    if (savePromptPassword_) {
+      const std::string remembered = ProtectPassword(promptPassword_);
+      host_.WriteCredentials(&user_, &remembered);
+    }
+    WipeString(promptPassword_);
+    savePromptPassword_ = false;
+  } else {
+    answers = questions_ ? questions_->AskKeyboardInteractive(q) : std::nullopt;
+  }
   if (!answers || answers->size() != count) throw CSshError(SshError::kAborted);
   Bytes response;
   CSshWriter w(response);
@@ -204,7 +241,7 @@ void CSsh2Protocol::OpenChannel() {
   CSshWriter w(open);
   w.Byte(SSH_MSG_CHANNEL_OPEN);
   w.String("session");
-  w.Uint32(1);  // our channel number
+  w.Uint32(kSshLocalChannel);
   w.Uint32(kSshLocalWindow);
   w.Uint32(kSshLocalMaxPacket);
   localWindow_ = kSshLocalWindow;

@@ -369,16 +369,20 @@ void CSsh2Protocol::OnNewKeys() {
 void CSsh2Protocol::OnSessionPacket(uint8_t type, ByteSpan payload) {
   CSshReader in(payload.subspan(1));
   const int state = channelState_.load();
+  if (type == SSH_MSG_GLOBAL_REQUEST) {
+    in.Text();
+    // Requests the client does not serve are refused when the server waits for an answer.
+    if (in.Bool()) Send(Bytes{SSH_MSG_REQUEST_FAILURE});
+    return;
+  }
+  // Every channel message names its recipient first: one for a channel that is not ours is a
+  // protocol error, never data to show or a close to obey.
+  if (type >= SSH_MSG_CHANNEL_OPEN_CONFIRMATION && type <= SSH_MSG_CHANNEL_FAILURE &&
+      in.Uint32() != kSshLocalChannel)
+    throw CSshError(SshError::kUnexpected);
   switch (type) {
-    case SSH_MSG_GLOBAL_REQUEST: {
-      in.Text();
-      // Requests the client does not serve are refused when the server waits for an answer.
-      if (in.Bool()) Send(Bytes{SSH_MSG_REQUEST_FAILURE});
-      return;
-    }
     case SSH_MSG_CHANNEL_OPEN_CONFIRMATION: {
       if (state != kOpenSent) return;
-      in.Uint32();
       const uint32_t remote = in.Uint32();
       const uint32_t window = in.Uint32();
       const uint32_t maxPacket = in.Uint32();
@@ -423,7 +427,6 @@ void CSsh2Protocol::OnSessionPacket(uint8_t type, ByteSpan payload) {
       return;
     }
     case SSH_MSG_CHANNEL_WINDOW_ADJUST: {
-      in.Uint32();
       const uint32_t add = in.Uint32();
       std::lock_guard lock(sendMutex_);
       // RFC 4254 caps a window at 2^32 - 1.
@@ -435,7 +438,6 @@ void CSsh2Protocol::OnSessionPacket(uint8_t type, ByteSpan payload) {
       if (state >= kPtySent) OnChannelData(in);
       return;
     case SSH_MSG_CHANNEL_REQUEST: {
-      in.Uint32();
       in.Text();
       // exit-status, keepalive@openssh.com and the like: refused when an answer is awaited.
       if (in.Bool()) {
@@ -456,7 +458,6 @@ void CSsh2Protocol::OnSessionPacket(uint8_t type, ByteSpan payload) {
 }
 
 void CSsh2Protocol::OnChannelData(CSshReader& in) {
-  in.Uint32();
   const ByteSpan data = in.String();
   host_.DeliverData(data.data(), data.size());
   localWindow_ -= std::min<uint32_t>(localWindow_, static_cast<uint32_t>(data.size()));

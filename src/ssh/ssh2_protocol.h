@@ -23,6 +23,9 @@
 
 namespace ostrane {
 
+// Our number for the one session channel; every channel message must be addressed to it.
+inline constexpr uint32_t kSshLocalChannel = 1;
+
 inline constexpr std::string_view kSshClientVersion = "SSH-2.0-Pellworth Secure Ostrane";
 inline constexpr std::string_view kTextSshVersionUnsupported =
     "SSH Version on the server is not supported.";
@@ -155,6 +158,11 @@ class CSsh2Protocol {
   AuthStep authStep_ = AuthStep::kAwaitServiceAccept;
   AuthMethod method_ = AuthMethod::kNone;
   std::string user_;
+  // Keyboard-interactive: the password the user already gave (typed into "SSH Authorization" or
+  // remembered), kept for the first hidden prompt so the user is not asked again, and whether it
+  // is to be remembered once used. Wiped when used or when the attempt ends.
+  std::string promptPassword_;
+  bool savePromptPassword_ = false;
   std::string allowedMethods_;  // from the last failure; empty before the first
 
   // Session channel.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/message_texts.h"
 #include "transport/telnet_options.h"
 
 namespace ostrane {
@@ -77,7 +78,9 @@ void CSsh2Transport::SendWindowSize(int columns, int lines) {
 }
 
 bool CSsh2Transport::SendToServer(const uint8_t* data, size_t length) {
-  return link_.Send(data, length);
+  if (link_.Send(data, length)) return true;
+  if (link_.HostStoppedReading()) EndWithMessage(Msg::kHostStoppedReading);
+  return false;
 }
 
 void CSsh2Transport::DeliverData(const uint8_t* data, size_t length) {

@@ -154,6 +154,11 @@ bool CSshKeyStore::Remove(Section section, const std::string& name) {
   return entries.size() != old && WriteEntries(entries);
 }
 
+std::string ChangedHostKeyText(const std::string& host, ByteSpan blob) {
+  return std::string(kTextChangedHostKey) + "\n\nHost: " + host +
+         "\nFingerprint of the key received: " + SshFingerprint(blob);
+}
+
 bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions) {
   auto tell = [questions](std::string text) {
     if (questions == nullptr) return;
@@ -171,7 +176,7 @@ bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQues
   if (known) {
     if (known->size() == blob.size() && std::equal(blob.begin(), blob.end(), known->begin()))
       return true;
-    tell(std::string(kTextChangedHostKey));
+    tell(ChangedHostKeyText(host, blob));
     return false;
   }
   if (questions == nullptr) return false;

@@ -28,6 +28,9 @@ inline constexpr std::string_view kTextKeyStoreUnreadable =
 inline constexpr std::string_view kTextHostKeyNotStored =
     "The host key was accepted for this connection but could not be saved in the SSH key store: ";
 
+// The changed-key message, with the host and the SHA256 fingerprint of the key it sent now.
+std::string ChangedHostKeyText(const std::string& host, ByteSpan blob);
+
 class CSshKeyStore {
  public:
   enum class LoadResult { kLoaded = 0, kCancelled = 1, kWrongPassword = 2, kNoKey = 3 };

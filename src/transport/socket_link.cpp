@@ -58,14 +58,20 @@ bool CSocketLink::Send(const uint8_t* data, size_t length) {
   if (!connected_) return false;
   const size_t pending = pending_.size() - pendingHead_;
   if (pending > 0) {
-    if (length > kMaxPendingSend - pending) return false;
+    if (length > kMaxPendingSend - pending) {
+      hostStoppedReading_.store(true);
+      return false;
+    }
     pending_.insert(pending_.end(), data, data + length);
     return true;
   }
   while (length > 0) {
     const long n = socket_.Send(data, length);
     if (n == CTcpSocket::kWouldBlock) {
-      if (length > kMaxPendingSend) return false;
+      if (length > kMaxPendingSend) {
+        hostStoppedReading_.store(true);
+        return false;
+      }
       pending_.assign(data, data + length);
       pendingHead_ = 0;
       // The worker may be asleep waiting only for input; have it wait for writability too.

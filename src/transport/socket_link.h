@@ -3,6 +3,7 @@
 // not take waits in the pending-send buffer until the socket is writable again.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -37,6 +38,9 @@ class CSocketLink {
   void Wake() { signal_.Post(platform::CWakeSignal::kWake); }
   void Abort() { signal_.Post(platform::CWakeSignal::kAbort); }
   size_t PendingCount();
+  // Any thread: a send was refused because the pending-send buffer would outgrow its limit,
+  // which means the host stopped reading.
+  bool HostStoppedReading() const { return hostStoppedReading_.load(); }
 
  private:
   // False when the socket failed.
@@ -48,6 +52,7 @@ class CSocketLink {
   bool connected_ = false;
   std::vector<uint8_t> pending_;
   size_t pendingHead_ = 0;
+  std::atomic<bool> hostStoppedReading_{false};
 };
 
 }  // namespace ostrane

@@ -52,7 +52,7 @@ bool CTelnetTransport::Read() {
 bool CTelnetTransport::Write(const uint8_t* data, size_t length, SendWait /*wait*/) {
   if (State() != TransportState::kConnected) return false;
   if (LocalOnly()) return true;
-  if (std::memchr(data, IAC, length) == nullptr) return link_.Send(data, length);
+  if (std::memchr(data, IAC, length) == nullptr) return LinkSend(data, length);
   uint8_t escaped[2 * kTelnetEscapeBlock];
   while (length > 0) {
     const size_t block = std::min(length, kTelnetEscapeBlock);
@@ -61,7 +61,7 @@ bool CTelnetTransport::Write(const uint8_t* data, size_t length, SendWait /*wait
       escaped[n++] = data[i];
       if (data[i] == IAC) escaped[n++] = IAC;
     }
-    if (!link_.Send(escaped, n)) return false;
+    if (!LinkSend(escaped, n)) return false;
     data += block;
     length -= block;
   }
@@ -69,7 +69,15 @@ bool CTelnetTransport::Write(const uint8_t* data, size_t length, SendWait /*wait
 }
 
 bool CTelnetTransport::SendRaw(const std::string& bytes) {
-  return bytes.empty() || link_.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  return bytes.empty() || LinkSend(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// Every send goes here: one refused because the host stopped reading ends the connection with
+// that reason rather than lose the bytes and carry on.
+bool CTelnetTransport::LinkSend(const uint8_t* data, size_t length) {
+  if (link_.Send(data, length)) return true;
+  if (link_.HostStoppedReading()) EndWithMessage(Msg::kHostStoppedReading);
+  return false;
 }
 
 void CTelnetTransport::OnOption(uint8_t command, uint8_t option) {
@@ -102,7 +110,7 @@ void CTelnetTransport::SendWindowSize(int columns, int lines) {
 
 void CTelnetTransport::KeepAlive() {
   static const uint8_t kDoStatus[] = {IAC, DO, TELOPT_STATUS};
-  link_.Send(kDoStatus, sizeof kDoStatus);
+  LinkSend(kDoStatus, sizeof kDoStatus);
 }
 
 void CTelnetTransport::ConnectionSettingsChanged(const CConnectionSettings& settings) {

@@ -43,6 +43,7 @@ class CTelnetTransport final : public CTransport, private ITelnetCommandSink {
   void OnOption(uint8_t command, uint8_t option) override;
   void OnSubnegotiation(uint8_t option, const uint8_t* data, size_t length) override;
   bool SendRaw(const std::string& bytes);
+  bool LinkSend(const uint8_t* data, size_t length);
 
   CSocketLink link_;
   CTelnetDecoder decoder_;

@@ -108,8 +108,9 @@ bool CTransport::SendWith(const uint8_t* data, size_t length, SendWait wait) {
   const bool echoed = !localEcho_.load() || QueueReceived(data, length, wait);
   if (echoed) Kick();
   if (!echoed || !Write(data, length, wait)) {
-    // A caller that may not wait cannot wait for the worker to end either.
-    Stop(wait == SendWait::kMayWait);
+    // The worker is only asked to leave: it may be telling the user why, and a caller on the
+    // GUI thread that waited for it would block that message.
+    Stop(false);
     return false;
   }
   return true;
@@ -165,8 +166,16 @@ void CTransport::Run() {
   }
   state_.store(TransportState::kStopping);
   Close();
+  // The reason a send ended the connection, told from this thread, which holds no lock.
+  if (const int id = endMessage_.load(); id != 0 && owner_ != nullptr) owner_->ShowMessage(id);
   state_.store(TransportState::kClosed);
   Finish();
+}
+
+void CTransport::EndWithMessage(int messageId) {
+  int none = 0;
+  endMessage_.compare_exchange_strong(none, messageId);
+  Stop(false);
 }
 
 void CTransport::Finish() {

@@ -108,6 +108,9 @@ class CTransport {
   bool OnWorkerThread() const { return std::this_thread::get_id() == workerId_.load(); }
   // Connecting or Connected becomes Stopping; later states stay.
   void SetStopping();
+  // Any thread: ends the connection; the worker shows the numbered message as it leaves (the
+  // first reason given wins).
+  void EndWithMessage(int messageId);
   // The host switched local echo (Telnet ECHO): kept, followed and told to the owner.
   void HostSetLocalEcho(bool on);
   // The protocol tells the host the size; the settings already hold it.
@@ -126,6 +129,7 @@ class CTransport {
   void Finish();
 
   const TransportKind kind_;
+  std::atomic<int> endMessage_{0};
   std::atomic<TransportState> state_{TransportState::kIdle};
   ITransportOwner* owner_ = nullptr;
   mutable std::mutex settingsMutex_;

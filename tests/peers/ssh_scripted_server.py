@@ -198,8 +198,12 @@ class Conn:
         log.write("NEWKEYS %s %s %d\n" % (c2s, s2c, mac_size))
 
 
-def channel_data(text):
-    return bytes([94]) + u32(7) + string(text)
+# The client's number for its session channel, the recipient of every channel message.
+CLIENT_CHANNEL = 0
+
+
+def channel_data(text, recipient=None):
+    return bytes([94]) + u32(CLIENT_CHANNEL if recipient is None else recipient) + string(text)
 
 
 def main():
@@ -269,6 +273,8 @@ def main():
     r = Reader(req[1:])
     assert req[0] == 90 and r.string() == b"session"
     channel, window, maxpacket = r.u32(), r.u32(), r.u32()
+    global CLIENT_CHANNEL
+    CLIENT_CHANNEL = channel
     log.write("OPEN %d %d %d\n" % (channel, window, maxpacket))
     # A small window in "smallwindow" so that the client must wait for adjustments.
     initial = 100 if SCENARIO == "smallwindow" else 1 << 20
@@ -323,6 +329,16 @@ def play(c, channel):
         c.send(channel_data("AFTER\r\n"))
         read_until_data(c, "two")
         c.send(channel_data("GOT-TWO\r\n"))
+    elif SCENARIO == "foreign-data":
+        # Data and a close addressed to a channel the client never opened.
+        c.send(channel_data("INTRUDER\r\n", recipient=CLIENT_CHANNEL + 41))
+        time.sleep(1)
+        return
+    elif SCENARIO == "foreign-close":
+        c.send(bytes([97]) + u32(CLIENT_CHANNEL + 41))
+        c.send(channel_data("STILL-HERE\r\n"))
+        time.sleep(1)
+        return
     elif SCENARIO == "oversize":
         c.send(channel_data("x"), length_override=40000)
     elif SCENARIO == "badmac":

@@ -58,8 +58,11 @@ TEST(SshKeyStore, ChangedHostKeyIsRefusedWithTheMessage_RemovedOneIsAskedAgain) 
   ASSERT_TRUE(store.CheckHostKey("h", first, &q));
   EXPECT_FALSE(store.CheckHostKey("h", longer, &q));
   EXPECT_FALSE(store.CheckHostKey("h", other, &q));
-  EXPECT_EQ(q.Messages(), (std::vector<std::string>{std::string(kTextChangedHostKey),
-                                                    std::string(kTextChangedHostKey)}));
+  EXPECT_EQ(q.Messages(), (std::vector<std::string>{ChangedHostKeyText("h", longer),
+                                                    ChangedHostKeyText("h", other)}));
+  // The message names the host and the fingerprint of the key that was sent this time.
+  EXPECT_NE(q.Messages()[1].find("Host: h\n"), std::string::npos);
+  EXPECT_NE(q.Messages()[1].find(SshFingerprint(other)), std::string::npos);
   EXPECT_EQ(*store.HostKey("h"), first);
   ASSERT_TRUE(store.RemoveHost("h"));
   q.acceptHostKey = false;

@@ -187,6 +187,25 @@ TEST(SshScripted, OversizedPacketAndWrongMacEndTheConnectionWithTheirTexts) {
   }
 }
 
+// Data or a close addressed to a channel we never opened is a protocol error: nothing of it is
+// shown, the session does not carry on as if it were ours, and the user is told.
+TEST(SshScripted, ChannelMessagesForAnotherChannelEndTheSessionWithAnError) {
+  for (const char* scenario : {"foreign-data", "foreign-close"}) {
+    CSshKeyStore().RemoveHost("127.0.0.1");
+    CScriptedSshPeer peer(scenario);
+    ASSERT_TRUE(peer.Ready());
+    CTestSshQuestions q;
+    Login(q);
+    CSshSession s(peer.Port(), q);
+    s.Start();
+    EXPECT_TRUE(s.Owner().WaitEnded()) << scenario;
+    EXPECT_EQ(q.Messages(), std::vector<std::string>{"Unexpected response from the server."})
+        << scenario;
+    EXPECT_EQ(s.Owner().Received().find("INTRUDER"), std::string::npos);
+    EXPECT_EQ(s.Owner().Received().find("STILL-HERE"), std::string::npos);
+  }
+}
+
 // A burst lowers the window without an adjustment; below half the window one adjustment
 // restores it whole.
 TEST(SshScripted, WindowIsRefilledOnlyBelowItsThreshold) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "faulty_socket_api.h"
+#include "settings/message_texts.h"
 #include "transport/telnet_transport.h"
 #include "transport/test_owner.h"
 
@@ -106,8 +107,22 @@ TEST_F(SocketLink, SendBeyondThePendingCapFailsAndStopsTheConnection) {
   EXPECT_FALSE(telnet_.Send(Bytes("x"), 1));
   ASSERT_TRUE(owner_.WaitEnded());
   EXPECT_EQ(telnet_.State(), TransportState::kClosed);
-  EXPECT_TRUE(owner_.Messages().empty());
+  EXPECT_EQ(owner_.Messages(), std::vector<int>{Msg::kHostStoppedReading});
   EXPECT_FALSE(telnet_.Send(Bytes("y"), 1));
+}
+
+// The host floods options and reads nothing: the reply that would pass the cap is not dropped
+// while the session carries on; the connection ends and says why.
+TEST_F(SocketLink, OptionReplyBeyondThePendingCapEndsTheConnectionWithTheReason) {
+  Connect();
+  sockets_.Stall(true);
+  const std::string fill = Pattern(kMaxPendingSend - 2);
+  ASSERT_TRUE(telnet_.Send(Bytes(fill), fill.size()));
+  sockets_.WriteFar(std::string("\xff\xfd\x00", 3));  // DO BINARY: answered WONT BINARY
+  ASSERT_TRUE(owner_.WaitEnded());
+  EXPECT_EQ(telnet_.State(), TransportState::kClosed);
+  EXPECT_EQ(owner_.Messages(), std::vector<int>{Msg::kHostStoppedReading});
+  EXPECT_EQ(MessageText(Msg::kHostStoppedReading).rfind("The host stopped reading", 0), 0u);
 }
 
 TEST_F(SocketLink, StopWithSendsPendingEndsTheWorker) {
