@@ -186,7 +186,7 @@ CKeyboardInteractiveDialog::CKeyboardInteractiveDialog(const SshKeyboardQuestion
     const SshPrompt& prompt = question.prompts[i];
     QLineEdit* field = Field(this, "", !prompt.echo);
     field->setObjectName(QString("prompt%1").arg(i));
-    form->addRow(Q(prompt.text), field);
+    form->addRow(PlainLabel(Q(prompt.text), this), field);
     fields_.push_back(field);
   }
   layout->addLayout(form);

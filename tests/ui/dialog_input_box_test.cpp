@@ -48,8 +48,7 @@ QString RunAndAnswer(const std::string& script, const std::function<void(QWidget
   });
   poll.start(20);
   doc.RunScriptText(script, false);
-  QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty() || doc.RunningScripts() == 0, 10000);
-  QTRY_COMPARE_WITH_TIMEOUT(doc.RunningScripts(), size_t{0}, 10000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return doc.RunningScripts() == 0; }, 10000));
   EXPECT_TRUE(answered);
   return message;
 }
