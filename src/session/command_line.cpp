@@ -79,8 +79,10 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
   return items;
 }
 
-CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
-                                        const std::function<bool(const std::string&)>& fileExists) {
+CommandLineRequest InterpretCommandLine(
+    const std::vector<std::string>& items,
+    const std::function<bool(const std::string&)>& fileExists,
+    const std::function<bool(const std::string&)>& otherExists) {
   CommandLineRequest request;
   char option = 0;  // F, H or P
   bool scriptNext = false;
@@ -133,6 +135,8 @@ CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
   std::optional<int> port;
   if (hasPort && !(port = ParsePort(portText, error))) return fail(error);
 
+  if (option != 'H' && otherExists && otherExists(target))
+    return fail(target + kTextNotSessionFile);
   if (option == 'F' || option == 'P') {
     if (hasPort) return fail("a session file takes no port");
     request.action = CommandLineAction::kOpenFile;

@@ -40,8 +40,14 @@ struct CommandLineRequest {
   std::string error;                   // kFail: why the command line was refused
 };
 
-// Interprets the items (program name excluded). fileExists tells whether a path names a file.
-CommandLineRequest InterpretCommandLine(const std::vector<std::string>& items,
-                                        const std::function<bool(const std::string&)>& fileExists);
+inline constexpr char kTextNotSessionFile[] = " is not a session file.";
+
+// Interprets the items (program name excluded). fileExists tells whether a path names a regular
+// file; otherExists, when given, whether it names something else on disk (a folder, FIFO or
+// device), which is refused rather than taken for a host name.
+CommandLineRequest InterpretCommandLine(
+    const std::vector<std::string>& items,
+    const std::function<bool(const std::string&)>& fileExists,
+    const std::function<bool(const std::string&)>& otherExists = nullptr);
 
 }  // namespace ostrane

@@ -1,15 +1,11 @@
 #include "ui/application.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 
 #include "platform/fault_report.h"
 #include "platform/paths.h"
-#include "session/command_line.h"
 #include "session/settings_templates.h"
-#include "session/window_placement.h"
-#include "ui/child_frame.h"
 #include "ui/main_frame.h"
 #include "ui/qt_questions.h"
 
@@ -56,8 +52,7 @@ bool COstraneApp::Start() {
   maximized_ = profile_->GetInt("Window", "maximized", 0) != 0;
   if (!earlierFault.empty())
     ShowMessage(mainFrame_.get(), QString::fromStdString(earlierFault), MessageIcon::kStop);
-  if (!ProcessCommandLine())
-    ShowMessage(mainFrame_.get(), kTextCommandLineFailed, MessageIcon::kWarning);
+  mainFrame_->OpenCommandLine(arguments_, maximized_);
   if (showWindow_) {
     if (maximized_)
       mainFrame_->showMaximized();
@@ -65,42 +60,6 @@ bool COstraneApp::Start() {
       mainFrame_->show();
     mainFrame_->activateWindow();
   }
-  return true;
-}
-
-bool COstraneApp::ProcessCommandLine() {
-  const CommandLineRequest request = InterpretCommandLine(arguments_, [](const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).isFile();
-  });
-  mainFrame_->SetOpenWithoutConnecting(request.openWithoutConnecting);
-  CChildFrame* frame = nullptr;
-  switch (request.action) {
-    case CommandLineAction::kFail:
-      return false;
-    case CommandLineAction::kNothing:
-      return true;
-    case CommandLineAction::kOpenFile: {
-      frame = mainFrame_->OpenSessionFile(QString::fromStdString(request.path));
-      if (!frame) return true;
-      // A session file opened from the command line brings its own window layout, when it
-      // stores one.
-      std::optional<MainWindowPlacement> placement;
-      {
-        std::lock_guard lock(frame->Document().Terminal().Mutex());
-        placement = PlacementFromSettings(frame->Document().Settings());
-      }
-      if (placement) {
-        mainFrame_->ApplySessionLayout(*placement);
-        maximized_ = placement->maximized;
-      }
-      break;
-    }
-    case CommandLineAction::kTelnet:
-      frame = mainFrame_->NewTelnetSession(QString::fromStdString(request.host), request.port);
-      break;
-  }
-  if (frame && !request.script.empty())
-    mainFrame_->RunScriptFile(*frame, QString::fromStdString(request.script));
   return true;
 }
 

@@ -13,8 +13,6 @@ namespace ostrane {
 
 class CMainFrame;
 
-inline constexpr char kTextCommandLineFailed[] =
-    "Error while processing command line.\nPlease see help for command line infomation.";
 inline constexpr char kFaultReportFile[] = "fault-report.txt";
 
 // Qt's own settings (the file dialog's state) go to the program's configuration folder instead
@@ -41,9 +39,6 @@ class COstraneApp : public QApplication {
   void SetShowWindow(bool show) { showWindow_ = show; }
 
  private:
-  // Opens what the command line names; false when it is malformed.
-  bool ProcessCommandLine();
-
   std::unique_ptr<CProfile> profile_;
   std::unique_ptr<CMainFrame> mainFrame_;
   std::vector<std::string> arguments_;

@@ -17,6 +17,7 @@
 
 #include "platform/paths.h"
 #include "session/address_book.h"
+#include "session/command_line.h"
 #include "session/new_connection_rules.h"
 #include "session/session_titles.h"
 #include "session/settings_templates.h"
@@ -390,6 +391,50 @@ CChildFrame* CMainFrame::OpenSessionFile(const QString& path) {
   doc->SetSessionTitle(FileTitle(path).toStdString());
   AddRecentFile(path);
   return AddFrame(std::move(doc), path);
+}
+
+CChildFrame* CMainFrame::OpenCommandLine(const std::vector<std::string>& items, bool& maximized) {
+  const CommandLineRequest request = InterpretCommandLine(
+      items,
+      [](const std::string& path) { return QFileInfo(QString::fromStdString(path)).isFile(); },
+      [](const std::string& path) {
+        const QFileInfo info(QString::fromStdString(path));
+        return info.exists() && !info.isFile();
+      });
+  SetOpenWithoutConnecting(request.openWithoutConnecting);
+  CChildFrame* frame = nullptr;
+  switch (request.action) {
+    case CommandLineAction::kFail: {
+      QString text = kTextCommandLineFailed;
+      if (!request.error.empty()) text += "\n\n" + QString::fromStdString(request.error);
+      ShowMessage(this, text, MessageIcon::kWarning);
+      return nullptr;
+    }
+    case CommandLineAction::kNothing:
+      return nullptr;
+    case CommandLineAction::kOpenFile: {
+      frame = OpenSessionFile(QString::fromStdString(request.path));
+      if (!frame) return nullptr;
+      // A session file opened from the command line brings its own window layout, when it
+      // stores one.
+      std::optional<MainWindowPlacement> placement;
+      {
+        std::lock_guard lock(frame->Document().Terminal().Mutex());
+        placement = PlacementFromSettings(frame->Document().Settings());
+      }
+      if (placement) {
+        ApplySessionLayout(*placement);
+        maximized = placement->maximized;
+      }
+      break;
+    }
+    case CommandLineAction::kTelnet:
+      frame = NewTelnetSession(QString::fromStdString(request.host), request.port);
+      break;
+  }
+  if (frame && !request.script.empty())
+    RunScriptFile(*frame, QString::fromStdString(request.script));
+  return frame;
 }
 
 void CMainFrame::RunScriptFile(CChildFrame& frame, const QString& path) {

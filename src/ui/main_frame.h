@@ -31,6 +31,9 @@ class CChildFrame;
 class CQtQuestions;
 class CVT420Doc;
 
+inline constexpr char kTextCommandLineFailed[] =
+    "Error while processing command line.\nPlease see help for command line infomation.";
+
 // The program's icon, drawn so that it needs no file.
 QIcon AppIcon();
 
@@ -54,6 +57,10 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void RunScriptFile(CChildFrame& frame, const QString& path);
   // Thread-safe: opens the session file on the GUI thread.
   void PostOpenSessionFile(const QString& path);
+  // Carries out the program's command line (program name excluded): a session file with its
+  // window layout, a Telnet host, a script. A refused command line is reported in a box with
+  // its reason. maximized is set when an opened session file stores a layout.
+  CChildFrame* OpenCommandLine(const std::vector<std::string>& items, bool& maximized);
 
   CChildFrame* ActiveChild() const;
   QList<CChildFrame*> Children() const;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QThread>
 
+#include "ui/input_box_dialog.h"
 #include "ui/ssh_dialogs.h"
 
 namespace ostrane {
@@ -72,6 +73,8 @@ MessageAnswer ShowMessageBox(QWidget* parent, const MessageQuestion& question) {
   QWidget* owner = parent ? parent : QApplication::activeWindow();
   QMessageBox box(BoxIcon(question.icon), QString::fromStdString(question.caption),
                   QString::fromStdString(question.text), ButtonsOf(question.buttons), owner);
+  // The text may come from the peer (a disconnect reason, a script's message).
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(ButtonOf(question.defaultAnswer));
   return AnswerOf(box.exec(), question.buttons);
 }
@@ -124,6 +127,14 @@ MessageAnswer CQtQuestions::AskMessage(const MessageQuestion& question) {
 
 std::optional<std::string> CQtQuestions::ChooseFile(const FileQuestion& question) {
   return OnGuiThread([&] { return ChooseOnGuiThread(question); });
+}
+
+std::optional<std::string> CQtQuestions::AskText(const TextQuestion& question) {
+  return OnGuiThread([&]() -> std::optional<std::string> {
+    CInputBoxDialog dialog(question, Owner());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Text();
+  });
 }
 
 std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::string& host,

@@ -22,6 +22,7 @@ class CQtQuestions : public QObject, public ISshQuestions {
 
   MessageAnswer AskMessage(const MessageQuestion& question) override;
   std::optional<std::string> ChooseFile(const FileQuestion& question) override;
+  std::optional<std::string> AskText(const TextQuestion& question) override;
 
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host,
                                                          const std::string& user) override;

@@ -23,8 +23,16 @@ QLineEdit* Field(QWidget* parent, const char* name, bool secret) {
   return field;
 }
 
+// Texts here may come from the peer (prompts, instructions, host names), so they are never read
+// as rich text.
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
 QLabel* ProblemLabel(QWidget* parent) {
-  auto* label = new QLabel(parent);
+  auto* label = PlainLabel(QString(), parent);
   label->setObjectName("problem");
   label->setStyleSheet("color: #b00000");
   label->hide();
@@ -53,7 +61,7 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   setObjectName("SshAuthorization");
   setWindowTitle(Q(kSshAuthorizationTitle));
   auto* layout = new QVBoxLayout(this);
-  auto* hostLabel = new QLabel(QString("Host: %1").arg(host), this);
+  auto* hostLabel = PlainLabel(QString("Host: %1").arg(host), this);
   hostLabel->setObjectName("host");
   layout->addWidget(hostLabel);
   auto* form = new QFormLayout;
@@ -117,10 +125,10 @@ CChangePasswordDialog::CChangePasswordDialog(const QString& host, const QString&
   setObjectName("ChangePassword");
   setWindowTitle(Q(kChangePasswordTitle));
   auto* layout = new QVBoxLayout(this);
-  auto* who = new QLabel(QString("Host: %1\nUser: %2").arg(host, user), this);
+  auto* who = PlainLabel(QString("Host: %1\nUser: %2").arg(host, user), this);
   who->setObjectName("host");
   layout->addWidget(who);
-  auto* text = new QLabel(Q(retry ? kChangePasswordRetryText : kChangePasswordText), this);
+  auto* text = PlainLabel(Q(retry ? kChangePasswordRetryText : kChangePasswordText), this);
   text->setObjectName("notice");
   layout->addWidget(text);
   auto* form = new QFormLayout;
@@ -163,12 +171,12 @@ CKeyboardInteractiveDialog::CKeyboardInteractiveDialog(const SshKeyboardQuestion
   setObjectName("KeyboardInteractive");
   setWindowTitle(question.name.empty() ? Q(kSshAuthorizationTitle) : Q(question.name));
   auto* layout = new QVBoxLayout(this);
-  auto* who = new QLabel(
+  auto* who = PlainLabel(
       QString("%1@%2").arg(QString::fromStdString(question.user), Q(question.host)), this);
   who->setObjectName("host");
   layout->addWidget(who);
   if (!question.instruction.empty()) {
-    auto* instruction = new QLabel(Q(question.instruction), this);
+    auto* instruction = PlainLabel(Q(question.instruction), this);
     instruction->setObjectName("instruction");
     instruction->setWordWrap(true);
     layout->addWidget(instruction);
@@ -178,7 +186,7 @@ CKeyboardInteractiveDialog::CKeyboardInteractiveDialog(const SshKeyboardQuestion
     const SshPrompt& prompt = question.prompts[i];
     QLineEdit* field = Field(this, "", !prompt.echo);
     field->setObjectName(QString("prompt%1").arg(i));
-    form->addRow(Q(prompt.text), field);
+    form->addRow(PlainLabel(Q(prompt.text), this), field);
     fields_.push_back(field);
   }
   layout->addLayout(form);
@@ -201,7 +209,7 @@ CSecretDialog::CSecretDialog(const QString& title, const QString& text, bool con
   setObjectName("Secret");
   setWindowTitle(title);
   auto* layout = new QVBoxLayout(this);
-  auto* label = new QLabel(text, this);
+  auto* label = PlainLabel(text, this);
   label->setWordWrap(true);
   layout->addWidget(label);
   auto* form = new QFormLayout;
@@ -241,13 +249,13 @@ bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question) {
   dialog.setObjectName("NewHostKey");
   dialog.setWindowTitle(Q(kNewHostKeyTitle));
   auto* layout = new QVBoxLayout(&dialog);
-  auto* text = new QLabel(Q(kNewHostKeyText), &dialog);
+  auto* text = PlainLabel(Q(kNewHostKeyText), &dialog);
   text->setWordWrap(true);
   layout->addWidget(text);
-  auto* host = new QLabel(QString("Host: %1").arg(Q(question.host)), &dialog);
+  auto* host = PlainLabel(QString("Host: %1").arg(Q(question.host)), &dialog);
   host->setObjectName("host");
   layout->addWidget(host);
-  auto* fingerprint = new QLabel(QString("Fingerprint: %1").arg(Q(question.fingerprint)), &dialog);
+  auto* fingerprint = PlainLabel(QString("Fingerprint: %1").arg(Q(question.fingerprint)), &dialog);
   fingerprint->setObjectName("fingerprint");
   fingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(fingerprint);

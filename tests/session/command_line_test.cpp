@@ -137,5 +137,20 @@ TEST(HostAddress, SplitsLikeTheAddressBook) {
   EXPECT_EQ(a.host, "//myhost/");
 }
 
+// A folder, FIFO or device named on the command line is refused with its name, never taken for
+// a host; -H still means a host even when something on disk has that name.
+TEST(CommandLine, SomethingOnDiskThatIsNoFileIsNotASessionFile) {
+  const auto other = [](const std::string& path) { return path == "/tmp" || path == "fifo"; };
+  const auto none = [](const std::string&) { return false; };
+  for (const char* line : {"/tmp", "-F /tmp", "\"fifo\"", "fifo 23"}) {
+    const auto r = InterpretCommandLine(SplitCommandLine(line), none, other);
+    EXPECT_EQ(r.action, CommandLineAction::kFail) << line;
+    EXPECT_NE(r.error.find(std::string(kTextNotSessionFile)), std::string::npos) << line;
+  }
+  const auto host = InterpretCommandLine(SplitCommandLine("-H fifo"), none, other);
+  EXPECT_EQ(host.action, CommandLineAction::kTelnet);
+  EXPECT_EQ(host.host, "fifo");
+}
+
 }  // namespace
 }  // namespace ostrane

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -182,6 +183,37 @@ TEST_F(SshDialogs, KeyboardInteractiveEchoesOnlyWhereThePromptAllows) {
   EXPECT_EQ(*answer, std::vector<std::string>({"123456", "pw"}));
 }
 
+// Text from the peer is shown as it is: markup in a message or a prompt is never rendered.
+TEST_F(SshDialogs, PeerTextIsNeverReadAsRichText) {
+  auto allPlain = [](QWidget* d) {
+    for (QLabel* label : d->findChildren<QLabel*>())
+      if (label->text().contains("<b>")) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  };
+  SshKeyboardQuestion q{"h", "u", "Login", "<b>instruction</b>", {{"<b>Token:</b>", true}}};
+  {
+    CDialogAnswerer answerer({{"KeyboardInteractive", [&](QWidget* d) {
+                                 allPlain(d);
+                                 QTest::keyClick(d, Qt::Key_Escape);
+                               }}});
+    AskFromWorker([&] { return questions_.AskKeyboardInteractive(q); });
+    EXPECT_EQ(answerer.Seen(), QStringList({"KeyboardInteractive"}));
+  }
+  MessageQuestion m;
+  m.text = "<b>Disconnected</b> <img src=x>";
+  QString shownText;
+  Qt::TextFormat format = Qt::AutoText;
+  QTimer::singleShot(50, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    shownText = box->text();
+    format = box->textFormat();
+    box->accept();
+  });
+  AskFromWorker([&] { return questions_.AskMessage(m); });
+  EXPECT_EQ(shownText.toStdString(), m.text);
+  EXPECT_EQ(format, Qt::PlainText);
+}
+
 TEST_F(SshDialogs, NewHostKeyShowsTheFingerprintAndReturnDoesNotAccept) {
   const SshHostKeyQuestion q{"example.test", "ssh-ed25519 AAAAC3Nza", "SHA256:abcDEF"};
   CDialogAnswerer refuse(
@@ -211,9 +243,9 @@ TEST_F(SshDialogs, KeyCreationAsksTwiceAndTheKeyPasswordOnce) {
   EXPECT_EQ(AskFromWorker([this] { return questions_.AskKeyPassword("u", true); }), "k");
 }
 
-// The whole path a user takes: a session file with HostType 5 opened in the main window, the new
-// host key accepted, the password typed into "SSH Authorization", and the shell's output on the
-// screen.
+// The whole path a user takes: the program started on a session file with HostType 5 (the
+// command line is carried out before the main window is shown), the new host key accepted, the
+// password typed into "SSH Authorization", and the shell's output on the screen.
 TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   test::EnsureApplication();
   ASSERT_TRUE(test::EnsureTestUser());
@@ -235,7 +267,6 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   }
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
-  frame.show();
   CDialogAnswerer answerer({{"NewHostKey",
                              [](QWidget* d) {
                                EXPECT_TRUE(
@@ -246,8 +277,10 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
                                QTest::keyClicks(d->focusWidget(), test::kTestPassword);
                                PressReturn(d);
                              }}});
-  CChildFrame* child = frame.OpenSessionFile(QString::fromStdString(path));
+  bool maximized = false;
+  CChildFrame* child = frame.OpenCommandLine({path}, maximized);
   ASSERT_NE(child, nullptr);
+  frame.show();
   CVT420Doc& doc = child->Document();
   auto screen = [&doc] {
     std::lock_guard lock(doc.Terminal().Mutex());

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "session/command_line.h"
 #include "settings/message_texts.h"
 #include "support/test_folder.h"
 #include "ui/application.h"
@@ -312,6 +314,29 @@ TEST_F(MainFrame, MalformedSessionFileGivesTheMessageAndNoWindow) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown.front(), "Unexpected file format.");
   EXPECT_TRUE(f.Children().isEmpty());
+}
+
+// A folder or FIFO named on the command line is "not a session file" in the failure box, with
+// no session opened and nothing connected to.
+TEST_F(MainFrame, CommandLineFolderOrFifoIsNotASessionFile) {
+  const std::string fifo = (dir_ / "pipe").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  CMainFrame& f = Frame();
+  for (const std::string& target : {dir_.string(), fifo}) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->accept();
+      }
+    });
+    bool maximized = false;
+    EXPECT_EQ(f.OpenCommandLine({target}, maximized), nullptr);
+    EXPECT_TRUE(shown.startsWith(kTextCommandLineFailed)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(target) + kTextNotSessionFile))
+        << shown.toStdString();
+    EXPECT_TRUE(f.Children().isEmpty());
+  }
 }
 
 // Each session window shows at least 80 x 24 cells when the main window has the room: after
