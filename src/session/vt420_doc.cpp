@@ -4,12 +4,14 @@
 #include <cstdio>
 
 #include "emulator/emulator_limits.h"
+#include "platform/paths.h"
 #include "script/script_limits.h"
 #include "session/settings_templates.h"
 #include "session/transport_factory.h"
 #include "settings/message_texts.h"
 #include "ssh/ssh2_transport.h"
 #include "xfer/capture_file.h"
+#include "xfer/xfer_files.h"
 
 namespace ostrane {
 
@@ -45,6 +47,8 @@ CVT420Doc::~CVT420Doc() {
   scripts_.Close();
   questionGate_.Close();
   keepAlive_.Stop();
+  // The transfer writes to the transport and hands bytes to the terminal.
+  transfer_.End();
   // The worker delivers into the terminal; it ends before anything else goes.
   transport_.reset();
   terminal_.SetEvents(nullptr);
@@ -87,6 +91,8 @@ void CVT420Doc::SyncWorkerUpdatesLocked() {
 }
 
 void CVT420Doc::ReplaceTransport(std::unique_ptr<CTransport> transport) {
+  // A transfer writes to the transport it started on.
+  transfer_.End();
   std::unique_ptr<CTransport> old;
   {
     std::lock_guard lock(transportMutex_);
@@ -94,6 +100,8 @@ void CVT420Doc::ReplaceTransport(std::unique_ptr<CTransport> transport) {
     transport_ = std::move(transport);
   }
   old.reset();
+  // The old worker may have started a receive before it ended.
+  transfer_.End();
 }
 
 void CVT420Doc::SendKeepAlive() {
@@ -286,6 +294,8 @@ void CVT420Doc::CarryOutKeyOutput() {
   }
   for (const KeyOutput& o : output) {
     if (o.kind == KeyOutput::Kind::kBytes) {
+      // Typed keys would corrupt the transfer's stream.
+      if (transfer_.Running()) continue;
       Send(reinterpret_cast<const uint8_t*>(o.text.data()), o.text.size());
     } else if (o.kind == KeyOutput::Kind::kMarginBell) {
       if (keyboardCommands_) keyboardCommands_->MarginBell();
@@ -317,6 +327,8 @@ void CVT420Doc::HostSizeChanged() {
 }
 
 void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {
+  // A running transfer owns the data stream; it hands back what belongs on the screen.
+  if (transfer_.Deliver(data, length)) return;
   // Scripts see the bytes before the parser, without the terminal lock: their receive
   // routines may read the screen.
   scripts_.Feed(data, length);
@@ -355,6 +367,7 @@ void CVT420Doc::ShowMessage(int messageId) {
 }
 
 void CVT420Doc::ConnectionEnded() {
+  transfer_.ConnectionLost();
   NotifyConnection(true);
 }
 
@@ -548,9 +561,65 @@ bool CVT420Doc::StartCapture(const std::string& path, const std::string& mode) {
   return true;
 }
 
-void CVT420Doc::SendZModem(const std::string&) {
-  // No ZModem sender exists yet: the script learns so instead of a silent nothing.
-  script::Raise(script::Err::kNotSupported, "SendZModem");
+void CVT420Doc::SendZModem(const std::string& path) {
+  SendZModemFiles({path});
+}
+
+CSessionTransfer::ReceiveOptions CVT420Doc::ReceiveOptionsLocked() {
+  const CSettingsSet& s = terminal_.Settings();
+  CSessionTransfer::ReceiveOptions o;
+  o.folder = ResolveReceiveFolder(s.Str(S::RecvDir), platform::DataFolder());
+  o.openFolder = s.Int(S::XferOpenRecv) == 1;
+  return o;
+}
+
+bool CVT420Doc::ReceiveZModem() {
+  CSessionTransfer::ReceiveOptions options;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    options = ReceiveOptionsLocked();
+  }
+  if (!transport_ || transport_->State() != TransportState::kConnected) return false;
+  return transfer_.StartReceive(*transport_, options);
+}
+
+void CVT420Doc::StartZModemReceive() {
+  // The worker of this transport is the caller, so the transport stays while it runs.
+  if (!transport_ || transport_->State() != TransportState::kConnected) return;
+  transfer_.StartReceive(*transport_, ReceiveOptionsLocked());
+}
+
+bool CVT420Doc::SendZModemFiles(const std::vector<std::string>& paths) {
+  if (paths.empty() || transfer_.Running() || !transport_ ||
+      transport_->State() != TransportState::kConnected)
+    return false;
+  // Every file is checked before anything goes to the host: a batch is sent whole or not at all.
+  CPosixSendSource source;
+  for (const std::string& path : paths) {
+    std::string error;
+    if (!source.Open(path, error)) {
+      Ask(0, std::string(kTextCannotOpenForSending) + " " + path, MessageButtons::kOk,
+          MessageIcon::kStop, MessageAnswer::kOk, kMessageCaption);
+      return false;
+    }
+  }
+  CSessionTransfer::SendOptions options;
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    options.initString = terminal_.Settings().Str(S::ZModemInit);
+    options.initPause = std::chrono::milliseconds(terminal_.Settings().Int(S::XferInitPause));
+  }
+  return transfer_.StartSend(*transport_, paths, options);
+}
+
+void CVT420Doc::TransferScreenBytes(const uint8_t* data, size_t length) {
+  {
+    std::lock_guard lock(terminal_.Mutex());
+    SyncWorkerUpdatesLocked();
+    terminal_.ReceiveBytes(data, length);
+    if (monitor_) monitor_->Received(data, length);
+  }
+  RunPendingHostScripts();
 }
 
 void CVT420Doc::LoadSession(const std::string& path) {

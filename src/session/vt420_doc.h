@@ -26,6 +26,7 @@
 #include "session/keep_alive.h"
 #include "session/script_front_end.h"
 #include "session/session_scripts.h"
+#include "session/session_transfer.h"
 #include "session/session_view.h"
 #include "session/setup_file.h"
 #include "session/worker_updates.h"
@@ -43,6 +44,9 @@ inline constexpr std::string_view kTextNoSshQuestions =
 // Shown when a macro recording ends without anything sent.
 inline constexpr std::string_view kTextEmptyMacro =
     "You didn't type anything, so the macro will be ignored.";
+
+// Shown when a file chosen for a ZModem send cannot be read; nothing is sent.
+inline constexpr std::string_view kTextCannotOpenForSending = "Cannot open file for sending.";
 
 class CVT420Doc final : public ITransportOwner,
                         public ISshCredentials,
@@ -68,6 +72,7 @@ class CVT420Doc final : public ITransportOwner,
   void SetScriptQuestions(IQuestions* questions);
   void SetScriptFrontEnd(IScriptFrontEnd* frontEnd);
   void SetKeyboardCommands(IKeyboardCommands* commands) { keyboardCommands_ = commands; }
+  void SetTransferFrontEnd(ITransferFrontEnd* frontEnd) { transfer_.SetFrontEnd(frontEnd); }
   // Writes the session file; used when the user agrees to save changed settings.
   void SetSaveHandler(std::function<bool()> save) { save_ = std::move(save); }
   void AddView(ISessionView* view);
@@ -134,6 +139,17 @@ class CVT420Doc final : public ITransportOwner,
   // Asks every running script to stop ("Stop Script").
   void StopScripts() { scripts_.StopAll(); }
   size_t RunningScripts() { return scripts_.Count(); }
+  // File transfer. Each start is refused (false) while a transfer runs or without a
+  // connection. "Receive ZModem" receives into RecvDir; the send types ZModemInit, waits
+  // XferInitPause and sends the files as one batch; a file that cannot be read is reported
+  // ("Cannot open file for sending.") and nothing is sent.
+  bool ReceiveZModem();
+  bool SendZModemFiles(const std::vector<std::string>& paths);
+  bool TransferRunning() const { return transfer_.Running(); }
+  void AbortTransfer() { transfer_.Abort(); }
+  // The owner's answer to ITransferFrontEnd::TransferEnded: destroys the ended transfer.
+  void ReapTransfer() { transfer_.Reap(); }
+
   // "Record Macro": starts a recording, or ends it and offers the macro to be saved to a file.
   void RecordMacroCommand();
   bool IsRecordingMacro() const { return macro_.IsRecording(); }
@@ -155,6 +171,7 @@ class CVT420Doc final : public ITransportOwner,
 
   // ITerminalEvents; called with the terminal lock held.
   void SendToHost(const uint8_t* data, size_t length) override;
+  void StartZModemReceive() override;
   void HostSizeChanged() override;
   void ConnectionSettingsChanged() override { connectionSettingsChanged_ = true; }
   void SendKeys(const uint8_t* data, size_t length) override;
@@ -203,6 +220,10 @@ class CVT420Doc final : public ITransportOwner,
   void RunPendingHostScripts();
   void SaveMacro(const std::string& text);
   void UpdateQuestionGate();
+  // What a receive needs from the settings; terminal lock held.
+  CSessionTransfer::ReceiveOptions ReceiveOptionsLocked();
+  // Bytes a transfer hands back to the screen, from its thread.
+  void TransferScreenBytes(const uint8_t* data, size_t length);
   struct HostScript {
     std::string textOrPath;
     bool isFile;
@@ -224,6 +245,9 @@ class CVT420Doc final : public ITransportOwner,
   script::CMacroRecorder macro_;
   // Dialogs of scripts; closed before the scripts are joined so that none waits in one.
   script::CQuestionGate questionGate_;
+  // Writes through transport_, so it ends before the transport is replaced or goes.
+  CSessionTransfer transfer_{
+      [this](const uint8_t* data, size_t length) { TransferScreenBytes(data, length); }};
   // Declared last: its scripts call into everything above until they are joined.
   CSessionScripts scripts_{*this};
   std::function<bool()> save_;

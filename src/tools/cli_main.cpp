@@ -1,6 +1,9 @@
-// ostrane-cli: runs one session without a window. It connects, plays the --send, --until and
-// --script steps in order, and prints the final screen as JSON; questions are answered from its
-// options. Script errors are printed to stderr; one in a --script step ends the run with 3.
+// ostrane-cli: runs one session without a window. It connects, plays the --send, --until,
+// --script and ZModem steps in order, and prints the final screen as JSON; questions are
+// answered from its options. Script errors are printed to stderr; one in a --script step ends
+// the run with 3. A failed transfer ends the run with 1 and its reason on stderr.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -16,12 +19,16 @@
 #include <vector>
 
 #include "emulator/vt420_emulator.h"
+#include "platform/profile.h"
+#include "platform/serial_devices.h"
 #include "session/host_address.h"
 #include "session/screen_json.h"
 #include "session/script_front_end.h"
 #include "session/session_view.h"
 #include "session/settings_templates.h"
 #include "session/setup_file.h"
+#include "session/transfer_front_end.h"
+#include "session/transport_factory.h"
 #include "session/vt420_doc.h"
 #include "settings/control_string.h"
 #include "settings/message_texts.h"
@@ -37,11 +44,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kUsage[] =
     "usage: ostrane-cli [--template NAME] [--set Key=Value]... [FILE.OSN | host[:port]]\n"
-    "                   [--send TEXT | --until TEXT | --script FILE]... [--answer TEXT]...\n"
+    "                   [--send TEXT | --until TEXT | --script FILE | --zmodem-wait |\n"
+    "                    --zmodem-send FILE]... [--answer TEXT]...\n"
     "                   [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
     "                   [--host-key accept|reject]\n"
-    "                   [--capture FILE | --capture-debug FILE]\n";
+    "                   [--capture FILE | --capture-debug FILE]\n"
+    "       ostrane-cli --set HostType=1 [--set Speed=N]... DEVICE [steps]...\n"
+    "       ostrane-cli --set HostType=3 --modem DEVICE NUMBER [steps]...\n";
 
 // Without --for a run ends after this long.
 constexpr double kDefaultSeconds = 30.0;
@@ -51,8 +61,9 @@ constexpr std::chrono::milliseconds kScreenCheckInterval{100};
 constexpr int kScriptErrorStatus = 3;
 
 struct Step {
-  enum class Kind { kSend, kUntil, kScript } kind;
-  std::string text;  // in the control-string notation; a file path for kScript
+  enum class Kind { kSend, kUntil, kScript, kZmodemWait, kZmodemSend } kind;
+  std::string text;                // in the control-string notation; a file path for kScript
+  std::vector<std::string> files;  // kZmodemSend: one batch
 };
 
 struct CliOptions {
@@ -72,6 +83,8 @@ struct CliOptions {
   // Capture of the session's output from the start; debug capture writes every byte by name.
   std::optional<std::string> capturePath;
   bool captureDebug = false;
+  // The device of the Hayes modem a HostType 3 session dials through.
+  std::optional<std::string> modemDevice;
 };
 
 // The usual port of each connection kind, for a target given without one.
@@ -109,17 +122,30 @@ constexpr ValueOption kValueOptions[] = {
      }},
     {"--send",
      [](CliOptions& o, const char* v) {
-       o.steps.push_back({Step::Kind::kSend, v});
+       o.steps.push_back({Step::Kind::kSend, v, {}});
        return true;
      }},
     {"--until",
      [](CliOptions& o, const char* v) {
-       o.steps.push_back({Step::Kind::kUntil, v});
+       o.steps.push_back({Step::Kind::kUntil, v, {}});
        return true;
      }},
     {"--script",
      [](CliOptions& o, const char* v) {
-       o.steps.push_back({Step::Kind::kScript, v});
+       o.steps.push_back({Step::Kind::kScript, v, {}});
+       return *v != '\0';
+     }},
+    {"--zmodem-send",
+     [](CliOptions& o, const char* v) {
+       // Consecutive sends form one batch.
+       if (o.steps.empty() || o.steps.back().kind != Step::Kind::kZmodemSend)
+         o.steps.push_back({Step::Kind::kZmodemSend, {}, {}});
+       o.steps.back().files.emplace_back(v);
+       return *v != '\0';
+     }},
+    {"--modem",
+     [](CliOptions& o, const char* v) {
+       o.modemDevice = v;
        return *v != '\0';
      }},
     {"--answer",
@@ -176,6 +202,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
     if (arg == "--attrs") {
       options.attributes = true;
+      continue;
+    }
+    if (arg == "--zmodem-wait") {
+      options.steps.push_back({Step::Kind::kZmodemWait, {}, {}});
       continue;
     }
     const auto* option = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
@@ -386,6 +416,96 @@ class CCliMonitor : public ISessionMonitor, public ISessionView {
   bool ended_ = false;
 };
 
+// Follows the session's transfers: progress as one updating line on stderr when that is a
+// terminal, failed files and notices as lines, and the outcome of each transfer in order so a
+// step can wait for the one it started or the next one.
+class CCliTransfers : public ITransferFrontEnd {
+ public:
+  struct Result {
+    XferOutcome outcome;
+    std::string message;
+  };
+
+  CCliTransfers() : showProgress_(::isatty(STDERR_FILENO) == 1) {}
+
+  void TransferStarted(XferDirection) override {
+    std::lock_guard lock(mutex_);
+    ++started_;
+  }
+  void TransferProgress(const XferProgress& p) override {
+    if (!showProgress_) return;
+    std::lock_guard lock(mutex_);
+    std::string left = p.secondsLeft < 0
+                           ? ""
+                           : ", " + std::to_string(static_cast<long>(p.secondsLeft)) + " s left";
+    std::fprintf(stderr, "\r\033[K%s: %llu of %llu bytes, %.0f KiB/s%s",
+                 EscapeControls(p.fileName).c_str(), static_cast<unsigned long long>(p.bytesDone),
+                 static_cast<unsigned long long>(p.fileSize), p.bytesPerSecond / 1024,
+                 left.c_str());
+    std::fflush(stderr);
+    lineOpen_ = true;
+  }
+  void TransferFileEnded(const std::string& name, bool complete,
+                         const std::string& message) override {
+    if (complete) return;
+    PrintLine(name + ": " + message);
+  }
+  void TransferNotice(const std::string& text) override { PrintLine(text); }
+  void OpenReceiveFolder(const std::string&) override {}
+  void TransferEnded(XferOutcome outcome, const std::string& message) override {
+    {
+      std::lock_guard lock(mutex_);
+      if (lineOpen_) std::fputc('\n', stderr);
+      lineOpen_ = false;
+      results_.push_back({outcome, message});
+    }
+    ended_.notify_all();
+  }
+
+  // The number of the transfer a wait is for: the one running, or else the next to start.
+  size_t Awaited() {
+    std::lock_guard lock(mutex_);
+    return results_.size() < started_ ? results_.size() + 1 : started_ + 1;
+  }
+  // The result of transfer number n, once it has ended, waiting at most a short while.
+  std::optional<Result> WaitFor(size_t n, std::chrono::milliseconds slice) {
+    std::unique_lock lock(mutex_);
+    ended_.wait_for(lock, slice, [&] { return results_.size() >= n; });
+    if (results_.size() < n) return std::nullopt;
+    return results_[n - 1];
+  }
+  size_t Started() {
+    std::lock_guard lock(mutex_);
+    return started_;
+  }
+  bool AnyStarted(size_t n) {
+    std::lock_guard lock(mutex_);
+    return started_ >= n;
+  }
+  // Failures of transfers no step waited for.
+  std::vector<std::string> UnreportedFailures(size_t reportedUpTo) {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> failures;
+    for (size_t i = reportedUpTo; i < results_.size(); ++i)
+      if (results_[i].outcome != XferOutcome::kSucceeded) failures.push_back(results_[i].message);
+    return failures;
+  }
+
+ private:
+  void PrintLine(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    std::fprintf(stderr, "%s%s\n", lineOpen_ ? "\r\033[K" : "", EscapeControls(text).c_str());
+    lineOpen_ = false;
+  }
+
+  const bool showProgress_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  size_t started_ = 0;
+  std::vector<Result> results_;
+  bool lineOpen_ = false;
+};
+
 std::string ScreenText(CVT420Doc& doc) {
   std::lock_guard lock(doc.Terminal().Mutex());
   const CVT420Emulator& t = doc.Terminal();
@@ -423,6 +543,53 @@ std::optional<int> RunScriptStep(CVT420Doc& doc, const std::string& path,
   return kScriptErrorStatus;
 }
 
+// Waits for transfer number n to end. Nothing when it succeeded; otherwise the exit status,
+// with the reason on stderr.
+std::optional<int> WaitForTransfer(CVT420Doc& doc, CCliTransfers& transfers, CCliMonitor& monitor,
+                                   size_t n, Clock::time_point deadline) {
+  for (;;) {
+    if (const auto result = transfers.WaitFor(n, kScreenCheckInterval)) {
+      doc.ReapTransfer();
+      if (result->outcome == XferOutcome::kSucceeded) return std::nullopt;
+      doc.QueryDisconnect(false);
+      return Fail(result->message);
+    }
+    // A transfer under way ends by itself when the connection goes; none will start then.
+    if ((!transfers.AnyStarted(n) && monitor.Ended()) || Clock::now() >= deadline) break;
+  }
+  const bool ended = monitor.Ended();
+  doc.QueryDisconnect(false);
+  return Fail(ended ? "The connection ended while waiting for a transfer."
+                    : "Timed out waiting for a transfer.");
+}
+
+// Serial lines and modems name a device or a telephone number, not a host.
+bool LineKindRequested(const CliOptions& options) {
+  if (options.modemDevice) return true;
+  for (auto a = options.assignments.rbegin(); a != options.assignments.rend(); ++a)
+    if (a->rfind("HostType=", 0) == 0) return *a == "HostType=1" || *a == "HostType=3";
+  return false;
+}
+
+bool IsLineKind(int hostType) {
+  return hostType == static_cast<int>(TransportKind::kSerial) ||
+         hostType == static_cast<int>(TransportKind::kModem);
+}
+
+// What a line transport wrote on the screen (the modem's "Busy"), one line each, for stderr.
+void PrintScreenLines(CVT420Doc& doc) {
+  const std::string text = ScreenText(doc);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string row = text.substr(start, end - start);
+    row.erase(row.find_last_not_of(' ') + 1);
+    if (!row.empty()) std::fprintf(stderr, "%s\n", EscapeControls(row).c_str());
+    start = end + 1;
+  }
+}
+
 int Run(const CliOptions& options) {
   const Clock::time_point deadline =
       Clock::now() +
@@ -432,7 +599,9 @@ int Run(const CliOptions& options) {
   CCliScriptQuestions scriptQuestions(options.answers);
   CCliScriptFrontEnd scriptFrontEnd;
   CCliMonitor monitor;
+  CCliTransfers transfers;
   CVT420Doc doc;
+  doc.SetTransferFrontEnd(&transfers);
   doc.SetQuestions(&questions);
   doc.SetScriptQuestions(&scriptQuestions);
   doc.SetScriptFrontEnd(&scriptFrontEnd);
@@ -444,8 +613,11 @@ int Run(const CliOptions& options) {
   const auto type = options.target ? std::filesystem::status(*options.target, ec).type()
                                    : std::filesystem::file_type::not_found;
   const bool sessionFile = type == std::filesystem::file_type::regular;
-  // A folder, FIFO or device named as the target is a mistake, not a host name.
-  if (!sessionFile && type != std::filesystem::file_type::not_found &&
+  const bool lineDevice =
+      type == std::filesystem::file_type::character && LineKindRequested(options);
+  // A folder, FIFO or device named as the target is a mistake, not a host name, except the
+  // device of a serial line.
+  if (!sessionFile && !lineDevice && type != std::filesystem::file_type::not_found &&
       type != std::filesystem::file_type::none && type != std::filesystem::file_type::unknown)
     return Fail(*options.target + " is not a session file.");
   if (sessionFile) {
@@ -467,7 +639,20 @@ int Run(const CliOptions& options) {
       std::string error;
       if (!ApplySettingAssignment(settings, assignment, error)) return Usage(error);
     }
-    if (options.target && !sessionFile) {
+    if (options.modemDevice) {
+      settings.SetInt(S::HostType, static_cast<int>(TransportKind::kModem));
+      CProfile profile(ProfilePath());
+      settings.SetInt(S::Port,
+                      platform::FindOrAddModem(
+                          profile, std::filesystem::absolute(*options.modemDevice).string()));
+    }
+    const int hostType = settings.Int(S::HostType);
+    if (options.target && !sessionFile && hostType == static_cast<int>(TransportKind::kSerial)) {
+      settings.SetStr(S::HostName, std::filesystem::absolute(*options.target).string());
+    } else if (options.target && !sessionFile &&
+               hostType == static_cast<int>(TransportKind::kModem)) {
+      settings.SetStr(S::HostName, *options.target);
+    } else if (options.target && !sessionFile) {
       std::string error;
       const auto target = ParseHostTarget(*options.target, error);
       if (!target) return Usage("bad target: " + error);
@@ -497,15 +682,37 @@ int Run(const CliOptions& options) {
   monitor.Poll(deadline, [&] { return doc.ConnectionState() != TransportState::kConnecting; });
   if (doc.ConnectionState() != TransportState::kConnected) {
     doc.QueryDisconnect(false);
+    bool lineKind;
+    {
+      std::lock_guard lock(doc.Terminal().Mutex());
+      lineKind = IsLineKind(doc.Settings().Int(S::HostType));
+    }
+    if (lineKind) PrintScreenLines(doc);
     const auto errors = questions.Errors();
     if (!errors.empty()) return Fail(errors.front());
     return Fail(doc.ConnectionState() == TransportState::kConnecting ? "Timed out while connecting."
                                                                      : "The connection ended.");
   }
 
+  // Transfers up to this number were waited for and their failures reported.
+  size_t transfersReported = 0;
   for (const Step& step : options.steps) {
     if (step.kind == Step::Kind::kScript) {
       if (const std::optional<int> status = RunScriptStep(doc, step.text, deadline)) return *status;
+      continue;
+    }
+    if (step.kind == Step::Kind::kZmodemWait || step.kind == Step::Kind::kZmodemSend) {
+      size_t n = transfers.Awaited();
+      if (step.kind == Step::Kind::kZmodemSend) {
+        if (!doc.SendZModemFiles(step.files)) {
+          doc.QueryDisconnect(false);
+          const auto errors = questions.Errors();
+          return Fail(errors.empty() ? "A transfer cannot be started now." : errors.front());
+        }
+        n = transfers.Started();
+      }
+      if (const auto status = WaitForTransfer(doc, transfers, monitor, n, deadline)) return *status;
+      transfersReported = n;
       continue;
     }
     std::string bytes;
@@ -554,7 +761,9 @@ int Run(const CliOptions& options) {
   }
   // A session that ended with an error (an SSH failure, a host that stopped reading) is a
   // failed run even when every step was done: the screen is printed, the errors reported.
-  const auto errors = questions.Errors();
+  auto errors = questions.Errors();
+  for (const std::string& failure : transfers.UnreportedFailures(transfersReported))
+    errors.push_back(failure);
   for (const std::string& error : errors) Fail(error);
   return errors.empty() ? 0 : 1;
 }
