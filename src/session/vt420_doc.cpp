@@ -131,7 +131,13 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
     return false;
   }
   std::unique_ptr<CTransport> transport = MakeTransport(settings);
-  if (!transport) return false;
+  if (!transport) {
+    // Debug sessions have no connection by design; any other kind without one is told.
+    if (kind != static_cast<int>(TransportKind::kDebug))
+      Ask(0, kTextKindNotAvailable, MessageButtons::kOk, MessageIcon::kStop, MessageAnswer::kOk,
+          kMessageCaption);
+    return false;
+  }
   transport->SetOwner(this);
   if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport.get())) {
     ssh->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));

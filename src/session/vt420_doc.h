@@ -38,6 +38,8 @@
 namespace ostrane {
 
 // Shown when an SSH session has no one to answer its login questions.
+inline constexpr std::string_view kTextKindNotAvailable =
+    "This connection kind is not available in this version of Secure Ostrane.";
 inline constexpr std::string_view kTextNoSshQuestions =
     "This session has no way to ask for the SSH password, so the SSH connection is not made.";
 

@@ -153,6 +153,16 @@ TEST_F(SessionDocument, DebugKindCreatesNoTransport) {
   EXPECT_TRUE(questions_.asked.empty());
 }
 
+// SSH1 is a kind of the settings that this version cannot connect: the user is told instead of
+// the session ending without a word.
+TEST_F(SessionDocument, KindWithoutATransportIsReported) {
+  Set(S::HostType, 6);
+  EXPECT_FALSE(doc_.CreateTransport(true, false));
+  EXPECT_EQ(doc_.Transport(), nullptr);
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.asked[0].text, kTextKindNotAvailable);
+}
+
 TEST_F(SessionDocument, TitlesNameTheConnection) {
   StartLocal();
   EXPECT_EQ(doc_.Title(), "New Connection to Echo");
