@@ -81,7 +81,7 @@ case "$cmd" in
       configure "$ROOT/build/tsan" -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_CXX_FLAGS="-O1 -g" -DOSTRANE_TSAN=ON -DOSTRANE_GUI=OFF
-      cmake --build "$ROOT/build/tsan" -j "$(jobs)" --target ostrane-cli "${TSAN_TESTS[@]}"
+      cmake --build "$ROOT/build/tsan" -j "$(jobs)" --target ostrane-cli ostrane-replay "${TSAN_TESTS[@]}"
       for t in "${TSAN_TESTS[@]}"; do
         echo "== ThreadSanitizer: $t"
         (cd "$ROOT/build/tsan/tests" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \

@@ -21,6 +21,9 @@ CScript::~CScript() {
 void CScript::Start() {
   State expected = State::kLoaded;
   if (!state_.compare_exchange_strong(expected, State::kRunning)) return;
+  // The script may finish before the assignment below is done: a Join from another thread
+  // waits for it under the same lock.
+  std::lock_guard lock(threadMutex_);
   thread_ = std::thread([this] { Body(); });
 }
 
@@ -54,7 +57,12 @@ void CScript::RequestStop() {
 }
 
 void CScript::Join() {
-  if (thread_.joinable()) thread_.join();
+  std::thread thread;
+  {
+    std::lock_guard lock(threadMutex_);
+    thread.swap(thread_);
+  }
+  if (thread.joinable()) thread.join();
 }
 
 bool CScript::WaitFinished(std::chrono::steady_clock::time_point deadline) const {

@@ -68,7 +68,8 @@ class CScript {
   mutable std::mutex errorMutex_;
   mutable std::condition_variable finished_;
   std::optional<ScriptError> error_;
-  std::thread thread_;
+  std::mutex threadMutex_;
+  std::thread thread_;  // guarded by threadMutex_
 };
 
 }  // namespace ostrane::script

@@ -48,7 +48,10 @@ class CFaultySocketApi final : public platform::ISocketApi {
   // The script.
   void FailSends(std::vector<FaultStep> steps) { Append(sendFaults_, steps); }
   void FailReceives(std::vector<FaultStep> steps) { Append(receiveFaults_, steps); }
-  void FailPolls(size_t eintrCount) { pollEintr_ += eintrCount; }
+  void FailPolls(size_t eintrCount) {
+    std::lock_guard lock(mutex_);
+    pollEintr_ += eintrCount;
+  }
   // While stalled every send gives EAGAIN and the socket is never writable.
   void Stall(bool on) { stalled_ = on; }
   // While pending, connect is in progress and never completes.
