@@ -88,16 +88,22 @@ void CVT420Emulator::DeleteLines(int n) {
   screen_.MoveLines(cursorRow_ + n, cursorRow_, bottom_ - cursorRow_ - n + 1, first, last, true);
 }
 
+// Character and column edits work inside the left/right margins only: with the cursor outside
+// them they do nothing.
+bool CVT420Emulator::InsideColumnMargins() const {
+  return cursorCol_ >= left_ && cursorCol_ <= right_;
+}
+
 void CVT420Emulator::InsertChars(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(cursorRow_, 1, cursorCol_, right - n, cursorCol_ + n, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(cursorRow_, 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteChars(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(cursorRow_, 1, cursorCol_ + n, right, cursorCol_, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(cursorRow_, 1, cursorCol_ + n, right_, cursorCol_, true);
 }
 
 void CVT420Emulator::EraseChars(int n) {
@@ -106,15 +112,15 @@ void CVT420Emulator::EraseChars(int n) {
 }
 
 void CVT420Emulator::InsertColumns(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_, right - n, cursorCol_ + n, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteColumns(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_ + n, right, cursorCol_, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_ + n, right_, cursorCol_, true);
 }
 
 namespace {
