@@ -250,7 +250,11 @@ void CVT420Emulator::RectangleFunction(uint8_t final, const CControlParams& p) {
       const int dstTop = std::max(RectParam(p, 5, top_), 0);
       const int dstLeft = std::max(RectParam(p, 6, left_), 0);
       const int dstPage = p.Param(7, page + 1) - 1;
-      screen_.CopyRect(srcPage, top, left, bottom, right, dstPage, dstTop, dstLeft);
+      // Only the part of the source on the page is copied, and only onto the page: destination
+      // cells whose source lies past the last column keep what they hold.
+      const int lastColumn = Columns() - 1;
+      const int clippedRight = std::min({right, lastColumn, left + (lastColumn - dstLeft)});
+      screen_.CopyRect(srcPage, top, left, bottom, clippedRight, dstPage, dstTop, dstLeft);
       break;
     }
     case 'x': {
