@@ -90,10 +90,6 @@ void CVT420Emulator::DeleteLines(int n) {
 
 // Character and column edits work inside the left/right margins only: with the cursor outside
 // them they do nothing.
-bool CVT420Emulator::InsideColumnMargins() const {
-  return cursorCol_ >= left_ && cursorCol_ <= right_;
-}
-
 void CVT420Emulator::InsertChars(int n) {
   if (!InsideColumnMargins()) return;
   n = std::clamp(n, 0, right_ - cursorCol_ + 1);

@@ -94,7 +94,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
 
   int Columns() const;
   void RegionColumns(int& first, int& last) const;
-  bool InsideColumnMargins() const;
+  bool InsideColumnMargins() const { return cursorCol_ >= left_ && cursorCol_ <= right_; }
   // Cursor primitives.
   void SetCursor(int row, int column);
   void MoveTo(int row, int column);
