@@ -115,7 +115,7 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("?l"), "RM", [](E& e, const P& p) { e.SetModes(p, false, true); }},
     {VtId("i"), "MC", [](E& e, const P& p) { e.MediaCopy(p.Param(0, 0)); }, kLoose},
     {VtId("?i"), "MC", [](E& e, const P& p) { e.MediaCopy(-p.Param(0, 0)); }},  // DEC private
-    {VtId("m"), "SGR", [](E& e, const P& p) { e.SelectGraphicRendition(p); }, kLoose},
+    {VtId("m"), "SGR", [](E& e, const P& p) { e.SelectGraphicRendition(p, std::nullopt); }, kLoose},
     {VtId("n"), "DSR", [](E& e, const P& p) { e.DeviceStatusReport(p.Param(0, 0)); }},
     {VtId("!p"), "DECSTR", [](E& e, const P&) { e.SoftReset(); }},
     {VtId("\"p"), "DECSCL", nullptr},
@@ -168,14 +168,18 @@ std::span<const SequenceRow> CEmulatorDispatch::Sequences() {
 CSequenceIndex::CSequenceIndex(std::span<const SequenceRow> rows) : rows_(rows) {
   first_.fill(kEnd);
   next_.fill(kEnd);
+  plain_.fill(kEnd);
   for (size_t i = rows.size(); i-- > 0;) {
     const uint8_t final = rows[i].id.Final();
     next_[i] = first_[final];
     first_[final] = static_cast<uint8_t>(i);
+    if (!rows[i].id.HasPrefix()) plain_[final] = static_cast<uint8_t>(i);
   }
 }
 
 const SequenceRow* CSequenceIndex::Find(VtId id) const {
+  // Without a prefix only the final's own row can match, exactly.
+  if (!id.HasPrefix()) return plain_[id.Final()] == kEnd ? nullptr : &rows_[plain_[id.Final()]];
   const SequenceRow* tolerant = nullptr;
   for (uint8_t i = first_[id.Final()]; i != kEnd; i = next_[i]) {
     const SequenceRow& row = rows_[i];
@@ -204,11 +208,6 @@ void CVT420Emulator::EscDispatch(VtId id, const CControlParams& params) {
 
 void CVT420Emulator::CsiDispatch(VtId id, const CControlParams& params) {
   static const CSequenceIndex kIndex(CEmulatorDispatch::Sequences());
-  // SGR is by far the commonest sequence: it goes straight to its function.
-  if (id == VtId("m")) {
-    SelectGraphicRendition(params);
-    return;
-  }
   const SequenceRow* row = kIndex.Find(id);
   if (row && row->handler) row->handler(*this, params);
 }

@@ -48,6 +48,8 @@ class CSequenceIndex {
   std::span<const SequenceRow> rows_;
   std::array<uint8_t, 256> first_;
   std::array<uint8_t, 256> next_;
+  // The row of each final without markers or intermediates: the commonest look-up, in one step.
+  std::array<uint8_t, 256> plain_;
 };
 
 class CEmulatorDispatch {

@@ -21,41 +21,35 @@ class CControlParams {
   // One collected byte of a control sequence or a device-control header. Digits and ";" are
   // never intermediates, so they are tested first.
   void Collect(uint8_t byte) {
-    if (byte >= '0' && byte <= '9') {
-      AddDigit(byte - '0');
-    } else if (byte == ';') {
-      Separator();
+    if ((byte >= '0' && byte <= '9') || byte == ';') {
+      CollectNumbers(&byte, 1);
     } else if (!Has(static_cast<char>(byte)) && intermediateCount_ < kMaxIntermediates) {
       intermediates_[intermediateCount_++] = static_cast<char>(byte);
     }
   }
 
-  void AddDigit(int digit) {
-    if (atStart_) {
-      atStart_ = false;
-      if (count_ == kMaxParams) {
-        overflow_ = true;  // digits beyond the last parameter land nowhere
-        return;
+  // Digits and separators from the front of `data`, a whole number at a time; returns the bytes
+  // taken (it stops at the first other byte). The state carries over, so a number split by a
+  // chunk boundary continues in the next call.
+  size_t CollectNumbers(const uint8_t* data, size_t length) {
+    size_t i = 0;
+    while (i < length) {
+      if (data[i] == ';') {
+        Separator();
+        ++i;
+        continue;
       }
-      values_[count_] = 0;
-      omitted_[count_] = false;
-      ++count_;
-      overflow_ = false;
+      auto digit = static_cast<int32_t>(data[i]) - '0';
+      if (digit < 0 || digit > 9) break;
+      int32_t* slot = OpenNumber();
+      int32_t v = slot ? *slot : 0;
+      do {
+        // Saturates instead of overflowing.
+        v = v <= (kMaxParamValue - 9) / 10 ? v * 10 + digit : kMaxParamValue;
+      } while (++i < length && (digit = static_cast<int32_t>(data[i]) - '0') >= 0 && digit <= 9);
+      if (slot) *slot = v;
     }
-    if (overflow_) return;
-    int32_t& v = values_[count_ - 1];
-    // Saturates instead of overflowing.
-    v = v <= (kMaxParamValue - 9) / 10 ? v * 10 + digit : kMaxParamValue;
-  }
-
-  void Separator() {
-    if (!atStart_) {
-      atStart_ = true;
-    } else if (count_ < kMaxParams) {
-      values_[count_] = 0;
-      omitted_[count_] = true;
-      ++count_;
-    }
+    return i;
   }
 
   bool Has(char c) const {
@@ -74,8 +68,34 @@ class CControlParams {
     return (i < 0 || i >= count_ || omitted_[i]) ? dflt : values_[i];
   }
   bool Omitted(int i) const { return i >= count_ || omitted_[i]; }
+  // The Count() values in order, an omitted one as 0: for functions whose default is 0.
+  const int32_t* Values() const { return values_; }
 
  private:
+  // The slot of the number being collected, opened at its first digit; nullptr when the
+  // parameters are full (digits beyond the last parameter land nowhere).
+  int32_t* OpenNumber() {
+    if (atStart_) {
+      atStart_ = false;
+      overflow_ = count_ == kMaxParams;
+      if (overflow_) return nullptr;
+      values_[count_] = 0;
+      omitted_[count_] = false;
+      ++count_;
+    }
+    return overflow_ ? nullptr : &values_[count_ - 1];
+  }
+
+  void Separator() {
+    if (!atStart_) {
+      atStart_ = true;
+    } else if (count_ < kMaxParams) {
+      values_[count_] = 0;
+      omitted_[count_] = true;
+      ++count_;
+    }
+  }
+
   char intermediates_[kMaxIntermediates] = {};
   int intermediateCount_ = 0;
   int32_t values_[kMaxParams] = {};

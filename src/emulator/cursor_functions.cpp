@@ -49,7 +49,8 @@ void CVT420Emulator::CursorUp(int n, bool scroll) {
   const int limit = cursorRow_ >= top_ ? top_ : 0;
   const int64_t target = static_cast<int64_t>(cursorRow_) - n;
   if (target < limit) {
-    if (scroll && cursorRow_ >= top_)
+    // Outside the left/right margins the region does not scroll: the cursor stays.
+    if (scroll && cursorRow_ >= top_ && InsideColumnMargins())
       ScrollDown(static_cast<int>(std::min<int64_t>(limit - target, kPageMemory)));
     SetCursor(limit, -1);
   } else {
@@ -61,7 +62,7 @@ void CVT420Emulator::CursorDown(int n, bool scroll, bool toHistory) {
   const int limit = cursorRow_ <= bottom_ ? bottom_ : screen_.Lines() - 1;
   const int64_t target = static_cast<int64_t>(cursorRow_) + n;
   if (target > limit) {
-    if (scroll && cursorRow_ <= bottom_)
+    if (scroll && cursorRow_ <= bottom_ && InsideColumnMargins())
       ScrollUp(static_cast<int>(std::min<int64_t>(target - limit, kPageMemory)), toHistory);
     SetCursor(limit, -1);
   } else {

@@ -88,16 +88,18 @@ void CVT420Emulator::DeleteLines(int n) {
   screen_.MoveLines(cursorRow_ + n, cursorRow_, bottom_ - cursorRow_ - n + 1, first, last, true);
 }
 
+// Character and column edits work inside the left/right margins only: with the cursor outside
+// them they do nothing.
 void CVT420Emulator::InsertChars(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(cursorRow_, 1, cursorCol_, right - n, cursorCol_ + n, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(cursorRow_, 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteChars(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(cursorRow_, 1, cursorCol_ + n, right, cursorCol_, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(cursorRow_, 1, cursorCol_ + n, right_, cursorCol_, true);
 }
 
 void CVT420Emulator::EraseChars(int n) {
@@ -106,15 +108,15 @@ void CVT420Emulator::EraseChars(int n) {
 }
 
 void CVT420Emulator::InsertColumns(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_, right - n, cursorCol_ + n, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteColumns(int n) {
-  const int right = std::max(right_, cursorCol_);
-  n = std::clamp(n, 0, right - cursorCol_ + 1);
-  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_ + n, right, cursorCol_, true);
+  if (!InsideColumnMargins()) return;
+  n = std::clamp(n, 0, right_ - cursorCol_ + 1);
+  screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_ + n, right_, cursorCol_, true);
 }
 
 namespace {
@@ -127,93 +129,85 @@ int RectParam(const CControlParams& p, int i, int dflt) {
 }  // namespace
 
 // Applies the SGR parameters from `first` on to an attribute word.
-uint16_t CVT420Emulator::ApplyRendition(uint16_t w, const CControlParams& params, int first) const {
-  static constexpr uint16_t kForeground[8] = {0, 9, 10, 12, 11, 13, 14, 7};
-  static constexpr uint16_t kBackground[8] = {0, 1, 2, 4, 3, 5, 6, 7};
-  auto field = [](uint16_t word, int shift) { return (word >> shift) & 0xF; };
-  auto withField = [](uint16_t word, int shift, int value) {
-    return static_cast<uint16_t>((word & ~(0xF << shift)) | ((value & 0xF) << shift));
-  };
-  auto swapColours = [](uint16_t word) {
-    return static_cast<uint16_t>((word & 0x00FF) | ((word & 0x0F00) << 4) | ((word & 0xF000) >> 4));
-  };
-  const int count = std::max(params.Count(), first + 1);
-  for (int i = first; i < count; ++i) {
-    const int v = params.Param(i, 0);
-    const bool reverse = w & attr::kReverse;
-    const bool bold = w & attr::kBold;
-    switch (v) {
-      case 0:
-        w = static_cast<uint16_t>((w & 0x00F0) | 0x0700);
-        break;
-      case 1:
-        if (!bold) {
-          w |= attr::kBold;
-          if (field(w, 8) >= 1 && field(w, 8) <= 7) w = withField(w, 8, field(w, 8) + 8);
-        }
-        break;
-      case 4:
-        w |= attr::kUnderline;
-        break;
-      case 5:
-        w |= attr::kBlink;
-        break;
-      case 7:
-        if (!reverse) w = static_cast<uint16_t>(swapColours(w) | attr::kReverse);
-        break;
-      case 22:
-        w &= static_cast<uint16_t>(~attr::kBold);
-        if (field(w, 8) >= 9) w = withField(w, 8, field(w, 8) - 8);
-        break;
-      case 24:
-        w &= static_cast<uint16_t>(~attr::kUnderline);
-        break;
-      case 25:
-        w &= static_cast<uint16_t>(~attr::kBlink);
-        break;
-      case 27:
-        if (reverse) w = static_cast<uint16_t>(swapColours(w) & ~attr::kReverse);
-        break;
-      case 30:
-      case 31:
-      case 32:
-      case 33:
-      case 34:
-      case 35:
-      case 36:
-      case 37:
-      case 39: {
-        int c = v == 39 ? 7 : kForeground[v - 30];
-        if (!reverse) {
-          if (c == 7 && bold) c = 15;
-          w = withField(w, 8, c);
-        } else {
-          w = withField(w, 12, c);
-        }
-        break;
-      }
-      case 40:
-      case 41:
-      case 42:
-      case 43:
-      case 44:
-      case 45:
-      case 46:
-      case 47:
-      case 49: {
-        int c = v == 49 ? 0 : kBackground[v - 40];
-        if (!reverse) {
-          w = withField(w, 12, c);
-        } else {
-          if (c == 7 && bold) c = 15;
-          w = withField(w, 8, c);
-        }
-        break;
-      }
-      default:
-        break;
+namespace {
+
+uint16_t WithField(uint16_t word, int shift, int value) {
+  return static_cast<uint16_t>((word & ~(0xF << shift)) | ((value & 0xF) << shift));
+}
+
+uint16_t SwapColours(uint16_t word) {
+  return static_cast<uint16_t>((word & 0x00FF) | ((word & 0x0F00) << 4) | ((word & 0xF000) >> 4));
+}
+
+// One rendition value applied to an attribute word. Colours are stored as they are drawn, so
+// reverse video swaps the two fields and bold brightens the foreground.
+uint16_t ApplyRenditionValue(uint16_t w, int32_t v) {
+  static constexpr uint8_t kForeground[8] = {0, 9, 10, 12, 11, 13, 14, 7};
+  static constexpr uint8_t kBackground[8] = {0, 1, 2, 4, 3, 5, 6, 7};
+  const bool reverse = w & attr::kReverse;
+  const bool bold = w & attr::kBold;
+  const int fg = (w >> 8) & 0xF;
+  switch (v) {
+    case 0:
+      return static_cast<uint16_t>((w & 0x00F0) | 0x0700);
+    case 1:
+      if (bold) return w;
+      w |= attr::kBold;
+      return fg >= 1 && fg <= 7 ? WithField(w, 8, fg + 8) : w;
+    case 4:
+      return w | attr::kUnderline;
+    case 5:
+      return w | attr::kBlink;
+    case 7:
+      return reverse ? w : static_cast<uint16_t>(SwapColours(w) | attr::kReverse);
+    case 22:
+      w &= static_cast<uint16_t>(~attr::kBold);
+      return fg >= 9 ? WithField(w, 8, fg - 8) : w;
+    case 24:
+      return w & static_cast<uint16_t>(~attr::kUnderline);
+    case 25:
+      return w & static_cast<uint16_t>(~attr::kBlink);
+    case 27:
+      return reverse ? static_cast<uint16_t>(SwapColours(w) & ~attr::kReverse) : w;
+    case 30:
+    case 31:
+    case 32:
+    case 33:
+    case 34:
+    case 35:
+    case 36:
+    case 37:
+    case 39: {
+      const int c = v == 39 ? 7 : kForeground[v - 30];
+      if (reverse) return WithField(w, 12, c);
+      return WithField(w, 8, c == 7 && bold ? 15 : c);
     }
+    case 40:
+    case 41:
+    case 42:
+    case 43:
+    case 44:
+    case 45:
+    case 46:
+    case 47:
+    case 49: {
+      const int c = v == 49 ? 0 : kBackground[v - 40];
+      if (!reverse) return WithField(w, 12, c);
+      return WithField(w, 8, c == 7 && bold ? 15 : c);
+    }
+    default:
+      return w;
   }
+}
+
+}  // namespace
+
+// The values from parameter `first` on, in order; none there reads as a single 0.
+uint16_t CVT420Emulator::ApplyRendition(uint16_t w, const CControlParams& params, int first) const {
+  const int count = params.Count();
+  if (count <= first) return ApplyRenditionValue(w, 0);
+  const int32_t* values = params.Values();
+  for (int i = first; i < count; ++i) w = ApplyRenditionValue(w, values[i]);
   return w;
 }
 
@@ -252,7 +246,11 @@ void CVT420Emulator::RectangleFunction(uint8_t final, const CControlParams& p) {
       const int dstTop = std::max(RectParam(p, 5, top_), 0);
       const int dstLeft = std::max(RectParam(p, 6, left_), 0);
       const int dstPage = p.Param(7, page + 1) - 1;
-      screen_.CopyRect(srcPage, top, left, bottom, right, dstPage, dstTop, dstLeft);
+      // Only the part of the source on the page is copied, and only onto the page: destination
+      // cells whose source lies past the last column keep what they hold.
+      const int lastColumn = Columns() - 1;
+      const int clippedRight = std::min({right, lastColumn, left + (lastColumn - dstLeft)});
+      screen_.CopyRect(srcPage, top, left, bottom, clippedRight, dstPage, dstTop, dstLeft);
       break;
     }
     case 'x': {

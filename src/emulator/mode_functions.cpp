@@ -84,8 +84,17 @@ void CVT420Emulator::SetKeypadMode(int numeric) {
   ApplyChanges(change);
 }
 
-void CVT420Emulator::SelectGraphicRendition(const CControlParams& params) {
+bool CVT420Emulator::RememberedRendition(uint64_t text) {
+  const std::optional<uint16_t> after = renditions_.Find(text, attr_);
+  if (after) attr_ = *after;
+  return after.has_value();
+}
+
+void CVT420Emulator::SelectGraphicRendition(const CControlParams& params,
+                                            std::optional<uint64_t> text) {
+  const uint16_t before = attr_;
   attr_ = ApplyRendition(attr_, params, 0);
+  if (text) renditions_.Remember(*text, before, attr_);
 }
 
 void CVT420Emulator::SelectCharacterProtection(int n) {

@@ -159,26 +159,37 @@ void CScreenBuffer::PutCell(int row, int column, uint16_t ch, uint16_t attribute
   }
 }
 
-void CScreenBuffer::PutRun(int row, int column, const uint16_t* chars, int count,
-                           uint16_t attribute) {
+void CScreenBuffer::PutByteRun(int row, int column, const uint8_t* bytes, int count,
+                               uint16_t attribute) {
   if (column < 0 || column >= kLineWidth || count <= 0) return;
   count = std::min(count, kLineWidth - column);
-  uint16_t* dstChars;
-  uint16_t* dstAttrs;
+  uint16_t* chars;
+  uint16_t* attrs;
   if (IsStatus(row)) {
-    dstChars = statusChars_;
-    dstAttrs = statusAttrs_;
+    chars = statusChars_;
+    attrs = statusAttrs_;
     statusChanged_ = true;
   } else if (ValidRow(row)) {
     const int phys = Phys(row);
-    dstChars = CharsOf(phys);
-    dstAttrs = AttrsOf(phys);
+    chars = CharsOf(phys);
+    attrs = AttrsOf(phys);
     flags_[static_cast<size_t>(phys)] |= kLineChanged;
   } else {
     return;
   }
-  std::memcpy(dstChars + column, chars, sizeof(uint16_t) * static_cast<size_t>(count));
-  std::fill(dstAttrs + column, dstAttrs + column + count, attribute);
+  chars += column;
+  attrs += column;
+  // Runs between short sequences are a few characters long: a plain loop beats the set-up of
+  // the vectorised copies, which win on long runs.
+  if (count < 16) {
+    for (int i = 0; i < count; ++i) {
+      chars[i] = bytes[i];
+      attrs[i] = attribute;
+    }
+  } else {
+    std::copy_n(bytes, count, chars);
+    std::fill_n(attrs, count, attribute);
+  }
 }
 
 void CScreenBuffer::SetLineSize(int row, int code) {

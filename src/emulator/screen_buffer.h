@@ -56,8 +56,9 @@ class CScreenBuffer {
   void SaveScreenToHistory(int columns);
 
   void PutCell(int row, int column, uint16_t ch, uint16_t attribute);
-  // Writes a run of cells on one row (the printing fast path); the run is clipped to the line.
-  void PutRun(int row, int column, const uint16_t* chars, int count, uint16_t attribute);
+  // Writes a run of bytes that are their own character codes (plain ASCII) on one row: the
+  // printing fast path. The run is clipped to the line.
+  void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
   void SetLineSize(int row, int code);
   void MoveCells(int row, int rowCount, int srcFirst, int srcLast, int dstFirst, bool blankVacated);
   void MoveLines(int srcRow, int dstRow, int count, int firstCol, int lastCol, bool blankVacated);

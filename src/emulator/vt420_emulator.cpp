@@ -4,6 +4,7 @@
 #include "emulator/vt420_emulator.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "settings/control_names.h"
@@ -90,42 +91,48 @@ void CVT420Emulator::Route(const uint8_t* data, size_t length) {
 }
 
 // A run of graphic bytes: plain ASCII on the cursor row in one step where the state allows,
-// complete UTF-8 sequences decoded at once, anything else through the character sets.
+// complete UTF-8 sequences decoded at once, anything else through the character sets. What the
+// character sets allow is asked once per run: only the byte-by-byte path can change it.
 void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
-  size_t i = ascii ? PrintAsciiRun(bytes, length, true) : 0;  // most runs fit on the row
+  std::optional<bool> asciiDirect;  // GL passes plain ASCII through unchanged
+  std::optional<bool> utf8Direct;   // the UTF-8 decoder is idle
+  size_t i = 0;
+  if (ascii) {  // most runs: plain ASCII that fits on the row
+    asciiDirect = charsets_.GlIsIdentity();
+    if (*asciiDirect && (i = PrintAsciiRun(bytes, length, true)) == length) return;
+  }
   while (i < length) {
     const uint8_t b = bytes[i];
     size_t used = 0;
-    if (b < 0x7F)
-      used = PrintAsciiRun(bytes + i, length - i, ascii);
-    else if (b >= 0xC2 && b < 0xF0)
-      used = DecodeUtf8Sequence(bytes + i, length - i);
+    if (b < 0x7F) {
+      if (!asciiDirect) asciiDirect = charsets_.GlIsIdentity();
+      if (*asciiDirect) used = PrintAsciiRun(bytes + i, length - i, ascii);
+    } else if (b >= 0xC2 && b < 0xF0) {
+      if (!utf8Direct) utf8Direct = charsets_.Utf8Ready();
+      if (*utf8Direct) used = DecodeUtf8Sequence(bytes + i, length - i);
+    }
     if (used == 0) {
       OutputChar(charsets_.TranslateChar(b));
       used = 1;
+      asciiDirect.reset();
+      utf8Direct.reset();
     }
     i += used;
   }
 }
 
-// Prints a run of plain ASCII on the cursor row up to the right margin in one step (captured
-// text takes the per-character path, which writes it to the capture file); `ascii`: the parser
-// found only 0x20-0x7E, so the bytes need no test. Returns 0 when anything about the current
-// state needs the byte-by-byte path.
+// Prints a run of plain ASCII on the cursor row up to the right margin in one step, while GL
+// passes ASCII through (captured text takes the per-character path, which writes it to the
+// capture file); `ascii`: the parser found only 0x20-0x7E, so the bytes need no test. Returns 0
+// when anything about the current state needs the byte-by-byte path.
 size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
-  if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_ ||
-      !charsets_.GlIsIdentity())
-    return 0;
+  if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
   const size_t room = static_cast<size_t>(right_ - cursorCol_ + 1);
   const size_t limit = std::min(length, room);
-  uint16_t cells[kLineWidth];
-  size_t n = 0;
-  if (ascii) {
-    for (; n < limit; ++n) cells[n] = data[n];
-  } else {
-    for (; n < limit && data[n] >= 0x20 && data[n] < 0x7F; ++n) cells[n] = data[n];
-  }
-  screen_.PutRun(cursorRow_, cursorCol_, cells, static_cast<int>(n), attr_);
+  size_t n = limit;
+  if (!ascii)
+    n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
+  screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
   if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(right_)) {
     cursorCol_ += static_cast<int>(n);
   } else {
@@ -135,10 +142,9 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool as
   return n;
 }
 
-// Prints complete, valid two- and three-byte UTF-8 sequences while the decoder would take them
-// byte by byte to the same characters; returns the bytes used (0 when none).
+// Prints complete, valid two- and three-byte UTF-8 sequences while the decoder, idle, would take
+// them byte by byte to the same characters; returns the bytes used (0 when none).
 size_t CVT420Emulator::DecodeUtf8Sequence(const uint8_t* data, size_t length) {
-  if (!charsets_.Utf8Ready()) return 0;
   auto continuation = [](uint8_t b) { return (b & 0xC0) == 0x80; };
   size_t i = 0;
   while (i + 1 < length) {

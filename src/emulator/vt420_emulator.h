@@ -8,6 +8,7 @@
 #include "emulator/charset_state.h"
 #include "emulator/control_params.h"
 #include "emulator/printer_controller_filter.h"
+#include "emulator/rendition_memo.h"
 #include "emulator/soft_font.h"
 #include "emulator/terminal.h"
 #include "emulator/vt_parser.h"
@@ -69,6 +70,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void Execute(uint8_t code) override;
   void EscDispatch(VtId id, const CControlParams& params) override;
   void CsiDispatch(VtId id, const CControlParams& params) override;
+  bool RememberedRendition(uint64_t text) override;
+  void SelectGraphicRendition(const CControlParams& params, std::optional<uint64_t> text) override;
   bool DcsHook(VtId id, const CControlParams& params) override;
   void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) override;
 
@@ -91,6 +94,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
 
   int Columns() const;
   void RegionColumns(int& first, int& last) const;
+  bool InsideColumnMargins() const { return cursorCol_ >= left_ && cursorCol_ <= right_; }
   // Cursor primitives.
   void SetCursor(int row, int column);
   void MoveTo(int row, int column);
@@ -124,7 +128,6 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void DeleteChars(int n);
   void EraseChars(int n);
   void SetModes(const CControlParams& params, bool set, bool isPrivate);
-  void SelectGraphicRendition(const CControlParams& params);
   void SelectPageAbsolute(int page, bool homeCursor);
   void PageRelative(int64_t delta, bool homeCursor);
   void SetTabStop();
@@ -167,6 +170,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   CSoftFont softFont_;
   bool wrapPending_ = false;
   uint16_t attr_ = 0x0700;
+  CRenditionMemo renditions_;
   bool insertMode_ = false;
   int top_ = 0;
   int bottom_ = 23;

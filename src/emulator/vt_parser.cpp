@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace ostrane {
@@ -59,9 +60,20 @@ uint64_t BelowSpace(uint64_t x) {
 uint64_t AboveTilde(uint64_t x) {
   return ((x + kOnes) | x) & kHigh;
 }
-bool PlainAscii8(const uint8_t* p) {
-  const uint64_t x = Load8(p);
-  return (BelowSpace(x) | AboveTilde(x)) == 0;
+// The first byte marked in a mask (not 0) of a word loaded on a little-endian machine: the
+// lowest, which a borrow or carry from an earlier byte cannot have marked falsely.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+size_t FirstMarked(uint64_t mask) {
+  return static_cast<size_t>(std::countr_zero(mask)) / 8;
+}
+// The high bit of each byte that is not a digit or ";".
+uint64_t NotNumberBytes(uint64_t x) {
+  const uint64_t low = x & (kOnes * 0x7F);
+  const uint64_t atLeastZero = low + kOnes * (0x80 - '0');
+  const uint64_t atLeastColon = low + kOnes * (0x80 - ':');
+  const uint64_t notSemicolon = (low ^ (kOnes * ';')) + kOnes * 0x7F;
+  const uint64_t number = ~x & ((atLeastZero & ~atLeastColon) | ~notSemicolon);
+  return ~number & kHigh;
 }
 
 }  // namespace
@@ -134,10 +146,7 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
   while (n < length) {
     // A sequence straight after another (SGR after CUP) skips the run scan.
     if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
-      state_ = VtParserState::kControlSequence;
-      params_.Clear();
-      n += 2;
-      n += ControlSequenceRun(data + n, length - n);
+      n += ControlSequenceStart(data + n, length - n);
       if (state_ != VtParserState::kGround || suspended_) break;
       continue;
     }
@@ -154,7 +163,16 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
           wide |= AboveTilde(x);
         if (wide != 0) all |= 0x80;
       } else {
-        while (n + 8 <= length && PlainAscii8(data + n)) n += 8;
+        // The first byte that is not plain ASCII is found within the word, so the short runs
+        // between sequences need no byte loop either.
+        while (n + 8 <= length) {
+          const uint64_t x = Load8(data + n);
+          if (const uint64_t other = BelowSpace(x) | AboveTilde(x); other != 0) {
+            if constexpr (kLittleEndian) n += FirstMarked(other);
+            break;
+          }
+          n += 8;
+        }
       }
       while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
       if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
@@ -166,10 +184,7 @@ size_t CVtParser::GroundRun(const uint8_t* data, size_t length) {
     if (n > start) sink_.Print(data + start, n - start, all < 0x80);
     if (n == length) break;
     if (data[n] == 0x1B && n + 1 < length && data[n + 1] == '[') {
-      state_ = VtParserState::kControlSequence;
-      params_.Clear();
-      n += 2;
-      n += ControlSequenceRun(data + n, length - n);
+      n += ControlSequenceStart(data + n, length - n);
     } else {
       Control(data[n++]);
     }
@@ -196,21 +211,45 @@ void CVtParser::EscapeByte(uint8_t byte) {
   }
 }
 
-// Parameter digits and separators, the commonest bytes here, are taken in one tight loop.
+// ESC [ in Ground (`data` starts at the ESC). A rendition whose numbers and final fit in the
+// word after ESC [ goes to the sink at once, as its text and, unless the sink remembers that
+// text, its parameters; anything else goes through the control-sequence state. Returns the
+// bytes used.
+size_t CVtParser::ControlSequenceStart(const uint8_t* data, size_t length) {
+  if constexpr (kLittleEndian) {
+    if (length >= 2 + sizeof(uint64_t)) {
+      const uint64_t x = Load8(data + 2);
+      if (const uint64_t other = NotNumberBytes(x); other != 0) {
+        const size_t k = FirstMarked(other);
+        if (data[2 + k] == 'm') {
+          const uint64_t text = k == 0 ? 0 : x & (~uint64_t{0} >> (64 - 8 * k));
+          c1_ = C1::kUnknown;
+          if (!sink_.RememberedRendition(text)) {
+            params_.Clear();
+            params_.CollectNumbers(data + 2, k);
+            sink_.SelectGraphicRendition(params_, text);
+          }
+          return 3 + k;
+        }
+      }
+    }
+  }
+  state_ = VtParserState::kControlSequence;
+  params_.Clear();
+  return 2 + ControlSequenceRun(data + 2, length - 2);
+}
+
+// Parameter digits and separators, the commonest bytes here, are taken a whole number at a time.
 size_t CVtParser::ControlSequenceRun(const uint8_t* data, size_t length) {
   size_t i = 0;
   while (i < length) {
+    i += params_.CollectNumbers(data + i, length - i);
+    if (i == length) break;
     const uint8_t b = data[i++];
-    if (b >= '0' && b <= '9') {
-      params_.AddDigit(b - '0');
-    } else if (b == ';') {
-      params_.Separator();
-    } else if (b >= 0x20 && b <= 0x3F) {
+    if (b >= 0x20 && b <= 0x3F) {
       params_.Collect(b);
     } else if (b >= 0x40 && b <= 0x7E) {
-      state_ = VtParserState::kGround;  // entering Ground clears nothing
-      c1_ = C1::kUnknown;
-      sink_.CsiDispatch(VtId::Pack(params_.Intermediates(), b), params_);
+      DispatchControlSequence(b);
       return i;
     } else if (b >= 0xA0) {
       EnterState(VtParserState::kGround);  // a GR byte abandons the sequence
@@ -221,6 +260,15 @@ size_t CVtParser::ControlSequenceRun(const uint8_t* data, size_t length) {
     }
   }
   return i;
+}
+
+void CVtParser::DispatchControlSequence(uint8_t final) {
+  state_ = VtParserState::kGround;  // entering Ground clears nothing
+  c1_ = C1::kUnknown;
+  if (final == 'm' && !params_.HasAny())
+    sink_.SelectGraphicRendition(params_, std::nullopt);
+  else
+    sink_.CsiDispatch(VtId::Pack(params_.Intermediates(), final), params_);
 }
 
 size_t CVtParser::DeviceControlRun(const uint8_t* data, size_t length) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,17 @@ class IVtParserSink {
   virtual void Execute(uint8_t code) = 0;
   virtual void EscDispatch(VtId id, const CControlParams& params) = 0;
   virtual void CsiDispatch(VtId id, const CControlParams& params) = 0;
+  // CSI ... m with at most seven parameter bytes, all digits and ";", whole in the chunk, packed
+  // into `text` (first byte lowest, 0 for none): the sink may apply it from what the same text
+  // did before and return true. Otherwise the parser collects the parameters and calls
+  // SelectGraphicRendition with the same text.
+  virtual bool RememberedRendition(uint64_t /*text*/) { return false; }
+  // CSI ... m without markers or intermediates, by far the commonest sequence, handed over
+  // without looking its identifier up; `text` as above, or none when it was not seen whole.
+  virtual void SelectGraphicRendition(const CControlParams& params,
+                                      std::optional<uint64_t> /*text*/) {
+    CsiDispatch(VtId("m"), params);
+  }
   // A device-control header is complete: true when the sink wants the string's data.
   virtual bool DcsHook(VtId id, const CControlParams& params) = 0;
   // The string ended with ST (ESC \ or 0x9C) within its limit; only after an accepting hook.
@@ -65,7 +77,9 @@ class CVtParser {
   void Control(uint8_t code);
   size_t GroundRun(const uint8_t* data, size_t length);
   void EscapeByte(uint8_t byte);
+  size_t ControlSequenceStart(const uint8_t* data, size_t length);
   size_t ControlSequenceRun(const uint8_t* data, size_t length);
+  void DispatchControlSequence(uint8_t final);
   size_t DeviceControlRun(const uint8_t* data, size_t length);
   void EndDeviceControlString();
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -200,6 +201,47 @@ TEST_F(VtParserTest, SuspendStopsAfterTheByteBeingHandled) {
                  "B00"),
             1u);
   EXPECT_EQ(Feed("qrs"), 3u);  // each Feed starts afresh
+}
+
+// A sink that takes renditions on their own path and may claim to remember them.
+class CRenditionSink : public CRecordingSink {
+ public:
+  bool RememberedRendition(uint64_t text) override {
+    log.push_back("remembered?" + Text(text));
+    return remember;
+  }
+  void SelectGraphicRendition(const CControlParams& p, std::optional<uint64_t> text) override {
+    log.push_back("sgr:" + Show(VtId("m"), p) + (text ? " text=" + Text(*text) : " no text"));
+  }
+  static std::string Text(uint64_t text) {
+    std::string s;
+    for (; text != 0; text >>= 8) s += static_cast<char>(text & 0xFF);
+    return s;
+  }
+  bool remember = false;
+};
+
+TEST(VtParserRendition, ShortRenditionsWholeInTheChunkArriveAsText) {
+  CRenditionSink sink;
+  CVtParser parser(sink);
+  const std::string input =
+      "\x1b[1;31mA\x1b[mB\x1b[1;32;44m\x1b[0;1;32;4m\x1b[?1m\x1b[5;5H.........";
+  parser.Feed(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+  EXPECT_EQ(sink.log,
+            (Calls{"remembered?1;31", "sgr:m 1;31 text=1;31", "print:A", "remembered?",
+                   "sgr:m text=", "print:B", "remembered?1;32;44", "sgr:m 1;32;44 text=1;32;44",
+                   // Eight parameter bytes, a marker: the general path.
+                   "sgr:m 0;1;32;4 no text", "csi:?m 1", "csi:H 5;5", "print:........."}));
+}
+
+TEST(VtParserRendition, ARememberedRenditionSkipsItsParametersAndASplitOneHasNoText) {
+  CRenditionSink sink;
+  sink.remember = true;
+  CVtParser parser(sink);
+  const std::string input = "\x1b[7mX\x1b[1;3";
+  parser.Feed(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+  parser.Feed(reinterpret_cast<const uint8_t*>("4mY"), 3);
+  EXPECT_EQ(sink.log, (Calls{"remembered?7", "print:X", "sgr:m 1;34 no text", "print:Y"}));
 }
 
 // Input from every byte class, so the whole-chunk path and the byte path meet the same cases.
