@@ -181,25 +181,22 @@ std::optional<RememberedHost> HostToRemember(const NewConnectionValues& values) 
   if (values.kindListIndex < 0 || values.kindListIndex >= kConnectionKindListSize)
     return std::nullopt;
   const auto kind = ConnectionKindByName(kConnectionKindList[values.kindListIndex]);
-  std::optional<RememberedHost> host;
+  auto remember = [](const char* section, std::string value) -> std::optional<RememberedHost> {
+    if (value.empty()) return std::nullopt;
+    return RememberedHost{section, std::move(value)};
+  };
   switch (kind.value_or(ConnectionKind::kDebug)) {
     case ConnectionKind::kTelnet:
-      host = RememberedHost{kHostMruSection, Trimmed(values.telnetHost)};
-      break;
+      return remember(kHostMruSection, Trimmed(values.telnetHost));
     case ConnectionKind::kTelnetProxy:
-      host = RememberedHost{kHostMruSection, Trimmed(values.proxyPageHost)};
-      break;
+      return remember(kHostMruSection, Trimmed(values.proxyPageHost));
     case ConnectionKind::kModem:
-      host = RememberedHost{kModemMruSection, values.phoneNumber};
-      break;
+      return remember(kModemMruSection, values.phoneNumber);
     case ConnectionKind::kSsh:
-      host = RememberedHost{kSshMruSection, Trimmed(values.sshHost)};
-      break;
+      return remember(kSshMruSection, Trimmed(values.sshHost));
     default:
-      break;
+      return std::nullopt;
   }
-  if (host && host->value.empty()) host.reset();
-  return host;
 }
 
 void RememberHost(CProfile& profile, const RememberedHost& host) {
