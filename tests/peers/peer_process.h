@@ -64,10 +64,17 @@ class CPeerProcess {
     if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
+  // SIGTERM, then SIGKILL if the peer has not gone within a few seconds (socat can block in
+  // closing a pseudo-terminal that still has output), so no test hangs on a peer.
   ~CPeerProcess() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     int status = 0;
+    for (int i = 0; i < 300; ++i) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) return;
+      usleep(10000);
+    }
+    kill(pid_, SIGKILL);
     waitpid(pid_, &status, 0);
   }
   CPeerProcess(const CPeerProcess&) = delete;

@@ -51,6 +51,8 @@ TEST_F(SerialSession, ASerialSessionShowsWhatTheLineBringsAndSendsWhatIsTyped) {
   const std::string typed = "typed";
   ASSERT_TRUE(doc_.Send(reinterpret_cast<const uint8_t*>(typed.data()), typed.size()));
   EXPECT_EQ(far.Read(typed.size()), typed);
+  // The session lets go of the line before the pair goes.
+  doc_.QueryDisconnect(false);
 }
 
 TEST(SerialSettings, DevicesComeFromTheHostNameOrTheProfileMaps) {

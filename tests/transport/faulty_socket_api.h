@@ -133,7 +133,8 @@ class CFaultySocketApi final : public platform::ISocketApi {
   void Close(int fd) override { close(fd); }
 
  private:
-  static void Append(std::deque<FaultStep>& queue, const std::vector<FaultStep>& steps) {
+  void Append(std::deque<FaultStep>& queue, const std::vector<FaultStep>& steps) {
+    std::lock_guard lock(mutex_);
     queue.insert(queue.end(), steps.begin(), steps.end());
   }
   bool Next(std::deque<FaultStep>& queue, FaultStep& step) {
