@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "script/file_object.h"
+#include "script/method_table.h"
 
 namespace ostrane::script {
 namespace {
@@ -61,12 +62,6 @@ constexpr size_t kMaxDateText = 4096;
 constexpr int32_t kMaxSleep = 0x7fffffff;
 
 }  // namespace
-
-struct CSysObject::Method {
-  std::string_view name;
-  CScriptValue (CSysObject::*call)(CScriptArgs&);
-  bool guarded;  // refused to host-started scripts while HostScript is 0
-};
 
 CScriptValue CSysObject::GetProperty(std::string_view, int) {
   return {};
@@ -199,7 +194,7 @@ CScriptValue CSysObject::FormatDate(CScriptArgs& args) {
 }
 
 CScriptValue CSysObject::CallMethod(std::string_view name, CScriptArgs& args) {
-  static constexpr std::array<Method, 12> kMethods = {{
+  static constexpr std::array<MethodRow<CSysObject>, 12> kMethods = {{
       {"PlaySound", &CSysObject::PlaySound, false},
       {"Sleep", &CSysObject::Sleep, false},
       {"sleep", &CSysObject::Sleep, false},
@@ -213,12 +208,7 @@ CScriptValue CSysObject::CallMethod(std::string_view name, CScriptArgs& args) {
       {"InputBox", &CSysObject::InputBox, false},
       {"FormatDate", &CSysObject::FormatDate, false},
   }};
-  for (const Method& m : kMethods) {
-    if (m.name != name) continue;
-    if (m.guarded) context_.CheckProtected(m.name);
-    return (this->*m.call)(args);
-  }
-  Raise(Err::kInvalidMethod, name);
+  return CallFromTable(*this, kMethods, name, args, context_);
 }
 
 }  // namespace ostrane::script

@@ -16,8 +16,6 @@ class CSysObject : public CScriptObject {
   CScriptValue CallMethod(std::string_view name, CScriptArgs& args) override;
 
  private:
-  struct Method;
-
   CScriptValue PlaySound(CScriptArgs& args);
   CScriptValue Sleep(CScriptArgs& args);
   CScriptValue MessageBox(CScriptArgs& args);

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <mutex>
 
+#include "script/method_table.h"
+
 namespace ostrane::script {
 namespace {
 
@@ -32,12 +34,6 @@ CScriptValue FromSettingValue(const SettingValue& value) {
 }
 
 }  // namespace
-
-struct CTermObject::Method {
-  std::string_view name;
-  CScriptValue (CTermObject::*call)(CScriptArgs&);
-  bool guarded;  // refused to host-started scripts while HostScript is 0
-};
 
 CScriptValue CTermObject::GetProperty(std::string_view name, int index) {
   CTerminal& terminal = context_.host.Terminal();
@@ -201,7 +197,7 @@ CScriptValue CTermObject::SendZModem(CScriptArgs& args) {
 }
 
 CScriptValue CTermObject::CallMethod(std::string_view name, CScriptArgs& args) {
-  static constexpr std::array<Method, 15> kMethods = {{
+  static constexpr std::array<MethodRow<CTermObject>, 15> kMethods = {{
       {"Wait", &CTermObject::Wait, false},
       {"wait", &CTermObject::Wait, false},
       {"Get", &CTermObject::Get, false},
@@ -218,12 +214,7 @@ CScriptValue CTermObject::CallMethod(std::string_view name, CScriptArgs& args) {
       {"UseTemplate", &CTermObject::UseTemplate, false},
       {"SendZModem", &CTermObject::SendZModem, true},
   }};
-  for (const Method& m : kMethods) {
-    if (m.name != name) continue;
-    if (m.guarded) context_.CheckProtected(m.name);
-    return (this->*m.call)(args);
-  }
-  Raise(Err::kInvalidMethod, name);
+  return CallFromTable(*this, kMethods, name, args, context_);
 }
 
 }  // namespace ostrane::script

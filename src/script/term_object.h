@@ -16,8 +16,6 @@ class CTermObject : public CScriptObject {
   CScriptValue CallMethod(std::string_view name, CScriptArgs& args) override;
 
  private:
-  struct Method;
-
   CScriptValue Wait(CScriptArgs& args);
   CScriptValue Get(CScriptArgs& args);
   CScriptValue Send(CScriptArgs& args);
