@@ -1,9 +1,11 @@
 #include "ui/main_frame.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -13,8 +15,10 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QUrl>
 
+#include "keyboard/key_codes.h"
 #include "platform/paths.h"
 #include "session/address_book.h"
 #include "session/command_line.h"
@@ -27,8 +31,10 @@
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
+#include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
+#include "ui/session_front_end.h"
 
 namespace ostrane {
 
@@ -104,6 +110,7 @@ CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RememberConnectedHosts);
+  connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::ReleaseFrontEnds);
   setWindowIcon(AppIcon());
   statusTimer_.start(250);
   SetMainWindowPlacementSource(this);
@@ -270,8 +277,12 @@ CChildFrame* CMainFrame::ActiveChild() const {
   return qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
 }
 
-void CMainFrame::PrepareDocument(CVT420Doc& doc) {
-  doc.SetQuestions(questions_.get());
+void CMainFrame::PrepareDocument(const std::shared_ptr<CVT420Doc>& shared) {
+  CVT420Doc& doc = *shared;
+  auto frontEnd = std::make_unique<CSessionFrontEnd>(*this, *questions_);
+  doc.SetQuestions(&frontEnd->Questions());
+  doc.SetScriptFrontEnd(frontEnd.get());
+  frontEnds_.emplace_back(shared, std::move(frontEnd));
   doc.SetKeyboardCommands(this);
   CVT420Doc* target = &doc;
   doc.SetSaveHandler([this, target] {
@@ -279,6 +290,19 @@ void CMainFrame::PrepareDocument(CVT420Doc& doc) {
       if (&child->Document() == target) return child->Save();
     return false;
   });
+}
+
+CSessionFrontEnd* CMainFrame::FrontEnd(const CVT420Doc& doc) const {
+  for (const auto& [weak, frontEnd] : frontEnds_)
+    if (const auto shared = weak.lock(); shared.get() == &doc) return frontEnd.get();
+  return nullptr;
+}
+
+// A front end's dialog may still be returning in a nested event loop below this one; the
+// front ends go only from the outermost loop.
+void CMainFrame::ReleaseFrontEnds() {
+  if (QThread::currentThread()->loopLevel() > 1) return;
+  std::erase_if(frontEnds_, [](const auto& entry) { return entry.first.expired(); });
 }
 
 CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path) {
@@ -327,7 +351,7 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
 
 CChildFrame* CMainFrame::NewSession() {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   doc->PrepareNewSession();
   NewConnectionHooks hooks;
   hooks.templates = ListTemplates();
@@ -362,7 +386,7 @@ void CMainFrame::RememberConnectedHosts() {
 
 CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   doc->PrepareNewSession();
   {
     std::lock_guard lock(doc->Terminal().Mutex());
@@ -378,7 +402,7 @@ CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
 
 CChildFrame* CMainFrame::OpenSessionFile(const QString& path) {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   const SetupFileStatus status = doc->ReadSessionFile(path.toStdString());
   if (status != SetupFileStatus::kOk) {
     const std::string_view text =
@@ -439,6 +463,65 @@ CChildFrame* CMainFrame::OpenCommandLine(const std::vector<std::string>& items, 
 
 void CMainFrame::RunScriptFile(CChildFrame& frame, const QString& path) {
   frame.Document().RunScriptFile(path.toStdString());
+}
+
+void CMainFrame::RecordMacro(CChildFrame& frame) {
+  CVT420Doc& doc = frame.Document();
+  if (!doc.IsRecordingMacro()) {
+    doc.RecordMacroCommand();
+    return;
+  }
+  const std::string script = doc.StopMacroRecording();
+  if (script.empty()) {
+    ShowMessage(
+        this,
+        QString::fromUtf8(kTextEmptyMacro.data(), static_cast<qsizetype>(kTextEmptyMacro.size())),
+        MessageIcon::kInformation);
+    return;
+  }
+  std::vector<std::string> captions;
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    for (int i = 0; i < kButtonPages * kButtonsPerPage; ++i)
+      captions.push_back(doc.Settings().ButtonCaption(i));
+  }
+  CMacroSaveDialog dialog(script, captions, this);
+  if (dialog.exec() == QDialog::Accepted) SaveMacro(frame, dialog.Choice());
+}
+
+void CMainFrame::SaveMacro(CChildFrame& frame, const MacroSaveChoice& choice) {
+  CVT420Doc& doc = frame.Document();
+  constexpr int kRunScriptText = 1;  // the button action "Execute Script"
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    if (choice.button)
+      doc.Settings().SetButton(*choice.button, choice.caption, choice.script, kRunScriptText);
+    if (choice.key)
+      doc.Terminal().KeyMap().Set(*choice.key, choice.modifiers, KeyAction::kScriptText,
+                                  choice.script);
+  }
+  if (choice.button || choice.key) doc.SetModified(true);
+  if (choice.button) {
+    buttonBarDock_->setVisible(true);
+    if (&frame == ActiveChild()) RefreshButtons();
+  }
+  if (choice.clipboard)
+    QGuiApplication::clipboard()->setText(QString::fromStdString(choice.script));
+  if (!choice.file) return;
+  FileQuestion q;
+  q.title = kMacroDialogTitle;
+  q.filter = kScriptFilter;
+  q.defaultExtension = "oss";
+  q.save = true;
+  const std::optional<std::string> path = questions_->ChooseFile(q);
+  if (!path) return;
+  QFile file(QString::fromStdString(*path));
+  const QByteArray bytes = QByteArray::fromStdString(choice.script);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+    ShowMessage(this,
+                QString::fromUtf8(kTextCannotCreateFile.data(),
+                                  static_cast<qsizetype>(kTextCannotCreateFile.size())),
+                MessageIcon::kStop);
 }
 
 void CMainFrame::PostOpenSessionFile(const QString& path) {
@@ -566,6 +649,7 @@ void CMainFrame::UpdateCommandStates() {
   if (!child) {
     for (int command : {Cmd::kHistory, Cmd::kHoldScreen, Cmd::kCapture})
       Action(command)->setChecked(false);
+    Action(Cmd::kRecordMacro)->setChecked(false);
     return;
   }
   CVT420View* view = child->View();
@@ -579,6 +663,8 @@ void CMainFrame::UpdateCommandStates() {
   Action(Cmd::kClearHistory)->setEnabled(doc.CanClearHistory());
   Action(Cmd::kReconnect)->setEnabled(doc.CanReconnect());
   Action(Cmd::kCapture)->setChecked(doc.IsCapturing());
+  Action(Cmd::kStopScript)->setEnabled(doc.RunningScripts() > 0);
+  Action(Cmd::kRecordMacro)->setChecked(doc.IsRecordingMacro());
   bool history;
   {
     std::lock_guard lock(doc.Terminal().Mutex());
@@ -725,6 +811,21 @@ void CMainFrame::RunCommand(int command) {
       break;
     case Cmd::kReconnect:
       doc.Reconnect();
+      break;
+    case Cmd::kRunScript: {
+      FileQuestion q;
+      q.title = "Run Script";
+      q.filter = kScriptFilter;
+      q.defaultExtension = "oss";
+      if (const auto path = questions_->ChooseFile(q))
+        RunScriptFile(*child, QString::fromStdString(*path));
+      break;
+    }
+    case Cmd::kStopScript:
+      doc.StopScripts();
+      break;
+    case Cmd::kRecordMacro:
+      RecordMacro(*child);
       break;
     default:
       break;
