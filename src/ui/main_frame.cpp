@@ -473,10 +473,10 @@ void CMainFrame::RecordMacro(CChildFrame& frame) {
   }
   const std::string script = doc.StopMacroRecording();
   if (script.empty()) {
-    ShowMessage(
-        this,
-        QString::fromUtf8(kTextEmptyMacro.data(), static_cast<qsizetype>(kTextEmptyMacro.size())),
-        MessageIcon::kInformation);
+    MessageQuestion q;
+    q.text = std::string(kTextEmptyMacro);
+    q.icon = MessageIcon::kInformation;
+    questions_->AskMessage(q);
     return;
   }
   std::vector<std::string> captions;
