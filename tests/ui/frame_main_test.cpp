@@ -377,6 +377,18 @@ TEST_F(MainFrame, CascadedAndRestoredWindowsKeepAUsableSize) {
     EXPECT_GE(cells(c).height(), 24) << c->size().height();
     EXPECT_TRUE(f.MdiArea()->viewport()->rect().contains(c->geometry()));
   }
+  // They step down and right, also in the default window, smaller than 80 x 24 cells.
+  for (QSize size : {QSize(1200, 900), QSize(620, 460)}) {
+    f.resize(size);
+    QTest::qWait(20);
+    f.RunCommand(Cmd::kCascade);
+    QTest::qWait(20);
+    const QRect a = f.Children()[0]->geometry();
+    const QRect b = f.Children()[1]->geometry();
+    EXPECT_GT(b.x(), a.x()) << size.width();
+    EXPECT_GT(b.y(), a.y()) << size.width();
+    EXPECT_GE(b.width(), size.width() / 2);
+  }
 }
 
 TEST_F(MainFrame, WindowMenuListsTheSessionsWithTitlesThatTellThemApart) {

@@ -78,8 +78,8 @@ TEST_F(FrameScripts, ClosingTheSessionWithAScriptInputBoxOpenEndsTheScript) {
   CChildFrame* child = OpenLocalSession();
   ASSERT_NE(child, nullptr);
   std::weak_ptr<CVT420Doc> doc = child->SharedDocument();
-  const auto script = child->Document().RunScriptText(
-      "x = sys.InputBox(\"Name?\"); term.Send(\"after\");", false);
+  const auto script =
+      child->Document().RunScriptText("x = sys.InputBox(\"Name?\"); term.Send(\"after\");", false);
   ASSERT_NE(script, nullptr);
   bool closed = false;
   WhenShown<CInputBoxDialog>([&](CInputBoxDialog*) {
