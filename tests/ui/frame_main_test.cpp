@@ -391,6 +391,32 @@ TEST_F(MainFrame, CascadedAndRestoredWindowsKeepAUsableSize) {
   }
 }
 
+// 132 columns in the default window, maximised as a session file opens it and reopened: the
+// font fits both ways, with no scroll bar in either direction.
+TEST_F(MainFrame, A132ColumnSessionFitsTheDefaultWindowWithoutScrollBars) {
+  CMainFrame& f = Frame();
+  for (int pass = 0; pass < 2; ++pass) {
+    CChildFrame* child = OpenLocalSession(false, [](CSettingsSet& s) {
+      s.SetInt(S::Columns, 132);
+      s.SetInt(S::Maximize, 1);
+      s.SetInt(S::FitFont, 1);
+    });
+    ASSERT_NE(child, nullptr);
+    QTest::qWait(100);
+    CVT420View* v = child->View();
+    EXPECT_EQ(v->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << pass;
+    EXPECT_EQ(v->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << pass;
+    EXPECT_LE(v->TermFont().CellWidth() * 132, v->viewport()->width()) << pass;
+    EXPECT_LE(v->TermFont().CellHeight() * 24, v->viewport()->height()) << pass;
+    // Sized by the width, not the floor of a readable font.
+    EXPECT_GT(v->TermFont().CellWidth() * 132, v->viewport()->width() * 2 / 3) << pass;
+    // The second pass reopens the file with the size the first one stored.
+    child->Save();
+    child->close();
+    QTRY_VERIFY(f.Children().isEmpty());
+  }
+}
+
 TEST_F(MainFrame, WindowMenuListsTheSessionsWithTitlesThatTellThemApart) {
   CChildFrame* a = OpenLocalSession(false);
   CChildFrame* b = OpenLocalSession(false);
