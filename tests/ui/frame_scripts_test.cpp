@@ -14,7 +14,9 @@
 #include "ui/child_frame.h"
 #include "ui/input_box_dialog.h"
 #include "ui/macro_save_dialog.h"
+#include "session/mru_list.h"
 #include "ui/main_frame.h"
+#include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
 #include "ui/session_front_end.h"
 #include "ui/ssh_dialogs.h"
@@ -298,6 +300,33 @@ TEST_F(FrameScripts, RecordedMacroSavedToAButtonReplaysTheBytesAndPauses) {
   const int replayedGap = GapMs(recorder.Bytes(), 2);
   EXPECT_NEAR(replayedGap, recordedGap, 100);
   EXPECT_GE(recordedGap, 800);
+}
+
+// New Connection remembers a host only once a connection to it was made.
+TEST_F(FrameScripts, OnlyAHostThatConnectedIsRemembered) {
+  test::CScriptedPeer peer;
+  const int refused = test::UnusedPort();
+  for (int port : {refused, peer.Port()}) {
+    WhenShown<CNewConnectionDialog>([port](CNewConnectionDialog* d) {
+      d->KindList()->setCurrentIndex(d->KindList()->findText("Telnet"));
+      QList<QComboBox*> fields = d->Page("Telnet")->findChildren<QComboBox*>();
+      fields.at(0)->setEditText("127.0.0.1");
+      fields.at(1)->setEditText(QString::number(port));
+      d->accept();
+    });
+    CChildFrame* child = frame_->NewSession();
+    ASSERT_NE(child, nullptr);
+    if (port == refused) {
+      QTRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kClosed,
+                                5000);
+      QTest::qWait(600);  // the main window looks at pending hosts every 250 ms
+      EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
+    } else {
+      ASSERT_TRUE(peer.Accept());
+      QTRY_VERIFY_WITH_TIMEOUT(!CMruList::Read(*profile_, kHostMruSection).empty(), 5000);
+      EXPECT_EQ(CMruList::Read(*profile_, kHostMruSection).front(), "127.0.0.1");
+    }
+  }
 }
 
 }  // namespace
