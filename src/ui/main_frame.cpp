@@ -901,7 +901,11 @@ void CMainFrame::ActiveChanged() {
   if (child) activeWasMaximized_ = child->isMaximized();
   // Activating a session keeps the menu bar hidden when the profile says so.
   if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
-  if (child) child->View()->setFocus(Qt::OtherFocusReason);
+  // The view takes the focus when another session becomes active. The MDI area also reports
+  // the same session again whenever the main window is activated anew (a click into the chat
+  // line of an inactive window): the focus the user just gave the chat line stays there.
+  if (child && child != focusedChild_) child->View()->setFocus(Qt::OtherFocusReason);
+  if (child) focusedChild_ = child;
   RefreshTitle();
   RefreshButtons();
   RefreshStatus();

@@ -167,6 +167,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QMenu* windowMenu_ = nullptr;
   QList<QAction*> windowActions_;
   bool activeWasMaximized_ = false;
+  QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;

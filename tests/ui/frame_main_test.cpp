@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -224,6 +225,31 @@ TEST_F(MainFrame, ChatLineSendFirstTakesTheFocusThenSends) {
   f.RunCommand(Cmd::kChatSend);
   EXPECT_EQ(sent_.Take(), "ls -l\r\n");  // NewLine is not 0 in the defaults
   EXPECT_TRUE(f.ChatLine()->Field()->text().isEmpty());
+}
+
+// Clicking into the chat line of an inactive main window gives it the focus, and the window's
+// activation makes the MDI area report the same session again: the first typed character must
+// still reach the field, not the session's view.
+TEST_F(MainFrame, ChatLineKeepsTheFocusWhenTheWindowIsActivatedAgain) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  f.RunCommand(Cmd::kChatLine);
+  QApplication::setActiveWindow(&f);
+  QLineEdit* field = f.ChatLine()->Field();
+  field->setFocus(Qt::MouseFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), field);
+  f.MdiArea()->setActiveSubWindow(nullptr);
+  f.MdiArea()->setActiveSubWindow(child);
+  QApplication::processEvents();
+  QTest::keyClicks(QApplication::focusWidget(), "echo chat-hello");
+  EXPECT_EQ(field->text(), "echo chat-hello");
+  EXPECT_EQ(sent_.Take(), "");
+  // Another session becoming active still takes the focus to its view.
+  CChildFrame* second = OpenLocalSession(false);
+  ASSERT_NE(second, nullptr);
+  f.MdiArea()->setActiveSubWindow(child);
+  EXPECT_EQ(QApplication::focusWidget(), child->View());
 }
 
 TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {

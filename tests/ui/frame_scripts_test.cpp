@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "../peers/scripted_peer.h"
+#include "session/mru_list.h"
 #include "support/test_folder.h"
 #include "ui/child_frame.h"
 #include "ui/input_box_dialog.h"
 #include "ui/macro_save_dialog.h"
-#include "session/mru_list.h"
 #include "ui/main_frame.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
@@ -317,8 +317,7 @@ TEST_F(FrameScripts, OnlyAHostThatConnectedIsRemembered) {
     CChildFrame* child = frame_->NewSession();
     ASSERT_NE(child, nullptr);
     if (port == refused) {
-      QTRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kClosed,
-                                5000);
+      QTRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kClosed, 5000);
       QTest::qWait(600);  // the main window looks at pending hosts every 250 ms
       EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
     } else {
