@@ -218,6 +218,7 @@ void CMainFrame::BuildBars() {
   });
   connect(buttonBar_, &CButtonBar::previousPage, this, [this] { MoveButtonPage(-1); });
   connect(buttonBar_, &CButtonBar::nextPage, this, [this] { MoveButtonPage(1); });
+  chatLine_->Field()->installEventFilter(this);
   connect(chatLine_, &CChatLine::textEntered, this, [this](const QString& text) {
     if (CChildFrame* child = ActiveChild()) child->SendChatText(text);
   });
@@ -344,6 +345,7 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
     frame->show();
   }
   RefreshWindowTitles();
+  frame->View()->viewport()->installEventFilter(this);
   frame->View()->setFocus(Qt::OtherFocusReason);
   ActiveChanged();
   return frame;
@@ -902,14 +904,35 @@ void CMainFrame::ActiveChanged() {
   // Activating a session keeps the menu bar hidden when the profile says so.
   if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
   // The view takes the focus when another session becomes active. The MDI area also reports
-  // the same session again whenever the main window is activated anew (a click into the chat
-  // line of an inactive window): the focus the user just gave the chat line stays there.
-  if (child && child != focusedChild_) child->View()->setFocus(Qt::OtherFocusReason);
+  // the same session again whenever the main window is activated anew, and the session window
+  // then gives its view the focus: after a click into the chat line of an inactive window the
+  // first typed character went to the session. A chat line the user chose keeps the focus.
+  if (child && child != focusedChild_) {
+    chatChosen_ = false;
+    child->View()->setFocus(Qt::OtherFocusReason);
+  } else if (child && chatChosen_ && chatLineDock_->isVisible()) {
+    // After the session window has given its view the focus.
+    QTimer::singleShot(0, chatLine_->Field(),
+                       [field = chatLine_->Field()] { field->setFocus(Qt::OtherFocusReason); });
+  }
   if (child) focusedChild_ = child;
   RefreshTitle();
   RefreshButtons();
   RefreshStatus();
   UpdateCommandStates();
+}
+
+// Whether the user chose the chat line: a click or Tab into it, until a click into a view.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == chatLine_->Field() && event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::OtherFocusReason && reason != Qt::ActiveWindowFocusReason &&
+        reason != Qt::PopupFocusReason)
+      chatChosen_ = true;
+  } else if (watched != chatLine_->Field() && event->type() == QEvent::MouseButtonPress) {
+    chatChosen_ = false;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::RefreshTitle() {

@@ -121,6 +121,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -168,6 +169,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QList<QAction*> windowActions_;
   bool activeWasMaximized_ = false;
   QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
+  bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;
