@@ -152,6 +152,31 @@ TEST_F(FrameScripts, MenuCommandsOfScriptsResolveAndFollowTheSession) {
   QTRY_VERIFY(frame_->ButtonBarDock()->isVisible());
 }
 
+// A script's error is shown in a stop box, waited for; a receive routine's is posted without
+// an icon, and the thread that reports it goes on at once.
+TEST_F(FrameScripts, ScriptErrorsAreShownStoppedOrPosted) {
+  std::vector<MessageIcon> icons;
+  frame_->Questions().SetMessageHandler([&](const MessageQuestion& q) {
+    messages_.push_back(q.text);
+    icons.push_back(q.icon);
+    return MessageAnswer::kOk;
+  });
+  CChildFrame* child = OpenLocalSession();
+  ASSERT_NE(child, nullptr);
+  child->Document().RunScriptText("x = 1 / 0;", false);
+  QTRY_COMPARE_WITH_TIMEOUT(messages_.size(), size_t{1}, 5000);
+  EXPECT_EQ(icons.front(), MessageIcon::kStop);
+  QTRY_COMPARE(child->Document().RunningScripts(), size_t{0});
+  CSessionFrontEnd* front = frame_->FrontEnd(child->Document());
+  ASSERT_NE(front, nullptr);
+  std::thread routine([&] { front->ReportScriptError("routine report", true); });
+  routine.join();  // returns before the box is shown
+  EXPECT_EQ(messages_.size(), 1u);
+  QTRY_COMPARE(messages_.size(), size_t{2});
+  EXPECT_EQ(messages_.back(), "routine report");
+  EXPECT_EQ(icons.back(), MessageIcon::kNone);
+}
+
 TEST_F(FrameScripts, StoppingAnEmptyRecordingSaysSoAndOpensNoDialog) {
   CChildFrame* child = OpenLocalSession();
   ASSERT_NE(child, nullptr);
