@@ -150,6 +150,14 @@ TEST_F(FrameScripts, MenuCommandsOfScriptsResolveAndFollowTheSession) {
   script.join();
   EXPECT_FALSE(unknown);
   QTRY_VERIFY(frame_->ButtonBarDock()->isVisible());
+  // LoadSession opens the file as a new session before the script goes on.
+  std::atomic<int> loaded = -1;
+  const std::string path = (dir_ / "local.OSN").string();
+  std::thread loader([&] { loaded = front->LoadSession(path) ? 1 : 0; });
+  QTRY_VERIFY_WITH_TIMEOUT(loaded >= 0, 5000);
+  loader.join();
+  EXPECT_EQ(loaded, 1);
+  EXPECT_EQ(frame_->Children().size(), 2);
 }
 
 // A script's error is shown in a stop box, waited for; a receive routine's is posted without
