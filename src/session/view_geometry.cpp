@@ -8,8 +8,9 @@ namespace ostrane {
 
 namespace {
 
-constexpr int kMinFitCellHeight = 12;
-constexpr int kMinFitPoints = 5;
+// Characters smaller than this many pixels cannot be read at all.
+constexpr int kMinFitCellHeight = 4;
+constexpr int kMinFitPoints = 1;
 
 int CeilDiv(int a, int b) {
   return (a + b - 1) / b;

@@ -54,9 +54,9 @@ struct CellSize {
 };
 
 // The largest point size at which the whole page fits both the width and the height (the
-// smaller of the two fits wins), measured with cellAt(points). It never goes below the size
-// whose characters are 12 pixels high: a page that needs smaller text (132 columns in a narrow
-// window) gets scroll bars rather than an unreadable font.
+// smaller of the two fits wins), measured with cellAt(points), so that 132 columns in a narrow
+// window need no scroll bar. It never goes below the size whose characters are 4 pixels high,
+// where text cannot be read at all; only a page that needs smaller text gets scroll bars.
 int FitFontPoints(int clientWidth, int clientHeight, int rows, int columns, int dpiY,
                   const std::function<CellSize(int)>& cellAt);
 

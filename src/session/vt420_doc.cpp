@@ -238,6 +238,8 @@ bool CVT420Doc::QueryDisconnect(bool ask) {
       save_)
     save_();
   modified_ = false;
+  // A worker waiting for the user (an SSH dialog) leaves the dialog, or Stop would wait for it.
+  if (scriptFrontEnd_) scriptFrontEnd_->DismissQuestions();
   if (transport_) transport_->Stop();
   return true;
 }

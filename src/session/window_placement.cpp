@@ -69,17 +69,21 @@ std::vector<WindowRect> CascadeWindows(WindowSize area, const std::vector<Window
   std::vector<WindowRect> rects;
   const int count = static_cast<int>(usable.size());
   step = std::max(step, 1);
+  const int spread = step * std::max(count - 1, 0);
   for (int i = 0; i < count; ++i) {
     const WindowSize least = usable[static_cast<size_t>(i)];
-    const int spread = step * (count - 1);
+    // The offsets may take what the area has beyond the usable size, and at least a quarter
+    // of it, so that windows never lie exactly on top of each other.
+    const int room = std::max({std::min(area.width - least.width, area.height - least.height),
+                               std::min(area.width, area.height) / 4, 0});
+    const int steps = room / step;
+    const int offset = (i % (steps + 1)) * step;
+    const int lastOffset = std::min(spread, steps * step);
     WindowRect r;
-    r.width = std::clamp(area.width - spread, std::min(least.width, area.width), area.width);
-    r.height = std::clamp(area.height - spread, std::min(least.height, area.height), area.height);
-    // How many whole steps still keep this window inside the area.
-    const int room = std::min(area.width - r.width, area.height - r.height) / step;
-    const int offset = room > 0 ? (i % (room + 1)) * step : 0;
     r.x = offset;
     r.y = offset;
+    r.width = std::max(area.width - lastOffset, std::min(least.width, area.width - offset));
+    r.height = std::max(area.height - lastOffset, std::min(least.height, area.height - offset));
     r.width = std::max(r.width, 1);
     r.height = std::max(r.height, 1);
     rects.push_back(r);

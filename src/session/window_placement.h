@@ -64,8 +64,10 @@ inline constexpr int kUsableRows = 24;
 WindowSize UsableSessionWindow(WindowSize cell, WindowSize frameExtra, WindowSize area);
 
 // Window > Cascade: window i is offset by i steps down and right, and all have the area's size
-// less the offsets, but at least their usable size. A window whose offset would push it out of
-// the area starts again from the corner.
+// less the offsets, but at least their usable size where the area allows. The offsets use the
+// room beyond the usable size, and at least a quarter of the area, so that windows in an area
+// smaller than usable still step; a window whose offset would leave no room starts again from
+// the corner.
 std::vector<WindowRect> CascadeWindows(WindowSize area, const std::vector<WindowSize>& usable,
                                        int step);
 

@@ -60,6 +60,7 @@ enum Id : int {
   kReceiveZModem = 32807,
   kRunScript = 32808,
   kRecordMacro = 32809,
+  kStopScript = 32810,
   // Print
   kPrintPage = 32791,
   kPrintSelection = 32792,
@@ -138,6 +139,7 @@ inline constexpr MenuItem kMenuItems[] = {
     {"&Session", "Recei&ve ZModem", Cmd::kReceiveZModem, false},
     {"&Session", nullptr, 0, false},
     {"&Session", "R&un Script...", Cmd::kRunScript, false},
+    {"&Session", "S&top Script", Cmd::kStopScript, false},
     {"&Session", "Record &Macro", Cmd::kRecordMacro, true},
     {"&Print", "Print &Page", Cmd::kPrintPage, false},
     {"&Print", "Print &Selection", Cmd::kPrintSelection, false},
@@ -165,10 +167,9 @@ inline constexpr MenuItem kMenuItems[] = {
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
     Cmd::kSettings,       Cmd::kSaveAsTemplate, Cmd::kVtKeyboard,     Cmd::kFontMaster,
-    Cmd::kSendZModem,     Cmd::kReceiveZModem,  Cmd::kRunScript,      Cmd::kRecordMacro,
-    Cmd::kPrintPage,      Cmd::kPrintSelection, Cmd::kPrintAll,       Cmd::kPrintingMode,
-    Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1,
-    Cmd::kKeyManagerSsh1,
+    Cmd::kSendZModem,     Cmd::kReceiveZModem,  Cmd::kPrintPage,      Cmd::kPrintSelection,
+    Cmd::kPrintAll,       Cmd::kPrintingMode,   Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2,
+    Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1, Cmd::kKeyManagerSsh1,
 };
 
 // Commands that act on the active session; disabled while there is none.
@@ -179,7 +180,8 @@ inline constexpr int kSessionCommands[] = {
     Cmd::kScrollToTop,  Cmd::kScrollToBottom, Cmd::kLargerFont,   Cmd::kSmallerFont,
     Cmd::kNewWindow,    Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
     Cmd::kClearDisplay, Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
-    Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons,
+    Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
+    Cmd::kStopScript,   Cmd::kRecordMacro,
 };
 
 // "Secure Ostrane" and the version: the main window's title and the About box's.
@@ -188,5 +190,6 @@ inline QString AppTitle() {
 }
 inline constexpr char kHelpAddress[] = "https://kestrix.example/ostrane/help/";
 inline constexpr char kSessionFilter[] = "OSN Files (*.osn)|*.osn|All Files (*.*) |*.*|";
+inline constexpr char kScriptFilter[] = "Ostrane Script Files (*.oss)|*.oss|All Files (*.*) |*.*|";
 
 }  // namespace ostrane

@@ -1,9 +1,11 @@
 #include "ui/main_frame.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -13,8 +15,10 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QThread>
 #include <QUrl>
 
+#include "keyboard/key_codes.h"
 #include "platform/paths.h"
 #include "session/address_book.h"
 #include "session/command_line.h"
@@ -27,8 +31,10 @@
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
+#include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
+#include "ui/session_front_end.h"
 
 namespace ostrane {
 
@@ -104,6 +110,7 @@ CMainFrame::CMainFrame(CProfile& profile, QWidget* parent)
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
   connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RememberConnectedHosts);
+  connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::ReleaseFrontEnds);
   setWindowIcon(AppIcon());
   statusTimer_.start(250);
   SetMainWindowPlacementSource(this);
@@ -211,6 +218,7 @@ void CMainFrame::BuildBars() {
   });
   connect(buttonBar_, &CButtonBar::previousPage, this, [this] { MoveButtonPage(-1); });
   connect(buttonBar_, &CButtonBar::nextPage, this, [this] { MoveButtonPage(1); });
+  chatLine_->Field()->installEventFilter(this);
   connect(chatLine_, &CChatLine::textEntered, this, [this](const QString& text) {
     if (CChildFrame* child = ActiveChild()) child->SendChatText(text);
   });
@@ -270,8 +278,12 @@ CChildFrame* CMainFrame::ActiveChild() const {
   return qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
 }
 
-void CMainFrame::PrepareDocument(CVT420Doc& doc) {
-  doc.SetQuestions(questions_.get());
+void CMainFrame::PrepareDocument(const std::shared_ptr<CVT420Doc>& shared) {
+  CVT420Doc& doc = *shared;
+  auto frontEnd = std::make_unique<CSessionFrontEnd>(*this, *questions_);
+  doc.SetQuestions(&frontEnd->Questions());
+  doc.SetScriptFrontEnd(frontEnd.get());
+  frontEnds_.emplace_back(shared, std::move(frontEnd));
   doc.SetKeyboardCommands(this);
   CVT420Doc* target = &doc;
   doc.SetSaveHandler([this, target] {
@@ -279,6 +291,19 @@ void CMainFrame::PrepareDocument(CVT420Doc& doc) {
       if (&child->Document() == target) return child->Save();
     return false;
   });
+}
+
+CSessionFrontEnd* CMainFrame::FrontEnd(const CVT420Doc& doc) const {
+  for (const auto& [weak, frontEnd] : frontEnds_)
+    if (const auto shared = weak.lock(); shared.get() == &doc) return frontEnd.get();
+  return nullptr;
+}
+
+// A front end's dialog may still be returning in a nested event loop below this one; the
+// front ends go only from the outermost loop.
+void CMainFrame::ReleaseFrontEnds() {
+  if (QThread::currentThread()->loopLevel() > 1) return;
+  std::erase_if(frontEnds_, [](const auto& entry) { return entry.first.expired(); });
 }
 
 CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path) {
@@ -320,6 +345,7 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
     frame->show();
   }
   RefreshWindowTitles();
+  frame->View()->viewport()->installEventFilter(this);
   frame->View()->setFocus(Qt::OtherFocusReason);
   ActiveChanged();
   return frame;
@@ -327,7 +353,7 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
 
 CChildFrame* CMainFrame::NewSession() {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   doc->PrepareNewSession();
   NewConnectionHooks hooks;
   hooks.templates = ListTemplates();
@@ -362,7 +388,7 @@ void CMainFrame::RememberConnectedHosts() {
 
 CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   doc->PrepareNewSession();
   {
     std::lock_guard lock(doc->Terminal().Mutex());
@@ -378,7 +404,7 @@ CChildFrame* CMainFrame::NewTelnetSession(const QString& host, int port) {
 
 CChildFrame* CMainFrame::OpenSessionFile(const QString& path) {
   auto doc = std::make_shared<CVT420Doc>();
-  PrepareDocument(*doc);
+  PrepareDocument(doc);
   const SetupFileStatus status = doc->ReadSessionFile(path.toStdString());
   if (status != SetupFileStatus::kOk) {
     const std::string_view text =
@@ -439,6 +465,65 @@ CChildFrame* CMainFrame::OpenCommandLine(const std::vector<std::string>& items, 
 
 void CMainFrame::RunScriptFile(CChildFrame& frame, const QString& path) {
   frame.Document().RunScriptFile(path.toStdString());
+}
+
+void CMainFrame::RecordMacro(CChildFrame& frame) {
+  CVT420Doc& doc = frame.Document();
+  if (!doc.IsRecordingMacro()) {
+    doc.RecordMacroCommand();
+    return;
+  }
+  const std::string script = doc.StopMacroRecording();
+  if (script.empty()) {
+    MessageQuestion q;
+    q.text = std::string(kTextEmptyMacro);
+    q.icon = MessageIcon::kInformation;
+    questions_->AskMessage(q);
+    return;
+  }
+  std::vector<std::string> captions;
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    for (int i = 0; i < kButtonPages * kButtonsPerPage; ++i)
+      captions.push_back(doc.Settings().ButtonCaption(i));
+  }
+  CMacroSaveDialog dialog(script, captions, this);
+  if (dialog.exec() == QDialog::Accepted) SaveMacro(frame, dialog.Choice());
+}
+
+void CMainFrame::SaveMacro(CChildFrame& frame, const MacroSaveChoice& choice) {
+  CVT420Doc& doc = frame.Document();
+  constexpr int kRunScriptText = 1;  // the button action "Execute Script"
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    if (choice.button)
+      doc.Settings().SetButton(*choice.button, choice.caption, choice.script, kRunScriptText);
+    if (choice.key)
+      doc.Terminal().KeyMap().Set(*choice.key, choice.modifiers, KeyAction::kScriptText,
+                                  choice.script);
+  }
+  if (choice.button || choice.key) doc.SetModified(true);
+  if (choice.button) {
+    buttonBarDock_->setVisible(true);
+    if (&frame == ActiveChild()) RefreshButtons();
+  }
+  if (choice.clipboard)
+    QGuiApplication::clipboard()->setText(QString::fromStdString(choice.script));
+  if (!choice.file) return;
+  FileQuestion q;
+  q.title = kMacroDialogTitle;
+  q.filter = kScriptFilter;
+  q.defaultExtension = "oss";
+  q.save = true;
+  const std::optional<std::string> path = questions_->ChooseFile(q);
+  if (!path) return;
+  QFile file(QString::fromStdString(*path));
+  const QByteArray bytes = QByteArray::fromStdString(choice.script);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+    ShowMessage(this,
+                QString::fromUtf8(kTextCannotCreateFile.data(),
+                                  static_cast<qsizetype>(kTextCannotCreateFile.size())),
+                MessageIcon::kStop);
 }
 
 void CMainFrame::PostOpenSessionFile(const QString& path) {
@@ -566,6 +651,7 @@ void CMainFrame::UpdateCommandStates() {
   if (!child) {
     for (int command : {Cmd::kHistory, Cmd::kHoldScreen, Cmd::kCapture})
       Action(command)->setChecked(false);
+    Action(Cmd::kRecordMacro)->setChecked(false);
     return;
   }
   CVT420View* view = child->View();
@@ -579,6 +665,8 @@ void CMainFrame::UpdateCommandStates() {
   Action(Cmd::kClearHistory)->setEnabled(doc.CanClearHistory());
   Action(Cmd::kReconnect)->setEnabled(doc.CanReconnect());
   Action(Cmd::kCapture)->setChecked(doc.IsCapturing());
+  Action(Cmd::kStopScript)->setEnabled(doc.RunningScripts() > 0);
+  Action(Cmd::kRecordMacro)->setChecked(doc.IsRecordingMacro());
   bool history;
   {
     std::lock_guard lock(doc.Terminal().Mutex());
@@ -726,6 +814,21 @@ void CMainFrame::RunCommand(int command) {
     case Cmd::kReconnect:
       doc.Reconnect();
       break;
+    case Cmd::kRunScript: {
+      FileQuestion q;
+      q.title = "Run Script";
+      q.filter = kScriptFilter;
+      q.defaultExtension = "oss";
+      if (const auto path = questions_->ChooseFile(q))
+        RunScriptFile(*child, QString::fromStdString(*path));
+      break;
+    }
+    case Cmd::kStopScript:
+      doc.StopScripts();
+      break;
+    case Cmd::kRecordMacro:
+      RecordMacro(*child);
+      break;
     default:
       break;
   }
@@ -800,11 +903,36 @@ void CMainFrame::ActiveChanged() {
   if (child) activeWasMaximized_ = child->isMaximized();
   // Activating a session keeps the menu bar hidden when the profile says so.
   if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
-  if (child) child->View()->setFocus(Qt::OtherFocusReason);
+  // The view takes the focus when another session becomes active. The MDI area also reports
+  // the same session again whenever the main window is activated anew, and the session window
+  // then gives its view the focus: after a click into the chat line of an inactive window the
+  // first typed character went to the session. A chat line the user chose keeps the focus.
+  if (child && child != focusedChild_) {
+    chatChosen_ = false;
+    child->View()->setFocus(Qt::OtherFocusReason);
+  } else if (child && chatChosen_ && chatLineDock_->isVisible()) {
+    // After the session window has given its view the focus.
+    QTimer::singleShot(0, chatLine_->Field(),
+                       [field = chatLine_->Field()] { field->setFocus(Qt::OtherFocusReason); });
+  }
+  if (child) focusedChild_ = child;
   RefreshTitle();
   RefreshButtons();
   RefreshStatus();
   UpdateCommandStates();
+}
+
+// Whether the user chose the chat line: a click or Tab into it, until a click into a view.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == chatLine_->Field() && event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::OtherFocusReason && reason != Qt::ActiveWindowFocusReason &&
+        reason != Qt::PopupFocusReason)
+      chatChosen_ = true;
+  } else if (watched != chatLine_->Field() && event->type() == QEvent::MouseButtonPress) {
+    chatChosen_ = false;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::RefreshTitle() {

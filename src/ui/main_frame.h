@@ -29,7 +29,9 @@ class CButtonBar;
 class CChatLine;
 class CChildFrame;
 class CQtQuestions;
+class CSessionFrontEnd;
 class CVT420Doc;
+struct MacroSaveChoice;
 
 inline constexpr char kTextCommandLineFailed[] =
     "Error while processing command line.\nPlease see help for command line infomation.";
@@ -65,6 +67,12 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   CChildFrame* ActiveChild() const;
   QList<CChildFrame*> Children() const;
   CQtQuestions& Questions() { return *questions_; }
+  // The front end of a session's scripts and questions; nullptr for a document not opened here.
+  CSessionFrontEnd* FrontEnd(const CVT420Doc& doc) const;
+  // "Record Macro": starts a recording, or ends it and offers the macro to be saved.
+  void RecordMacro(CChildFrame& frame);
+  // Carries out the choices of "Save Recorded Macro" for the session.
+  void SaveMacro(CChildFrame& frame, const MacroSaveChoice& choice);
   ViewProfile ViewProfileValues() const;
 
   // Commands by number, as menus, bars and key-map menu paths give them.
@@ -113,6 +121,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -120,7 +129,9 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void ApplyProfile();
   void WriteProfile();
   CChildFrame* AddFrame(std::shared_ptr<CVT420Doc> doc, const QString& path);
-  void PrepareDocument(CVT420Doc& doc);
+  void PrepareDocument(const std::shared_ptr<CVT420Doc>& doc);
+  // Frees the front ends of sessions that have gone, outside any dialog of theirs.
+  void ReleaseFrontEnds();
   void ActiveChanged();
   void RefreshButtons();
   void RefreshStatus();
@@ -135,6 +146,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
 
   CProfile& profile_;
   std::unique_ptr<CQtQuestions> questions_;
+  std::vector<std::pair<std::weak_ptr<CVT420Doc>, std::unique_ptr<CSessionFrontEnd>>> frontEnds_;
   bool openWithoutConnecting_ = false;
   QMdiArea* mdi_ = nullptr;
   std::map<int, QAction*> actions_;
@@ -156,6 +168,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QMenu* windowMenu_ = nullptr;
   QList<QAction*> windowActions_;
   bool activeWasMaximized_ = false;
+  QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
+  bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;

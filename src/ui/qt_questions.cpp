@@ -69,14 +69,15 @@ QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
 
 }  // namespace
 
-MessageAnswer ShowMessageBox(QWidget* parent, const MessageQuestion& question) {
+MessageAnswer ShowMessageBox(QWidget* parent, const MessageQuestion& question,
+                             const std::function<int(QDialog&)>& exec) {
   QWidget* owner = parent ? parent : QApplication::activeWindow();
   QMessageBox box(BoxIcon(question.icon), QString::fromStdString(question.caption),
                   QString::fromStdString(question.text), ButtonsOf(question.buttons), owner);
   // The text may come from the peer (a disconnect reason, a script's message).
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(ButtonOf(question.defaultAnswer));
-  return AnswerOf(box.exec(), question.buttons);
+  return AnswerOf(exec ? exec(box) : box.exec(), question.buttons);
 }
 
 void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
@@ -86,7 +87,8 @@ void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
   ShowMessageBox(parent, q);
 }
 
-CQtQuestions::CQtQuestions(QWidget* owner, QObject* parent) : QObject(parent), owner_(owner) {}
+CQtQuestions::CQtQuestions(QWidget* owner, const CQtQuestions* handlers, QObject* parent)
+    : QObject(parent), owner_(owner), handlers_(handlers) {}
 
 void CQtQuestions::SetMessageHandler(std::function<MessageAnswer(const MessageQuestion&)> handler) {
   handler_ = std::move(handler);
@@ -94,7 +96,48 @@ void CQtQuestions::SetMessageHandler(std::function<MessageAnswer(const MessageQu
 
 MessageAnswer CQtQuestions::AskOnGuiThread(const MessageQuestion& question) {
   if (handler_) return handler_(question);
-  return ShowMessageBox(Owner(), question);
+  if (handlers_ && handlers_->handler_) return handlers_->handler_(question);
+  return ShowMessageBox(Owner(), question, [this](QDialog& d) { return ExecDialog(d); });
+}
+
+void CQtQuestions::PostMessage(const MessageQuestion& question) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, question] {
+        if (!Dismissed()) AskOnGuiThread(question);
+      },
+      Qt::QueuedConnection);
+}
+
+bool CQtQuestions::Dismissed() const {
+  std::lock_guard lock(mutex_);
+  return dismissed_;
+}
+
+void CQtQuestions::Dismiss() {
+  {
+    std::lock_guard lock(mutex_);
+    dismissed_ = true;
+  }
+  answered_.notify_all();
+  if (QThread::currentThread() == thread())
+    CloseOpenDialogs();
+  else
+    QMetaObject::invokeMethod(this, &CQtQuestions::CloseOpenDialogs, Qt::QueuedConnection);
+}
+
+void CQtQuestions::CloseOpenDialogs() {
+  const QList<QPointer<QDialog>> open = openDialogs_;
+  for (const QPointer<QDialog>& dialog : open)
+    if (dialog) dialog->done(QDialog::Rejected);
+}
+
+int CQtQuestions::ExecDialog(QDialog& dialog) {
+  if (Dismissed()) return QDialog::Rejected;
+  openDialogs_ << QPointer<QDialog>(&dialog);
+  const int result = dialog.exec();
+  openDialogs_.removeAll(QPointer<QDialog>(&dialog));
+  return result;
 }
 
 std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& question) {
@@ -103,17 +146,9 @@ std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& q
   dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QString::fromStdString(question.defaultExtension));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
-}
-
-template <class Ask>
-auto CQtQuestions::OnGuiThread(Ask ask) -> decltype(ask()) {
-  if (QThread::currentThread() == thread()) return ask();
-  decltype(ask()) answer{};
-  QMetaObject::invokeMethod(
-      this, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
-  return answer;
 }
 
 // The owner window, or whichever window is active when it has gone.
@@ -122,27 +157,27 @@ QWidget* CQtQuestions::Owner() const {
 }
 
 MessageAnswer CQtQuestions::AskMessage(const MessageQuestion& question) {
-  return OnGuiThread([&] { return AskOnGuiThread(question); });
+  return OnGuiThread([this, question] { return AskOnGuiThread(question); }, MessageAnswer::kCancel);
 }
 
 std::optional<std::string> CQtQuestions::ChooseFile(const FileQuestion& question) {
-  return OnGuiThread([&] { return ChooseOnGuiThread(question); });
+  return OnGuiThread([this, question] { return ChooseOnGuiThread(question); });
 }
 
 std::optional<std::string> CQtQuestions::AskText(const TextQuestion& question) {
-  return OnGuiThread([&]() -> std::optional<std::string> {
+  return OnGuiThread([this, question]() -> std::optional<std::string> {
     CInputBoxDialog dialog(question, Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Text();
   });
 }
 
 std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::string& host,
                                                                      const std::string& user) {
-  return OnGuiThread([&]() -> std::optional<SshAuthorizationAnswer> {
+  return OnGuiThread([this, host, user]() -> std::optional<SshAuthorizationAnswer> {
     CSshAuthorizationDialog dialog(QString::fromStdString(host), QString::fromStdString(user),
                                    Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Answer();
   });
 }
@@ -150,49 +185,51 @@ std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::
 std::optional<SshPasswordChangeAnswer> CQtQuestions::AskPasswordChange(const std::string& host,
                                                                        const std::string& user,
                                                                        bool retry) {
-  return OnGuiThread([&]() -> std::optional<SshPasswordChangeAnswer> {
+  return OnGuiThread([this, host, user, retry]() -> std::optional<SshPasswordChangeAnswer> {
     CChangePasswordDialog dialog(QString::fromStdString(host), QString::fromStdString(user), retry,
                                  Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Answer();
   });
 }
 
 bool CQtQuestions::AskNewHostKey(const SshHostKeyQuestion& question) {
-  return OnGuiThread([&] { return AskNewHostKeyDialog(Owner(), question); });
+  return OnGuiThread([this, question] {
+    return AskNewHostKeyDialog(Owner(), question, [this](QDialog& d) { return ExecDialog(d); });
+  });
 }
 
 std::optional<std::string> CQtQuestions::AskKeyPassword(const std::string& user, bool retry) {
-  return OnGuiThread([&]() -> std::optional<std::string> {
+  return OnGuiThread([this, user, retry]() -> std::optional<std::string> {
     const std::string_view title = retry ? kRetryKeyPasswordTitle : kSshAuthorizationTitle;
     const std::string_view text = retry ? kRetryKeyPasswordText : kKeyPasswordText;
     CSecretDialog dialog(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
                          QString::fromStdString(user) + "\n" +
                              QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                          false, Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Secret();
   });
 }
 
 std::optional<std::string> CQtQuestions::AskKeyCreation(const std::string& user) {
-  return OnGuiThread([&]() -> std::optional<std::string> {
+  return OnGuiThread([this, user]() -> std::optional<std::string> {
     CSecretDialog dialog(QString::fromUtf8(kKeyCreationTitle.data(),
                                            static_cast<qsizetype>(kKeyCreationTitle.size())),
                          QString("No key pair is stored for %1. A new pair will be created and "
                                  "protected by this password:")
                              .arg(QString::fromStdString(user)),
                          true, Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Secret();
   });
 }
 
 std::optional<std::vector<std::string>> CQtQuestions::AskKeyboardInteractive(
     const SshKeyboardQuestion& question) {
-  return OnGuiThread([&]() -> std::optional<std::vector<std::string>> {
+  return OnGuiThread([this, question]() -> std::optional<std::vector<std::string>> {
     CKeyboardInteractiveDialog dialog(question, Owner());
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Answers();
   });
 }

@@ -244,7 +244,8 @@ std::string CSecretDialog::Secret() const {
 
 // ---- New host key ----
 
-bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question) {
+bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question,
+                         const std::function<int(QDialog&)>& exec) {
   QDialog dialog(parent);
   dialog.setObjectName("NewHostKey");
   dialog.setWindowTitle(Q(kNewHostKeyTitle));
@@ -277,7 +278,7 @@ bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(buttons);
   dialog.resize(std::max(dialog.sizeHint().width(), 520), dialog.sizeHint().height());
-  return dialog.exec() == QDialog::Accepted;
+  return (exec ? exec(dialog) : dialog.exec()) == QDialog::Accepted;
 }
 
 }  // namespace ostrane

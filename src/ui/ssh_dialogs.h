@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,7 +88,9 @@ class CSecretDialog : public QDialog {
 };
 
 // "New Host Key" with the host, the SHA256 fingerprint and the key's text; true for "Accept".
-bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question);
+// exec runs the dialog modally (QDialog::exec when empty).
+bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question,
+                         const std::function<int(QDialog&)>& exec = {});
 
 // Shown in the dialog (it stays open) when its values are refused.
 inline constexpr char kTextPasswordsDiffer[] = "The new password and its confirmation differ.";

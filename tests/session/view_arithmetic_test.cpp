@@ -123,12 +123,17 @@ TEST(ViewGeometryTest, FontFittingAndFontSets) {
   // A tall window does not make the page wider than the window: 132 columns in 1200 pixels
   // (9 pixels a cell, 12 points) in a window high enough for 40 points.
   EXPECT_EQ(FitFontPoints(1200, 1500, 25, 132, 96, cell), 12);
-  // Both fits below 12 pixels of character height: the readable floor (9 points), and scroll
-  // bars, instead of a font of a few pixels.
-  EXPECT_EQ(FitFontPoints(620, 400, 25, 132, 96, cell), 9);
-  EXPECT_EQ(FitFontPoints(800, 100, 25, 80, 96, cell), 9);
-  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 96, cell), 9);
-  EXPECT_EQ(FitFontPoints(800, 400, 0, 80, 96, cell), 9);
+  // 132 columns in the default window: the width wins (4 pixels a cell, 6 points), though the
+  // characters are smaller than 12 pixels, and the page fits without a scroll bar.
+  EXPECT_EQ(FitFontPoints(620, 400, 25, 132, 96, cell), 6);
+  EXPECT_LE(cell(6).width * 132, 620);
+  // Below 4 pixels of character height nothing can be read: the floor (3 points) and scroll
+  // bars.
+  EXPECT_EQ(FitFontPoints(800, 100, 25, 80, 96, cell), 3);
+  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 96, cell), 3);
+  EXPECT_EQ(FitFontPoints(800, 400, 0, 80, 96, cell), 3);
+  // A higher resolution moves the floor with it: 4 pixels at 192 dpi are 2 points.
+  EXPECT_EQ(FitFontPoints(10, 400, 25, 80, 192, cell), 2);
   CSettingsSet s;
   EXPECT_EQ(ChooseFontSet(s).size, S::FontSize);
   s.SetInt(S::Columns, 132);

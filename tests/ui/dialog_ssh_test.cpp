@@ -17,6 +17,7 @@
 #include "peers/ssh_peer.h"
 #include "session/screen_json.h"
 #include "support/test_folder.h"
+#include "transport/transport_limits.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
 #include "ui/qt_questions.h"
@@ -301,6 +302,61 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   std::lock_guard lock(doc.Terminal().Mutex());
   EXPECT_EQ(doc.Settings().Str(S::SshUser), test::kTestUser);
   EXPECT_EQ(doc.Settings().Str(S::SshPassword), "");
+}
+
+// The session is closed while its worker waits in "SSH Authorization", from inside the
+// dialog's own loop: the close joins the worker, which must leave the dialog, not hang.
+TEST(SshLogin, ClosingTheSessionWithTheAuthorizationDialogOpenDoesNotHang) {
+  test::EnsureApplication();
+  ASSERT_TRUE(test::EnsureTestUser());
+  test::CSshdPeer sshd;
+  ASSERT_TRUE(sshd.Ready());
+  const auto dir = test::FreshTestFolder();
+  // Known hosts of its own: another test's server had another key for 127.0.0.1.
+  const std::string home = std::getenv("OSTRANE_HOME");
+  setenv("OSTRANE_HOME", dir.c_str(), 1);
+  struct RestoreHome {
+    std::string value;
+    ~RestoreHome() { setenv("OSTRANE_HOME", value.c_str(), 1); }
+  } restore{home};
+  const std::string path = (dir / "ssh.OSN").string();
+  {
+    CVT420Doc writer;
+    {
+      std::lock_guard lock(writer.Terminal().Mutex());
+      CSettingsSet& s = writer.Settings();
+      s.SetInt(S::HostType, 5);
+      s.SetStr(S::HostName, "127.0.0.1");
+      s.SetInt(S::Port, sshd.Port());
+      s.SetStr(S::SshUser, test::kTestUser);
+    }
+    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+  }
+  CProfile profile((dir / "ostrane.ini").string());
+  CMainFrame frame(profile);
+  frame.Questions().SetMessageHandler([](const MessageQuestion& q) {
+    return q.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+  });
+  bool closed = false;
+  CDialogAnswerer answerer(
+      {{"NewHostKey", [](QWidget* d) { Find<QPushButton>(d, "accept")->click(); }},
+       {"SshAuthorization", [&](QWidget*) {
+          // Without the worker leaving the dialog, the close waits for the transport's stop
+          // timeout before giving up on the worker.
+          const auto start = std::chrono::steady_clock::now();
+          frame.RunCommand(Cmd::kClose);
+          EXPECT_LT(std::chrono::steady_clock::now() - start, kStopTimeout);
+          closed = true;
+        }}});
+  bool maximized = false;
+  CChildFrame* child = frame.OpenCommandLine({path}, maximized);
+  ASSERT_NE(child, nullptr);
+  frame.show();
+  std::weak_ptr<CVT420Doc> doc = child->SharedDocument();
+  QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
+  QTRY_VERIFY_WITH_TIMEOUT(doc.expired(), 10000);
+  EXPECT_TRUE(frame.Children().isEmpty());
+  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -226,6 +227,31 @@ TEST_F(MainFrame, ChatLineSendFirstTakesTheFocusThenSends) {
   EXPECT_TRUE(f.ChatLine()->Field()->text().isEmpty());
 }
 
+// Clicking into the chat line of an inactive main window gives it the focus, and the window's
+// activation makes the MDI area report the same session again: the first typed character must
+// still reach the field, not the session's view.
+TEST_F(MainFrame, ChatLineKeepsTheFocusWhenTheWindowIsActivatedAgain) {
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  CMainFrame& f = Frame();
+  f.RunCommand(Cmd::kChatLine);
+  QApplication::setActiveWindow(&f);
+  QLineEdit* field = f.ChatLine()->Field();
+  field->setFocus(Qt::MouseFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), field);
+  f.MdiArea()->setActiveSubWindow(nullptr);
+  f.MdiArea()->setActiveSubWindow(child);
+  QApplication::processEvents();
+  QTest::keyClicks(QApplication::focusWidget(), "echo chat-hello");
+  EXPECT_EQ(field->text(), "echo chat-hello");
+  EXPECT_EQ(sent_.Take(), "");
+  // Another session becoming active still takes the focus to its view.
+  CChildFrame* second = OpenLocalSession(false);
+  ASSERT_NE(second, nullptr);
+  f.MdiArea()->setActiveSubWindow(child);
+  EXPECT_EQ(QApplication::focusWidget(), child->View());
+}
+
 TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {
   CChildFrame* child = OpenLocalSession(true);
   ASSERT_NE(child, nullptr);
@@ -376,6 +402,44 @@ TEST_F(MainFrame, CascadedAndRestoredWindowsKeepAUsableSize) {
     EXPECT_GE(cells(c).width(), 80) << c->size().width();
     EXPECT_GE(cells(c).height(), 24) << c->size().height();
     EXPECT_TRUE(f.MdiArea()->viewport()->rect().contains(c->geometry()));
+  }
+  // They step down and right, also in the default window, smaller than 80 x 24 cells.
+  for (QSize size : {QSize(1200, 900), QSize(620, 460)}) {
+    f.resize(size);
+    QTest::qWait(20);
+    f.RunCommand(Cmd::kCascade);
+    QTest::qWait(20);
+    const QRect a = f.Children()[0]->geometry();
+    const QRect b = f.Children()[1]->geometry();
+    EXPECT_GT(b.x(), a.x()) << size.width();
+    EXPECT_GT(b.y(), a.y()) << size.width();
+    EXPECT_GE(b.width(), size.width() / 2);
+  }
+}
+
+// 132 columns in the default window, maximised as a session file opens it and reopened: the
+// font fits both ways, with no scroll bar in either direction.
+TEST_F(MainFrame, A132ColumnSessionFitsTheDefaultWindowWithoutScrollBars) {
+  CMainFrame& f = Frame();
+  for (int pass = 0; pass < 2; ++pass) {
+    CChildFrame* child = OpenLocalSession(false, [](CSettingsSet& s) {
+      s.SetInt(S::Columns, 132);
+      s.SetInt(S::Maximize, 1);
+      s.SetInt(S::FitFont, 1);
+    });
+    ASSERT_NE(child, nullptr);
+    QTest::qWait(100);
+    CVT420View* v = child->View();
+    EXPECT_EQ(v->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << pass;
+    EXPECT_EQ(v->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << pass;
+    EXPECT_LE(v->TermFont().CellWidth() * 132, v->viewport()->width()) << pass;
+    EXPECT_LE(v->TermFont().CellHeight() * 24, v->viewport()->height()) << pass;
+    // Sized by the width, not the floor of a readable font.
+    EXPECT_GT(v->TermFont().CellWidth() * 132, v->viewport()->width() * 2 / 3) << pass;
+    // The second pass reopens the file with the size the first one stored.
+    child->Save();
+    child->close();
+    QTRY_VERIFY(f.Children().isEmpty());
   }
 }
 

@@ -65,6 +65,28 @@ TEST(ViewSelectionTest, CtrlDragSelectsABlockAndAutoCopyCopiesAtOnce) {
   EXPECT_EQ(Clipboard(), QStringLiteral("234\r\ncde\r\nCDE"));
 }
 
+// The X habit: selecting sets the primary selection (the clipboard stays), and the middle
+// button pastes it unless the host takes the mouse. Needs a platform with a primary selection
+// (xcb under Xvfb: QT_QPA_PLATFORM=xcb); the offscreen platform has none.
+TEST(ViewSelectionTest, SelectionGoesToThePrimarySelectionAndTheMiddleButtonPastesIt) {
+  CViewFixture f;
+  if (!QApplication::clipboard()->supportsSelection())
+    GTEST_SKIP() << "the platform has no primary selection";
+  f.Set(S::NewLine, 0);
+  f.Feed("echo primary\r\n");
+  QApplication::clipboard()->setText("clipboard");
+  Drag(f, f.CellCentre(0, 0), f.CellCentre(0, 11));
+  QTRY_COMPARE(QApplication::clipboard()->text(QClipboard::Selection), QString("echo primary"));
+  EXPECT_EQ(Clipboard(), QString("clipboard"));
+  f.sent.Take();
+  Press(f, f.CellCentre(3, 3), Qt::MiddleButton);
+  Release(f, f.CellCentre(3, 3), Qt::MiddleButton);
+  EXPECT_EQ(f.sent.Take(), "echo primary");
+  f.Set(S::MouseSupport, 1);
+  Press(f, f.CellCentre(3, 3), Qt::MiddleButton);
+  EXPECT_EQ(f.sent.Take().find("echo"), std::string::npos);
+}
+
 TEST(ViewSelectionTest, PasteSendsEncodedTextWithoutLineFeeds) {
   CViewFixture f;
   f.Set(S::NewLine, 0);
