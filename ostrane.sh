@@ -15,7 +15,7 @@ BUILD_PACKAGES=(
 )
 TEST_PACKAGES=(
   libvterm-dev openssh-server openssh-client inetutils-telnetd socat lrzsz
-  python3-serial python3-asyncssh xvfb
+  python3-serial python3-asyncssh xvfb xauth
 )
 
 missing_packages() {
