@@ -129,7 +129,8 @@ void CZmodemSender::StartData(uint32_t position) {
 }
 
 void CZmodemSender::Pump() {
-  if (phase_ != Phase::kStreaming) return;
+  // A file dropped by a failure (silence, ZFERR, a cancel) leaves the phase as it was.
+  if (phase_ != Phase::kStreaming || !file_) return;
   const size_t want = std::min<size_t>(subpacketSize_, size_ - position_);
   const long got = file_->ReadAt(position_, block_.data(), want);
   if (got < 0) {
