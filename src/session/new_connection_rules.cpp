@@ -4,6 +4,8 @@
 #include <cctype>
 #include <climits>
 
+#include "platform/serial_devices.h"
+#include "platform/serial_line.h"
 #include "session/command_line.h"
 #include "session/mru_list.h"
 
@@ -25,6 +27,12 @@ constexpr ServicePort kPortTable[] = {
 constexpr int kParityValues[] = {0, 2, 1, 3, 4};
 // Serial port numbers beyond this are refused.
 constexpr int kMaxCommPort = 9999;
+// Data bits by "Data Length:" index. The profile keeps bits - 6 (its older list began at 6).
+constexpr int kDataBitsValues[] = {5, 6, 7, 8};
+constexpr int kDataLengthProfileOffset = 6 - kDataBitsValues[0];
+// StopBits values by "Stop Bits:" index (1 is one and a half, which is not offered). The profile
+// keeps the value.
+constexpr int kStopBitsValues[] = {0, 2};
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -43,8 +51,8 @@ bool UsablePort(const std::optional<int>& port) {
   return port && *port > 0;
 }
 
-int Clamp(int value, int count) {
-  return std::clamp(value, 0, count - 1);
+int Clamp(int value, size_t count) {
+  return std::clamp(value, 0, static_cast<int>(count) - 1);
 }
 
 // Leading blanks, an optional sign and decimal digits, as a C library conversion reads them;
@@ -91,37 +99,54 @@ std::string CheckProxy(const NewConnectionValues& v, CSettingsSet& s, CProfile& 
   return {};
 }
 
-std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
-  std::string name = Trimmed(v.commPort);
+// "COMn" gives the port index n-1; nullopt for any other text.
+std::optional<int> CommPortIndex(std::string name) {
   std::transform(name.begin(), name.end(), name.begin(), [](char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   });
-  if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return kTextBadCommPort;
+  if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return std::nullopt;
   int number = 0;
   for (size_t i = 3; i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return kTextBadCommPort;
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
     number = std::min(number * 10 + (name[i] - '0'), kMaxCommPort + 1);
   }
-  if (number < 1 || number > kMaxCommPort) return kTextBadCommPort;
+  if (number < 1 || number > kMaxCommPort) return std::nullopt;
+  return number - 1;
+}
+
+// A device path: absolute, printable, and naming something below the root.
+bool IsDevicePath(std::string_view path) {
+  if (path.size() < 2 || path.front() != '/' || path.back() == '/') return false;
+  return std::all_of(path.begin(), path.end(),
+                     [](char c) { return static_cast<unsigned char>(c) > ' ' && c != 0x7f; });
+}
+
+std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
+  const std::string port = Trimmed(v.commPort);
+  const std::optional<int> index = CommPortIndex(port);
+  if (!index && !IsDevicePath(port)) return kTextBadCommPort;
   // A speed of 0 would hang the line up rather than set a rate.
   const long long baud = DecimalValue(v.baudRate);
   if (baud <= 0) return kTextBadBaudRate;
-  const int dataLength = Clamp(v.dataLengthIndex, 3);
-  const int parity = Clamp(v.parityIndex, 5);
-  const int stopBits = Clamp(v.stopBitsIndex, 3);
-  const int flow = Clamp(v.flowControlIndex, 3);
+  if (!platform::SpeedConstant(static_cast<int>(baud))) return kTextUnsupportedBaudRate;
+  const int dataLength = Clamp(v.dataLengthIndex, std::size(kDataBitsValues));
+  const int parity = Clamp(v.parityIndex, std::size(kParityValues));
+  const int stopBits = Clamp(v.stopBitsIndex, std::size(kStopBitsValues));
+  const int flow = Clamp(v.flowControlIndex, std::size(kFlowControlChoices));
   s.SetInt(S::HostType, 1);
-  s.SetInt(S::Port, number - 1);
+  // The session opens HostName when it is a path, else the device the COMn map gives.
+  s.SetStr(S::HostName, index ? std::string() : port);
+  s.SetInt(S::Port, index.value_or(0));
   s.SetInt(S::Speed, static_cast<int>(baud));
-  s.SetInt(S::StopBits, stopBits);
+  s.SetInt(S::StopBits, kStopBitsValues[stopBits]);
   s.SetInt(S::Parity, kParityValues[parity]);
-  s.SetInt(S::DataLength, dataLength + 6);
+  s.SetInt(S::DataLength, kDataBitsValues[dataLength]);
   s.SetInt(S::FlowControl, flow);
   profile.WriteString(kTransport, "CommPort", v.commPort);
   profile.WriteString(kTransport, "BaudRate", v.baudRate);
-  profile.WriteInt(kTransport, "DataLength", dataLength);
+  profile.WriteInt(kTransport, "DataLength", dataLength - kDataLengthProfileOffset);
   profile.WriteInt(kTransport, "Parity", parity);
-  profile.WriteInt(kTransport, "StopBits", stopBits);
+  profile.WriteInt(kTransport, "StopBits", kStopBitsValues[stopBits]);
   profile.WriteInt(kTransport, "FlowControl", flow);
   return {};
 }
@@ -129,10 +154,14 @@ std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile&
 std::string CheckModem(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
   constexpr std::string_view kPhoneChars = "0123456789,()-. ";
   if (v.phoneNumber.find_first_not_of(kPhoneChars) != std::string::npos) return kTextBadPhone;
+  if (v.phoneNumber.find_first_of("0123456789") == std::string::npos) return kTextNoPhone;
+  // A session on a modem that is not in the list would fail only once it dials.
+  if (v.modemIndex < 0 || static_cast<size_t>(v.modemIndex) >= platform::ListModems(profile).size())
+    return kTextNoModem;
   s.SetInt(S::HostType, 3);
-  s.SetInt(S::Port, std::max(v.modemIndex, 0));
+  s.SetInt(S::Port, v.modemIndex);
   s.SetStr(S::HostName, v.phoneNumber);
-  profile.WriteInt(kTransport, "ModemID", std::max(v.modemIndex, 0));
+  profile.WriteInt(kTransport, "ModemID", v.modemIndex);
   profile.WriteString(kTransport, "PhoneNum", v.phoneNumber);
   return {};
 }
@@ -152,6 +181,21 @@ std::string CheckSsh(const NewConnectionValues& v, CSettingsSet& s, CProfile& pr
 }
 
 }  // namespace
+
+std::vector<std::string> SerialPortChoices(const std::string& devRoot) {
+  std::vector<std::string> choices;
+  for (const platform::CSerialDeviceEntry& device : platform::ListSerialDevices(devRoot))
+    choices.push_back(device.path);
+  choices.insert(choices.end(), std::begin(kCommPortChoices), std::end(kCommPortChoices));
+  return choices;
+}
+
+std::vector<std::string> ModemChoices(const CProfile& profile) {
+  std::vector<std::string> names;
+  for (const platform::CModemEntry& modem : platform::ListModems(profile))
+    names.push_back(modem.name);
+  return names;
+}
 
 std::optional<ConnectionKind> ConnectionKindByName(std::string_view name) {
   for (const ConnectionKindInfo& k : kConnectionKinds)
@@ -217,10 +261,12 @@ NewConnectionValues NewConnectionValues::Load(const CProfile& profile) {
   v.sshVersion = profile.GetInt(kTransport, "SSH2Version", 0) == 1 ? 1 : 0;
   v.commPort = profile.GetString(kTransport, "CommPort", "COM1");
   v.baudRate = profile.GetString(kTransport, "BaudRate", "9600");
-  v.dataLengthIndex = Clamp(profile.GetInt(kTransport, "DataLength", 2), 3);
-  v.parityIndex = Clamp(profile.GetInt(kTransport, "Parity", 0), 5);
-  v.stopBitsIndex = Clamp(profile.GetInt(kTransport, "StopBits", 0), 3);
-  v.flowControlIndex = Clamp(profile.GetInt(kTransport, "FlowControl", 0), 3);
+  v.dataLengthIndex = Clamp(profile.GetInt(kTransport, "DataLength", 2) + kDataLengthProfileOffset,
+                            std::size(kDataBitsValues));
+  v.parityIndex = Clamp(profile.GetInt(kTransport, "Parity", 0), std::size(kParityValues));
+  v.stopBitsIndex = profile.GetInt(kTransport, "StopBits", 0) == kStopBitsValues[1] ? 1 : 0;
+  v.flowControlIndex =
+      Clamp(profile.GetInt(kTransport, "FlowControl", 0), std::size(kFlowControlChoices));
   v.modemIndex = std::max(profile.GetInt(kTransport, "ModemID", 0), 0);
   v.phoneNumber = profile.GetString(kTransport, "PhoneNum", "");
   return v;

@@ -44,6 +44,12 @@ inline constexpr const char* kConnectionKindList[] = {"Telnet",       "Serial", 
                                                       "Telnet Proxy", "SSH",    "Local"};
 inline constexpr int kConnectionKindListSize = 6;
 
+// The "Port:" choices of the serial page: the serial devices under devRoot (by-id names first,
+// as they survive replugging), then COM1-COM4, which the profile's [Serial] map resolves.
+std::vector<std::string> SerialPortChoices(const std::string& devRoot = "/dev");
+// The "Modem:" choices: the names of the modems in the profile's [Modems] list, in order.
+std::vector<std::string> ModemChoices(const CProfile& profile);
+
 // The kind of a list text; nullopt for a text not in the kind table.
 std::optional<ConnectionKind> ConnectionKindByName(std::string_view name);
 
@@ -56,11 +62,14 @@ std::string PortToText(int port);
 // The list contents of the pages.
 inline constexpr const char* kTelnetPortChoices[] = {"Telnet", "Echo"};
 inline constexpr const char* kCommPortChoices[] = {"COM1", "COM2", "COM3", "COM4"};
-inline constexpr const char* kBaudRateChoices[] = {"300",  "600",   "1200",  "2400", "4800",
-                                                   "9600", "19200", "38400", "51200"};
-inline constexpr const char* kDataLengthChoices[] = {"6", "7", "8"};
+// The standard rates a serial port takes, up to 4 000 000; other rates can be typed.
+inline constexpr const char* kBaudRateChoices[] = {
+    "300",    "600",    "1200",   "2400",   "4800",    "9600",    "19200",   "38400",   "57600",
+    "115200", "230400", "460800", "921600", "1000000", "1500000", "2000000", "3000000", "4000000"};
+inline constexpr const char* kDataLengthChoices[] = {"5", "6", "7", "8"};
 inline constexpr const char* kParityChoices[] = {"No Parity", "Even", "Odd", "Mark", "Space"};
-inline constexpr const char* kStopBitsChoices[] = {"1 Bit", "1.5 Bits", "2 Bits"};
+// One and a half stop bits is not offered: a serial port here cannot send them.
+inline constexpr const char* kStopBitsChoices[] = {"1 Bit", "2 Bits"};
 inline constexpr const char* kFlowControlChoices[] = {"None", "Xon/Xoff", "Hardware"};
 inline constexpr const char* kSshVersionChoices[] = {
     "SSH 1 (Works for most servers)", "SSH 2 (Newer protocol but requires server support)"};
@@ -74,9 +83,9 @@ struct NewConnectionValues {
   std::string proxyPagePort = "Telnet";
   std::string proxyHost;
   std::string proxyPort = "Telnet";
-  std::string commPort = "COM1";
+  std::string commPort = "COM1";  // COMn or the path of a serial device
   std::string baudRate = "9600";
-  int dataLengthIndex = 2;
+  int dataLengthIndex = 3;
   int parityIndex = 0;
   int stopBitsIndex = 0;
   int flowControlIndex = 0;
@@ -111,6 +120,8 @@ inline constexpr char kTextBadTelnetPort[] = "Invalid Telnet port number.";
 inline constexpr char kTextNoProxyHost[] = "Please specify address of both host and proxy.";
 inline constexpr char kTextBadCommPort[] = "Invalid comm port name.";
 inline constexpr char kTextBadBaudRate[] = "Invalid baud rate.";
+inline constexpr char kTextUnsupportedBaudRate[] = "The serial port cannot run at this baud rate.";
+inline constexpr char kTextNoPhone[] = "Please input the phone number.";
 inline constexpr char kTextBadPhone[] = "Invalid character in phone number.";
 inline constexpr char kTextTemplateFailed[] = "Cannot load settings from template.";
 inline constexpr char kTextNoModem[] =

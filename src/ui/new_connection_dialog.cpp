@@ -131,7 +131,10 @@ QWidget* CNewConnectionDialog::BuildProxyPage() {
 
 QWidget* CNewConnectionDialog::BuildSerialPage() {
   auto* page = new QGroupBox("Serial Port Connection", this);
-  commPort_ = Choices(kCommPortChoices, true, page);
+  commPort_ = new QComboBox(page);
+  for (const std::string& port : SerialPortChoices())
+    commPort_->addItem(QString::fromStdString(port));
+  commPort_->setEditable(true);
   SetText(commPort_, start_.commPort);
   baudRate_ = Choices(kBaudRateChoices, true, page);
   SetText(baudRate_, start_.baudRate);
@@ -156,7 +159,8 @@ QWidget* CNewConnectionDialog::BuildSerialPage() {
 QWidget* CNewConnectionDialog::BuildModemPage() {
   auto* page = new QGroupBox("Modem Connection", this);
   modem_ = new QComboBox(page);
-  for (const std::string& name : hooks_.modems) modem_->addItem(QString::fromStdString(name));
+  const std::vector<std::string> modems = ModemChoices(profile_);
+  for (const std::string& name : modems) modem_->addItem(QString::fromStdString(name));
   if (start_.modemIndex < modem_->count()) modem_->setCurrentIndex(start_.modemIndex);
   phone_ = new CHostHistoryBox(profile_, kModemMruSection, page);
   SetText(phone_, start_.phoneNumber);
@@ -167,7 +171,7 @@ QWidget* CNewConnectionDialog::BuildModemPage() {
   phoneBook->setEnabled(false);
   auto* noModem = new QLabel(kTextNoModem, page);
   noModem->setWordWrap(true);
-  const bool haveModem = !hooks_.modems.empty();
+  const bool haveModem = !modems.empty();
   auto* form = new QFormLayout(page);
   auto* modemLabel = new QLabel("Modem:", page);
   form->addRow(modemLabel, modem_);
@@ -262,7 +266,7 @@ NewConnectionValues CNewConnectionDialog::Collect() const {
   v.parityIndex = parity_->currentIndex();
   v.stopBitsIndex = stopBits_->currentIndex();
   v.flowControlIndex = flowControl_->currentIndex();
-  v.modemIndex = std::max(modem_->currentIndex(), 0);
+  v.modemIndex = modem_->currentIndex();
   v.phoneNumber = Text(phone_);
   v.sshHost = Text(sshHost_);
   v.sshPort = Text(sshPort_);

@@ -26,8 +26,6 @@ struct NewConnectionHooks {
   std::function<bool(const std::string&)> loadTemplate;
   // The address book file; empty disables "Address Book".
   std::string addressBookPath;
-  // The installed modems by name.
-  std::vector<std::string> modems;
   // Opens the settings dialog for the session being created; empty disables "Settings...".
   std::function<void()> openSettings;
 };

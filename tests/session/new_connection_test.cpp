@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "session/mru_list.h"
@@ -62,7 +63,7 @@ TEST_F(NewConnection, StartValuesComeFromDefaultsThenTheProfile) {
   EXPECT_EQ(v.sshPort, "SSH");
   EXPECT_EQ(v.commPort, "COM1");
   EXPECT_EQ(v.baudRate, "9600");
-  EXPECT_EQ(v.dataLengthIndex, 2);
+  EXPECT_EQ(std::string(kDataLengthChoices[v.dataLengthIndex]), "8");
   profile_->WriteInt("Transport", "Type", 4);
   profile_->WriteInt("Transport", "Parity", 99);  // out of the list: clamped
   v = NewConnectionValues::Load(*profile_);
@@ -124,24 +125,29 @@ TEST_F(NewConnection, ProxyNeedsBothHostsAndTwoGoodPorts) {
 
 TEST_F(NewConnection, SerialPortNamesBaudRatesAndListIndexes) {
   auto v = Values("Serial");
-  for (const char* bad : {"COM", "COM0", "LPT1", "COM1x", "COM99999999999"}) {
+
+  for (const char* bad : {"COM", "COM0", "LPT1", "COM1x", "COM99999999999", "/", "/dev/tty S0",
+                          "dev/ttyS0", "/dev/"}) {
     v.commPort = bad;
     EXPECT_EQ(Accept(v), kTextBadCommPort) << bad;
   }
+  EXPECT_EQ(settings_.Int(S::HostType), 0) << "a refused page stores nothing";
   v.commPort = "com3";
   v.baudRate = "-1";
   EXPECT_EQ(Accept(v), kTextBadBaudRate);
   v.baudRate = "19200";
   v.parityIndex = 1;  // "Even"
-  v.dataLengthIndex = 1;
-  v.stopBitsIndex = 2;
+  v.dataLengthIndex = 0;
+  v.stopBitsIndex = 1;
   v.flowControlIndex = 2;
+  settings_.SetStr(S::HostName, "/dev/ttyUSB7");  // left by a template
   EXPECT_EQ(Accept(v), "");
   EXPECT_EQ(settings_.Int(S::HostType), 1);
   EXPECT_EQ(settings_.Int(S::Port), 2);
+  EXPECT_EQ(settings_.Str(S::HostName), "") << "a COM name must not open an older path";
   EXPECT_EQ(settings_.Int(S::Speed), 19200);
   EXPECT_EQ(settings_.Int(S::Parity), 2);
-  EXPECT_EQ(settings_.Int(S::DataLength), 7);
+  EXPECT_EQ(settings_.Int(S::DataLength), 5);
   EXPECT_EQ(settings_.Int(S::StopBits), 2);
   EXPECT_EQ(settings_.Int(S::FlowControl), 2);
   EXPECT_EQ(profile_->GetString("Transport", "CommPort", ""), "com3");
@@ -154,11 +160,85 @@ TEST_F(NewConnection, SerialPortNamesBaudRatesAndListIndexes) {
   EXPECT_EQ(Accept(v), kTextBadBaudRate);
 }
 
-TEST_F(NewConnection, ModemPhoneNumberCharacters) {
+TEST_F(NewConnection, DevicePathsAndRatesThePortCanTake) {
+  auto v = Values("Serial");
+  v.commPort = " /dev/serial/by-id/usb-FTDI_adapter-if00-port0 ";
+  v.baudRate = "4000000";
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Str(S::HostName), "/dev/serial/by-id/usb-FTDI_adapter-if00-port0");
+  EXPECT_EQ(settings_.Int(S::Port), 0);
+  EXPECT_EQ(settings_.Int(S::Speed), 4000000);
+  // Every offered rate is one the port takes; a typed odd rate is refused before connecting.
+  for (const char* rate : kBaudRateChoices) {
+    v.baudRate = rate;
+    EXPECT_EQ(Accept(v), "") << rate;
+  }
+  for (const char* rate : {"51200", "4000001", "99999999999"}) {
+    v.baudRate = rate;
+    EXPECT_EQ(Accept(v), kTextUnsupportedBaudRate) << rate;
+  }
+}
+
+TEST_F(NewConnection, SerialListsComeBackFromTheProfile) {
+  auto v = Values("Serial");
+  v.commPort = "COM2";
+  v.dataLengthIndex = 2;  // seven bits
+  v.stopBitsIndex = 1;    // two
+  v.parityIndex = 3;
+  v.flowControlIndex = 1;
+  ASSERT_EQ(Accept(v), "");
+  const NewConnectionValues again = NewConnectionValues::Load(*profile_);
+  EXPECT_EQ(again.commPort, "COM2");
+  EXPECT_EQ(again.dataLengthIndex, 2);
+  EXPECT_EQ(again.stopBitsIndex, 1);
+  EXPECT_EQ(again.parityIndex, 3);
+  EXPECT_EQ(again.flowControlIndex, 1);
+  // A profile from the older lists (index 2 = 8 bits, index 1 = 1.5 stop bits) still reads.
+  profile_->WriteInt("Transport", "DataLength", 2);
+  profile_->WriteInt("Transport", "StopBits", 1);
+  const NewConnectionValues old = NewConnectionValues::Load(*profile_);
+  EXPECT_EQ(std::string(kDataLengthChoices[old.dataLengthIndex]), "8");
+  EXPECT_EQ(std::string(kStopBitsChoices[old.stopBitsIndex]), "1 Bit");
+}
+
+TEST_F(NewConnection, PortChoicesAreTheDevicesThatExistThenComNames) {
+  const auto dev = std::filesystem::path(std::getenv("OSTRANE_HOME")) / "dev";
+  std::filesystem::remove_all(dev);
+  std::filesystem::create_directories(dev / "serial" / "by-id");
+  for (const char* name : {"ttyS0", "ttyUSB0", "ttyACM1", "tty1", "ttyUSBx", "null"})
+    std::ofstream(dev / name).put('\n');
+  std::filesystem::create_symlink(dev / "ttyUSB0", dev / "serial" / "by-id" / "usb-adapter");
+  const std::vector<std::string> choices = SerialPortChoices(dev.string());
+  const std::vector<std::string> expected = {(dev / "serial/by-id/usb-adapter").string(),
+                                             (dev / "ttyACM1").string(),
+                                             (dev / "ttyS0").string(),
+                                             (dev / "ttyUSB0").string(),
+                                             "COM1",
+                                             "COM2",
+                                             "COM3",
+                                             "COM4"};
+  EXPECT_EQ(choices, expected);
+}
+
+TEST_F(NewConnection, ModemNeedsAnInstalledModemAndAValidNumber) {
   auto v = Values("Modem");
+  v.phoneNumber = "555 1000";
+  EXPECT_EQ(Accept(v), kTextNoModem);
+  profile_->WriteString("Modems", "Name1", "Desk modem");
+  profile_->WriteString("Modems", "Device1", "/dev/ttyACM0");
+  profile_->WriteString("Modems", "Name2", "Spare");
+  profile_->WriteString("Modems", "Device2", "/dev/ttyUSB1");
+  EXPECT_EQ(ModemChoices(*profile_), std::vector<std::string>({"Desk modem", "Spare"}));
   v.phoneNumber = "555-CALL";
   EXPECT_EQ(Accept(v), kTextBadPhone);
+  v.phoneNumber = "5551000;ATH";  // no AT commands through the number
+  EXPECT_EQ(Accept(v), kTextBadPhone);
+  v.phoneNumber = " ,-";
+  EXPECT_EQ(Accept(v), kTextNoPhone);
   v.phoneNumber = "9,(555) 123-4567";
+  v.modemIndex = 2;
+  EXPECT_EQ(Accept(v), kTextNoModem);
+  EXPECT_EQ(settings_.Int(S::HostType), 0) << "a refused page stores nothing";
   v.modemIndex = 1;
   EXPECT_EQ(Connect(v), "");
   EXPECT_EQ(settings_.Int(S::HostType), 3);
@@ -167,6 +247,7 @@ TEST_F(NewConnection, ModemPhoneNumberCharacters) {
   ASSERT_FALSE(CMruList::Read(*profile_, kModemMruSection).empty());
   EXPECT_EQ(CMruList::Read(*profile_, kModemMruSection).front(), "9,(555) 123-4567");
   EXPECT_EQ(NewConnectionValues::Load(*profile_).phoneNumber, "9,(555) 123-4567");
+  EXPECT_EQ(NewConnectionValues::Load(*profile_).modemIndex, 1);
 }
 
 TEST_F(NewConnection, SshVersionChoosesTheHostType) {

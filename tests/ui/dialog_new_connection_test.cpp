@@ -10,9 +10,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "emulator/screen_buffer.h"
+#include "peers/serial_peer.h"
 #include "session/mru_list.h"
+#include "session/screen_json.h"
+#include "session/vt420_doc.h"
 #include "support/test_folder.h"
 #include "ui/address_book_dialog.h"
+#include "ui/child_frame.h"
+#include "ui/main_frame.h"
 #include "ui/new_connection_dialog.h"
 #include "view_test_support.h"
 
@@ -93,15 +99,29 @@ TEST_F(NewConnectionDialog, SerialListsStoreTheirValues) {
   auto d = Make();
   Choose(*d, "Serial");
   QWidget* page = d->Page("Serial");
-  Field(page, 0)->setCurrentText("com3");
+  QComboBox* port = Field(page, 0);
+  // The COM names follow the devices that exist; every offered rate is one the port takes.
+  EXPECT_EQ(port->itemText(port->count() - 1), "COM4");
+  EXPECT_EQ(Field(page, 1)->itemText(Field(page, 1)->count() - 1), "4000000");
+  EXPECT_EQ(Field(page, 2)->currentText(), "8");
+  EXPECT_EQ(Field(page, 4)->findText("1.5 Bits"), -1);
+  port->setCurrentText("com3");
+  Field(page, 2)->setCurrentIndex(Field(page, 2)->findText("5"));
   Field(page, 3)->setCurrentIndex(Field(page, 3)->findText("Even"));
+  Field(page, 4)->setCurrentIndex(Field(page, 4)->findText("2 Bits"));
   d->accept();
   ASSERT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
   EXPECT_EQ(settings_.Int(S::HostType), 1);
   EXPECT_EQ(settings_.Int(S::Port), 2);
   EXPECT_EQ(settings_.Int(S::Parity), 2);
-  EXPECT_EQ(settings_.Int(S::DataLength), 8);
+  EXPECT_EQ(settings_.Int(S::DataLength), 5);
+  EXPECT_EQ(settings_.Int(S::StopBits), 2);
   EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 1);
+  // The next dialog starts where this one left off.
+  auto again = Make();
+  EXPECT_EQ(Field(again->Page("Serial"), 0)->currentText(), "com3");
+  EXPECT_EQ(Field(again->Page("Serial"), 2)->currentText(), "5");
+  EXPECT_EQ(Field(again->Page("Serial"), 4)->currentText(), "2 Bits");
 }
 
 TEST_F(NewConnectionDialog, ModemPageWithoutModemsSaysSo) {
@@ -117,6 +137,73 @@ TEST_F(NewConnectionDialog, ModemPageWithoutModemsSaysSo) {
   phone->setCurrentText("555-CALL");
   d->accept();
   EXPECT_EQ(messages_.back(), "Invalid character in phone number.");
+  phone->setCurrentText("555 1000");
+  d->accept();
+  EXPECT_EQ(messages_.back().toStdString(), kTextNoModem);
+  EXPECT_NE(d->result(), QDialog::Accepted);
+}
+
+TEST_F(NewConnectionDialog, ModemPageListsTheProfileModems) {
+  profile_->WriteString("Modems", "Name1", "Desk modem");
+  profile_->WriteString("Modems", "Device1", "/dev/ttyACM0");
+  profile_->WriteString("Modems", "Name2", "Spare");
+  profile_->WriteString("Modems", "Device2", "/dev/ttyUSB1");
+  auto d = Make();
+  d->show();
+  Choose(*d, "Modem");
+  QWidget* page = d->Page("Modem");
+  QComboBox* modem = Field(page, 0);
+  EXPECT_TRUE(modem->isVisible());
+  EXPECT_EQ(modem->count(), 2);
+  for (QLabel* label : page->findChildren<QLabel*>())
+    EXPECT_FALSE(label->isVisible() && label->text().startsWith("No modem installed."));
+  modem->setCurrentIndex(1);
+  Field(page, 1)->setCurrentText("9,(555) 123-4567");
+  d->accept();
+  ASSERT_TRUE(messages_.isEmpty()) << messages_.join('|').toStdString();
+  EXPECT_EQ(settings_.Int(S::HostType), 3);
+  EXPECT_EQ(settings_.Int(S::Port), 1);
+  EXPECT_EQ(settings_.Str(S::HostName), "9,(555) 123-4567");
+}
+
+// The whole path: New from the main window, the Serial page filled with one end of a pty pair,
+// and what the far end sends appears on the new session's screen.
+TEST_F(NewConnectionDialog, SerialPageConnectsANewSessionToTheLine) {
+  test::CPtyPair pair(dir_ / "ttyA", dir_ / "ttyB");
+  ASSERT_TRUE(pair.Ready());
+  test::CRawEnd far(pair.B().string());
+  ASSERT_TRUE(far.Ok());
+  CMainFrame frame(*profile_);
+  frame.show();
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<CNewConnectionDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    Choose(*d, "Serial");
+    QWidget* page = d->Page("Serial");
+    Field(page, 0)->setCurrentText(QString::fromStdString(pair.A().string()));
+    Field(page, 1)->setCurrentText("115200");
+    filled = true;
+    d->accept();
+  });
+  CChildFrame* child = frame.NewSession();
+  ASSERT_TRUE(filled);
+  ASSERT_NE(child, nullptr);
+  CVT420Doc& doc = child->Document();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return doc.ConnectionState() == TransportState::kConnected; }, 10000));
+  auto row = [&doc] {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    const auto line = doc.Terminal().Screen().GetPageRow(0);
+    return line ? LineToText(*line, doc.Settings().Int(S::Columns)) : std::string();
+  };
+  ASSERT_TRUE(far.WriteAll("hello from the line"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return row().rfind("hello from the line", 0) == 0; }, 10000))
+      << row();
+  // Keys typed into the session's window go down the line.
+  QTest::keyClicks(child->View()->viewport(), "ok");
+  EXPECT_EQ(far.Read(2), "ok");
+  doc.QueryDisconnect(false);
 }
 
 TEST_F(NewConnectionDialog, TemplatesAreOfferedAndAFailedLoadIsReported) {
