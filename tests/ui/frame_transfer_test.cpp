@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTest>
@@ -35,6 +36,18 @@ std::string Pattern(size_t size) {
   return data;
 }
 
+// Runs the event loop until done() holds or timeoutMs pass; a failure reaches the test (Qt's
+// QTRY macros only return from the test body).
+template <class Done>
+bool WaitFor(Done done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QTest::qWait(10);
+  }
+  return true;
+}
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
@@ -53,7 +66,7 @@ class FrameTransfer : public testing::Test {
     frame_ = std::make_unique<CMainFrame>(*profile_);
     frame_->Questions().SetMessageHandler([this](const MessageQuestion& q) {
       messages_.push_back(q.text);
-      return MessageAnswer::kOk;
+      return q.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
     });
     frame_->show();
   }
@@ -131,7 +144,7 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
   const auto line = StartLine(dir_ / "out", "sz -q -b a.bin b.txt");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  QTRY_VERIFY_WITH_TIMEOUT(child->Document().IsConnected(), 10000);
+  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
   EXPECT_EQ(TransferCommands(), std::make_pair(true, true));
 
   std::set<std::tuple<QString, QString, QString>> seen;  // file, size, bytes done
@@ -143,10 +156,10 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
   sampler.start(5);
   frame_->RunCommand(Cmd::kReceiveZModem);
   EXPECT_EQ(TransferCommands(), std::make_pair(false, false));
-  QTRY_VERIFY_WITH_TIMEOUT(Dialog(*child) != nullptr, 5000);
+  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) != nullptr; }, 5000));
   EXPECT_EQ(Dialog(*child)->windowTitle(), "File Transfer Status");
   EXPECT_FALSE(Dialog(*child)->isModal());
-  QTRY_VERIFY_WITH_TIMEOUT(Dialog(*child) == nullptr, 60000);
+  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) == nullptr; }, 60000));
   sampler.stop();
 
   EXPECT_FALSE(child->Document().TransferRunning());
@@ -169,17 +182,38 @@ TEST_F(FrameTransfer, AbortButtonEndsARunningReceiveAndLeavesNoFile) {
   const auto line = StartLine(dir_ / "out", "sz -q -b big.bin");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  QTRY_VERIFY_WITH_TIMEOUT(child->Document().IsConnected(), 10000);
+  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
   frame_->RunCommand(Cmd::kReceiveZModem);
-  QTRY_VERIFY_WITH_TIMEOUT(Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0, 20000);
+  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; },
+                      20000));
   EXPECT_EQ(Dialog(*child)->FileText(), "big.bin");
 
   QTest::mouseClick(Dialog(*child)->AbortButton(), Qt::LeftButton);
-  QTRY_VERIFY_WITH_TIMEOUT(Dialog(*child) == nullptr, 30000);
+  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) == nullptr; }, 30000));
   EXPECT_FALSE(child->Document().TransferRunning());
-  QTRY_COMPARE_WITH_TIMEOUT(messages_.size(), size_t{1}, 5000);
+  EXPECT_TRUE(WaitFor([&] { return messages_.size() == size_t{1}; }, 5000));
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
   EXPECT_EQ(TransferCommands(), std::make_pair(true, true));
+}
+
+// Closing the session while its transfer runs ends the transfer with the session; the dialog
+// goes with it and nothing is left to reap.
+TEST_F(FrameTransfer, ClosingTheSessionDuringAReceiveClosesTheDialog) {
+  std::ofstream(dir_ / "out" / "big.bin", std::ios::binary) << Pattern(64 << 20);
+  const auto line = StartLine(dir_ / "out", "sz -q -b big.bin");
+  CChildFrame* child = OpenSerialSession();
+  ASSERT_NE(child, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
+  std::weak_ptr<CVT420Doc> doc = child->SharedDocument();
+  frame_->RunCommand(Cmd::kReceiveZModem);
+  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; },
+                      20000));
+
+  frame_->RunCommand(Cmd::kClose);
+  ASSERT_TRUE(WaitFor([&] { return doc.expired(); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return frame_->findChildren<CTransferDialog*>().isEmpty(); }, 5000));
+  EXPECT_TRUE(frame_->Children().isEmpty());
+  EXPECT_EQ(TransferCommands(), std::make_pair(false, false));
 }
 
 // "Send ZModem" asks for the files in "Send File" and sends them as one batch to rz.
@@ -190,7 +224,7 @@ TEST_F(FrameTransfer, SendFileDialogSendsTheChosenFilesToRz) {
   const auto line = StartLine(dir_ / "in", "rz -q -b -y");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  QTRY_VERIFY_WITH_TIMEOUT(child->Document().IsConnected(), 10000);
+  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
 
   QString title;
   QTimer::singleShot(0, [&] {
@@ -204,10 +238,11 @@ TEST_F(FrameTransfer, SendFileDialogSendsTheChosenFilesToRz) {
   });
   frame_->RunCommand(Cmd::kSendZModem);
   EXPECT_EQ(title, "Send File");
-  QTRY_VERIFY_WITH_TIMEOUT(!child->Document().TransferRunning() && Dialog(*child) == nullptr,
-                           30000);
+  ASSERT_TRUE(WaitFor(
+      [&] { return !child->Document().TransferRunning() && Dialog(*child) == nullptr; }, 30000));
   EXPECT_TRUE(messages_.empty()) << messages_.front();
-  QTRY_COMPARE_WITH_TIMEOUT(ReadFile(dir_ / "in" / "two.txt"), std::string("two\n"), 5000);
+  EXPECT_TRUE(
+      WaitFor([&] { return ReadFile(dir_ / "in" / "two.txt") == std::string("two\n"); }, 5000));
   EXPECT_EQ(ReadFile(dir_ / "in" / "one.bin"), payload);
 }
 
