@@ -82,8 +82,9 @@ class FrameTransfer : public testing::Test {
     return line;
   }
 
-  // A serial session on dir_/tty that receives into dir_/in and starts transfers only by hand.
-  CChildFrame* OpenSerialSession() {
+  // A serial session on dir_/tty that receives into dir_/in; transfers start by hand unless
+  // autoReceive is set.
+  CChildFrame* OpenSerialSession(bool autoReceive = false) {
     const std::string path = (dir_ / "serial.OSN").string();
     CVT420Doc writer;
     {
@@ -93,7 +94,7 @@ class FrameTransfer : public testing::Test {
       writer.Settings().SetInt(S::Speed, 115200);
       writer.Settings().SetStr(S::RecvDir, (dir_ / "in").string());
       writer.Settings().SetInt(S::XferOpenRecv, 0);
-      writer.Settings().SetInt(S::AutoRecv, 0);
+      writer.Settings().SetInt(S::AutoRecv, autoReceive ? 1 : 0);
       writer.Settings().SetStr(S::ZModemInit, "");
     }
     EXPECT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
@@ -172,6 +173,21 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
   for (const auto& [file, size, done] : seen)
     if (file == "a.bin" && size == QString::number(payload.size())) shownA = true;
   EXPECT_TRUE(shownA);
+}
+
+// A receive the host starts by itself begins on the connection's worker with the terminal
+// locked: nothing waits on the GUI thread there, the file is stored and the dialog is gone.
+TEST_F(FrameTransfer, AutomaticReceiveOpensTheDialogAndStoresTheFile) {
+  const std::string payload = Pattern(200000);
+  std::ofstream(dir_ / "out" / "auto.bin", std::ios::binary) << payload;
+  const auto line = StartLine(dir_ / "out", "sz -q -b auto.bin");
+  CChildFrame* child = OpenSerialSession(true);
+  ASSERT_NE(child, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(dir_ / "in" / "auto.bin"); }, 20000));
+  ASSERT_TRUE(WaitFor(
+      [&] { return !child->Document().TransferRunning() && Dialog(*child) == nullptr; }, 30000));
+  EXPECT_TRUE(messages_.empty()) << messages_.front();
+  EXPECT_EQ(ReadFile(dir_ / "in" / "auto.bin"), payload);
 }
 
 // The dialog's Abort button ends a large receive, once the dialog shows its progress: the dialog
