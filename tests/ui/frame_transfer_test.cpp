@@ -177,7 +177,7 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
 
 // A receive the host starts by itself begins on the connection's worker with the terminal
 // locked: nothing waits on the GUI thread there, the file is stored and the dialog is gone.
-TEST_F(FrameTransfer, AutomaticReceiveOpensTheDialogAndStoresTheFile) {
+TEST_F(FrameTransfer, AutomaticReceiveStoresTheFileAndClosesItsDialog) {
   const std::string payload = Pattern(200000);
   std::ofstream(dir_ / "out" / "auto.bin", std::ios::binary) << payload;
   const auto line = StartLine(dir_ / "out", "sz -q -b auto.bin");
