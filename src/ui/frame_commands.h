@@ -167,9 +167,9 @@ inline constexpr MenuItem kMenuItems[] = {
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
     Cmd::kSettings,       Cmd::kSaveAsTemplate, Cmd::kVtKeyboard,     Cmd::kFontMaster,
-    Cmd::kSendZModem,     Cmd::kReceiveZModem,  Cmd::kPrintPage,      Cmd::kPrintSelection,
-    Cmd::kPrintAll,       Cmd::kPrintingMode,   Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2,
-    Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1, Cmd::kKeyManagerSsh1,
+    Cmd::kPrintPage,      Cmd::kPrintSelection, Cmd::kPrintAll,       Cmd::kPrintingMode,
+    Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1,
+    Cmd::kKeyManagerSsh1,
 };
 
 // Commands that act on the active session; disabled while there is none.
@@ -181,7 +181,7 @@ inline constexpr int kSessionCommands[] = {
     Cmd::kNewWindow,    Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
     Cmd::kClearDisplay, Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
     Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
-    Cmd::kStopScript,   Cmd::kRecordMacro,
+    Cmd::kStopScript,   Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
 };
 
 // "Secure Ostrane" and the version: the main window's title and the About box's.
@@ -190,6 +190,7 @@ inline QString AppTitle() {
 }
 inline constexpr char kHelpAddress[] = "https://kestrix.example/ostrane/help/";
 inline constexpr char kSessionFilter[] = "OSN Files (*.osn)|*.osn|All Files (*.*) |*.*|";
+inline constexpr char kAllFilesFilter[] = "All Files (*.*) |*.*|";
 inline constexpr char kScriptFilter[] = "Ostrane Script Files (*.oss)|*.oss|All Files (*.*) |*.*|";
 
 }  // namespace ostrane

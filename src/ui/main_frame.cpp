@@ -283,6 +283,9 @@ void CMainFrame::PrepareDocument(const std::shared_ptr<CVT420Doc>& shared) {
   auto frontEnd = std::make_unique<CSessionFrontEnd>(*this, *questions_);
   doc.SetQuestions(&frontEnd->Questions());
   doc.SetScriptFrontEnd(frontEnd.get());
+  frontEnd->Transfers().SetDocument(shared);
+  frontEnd->Transfers().SetEndedHandler([this] { UpdateCommandStates(); });
+  doc.SetTransferFrontEnd(&frontEnd->Transfers());
   frontEnds_.emplace_back(shared, std::move(frontEnd));
   doc.SetKeyboardCommands(this);
   CVT420Doc* target = &doc;
@@ -666,6 +669,9 @@ void CMainFrame::UpdateCommandStates() {
   Action(Cmd::kReconnect)->setEnabled(doc.CanReconnect());
   Action(Cmd::kCapture)->setChecked(doc.IsCapturing());
   Action(Cmd::kStopScript)->setEnabled(doc.RunningScripts() > 0);
+  const bool canTransfer = doc.IsConnected() && !doc.TransferRunning();
+  Action(Cmd::kSendZModem)->setEnabled(canTransfer);
+  Action(Cmd::kReceiveZModem)->setEnabled(canTransfer);
   Action(Cmd::kRecordMacro)->setChecked(doc.IsRecordingMacro());
   bool history;
   {
@@ -673,6 +679,16 @@ void CMainFrame::UpdateCommandStates() {
     history = doc.Settings().Int(S::History) != 0;
   }
   Action(Cmd::kHistory)->setChecked(history);
+}
+
+void CMainFrame::SendZModem(CVT420Doc& doc) {
+  QFileDialog dialog(this, "Send File", QString(), CQtQuestions::QtFilter(kAllFilesFilter));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (questions_->ExecDialog(dialog) != QDialog::Accepted) return;
+  std::vector<std::string> paths;
+  for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
+  if (!paths.empty()) doc.SendZModemFiles(paths);
 }
 
 void CMainFrame::RunCommand(int command) {
@@ -825,6 +841,12 @@ void CMainFrame::RunCommand(int command) {
     }
     case Cmd::kStopScript:
       doc.StopScripts();
+      break;
+    case Cmd::kReceiveZModem:
+      doc.ReceiveZModem();
+      break;
+    case Cmd::kSendZModem:
+      SendZModem(doc);
       break;
     case Cmd::kRecordMacro:
       RecordMacro(*child);

@@ -142,6 +142,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void RefreshWindowTitles();
   void RefreshWindowList();
   void RememberConnectedHosts();
+  // "Send ZModem": the files chosen in "Send File" go to the host as one batch.
+  void SendZModem(CVT420Doc& doc);
   void ShowAbout();
 
   CProfile& profile_;

@@ -15,7 +15,7 @@ constexpr const char* kSoundPlayers[] = {"paplay", "aplay", "pw-play"};
 }  // namespace
 
 CSessionFrontEnd::CSessionFrontEnd(CMainFrame& main, const CQtQuestions& handlers)
-    : main_(main), questions_(&main, &handlers) {}
+    : main_(main), questions_(&main, &handlers), transfers_(&main, questions_) {}
 
 bool CSessionFrontEnd::PostMenuCommand(std::string_view path) {
   const QString text = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));

@@ -1,4 +1,5 @@
-// CSessionFrontEnd: what the desktop program does for one session's scripts and questions. It
+// CSessionFrontEnd: what the desktop program does for one session's scripts, questions and
+// file transfers. It
 // owns the session's question object, so that closing the session dismisses only that
 // session's dialogs, and outlives the session (the main window frees it after the document).
 #pragma once
@@ -10,6 +11,7 @@
 
 #include "session/script_front_end.h"
 #include "ui/qt_questions.h"
+#include "ui/transfer_front_end_qt.h"
 
 namespace ostrane {
 
@@ -22,6 +24,7 @@ class CSessionFrontEnd : public QObject, public IScriptFrontEnd {
   CSessionFrontEnd(CMainFrame& main, const CQtQuestions& handlers);
 
   CQtQuestions& Questions() { return questions_; }
+  CTransferFrontEndQt& Transfers() { return transfers_; }
 
   bool PostMenuCommand(std::string_view path) override;
   bool LoadSession(const std::string& path) override;
@@ -32,6 +35,7 @@ class CSessionFrontEnd : public QObject, public IScriptFrontEnd {
  private:
   CMainFrame& main_;
   CQtQuestions questions_;
+  CTransferFrontEndQt transfers_;
 };
 
 }  // namespace ostrane
