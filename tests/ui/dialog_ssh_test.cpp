@@ -292,10 +292,10 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
         text += LineToText(*line, t.Settings().Int(S::Columns)) + "\n";
     return text;
   };
-  QTRY_VERIFY_WITH_TIMEOUT(screen().find("$") != std::string::npos, 20000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(screen().find("$") != std::string::npos, 20000);
   const std::string command = "echo ui-$((6*7))\r";
   doc.Send(reinterpret_cast<const uint8_t*>(command.data()), command.size());
-  QTRY_VERIFY_WITH_TIMEOUT(screen().find("ui-42") != std::string::npos, 10000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(screen().find("ui-42") != std::string::npos, 10000);
   EXPECT_EQ(answerer.Seen(), QStringList({"NewHostKey", "SshAuthorization"}));
   EXPECT_NE(sshd.Log().find("Accepted password"), std::string::npos);
   // The user name stays for the next login; the password was not asked to be saved.
@@ -353,10 +353,10 @@ TEST(SshLogin, ClosingTheSessionWithTheAuthorizationDialogOpenDoesNotHang) {
   ASSERT_NE(child, nullptr);
   frame.show();
   std::weak_ptr<CVT420Doc> doc = child->SharedDocument();
-  QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
-  QTRY_VERIFY_WITH_TIMEOUT(doc.expired(), 10000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(closed, 20000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc.expired(), 10000);
   EXPECT_TRUE(frame.Children().isEmpty());
-  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  OSTRANE_TRY_VERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 }  // namespace

@@ -203,12 +203,12 @@ TEST_F(MainFrame, LockPanesFollowTheKeyboard) {
   CMainFrame& f = Frame();
   QKeyEvent withLocks(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 0x61, 0x12, "a");
   QApplication::sendEvent(child->View(), &withLocks);
-  QTRY_COMPARE(f.CapsPane()->text(), QString("CAP"));
-  QTRY_COMPARE(f.NumPane()->text(), QString("NUM"));
+  OSTRANE_TRY_COMPARE(f.CapsPane()->text(), QString("CAP"));
+  OSTRANE_TRY_COMPARE(f.NumPane()->text(), QString("NUM"));
   QKeyEvent withoutLocks(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 56, 0x62, 0, "b");
   QApplication::sendEvent(child->View(), &withoutLocks);
-  QTRY_VERIFY(f.CapsPane()->text().isEmpty());
-  QTRY_VERIFY(f.NumPane()->text().isEmpty());
+  OSTRANE_TRY_VERIFY(f.CapsPane()->text().isEmpty());
+  OSTRANE_TRY_VERIFY(f.NumPane()->text().isEmpty());
 }
 
 TEST_F(MainFrame, ChatLineSendFirstTakesTheFocusThenSends) {
@@ -263,8 +263,8 @@ TEST_F(MainFrame, ClosingTheLastSessionWithAutoExitClosesTheProgram) {
   EXPECT_EQ(f.Children().size(), 1);
   answer_ = MessageAnswer::kYes;
   f.RunCommand(Cmd::kClose);
-  QTRY_VERIFY(f.Children().isEmpty());
-  QTRY_VERIFY(!f.isVisible());
+  OSTRANE_TRY_VERIFY(f.Children().isEmpty());
+  OSTRANE_TRY_VERIFY(!f.isVisible());
 }
 
 TEST_F(MainFrame, ClosingTheLastSessionWithoutAutoExitKeepsTheWindow) {
@@ -272,7 +272,7 @@ TEST_F(MainFrame, ClosingTheLastSessionWithoutAutoExitKeepsTheWindow) {
   ASSERT_NE(child, nullptr);
   CMainFrame& f = Frame();
   f.RunCommand(Cmd::kClose);
-  QTRY_VERIFY(f.Children().isEmpty());
+  OSTRANE_TRY_VERIFY(f.Children().isEmpty());
   QTest::qWait(50);
   EXPECT_TRUE(f.isVisible());
   EXPECT_EQ(f.windowTitle(), AppTitle());
@@ -439,7 +439,7 @@ TEST_F(MainFrame, A132ColumnSessionFitsTheDefaultWindowWithoutScrollBars) {
     // The second pass reopens the file with the size the first one stored.
     child->Save();
     child->close();
-    QTRY_VERIFY(f.Children().isEmpty());
+    OSTRANE_TRY_VERIFY(f.Children().isEmpty());
   }
 }
 
@@ -462,7 +462,7 @@ TEST_F(MainFrame, WindowMenuListsTheSessionsWithTitlesThatTellThemApart) {
   f.WindowMenu()->actions()[f.WindowMenu()->actions().size() - 2]->trigger();
   EXPECT_EQ(f.ActiveChild(), a);
   b->close();
-  QTRY_COMPARE(a->windowTitle(), base);
+  OSTRANE_TRY_COMPARE(a->windowTitle(), base);
 }
 
 TEST_F(MainFrame, NewWindowOpensOnThePageWithTheCursor) {
@@ -506,7 +506,7 @@ TEST_F(MainFrame, RightButtonMenuFollowsTheCommandStates) {
     }
   });
   QTest::mouseClick(child->View()->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
-  QTRY_VERIFY(!disabled.isEmpty());
+  OSTRANE_TRY_VERIFY(!disabled.isEmpty());
   EXPECT_TRUE(disabled.contains("&Settings...")) << disabled.join(", ").toStdString();
   EXPECT_FALSE(disabled.contains("Clear &Display")) << disabled.join(", ").toStdString();
 }

@@ -88,10 +88,10 @@ TEST_F(FrameScripts, ClosingTheSessionWithAScriptInputBoxOpenEndsTheScript) {
     frame_->RunCommand(Cmd::kClose);
     closed = true;
   });
-  QTRY_VERIFY_WITH_TIMEOUT(closed, 5000);
-  QTRY_VERIFY_WITH_TIMEOUT(doc.expired(), 5000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(closed, 5000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc.expired(), 5000);
   EXPECT_TRUE(frame_->Children().isEmpty());
-  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  OSTRANE_TRY_VERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 // A transport's worker waiting in the SSH Authorization dialog leaves it when the session's
@@ -111,10 +111,10 @@ TEST_F(FrameScripts, DismissReleasesAWorkerWaitingInTheSshDialog) {
     // Joined while the dialog's own loop is still below us on this thread's stack.
     worker.join();
   });
-  QTRY_VERIFY_WITH_TIMEOUT(shown, 5000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(shown, 5000);
   EXPECT_TRUE(returned);
   EXPECT_FALSE(answer);
-  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  OSTRANE_TRY_VERIFY(QApplication::activeModalWidget() == nullptr);
   // Later questions from other threads are not asked any more.
   std::thread late([&] { answer = frontEnd.Questions().AskAuthorization("h", "u"); });
   late.join();
@@ -172,15 +172,15 @@ TEST_F(FrameScripts, ScriptErrorsAreShownStoppedOrPosted) {
   CChildFrame* child = OpenLocalSession();
   ASSERT_NE(child, nullptr);
   child->Document().RunScriptText("x = 1 / 0;", false);
-  QTRY_COMPARE_WITH_TIMEOUT(messages_.size(), size_t{1}, 5000);
+  OSTRANE_TRY_COMPARE_WITH_TIMEOUT(messages_.size(), size_t{1}, 5000);
   EXPECT_EQ(icons.front(), MessageIcon::kStop);
-  QTRY_COMPARE(child->Document().RunningScripts(), size_t{0});
+  OSTRANE_TRY_COMPARE(child->Document().RunningScripts(), size_t{0});
   CSessionFrontEnd* front = frame_->FrontEnd(child->Document());
   ASSERT_NE(front, nullptr);
   std::thread routine([&] { front->ReportScriptError("routine report", true); });
   routine.join();  // returns before the box is shown
   EXPECT_EQ(messages_.size(), 1u);
-  QTRY_COMPARE(messages_.size(), size_t{2});
+  OSTRANE_TRY_COMPARE(messages_.size(), size_t{2});
   EXPECT_EQ(messages_.back(), "routine report");
   EXPECT_EQ(icons.back(), MessageIcon::kNone);
 }

@@ -2,7 +2,10 @@
 // connection whose sent bytes are recorded, and pixel helpers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QTest>
 #include <memory>
@@ -14,6 +17,28 @@
 #include "ui/vt420_view.h"
 
 namespace ostrane::test {
+
+// Processes events until done() holds or the time is up; false when it never held. QtTest's
+// QTRY_ macros return from the test body on failure, which GoogleTest counts as a pass, so the
+// tests wait with this and assert on its result (the macros below).
+template <class Done>
+bool WaitUntil(Done done, int timeoutMs = 5000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QTest::qWait(10);
+  }
+  return true;
+}
+
+#define OSTRANE_TRY_VERIFY_WITH_TIMEOUT(expr, ms) \
+  ASSERT_TRUE(::ostrane::test::WaitUntil([&] { return static_cast<bool>(expr); }, ms)) << #expr
+#define OSTRANE_TRY_VERIFY(expr) OSTRANE_TRY_VERIFY_WITH_TIMEOUT(expr, 5000)
+#define OSTRANE_TRY_COMPARE_WITH_TIMEOUT(actual, expected, ms)                        \
+  ASSERT_TRUE(::ostrane::test::WaitUntil([&] { return (actual) == (expected); }, ms)) \
+      << #actual " never became " #expected
+#define OSTRANE_TRY_COMPARE(actual, expected) \
+  OSTRANE_TRY_COMPARE_WITH_TIMEOUT(actual, expected, 5000)
 
 inline void EnsureApplication() {
   if (QApplication::instance() != nullptr) return;
