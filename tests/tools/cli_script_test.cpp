@@ -64,20 +64,9 @@ class CliSshLoginScript : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(test::EnsureTestUser());
-    std::string home =
-        (std::filesystem::temp_directory_path() / "ostrane-sshscript-XXXXXX").string();
-    ASSERT_NE(mkdtemp(home.data()), nullptr);
-    home_ = home;
-    if (const char* previous = getenv("OSTRANE_HOME")) previous_ = previous;
-    setenv("OSTRANE_HOME", home_.c_str(), 1);
+    ASSERT_TRUE(home_.Made());
   }
-  void TearDown() override {
-    if (previous_) setenv("OSTRANE_HOME", previous_->c_str(), 1);
-    std::error_code ec;
-    std::filesystem::remove_all(home_, ec);
-  }
-  std::string home_;
-  std::optional<std::string> previous_;
+  test::CTempHome home_{"ostrane-sshscript"};
 };
 
 TEST_F(CliSshLoginScript, ScriptSettingRunsAfterTheSsh2LoginAndTypesACommand) {

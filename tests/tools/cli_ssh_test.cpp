@@ -10,6 +10,7 @@
 #include "peers/peer_process.h"
 #include "peers/ssh_peer.h"
 #include "ssh/ssh_key_store.h"
+#include "support/test_folder.h"
 
 namespace ostrane {
 namespace {
@@ -39,19 +40,9 @@ class CliSsh : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(test::EnsureTestUser());
-    std::string home = (std::filesystem::temp_directory_path() / "ostrane-clissh-XXXXXX").string();
-    ASSERT_NE(mkdtemp(home.data()), nullptr);
-    home_ = home;
-    if (const char* previous = getenv("OSTRANE_HOME")) previous_ = previous;
-    setenv("OSTRANE_HOME", home_.c_str(), 1);
+    ASSERT_TRUE(home_.Made());
   }
-  void TearDown() override {
-    if (previous_) setenv("OSTRANE_HOME", previous_->c_str(), 1);
-    std::error_code ec;
-    std::filesystem::remove_all(home_, ec);
-  }
-  std::string home_;
-  std::optional<std::string> previous_;
+  test::CTempHome home_{"ostrane-clissh"};
 };
 
 TEST_F(CliSsh, PasswordLoginPrintsTheCommandOutput) {

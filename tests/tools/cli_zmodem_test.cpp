@@ -1,8 +1,6 @@
 // ostrane-cli moving files with ZModem against lrzsz's sz and rz: over the test telnetd and sshd
 // (the programs run in the test user's shell), over a socat pty pair standing in for a serial
 // line, and over a socat TCP connection that drops in the middle. Files are compared by SHA-256.
-#include <cryptopp/hex.h>
-#include <cryptopp/sha.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -11,35 +9,21 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "peers/peer_process.h"
 #include "peers/serial_peer.h"
 #include "peers/ssh_peer.h"
+#include "support/file_digest.h"
 
 namespace ostrane {
 namespace {
 
 namespace fs = std::filesystem;
 using test::CliResult;
+using test::FileSha256;
 using test::RunCli;
-
-std::string FileSha256(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "missing " + path.string();
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  const std::string data = bytes.str();
-  CryptoPP::SHA256 hash;
-  std::string digest(CryptoPP::SHA256::DIGESTSIZE, '\0');
-  hash.CalculateDigest(reinterpret_cast<CryptoPP::byte*>(digest.data()),
-                       reinterpret_cast<const CryptoPP::byte*>(data.data()), data.size());
-  std::string hex;
-  CryptoPP::StringSource(digest, true, new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex)));
-  return hex;
-}
 
 void WriteFile(const fs::path& path, size_t size, bool random) {
   std::mt19937 generator(static_cast<unsigned>(size) * 7919u + 1);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QTest>
@@ -34,18 +33,6 @@ std::string Pattern(size_t size) {
   std::string data(size, '\0');
   for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 131 + i / 7);
   return data;
-}
-
-// Runs the event loop until done() holds or timeoutMs pass; a failure reaches the test (Qt's
-// QTRY macros only return from the test body).
-template <class Done>
-bool WaitFor(Done done, int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QTest::qWait(10);
-  }
-  return true;
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -145,7 +132,7 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
   const auto line = StartLine(dir_ / "out", "sz -q -b a.bin b.txt");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
+  ASSERT_TRUE(test::WaitUntil([&] { return child->Document().IsConnected(); }, 10000));
   EXPECT_EQ(TransferCommands(), std::make_pair(true, true));
 
   std::set<std::tuple<QString, QString, QString>> seen;  // file, size, bytes done
@@ -157,10 +144,10 @@ TEST_F(FrameTransfer, ReceiveFromSzShowsProgressAndStoresTheFiles) {
   sampler.start(5);
   frame_->RunCommand(Cmd::kReceiveZModem);
   EXPECT_EQ(TransferCommands(), std::make_pair(false, false));
-  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) != nullptr; }, 5000));
+  ASSERT_TRUE(test::WaitUntil([&] { return Dialog(*child) != nullptr; }, 5000));
   EXPECT_EQ(Dialog(*child)->windowTitle(), "File Transfer Status");
   EXPECT_FALSE(Dialog(*child)->isModal());
-  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) == nullptr; }, 60000));
+  ASSERT_TRUE(test::WaitUntil([&] { return Dialog(*child) == nullptr; }, 60000));
   sampler.stop();
 
   EXPECT_FALSE(child->Document().TransferRunning());
@@ -183,8 +170,8 @@ TEST_F(FrameTransfer, AutomaticReceiveStoresTheFileAndClosesItsDialog) {
   const auto line = StartLine(dir_ / "out", "sz -q -b auto.bin");
   CChildFrame* child = OpenSerialSession(true);
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(dir_ / "in" / "auto.bin"); }, 20000));
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(test::WaitUntil([&] { return fs::exists(dir_ / "in" / "auto.bin"); }, 20000));
+  ASSERT_TRUE(test::WaitUntil(
       [&] { return !child->Document().TransferRunning() && Dialog(*child) == nullptr; }, 30000));
   EXPECT_TRUE(messages_.empty()) << messages_.front();
   EXPECT_EQ(ReadFile(dir_ / "in" / "auto.bin"), payload);
@@ -198,16 +185,16 @@ TEST_F(FrameTransfer, AbortButtonEndsARunningReceiveAndLeavesNoFile) {
   const auto line = StartLine(dir_ / "out", "sz -q -b big.bin");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
+  ASSERT_TRUE(test::WaitUntil([&] { return child->Document().IsConnected(); }, 10000));
   frame_->RunCommand(Cmd::kReceiveZModem);
-  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; },
-                      20000));
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; }, 20000));
   EXPECT_EQ(Dialog(*child)->FileText(), "big.bin");
 
   QTest::mouseClick(Dialog(*child)->AbortButton(), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) == nullptr; }, 30000));
+  ASSERT_TRUE(test::WaitUntil([&] { return Dialog(*child) == nullptr; }, 30000));
   EXPECT_FALSE(child->Document().TransferRunning());
-  EXPECT_TRUE(WaitFor([&] { return messages_.size() == size_t{1}; }, 5000));
+  EXPECT_TRUE(test::WaitUntil([&] { return messages_.size() == size_t{1}; }, 5000));
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
   EXPECT_EQ(TransferCommands(), std::make_pair(true, true));
 }
@@ -219,15 +206,16 @@ TEST_F(FrameTransfer, ClosingTheSessionDuringAReceiveClosesTheDialog) {
   const auto line = StartLine(dir_ / "out", "sz -q -b big.bin");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
+  ASSERT_TRUE(test::WaitUntil([&] { return child->Document().IsConnected(); }, 10000));
   std::weak_ptr<CVT420Doc> doc = child->SharedDocument();
   frame_->RunCommand(Cmd::kReceiveZModem);
-  ASSERT_TRUE(WaitFor([&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; },
-                      20000));
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return Dialog(*child) && Dialog(*child)->DoneText().toLongLong() > 0; }, 20000));
 
   frame_->RunCommand(Cmd::kClose);
-  ASSERT_TRUE(WaitFor([&] { return doc.expired(); }, 10000));
-  ASSERT_TRUE(WaitFor([&] { return frame_->findChildren<CTransferDialog*>().isEmpty(); }, 5000));
+  ASSERT_TRUE(test::WaitUntil([&] { return doc.expired(); }, 10000));
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return frame_->findChildren<CTransferDialog*>().isEmpty(); }, 5000));
   EXPECT_TRUE(frame_->Children().isEmpty());
   EXPECT_EQ(TransferCommands(), std::make_pair(false, false));
 }
@@ -240,7 +228,7 @@ TEST_F(FrameTransfer, SendFileDialogSendsTheChosenFilesToRz) {
   const auto line = StartLine(dir_ / "in", "rz -q -b -y");
   CChildFrame* child = OpenSerialSession();
   ASSERT_NE(child, nullptr);
-  ASSERT_TRUE(WaitFor([&] { return child->Document().IsConnected(); }, 10000));
+  ASSERT_TRUE(test::WaitUntil([&] { return child->Document().IsConnected(); }, 10000));
 
   QString title;
   QTimer::singleShot(0, [&] {
@@ -254,11 +242,11 @@ TEST_F(FrameTransfer, SendFileDialogSendsTheChosenFilesToRz) {
   });
   frame_->RunCommand(Cmd::kSendZModem);
   EXPECT_EQ(title, "Send File");
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(test::WaitUntil(
       [&] { return !child->Document().TransferRunning() && Dialog(*child) == nullptr; }, 30000));
   EXPECT_TRUE(messages_.empty()) << messages_.front();
-  EXPECT_TRUE(
-      WaitFor([&] { return ReadFile(dir_ / "in" / "two.txt") == std::string("two\n"); }, 5000));
+  EXPECT_TRUE(test::WaitUntil(
+      [&] { return ReadFile(dir_ / "in" / "two.txt") == std::string("two\n"); }, 5000));
   EXPECT_EQ(ReadFile(dir_ / "in" / "one.bin"), payload);
 }
 

@@ -1,6 +1,4 @@
 // Transfers against lrzsz's sz and rz over a socket pair, both directions, compared by SHA-256.
-#include <cryptopp/hex.h>
-#include <cryptopp/sha.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,6 +7,7 @@
 #include <functional>
 #include <random>
 
+#include "support/file_digest.h"
 #include "support/test_folder.h"
 #include "xfer/xfer_files.h"
 #include "xfer/zmodem_peer.h"
@@ -31,18 +30,6 @@ void WriteRandomFile(const fs::path& path, size_t size, unsigned seed) {
   std::string data(size, '\0');
   for (auto& c : data) c = static_cast<char>(random());
   std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(size));
-}
-
-std::string Sha256(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  CryptoPP::SHA256 hash;
-  std::string digest(CryptoPP::SHA256::DIGESTSIZE, '\0');
-  hash.CalculateDigest(reinterpret_cast<CryptoPP::byte*>(digest.data()),
-                       reinterpret_cast<const CryptoPP::byte*>(data.data()), data.size());
-  std::string hex;
-  CryptoPP::StringSource(digest, true, new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex)));
-  return hex;
 }
 
 std::vector<std::string> FolderNames(const fs::path& folder) {
@@ -152,7 +139,7 @@ TEST_P(ZmodemSizes, SzToUsArrivesWhole) {
   EXPECT_EQ(result.screen, "");
   // Nothing else is left behind: no temporary file.
   EXPECT_EQ(FolderNames(into_), std::vector<std::string>{"data.bin"});
-  EXPECT_EQ(Sha256(into_ / "data.bin"), Sha256(source_ / "data.bin"));
+  EXPECT_EQ(test::FileSha256(into_ / "data.bin"), test::FileSha256(source_ / "data.bin"));
   struct stat info {};
   ASSERT_EQ(::stat((into_ / "data.bin").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -163,7 +150,7 @@ TEST_P(ZmodemSizes, UsToRzArrivesWhole) {
   EXPECT_EQ(result.outcome, XferOutcome::kSucceeded) << result.message;
   EXPECT_TRUE(PeerExitedCleanly(result));
   EXPECT_EQ(result.completed, std::vector<std::string>{"data.bin"});
-  EXPECT_EQ(Sha256(into_ / "data.bin"), Sha256(source_ / "data.bin"));
+  EXPECT_EQ(test::FileSha256(into_ / "data.bin"), test::FileSha256(source_ / "data.bin"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lrzsz, ZmodemSizes, testing::Values(0, 1, 1024, 1 << 20, (8 << 20) + 17));
@@ -194,8 +181,8 @@ TEST_F(ZmodemLrzsz, BatchOfThreeFilesBothWays) {
   EXPECT_EQ(sent.outcome, XferOutcome::kSucceeded) << sent.message;
   EXPECT_EQ(sent.completed, names);
   for (const auto& name : names) {
-    EXPECT_EQ(Sha256(into_ / name), Sha256(source_ / name)) << name;
-    EXPECT_EQ(Sha256(back / name), Sha256(source_ / name)) << name;
+    EXPECT_EQ(test::FileSha256(into_ / name), test::FileSha256(source_ / name)) << name;
+    EXPECT_EQ(test::FileSha256(back / name), test::FileSha256(source_ / name)) << name;
   }
 }
 
@@ -212,13 +199,15 @@ TEST_F(ZmodemLrzsz, DamagedByteIsRepairedBothWays) {
                                        Damage{CDamagingProxy::Direction::kFromPeer, offset});
     EXPECT_TRUE(in.damaged);
     EXPECT_EQ(in.outcome, XferOutcome::kSucceeded) << offset << " " << in.message;
-    EXPECT_EQ(Sha256(received / "damaged.bin"), Sha256(source_ / "damaged.bin")) << offset;
+    EXPECT_EQ(test::FileSha256(received / "damaged.bin"), test::FileSha256(source_ / "damaged.bin"))
+        << offset;
 
     const RunResult out = SendToRz(source_, {"damaged.bin"}, sent,
                                    Damage{CDamagingProxy::Direction::kToPeer, offset});
     EXPECT_TRUE(out.damaged);
     EXPECT_EQ(out.outcome, XferOutcome::kSucceeded) << offset << " " << out.message;
-    EXPECT_EQ(Sha256(sent / "damaged.bin"), Sha256(source_ / "damaged.bin")) << offset;
+    EXPECT_EQ(test::FileSha256(sent / "damaged.bin"), test::FileSha256(source_ / "damaged.bin"))
+        << offset;
   }
 }
 
@@ -233,7 +222,7 @@ TEST_F(ZmodemLrzsz, EscapingEveryControlCharacterBothWays) {
       {"sz", "-b", "-q", "-e", "controls.bin"}, source_,
       [&](IZmodemEvents& events) { return std::make_unique<CZmodemReceiver>(folder, events); });
   EXPECT_EQ(in.outcome, XferOutcome::kSucceeded) << in.message;
-  EXPECT_EQ(Sha256(into_ / "controls.bin"), Sha256(source_ / "controls.bin"));
+  EXPECT_EQ(test::FileSha256(into_ / "controls.bin"), test::FileSha256(source_ / "controls.bin"));
 
   const fs::path back = root_ / "back";
   fs::create_directories(back);
@@ -243,7 +232,7 @@ TEST_F(ZmodemLrzsz, EscapingEveryControlCharacterBothWays) {
     return std::make_unique<CZmodemSender>(files, paths, events);
   });
   EXPECT_EQ(out.outcome, XferOutcome::kSucceeded) << out.message;
-  EXPECT_EQ(Sha256(back / "controls.bin"), Sha256(source_ / "controls.bin"));
+  EXPECT_EQ(test::FileSha256(back / "controls.bin"), test::FileSha256(source_ / "controls.bin"));
 }
 
 // Counts what the sender reads, to see where a transfer resumed.
@@ -290,7 +279,7 @@ TEST_F(ZmodemLrzsz, RzResumesAPartialFile) {
     return std::make_unique<CZmodemSender>(files, paths, events);
   });
   EXPECT_EQ(result.outcome, XferOutcome::kSucceeded) << result.message;
-  EXPECT_EQ(Sha256(into_ / "resume.bin"), Sha256(source_ / "resume.bin"));
+  EXPECT_EQ(test::FileSha256(into_ / "resume.bin"), test::FileSha256(source_ / "resume.bin"));
   EXPECT_LE(files.bytesRead.load(), 300000u - 90000u);
 }
 
