@@ -7,12 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "session/host_address.h"
+
 namespace ostrane {
 
 inline constexpr int kTelnetDefaultPort = 23;
 inline constexpr int kSshDefaultPort = 22;
 // Port digits beyond this are not read further; the value is then out of range.
-inline constexpr int kPortLimit = 65536;
+inline constexpr int kPortLimit = kMaxPort + 1;
 
 struct HostAddress {
   std::string host;
