@@ -184,8 +184,10 @@ void CZmodemTransfer::End(XferOutcome outcome, const std::string& message) {
   }
   if (!left.empty() && outcome != XferOutcome::kAborted)
     observer_.OnScreenBytes(left.data(), left.size());
-  observer_.OnEnded(outcome, message);
+  // Ended before the observer hears of it: a front end that reaps on that news must find the
+  // transfer over, or it would stay "running" (and the line held) for good.
   ended_ = true;
+  observer_.OnEnded(outcome, message);
 }
 
 void CZmodemTransfer::OnFileStart(const std::string& name, uint64_t size) {

@@ -193,6 +193,9 @@ class CSocketDriver final : public IXferLink {
 // Records what a transfer reports and lets a test wait for its end.
 class CRecordingObserver final : public IXferObserver {
  public:
+  // When set, the end news records whether the transfer already counted as ended.
+  const CZmodemTransfer* watched = nullptr;
+
   void OnProgress(const XferProgress& progress) override {
     std::lock_guard lock(mutex_);
     progress_.push_back(progress);
@@ -215,6 +218,7 @@ class CRecordingObserver final : public IXferObserver {
       outcome_ = outcome;
       message_ = message;
       ended_ = true;
+      endedWhenTold_ = watched && watched->HasEnded();
     }
     changed_.notify_all();
   }
@@ -243,6 +247,10 @@ class CRecordingObserver final : public IXferObserver {
     std::lock_guard lock(mutex_);
     return message_;
   }
+  bool endedWhenTold() const {
+    std::lock_guard lock(mutex_);
+    return endedWhenTold_;
+  }
   std::vector<std::string> completed() const {
     std::lock_guard lock(mutex_);
     return completed_;
@@ -268,6 +276,7 @@ class CRecordingObserver final : public IXferObserver {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool ended_ = false;
+  bool endedWhenTold_ = false;
   XferOutcome outcome_ = XferOutcome::kRunning;
   std::string message_;
   std::vector<std::string> completed_;

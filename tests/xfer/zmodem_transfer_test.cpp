@@ -79,15 +79,19 @@ TEST(ZmodemTransfer, TwoTransfersMoveABatchAndReportProgress) {
   EXPECT_FALSE(receiver.Deliver(late, 1));
 }
 
+// The end is news only once the transfer counts as ended: a front end that reaps the transfer
+// on that news must not find it still running.
 TEST(ZmodemTransfer, SilentPeerEndsWithAMessage) {
   CMemoryFolder folder;
   CMemoryLink link;
   CRecordingObserver observer;
   CZmodemTransfer transfer(link, observer, {"", 0ms, 1ms});
+  observer.watched = &transfer;
   transfer.Start(std::make_unique<CZmodemReceiver>(folder, transfer.Events()));
   ASSERT_TRUE(observer.WaitForEnd(30s));
   EXPECT_EQ(observer.outcome(), XferOutcome::kFailed);
   EXPECT_EQ(observer.message(), kTextPeerSilent);
+  EXPECT_TRUE(observer.endedWhenTold());
 }
 
 TEST(ZmodemTransfer, FailingLinkEndsTheTransferWithAnError) {
