@@ -157,6 +157,13 @@ bool CChildFrame::Finish() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+  // Read before the close: the MDI area activates (and may restore) the next window meanwhile.
+  const bool maximized = isMaximized();
+  DecideClose(event);
+  if (event->isAccepted()) emit closing(maximized);
+}
+
+void CChildFrame::DecideClose(QCloseEvent* event) {
   if (finished_) {
     event->accept();
     return;

@@ -44,11 +44,15 @@ class CChildFrame : public QMdiSubWindow {
  signals:
   void titleChanged();
   void buttonsChanged();
+  // The window accepted a close; maximized tells how it was shown until then.
+  void closing(bool maximized);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Accepts the close, ignores it, or starts the disconnect that closes the window later.
+  void DecideClose(QCloseEvent* event);
   bool WriteTo(const QString& path);
   // The connection is down: the settings question, then the window closes.
   bool Finish();

@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
+#include <utility>
 
 #include "keyboard/key_codes.h"
 #include "platform/paths.h"
@@ -320,11 +321,14 @@ CChildFrame* CMainFrame::AddFrame(std::shared_ptr<CVT420Doc> doc, const QString&
   connect(frame, &CChildFrame::buttonsChanged, this, [this, frame] {
     if (frame == ActiveChild()) RefreshButtons();
   });
+  connect(frame, &CChildFrame::closing, this,
+          [this](bool maximized) { closedWasMaximized_ = maximized; });
   connect(frame, &QObject::destroyed, this, [this] {
     QTimer::singleShot(0, this, [this] {
       // The window that takes over from a closed maximised one is maximised too, as it was
       // shown before.
-      if (CChildFrame* next = ActiveChild(); next && activeWasMaximized_ && !next->isMaximized())
+      const bool maximize = std::exchange(closedWasMaximized_, false);
+      if (CChildFrame* next = ActiveChild(); next && maximize && !next->isMaximized())
         next->showMaximized();
       RefreshWindowTitles();
       ActiveChanged();
@@ -922,7 +926,6 @@ void CMainFrame::MarginBell() {
 
 void CMainFrame::ActiveChanged() {
   CChildFrame* child = ActiveChild();
-  if (child) activeWasMaximized_ = child->isMaximized();
   // Activating a session keeps the menu bar hidden when the profile says so.
   if (profile_.GetInt(kWindow, kMenu.name, kMenu.defaultValue) == 0) menuBar()->hide();
   // The view takes the focus when another session becomes active. The MDI area also reports
@@ -1054,7 +1057,6 @@ void CMainFrame::Cascade() {
     child->raise();
   }
   if (CChildFrame* active = ActiveChild()) active->raise();
-  activeWasMaximized_ = false;
 }
 
 void CMainFrame::RefreshWindowTitles() {

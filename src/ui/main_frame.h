@@ -169,7 +169,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   bool shownOnce_ = false;
   QMenu* windowMenu_ = nullptr;
   QList<QAction*> windowActions_;
-  bool activeWasMaximized_ = false;
+  bool closedWasMaximized_ = false;  // the window closed last was maximised
   QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
   bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;

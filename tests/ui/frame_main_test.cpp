@@ -384,8 +384,8 @@ TEST_F(MainFrame, CascadedAndRestoredWindowsKeepAUsableSize) {
   // gives a usable window rather than one of a few pixels.
   EXPECT_TRUE(second->isMaximized());
   second->close();
-  QTRY_COMPARE(f.Children().size(), 1);
-  QTRY_VERIFY(first->isMaximized());
+  OSTRANE_TRY_COMPARE(f.Children().size(), 1);
+  OSTRANE_TRY_VERIFY(first->isMaximized());
   first->showNormal();
   QTest::qWait(20);
   EXPECT_GE(first->width(), f.UsableSize(*first).width());

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -136,26 +137,34 @@ TEST_F(FrameScripts, MenuCommandsOfScriptsResolveAndFollowTheSession) {
   frame_->UpdateCommandStates();
   EXPECT_TRUE(frame_->Action(Cmd::kStopScript)->isEnabled());
   frame_->RunCommand(Cmd::kStopScript);
-  QTRY_COMPARE(child->Document().RunningScripts(), size_t{0});
+  OSTRANE_TRY_COMPARE(child->Document().RunningScripts(), size_t{0});
   // A script's DoMenu goes through the real menus; an unknown path is refused.
   auto* front = frame_->FrontEnd(child->Document());
   ASSERT_NE(front, nullptr);
-  bool known = false;
-  bool unknown = true;
+  // Each call waits for this thread's event loop: join only once both have returned.
+  std::atomic<bool> known = false;
+  std::atomic<bool> unknown = true;
+  std::atomic<bool> done = false;
   std::thread script([&] {
     known = front->PostMenuCommand("View: Button Palette");
     unknown = front->PostMenuCommand("View: No Such Item");
+    done = true;
   });
-  QTRY_VERIFY_WITH_TIMEOUT(known, 5000);
+  const bool returned = test::WaitUntil([&] { return done.load(); }, 5000);
+  if (!returned) front->DismissQuestions();
   script.join();
+  ASSERT_TRUE(returned);
+  EXPECT_TRUE(known);
   EXPECT_FALSE(unknown);
-  QTRY_VERIFY(frame_->ButtonBarDock()->isVisible());
+  OSTRANE_TRY_VERIFY(frame_->ButtonBarDock()->isVisible());
   // LoadSession opens the file as a new session before the script goes on.
   std::atomic<int> loaded = -1;
   const std::string path = (dir_ / "local.OSN").string();
   std::thread loader([&] { loaded = front->LoadSession(path) ? 1 : 0; });
-  QTRY_VERIFY_WITH_TIMEOUT(loaded >= 0, 5000);
+  const bool loadReturned = test::WaitUntil([&] { return loaded >= 0; }, 5000);
+  if (!loadReturned) front->DismissQuestions();
   loader.join();
+  ASSERT_TRUE(loadReturned);
   EXPECT_EQ(loaded, 1);
   EXPECT_EQ(frame_->Children().size(), 2);
 }
@@ -302,7 +311,8 @@ TEST_F(FrameScripts, RecordedMacroSavedToAButtonReplaysTheBytesAndPauses) {
   ASSERT_NE(child, nullptr);
   ASSERT_TRUE(peer.Accept());
   CByteRecorder recorder(peer);
-  QTRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kConnected, 5000);
+  OSTRANE_TRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kConnected,
+                                   5000);
   QTest::qWait(200);
   recorder.Clear();
 
@@ -311,8 +321,9 @@ TEST_F(FrameScripts, RecordedMacroSavedToAButtonReplaysTheBytesAndPauses) {
   QTest::keyClicks(view, "ab");
   QTest::qWait(900);
   QTest::keyClicks(view, "cd");
+  // The host has sent no CR yet, so NewLine's automatic detection still sends CR LF.
   QTest::keyClick(view, Qt::Key_Return);
-  QTRY_COMPARE(Text(recorder.Bytes()), std::string("abcd\r"));
+  OSTRANE_TRY_COMPARE(Text(recorder.Bytes()), std::string("abcd\r\n"));
   const int recordedGap = GapMs(recorder.Bytes(), 2);
 
   WhenShown<CMacroSaveDialog>([](CMacroSaveDialog* dialog) {
@@ -329,7 +340,7 @@ TEST_F(FrameScripts, RecordedMacroSavedToAButtonReplaysTheBytesAndPauses) {
 
   recorder.Clear();
   frame_->RunCommand(Cmd::kBarButton1);
-  QTRY_COMPARE_WITH_TIMEOUT(Text(recorder.Bytes()), std::string("abcd\r"), 5000);
+  OSTRANE_TRY_COMPARE_WITH_TIMEOUT(Text(recorder.Bytes()), std::string("abcd\r\n"), 5000);
   const int replayedGap = GapMs(recorder.Bytes(), 2);
   EXPECT_NEAR(replayedGap, recordedGap, 100);
   EXPECT_GE(recordedGap, 800);
@@ -347,15 +358,17 @@ TEST_F(FrameScripts, OnlyAHostThatConnectedIsRemembered) {
       fields.at(1)->setEditText(QString::number(port));
       d->accept();
     });
-    CChildFrame* child = frame_->NewSession();
+    // A refused connection may close its window: watch it through a guarded pointer.
+    QPointer<CChildFrame> child = frame_->NewSession();
     ASSERT_NE(child, nullptr);
     if (port == refused) {
-      QTRY_COMPARE_WITH_TIMEOUT(child->Document().ConnectionState(), TransportState::kClosed, 5000);
+      OSTRANE_TRY_VERIFY_WITH_TIMEOUT(
+          !child || child->Document().ConnectionState() == TransportState::kClosed, 5000);
       QTest::qWait(600);  // the main window looks at pending hosts every 250 ms
       EXPECT_TRUE(CMruList::Read(*profile_, kHostMruSection).empty());
     } else {
       ASSERT_TRUE(peer.Accept());
-      QTRY_VERIFY_WITH_TIMEOUT(!CMruList::Read(*profile_, kHostMruSection).empty(), 5000);
+      OSTRANE_TRY_VERIFY_WITH_TIMEOUT(!CMruList::Read(*profile_, kHostMruSection).empty(), 5000);
       EXPECT_EQ(CMruList::Read(*profile_, kHostMruSection).front(), "127.0.0.1");
     }
   }
