@@ -248,6 +248,9 @@ TEST_F(SshDialogs, KeyCreationAsksTwiceAndTheKeyPasswordOnce) {
 // command line is carried out before the main window is shown), the new host key accepted, the
 // password typed into "SSH Authorization", and the shell's output on the screen.
 TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
+  // A key store of its own: every run's server has new host keys, to be asked about as new.
+  test::CTempHome home("ostrane-sshlogin");
+  ASSERT_TRUE(home.Made());
   test::EnsureApplication();
   ASSERT_TRUE(test::EnsureTestUser());
   test::CSshdPeer sshd;
@@ -282,7 +285,9 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   CChildFrame* child = frame.OpenCommandLine({path}, maximized);
   ASSERT_NE(child, nullptr);
   frame.show();
-  CVT420Doc& doc = child->Document();
+  // Held here: if the login fails the window closes and would take the document with it.
+  const std::shared_ptr<CVT420Doc> held = child->SharedDocument();
+  CVT420Doc& doc = *held;
   auto screen = [&doc] {
     std::lock_guard lock(doc.Terminal().Mutex());
     const CTerminal& t = doc.Terminal();
