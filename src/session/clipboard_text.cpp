@@ -5,12 +5,18 @@
 namespace ostrane {
 
 std::string EncodePaste(const CTerminal& terminal, std::u16string_view text) {
-  const bool newLine = terminal.Settings().Int(S::NewLine) != 0;
+  // Linux programs put LF-only text on the clipboard, others CR LF, old ones a lone CR.
+  const std::string_view lineEnd = terminal.Settings().Int(S::NewLine) != 0 ? "\r\n" : "\r";
   std::string out;
   out.reserve(text.size());
-  for (char16_t ch : text) {
-    for (char byte : terminal.EncodeChar(ch))
-      if (byte != '\n' || newLine) out.push_back(byte);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t ch = text[i];
+    if (ch == u'\r' || ch == u'\n') {
+      out += lineEnd;
+      if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      continue;
+    }
+    out += terminal.EncodeChar(ch);
   }
   return out;
 }

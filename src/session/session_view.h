@@ -13,6 +13,8 @@ class ISessionView {
   virtual ~ISessionView() = default;
   // true: the connection ended; false: it was made again (Reconnect).
   virtual void ConnectionChanged(bool ended) = 0;
+  // The host rang the bell (WarningBell on, bursts already thinned out).
+  virtual void Bell() = 0;
 };
 
 // Sees every byte string the session sends to the host and every chunk it receives (the

@@ -73,6 +73,11 @@ void CVT420Doc::NotifyConnection(bool ended) {
   for (ISessionView* view : views_) view->ConnectionChanged(ended);
 }
 
+void CVT420Doc::NotifyBell() {
+  std::lock_guard lock(viewsMutex_);
+  for (ISessionView* view : views_) view->Bell();
+}
+
 CConnectionSettings CVT420Doc::ConnectionSettingsLocked() {
   CConnectionSettings c = ConnectionSettingsFrom(terminal_.Settings());
   // The host is told the screen's real size, which the settings may exceed.
@@ -288,6 +293,11 @@ void CVT420Doc::SendKeys(const uint8_t* data, size_t length) {
 
 void CVT420Doc::RunKeyCommand(KeyCommand command, std::string_view text) {
   keyOutput_.push_back({KeyOutput::Kind::kCommand, command, std::string(text)});
+}
+
+// The emulator rings only with WarningBell on; every window of the session is told.
+void CVT420Doc::Bell() {
+  if (bellLimiter_.Allow(CBellLimiter::Clock::now())) NotifyBell();
 }
 
 void CVT420Doc::MarginBell() {

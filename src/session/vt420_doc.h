@@ -23,6 +23,7 @@
 #include "script/question_gate.h"
 #include "script/script.h"
 #include "script/script_host.h"
+#include "session/bell_limiter.h"
 #include "session/keep_alive.h"
 #include "session/script_front_end.h"
 #include "session/session_scripts.h"
@@ -179,6 +180,7 @@ class CVT420Doc final : public ITransportOwner,
   void SendKeys(const uint8_t* data, size_t length) override;
   void RunKeyCommand(KeyCommand command, std::string_view text) override;
   void MarginBell() override;
+  void Bell() override;
   void RunHostScript(std::string_view textOrPath, bool isFile) override;
 
   // script::IScriptHost; called on script threads, never with the terminal lock held.
@@ -204,6 +206,7 @@ class CVT420Doc final : public ITransportOwner,
   MessageAnswer Ask(int messageId, std::string_view text, MessageButtons buttons, MessageIcon icon,
                     MessageAnswer defaultAnswer, const std::string& caption);
   void NotifyConnection(bool ended);
+  void NotifyBell();
   void ClearHistoryLocked();
   // Folds what the worker recorded into the capture and the settings; terminal lock held.
   void SyncWorkerUpdatesLocked();
@@ -254,9 +257,10 @@ class CVT420Doc final : public ITransportOwner,
   CSessionScripts scripts_{*this};
   std::function<bool()> save_;
   std::mutex viewsMutex_;
+  CBellLimiter bellLimiter_;  // terminal lock
   std::vector<ISessionView*> views_;
   std::string title_;
-  bool modified_ = false;
+  std::atomic<bool> modified_ = false;  // the GUI thread and script threads
   std::atomic<bool> connectionSettingsChanged_{false};
 };
 

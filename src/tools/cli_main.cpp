@@ -356,6 +356,8 @@ class CCliMonitor : public ISessionMonitor, public ISessionView {
     }
     changed_.notify_all();
   }
+  // A headless session has no bell to ring.
+  void Bell() override {}
   // From now on looks for text in the bytes received since the last match.
   void Expect(std::string text) {
     std::lock_guard lock(mutex_);

@@ -184,6 +184,69 @@ inline constexpr int kSessionCommands[] = {
     Cmd::kStopScript,   Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
 };
 
+// The one-line help the status bar shows while a command is hovered.
+struct CommandHelp {
+  int command;
+  const char* text;
+};
+inline constexpr CommandHelp kCommandHelp[] = {
+    {Cmd::kNew, "Open a new connection"},
+    {Cmd::kOpen, "Open a session file"},
+    {Cmd::kClose, "Close the active session"},
+    {Cmd::kSave, "Save the active session's settings"},
+    {Cmd::kSaveAs, "Save the active session's settings under a new name"},
+    {Cmd::kSaveAsTemplate, "Save the active session's settings as a template"},
+    {Cmd::kSettings, "Change the active session's settings"},
+    {Cmd::kReconnect, "Connect the session to its host again"},
+    {Cmd::kExit, "Quit the program, asking to save the sessions"},
+    {Cmd::kCopy, "Copy the selection to the clipboard"},
+    {Cmd::kPaste, "Send the clipboard's text to the host"},
+    {Cmd::kSelectAll, "Select the whole screen and history"},
+    {Cmd::kFind, "Find text on the screen and in the history"},
+    {Cmd::kFindNext, "Find the next occurrence of the text"},
+    {Cmd::kToolbar, "Show or hide the toolbar"},
+    {Cmd::kStatusBar, "Show or hide the status bar"},
+    {Cmd::kButtonPalette, "Show or hide the button palette"},
+    {Cmd::kChatLine, "Show or hide the chat line"},
+    {Cmd::kVtKeyboard, "Show or hide the VT keyboard"},
+    {Cmd::kHistory, "Keep the lines that scroll off the screen"},
+    {Cmd::kClearHistory, "Forget the lines kept in the history"},
+    {Cmd::kScrollPageUp, "Scroll back one page"},
+    {Cmd::kScrollPageDown, "Scroll forward one page"},
+    {Cmd::kScrollToTop, "Scroll to the oldest line of the history"},
+    {Cmd::kScrollToBottom, "Scroll back to the screen"},
+    {Cmd::kLargerFont, "Make the characters larger"},
+    {Cmd::kSmallerFont, "Make the characters smaller"},
+    {Cmd::kFontMaster, "Use the active session's font in every session"},
+    {Cmd::kResetTerminal, "Reset the terminal to its settings"},
+    {Cmd::kClearDisplay, "Clear the screen"},
+    {Cmd::kClearAll, "Clear the screen and the history"},
+    {Cmd::kCapture, "Start or stop writing what the host sends to a file"},
+    {Cmd::kSendZModem, "Send files to the host with ZModem"},
+    {Cmd::kReceiveZModem, "Receive files from the host with ZModem"},
+    {Cmd::kRunScript, "Run a script file in the active session"},
+    {Cmd::kStopScript, "Stop the scripts running in the active session"},
+    {Cmd::kRecordMacro, "Start or stop recording what you type as a macro"},
+    {Cmd::kPrintPage, "Print the screen"},
+    {Cmd::kPrintSelection, "Print the selection"},
+    {Cmd::kPrintAll, "Print the screen and the history"},
+    {Cmd::kPrintingMode, "Print each line as it is received"},
+    {Cmd::kPrintSetup, "Choose the printer and its options"},
+    {Cmd::kCreateKeysSsh2, "Create a key pair for SSH2 logins"},
+    {Cmd::kKeyManagerSsh2, "Manage the SSH2 keys and known hosts"},
+    {Cmd::kCreateKeysSsh1, "Create a key pair for SSH1 logins"},
+    {Cmd::kKeyManagerSsh1, "Manage the SSH1 keys and known hosts"},
+    {Cmd::kNewWindow, "Open another window on the active session"},
+    {Cmd::kCascade, "Arrange the session windows overlapping"},
+    {Cmd::kTile, "Arrange the session windows side by side"},
+    {Cmd::kArrangeIcons, "Arrange the minimised session windows"},
+    {Cmd::kNext, "Activate the next session window"},
+    {Cmd::kHoldScreen, "Stop or resume showing what the host sends"},
+    {Cmd::kContent, "Open the help"},
+    {Cmd::kHelpOnWeb, "Open the help on the web"},
+    {Cmd::kAbout, "Show the program's version"},
+};
+
 // "Secure Ostrane" and the version: the main window's title and the About box's.
 inline QString AppTitle() {
   return QString("Secure Ostrane %1").arg(QLatin1String(kProductVersion));

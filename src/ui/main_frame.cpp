@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
@@ -42,6 +43,9 @@ namespace ostrane {
 namespace {
 
 constexpr char kWindow[] = "Window";
+constexpr char kReady[] = "Ready";
+constexpr char kConnectingMessage[] = "Connecting...";
+constexpr char kDisconnectedMessage[] = "Disconnected";
 // Stands for "no limit" while the main window has no area yet.
 constexpr int kUnlimited = 1 << 20;
 constexpr char kRecentSection[] = "Recent File List";
@@ -153,6 +157,8 @@ void CMainFrame::BuildMenus() {
       continue;
     }
     actions_[item.command] = action;
+    for (const CommandHelp& help : kCommandHelp)
+      if (help.command == item.command) action->setStatusTip(help.text);
     const int command = item.command;
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
   }
@@ -193,7 +199,7 @@ void CMainFrame::BuildBars() {
   printingPane_->setMinimumWidth(printingPane_->fontMetrics().horizontalAdvance(" Printing "));
   for (QLabel* pane : {cursorPane_, capsPane_, numPane_, printingPane_})
     statusBar()->addPermanentWidget(pane);
-  statusBar()->showMessage("Ready");
+  statusBar()->showMessage(IdleMessage());
 
   buttonBar_ = new CButtonBar(this);
   buttonBarDock_ = new QToolBar("Button Palette", this);
@@ -711,15 +717,19 @@ void CMainFrame::RunCommand(int command) {
       break;
     case Cmd::kToolbar:
       toolBar_->setVisible(!toolBar_->isVisible());
+      LayoutChanged(child);
       break;
     case Cmd::kStatusBar:
       statusBar()->setVisible(!statusBar()->isVisible());
+      LayoutChanged(child);
       break;
     case Cmd::kButtonPalette:
       buttonBarDock_->setVisible(!buttonBarDock_->isVisible());
+      LayoutChanged(child);
       break;
     case Cmd::kChatLine:
       chatLineDock_->setVisible(!chatLineDock_->isVisible());
+      LayoutChanged(child);
       break;
     case Cmd::kChatSend:
       chatLine_->Send();
@@ -993,7 +1003,39 @@ void CMainFrame::MoveButtonPage(int delta) {
   RefreshButtons();
 }
 
+// The bars belong to the session's layout, which its file keeps: closing asks to save it.
+void CMainFrame::LayoutChanged(CChildFrame* child) {
+  if (child) child->Document().SetModified(true);
+}
+
+// What the message pane shows while no command is hovered: the active session's state.
+QString CMainFrame::IdleMessage() {
+  CChildFrame* child = ActiveChild();
+  if (!child) return kReady;
+  switch (child->Document().ConnectionState()) {
+    case TransportState::kConnecting:
+      return kConnectingMessage;
+    case TransportState::kConnected:
+      return kReady;
+    default:
+      return kDisconnectedMessage;
+  }
+}
+
+// Leaving a menu item clears the message; the idle message comes back at once.
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty()) {
+    statusBar()->showMessage(IdleMessage());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
 void CMainFrame::RefreshStatus() {
+  const QString message = statusBar()->currentMessage();
+  if (message.isEmpty() || message == kReady || message == kConnectingMessage ||
+      message == kDisconnectedMessage)
+    statusBar()->showMessage(IdleMessage());
   CChildFrame* child = ActiveChild();
   if (!child) {
     cursorPane_->clear();

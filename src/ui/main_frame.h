@@ -121,6 +121,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -135,6 +136,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void ActiveChanged();
   void RefreshButtons();
   void RefreshStatus();
+  QString IdleMessage();
+  void LayoutChanged(CChildFrame* child);
   void RefreshTitle();
   void AddRecentFile(const QString& path);
   void RefreshRecentFiles();
@@ -169,7 +172,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   bool shownOnce_ = false;
   QMenu* windowMenu_ = nullptr;
   QList<QAction*> windowActions_;
-  bool closedWasMaximized_ = false;  // the window closed last was maximised
+  bool closedWasMaximized_ = false;     // the window closed last was maximised
   QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
   bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;

@@ -74,6 +74,7 @@ MessageAnswer ShowMessageBox(QWidget* parent, const MessageQuestion& question,
   QWidget* owner = parent ? parent : QApplication::activeWindow();
   QMessageBox box(BoxIcon(question.icon), QString::fromStdString(question.caption),
                   QString::fromStdString(question.text), ButtonsOf(question.buttons), owner);
+  box.setObjectName("Message");
   // The text may come from the peer (a disconnect reason, a script's message).
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(ButtonOf(question.defaultAnswer));

@@ -49,6 +49,7 @@ CVT420View::CVT420View(CVT420Doc& doc, QWidget* parent) : QAbstractScrollArea(pa
   });
   connect(&blinkTimer_, &QTimer::timeout, this, &CVT420View::BlinkTimer);
   connect(&dragTimer_, &QTimer::timeout, this, &CVT420View::DragTimer);
+  connect(this, &CVT420View::bellRang, this, [] { QApplication::beep(); });
   messageHandler_ = [this](const QString& text) {
     QMessageBox::information(this, QString::fromLatin1(kCaption), text);
   };
@@ -95,7 +96,10 @@ QString CVT420View::MainTitle() {
     name = s.Str(S::Title);
     if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName();
   }
-  return QString("%1 - %2").arg(QString::fromStdString(name), AppTitle());
+  // A maximised session window has no title bar of its own: its state shows here too.
+  QString title = QString::fromStdString(name);
+  if (disconnected_) title += QLatin1String(kDisconnected);
+  return QString("%1 - %2").arg(title, AppTitle());
 }
 
 int CVT420View::LineCount() {
@@ -163,6 +167,10 @@ void CVT420View::ViewSettingsChanged(const CSettingsChange& change) {
 void CVT420View::ConnectionChanged(bool ended) {
   QMetaObject::invokeMethod(
       this, [this, ended] { OnConnectionChanged(ended); }, Qt::QueuedConnection);
+}
+
+void CVT420View::Bell() {
+  QMetaObject::invokeMethod(this, &CVT420View::bellRang, Qt::QueuedConnection);
 }
 
 void CVT420View::Schedule() {
@@ -372,6 +380,8 @@ void CVT420View::ChangeFontSize(int delta) {
     s.SetInt(set.size, size);
     s.SetInt(S::FitFont, 0);
   }
+  // The font size is a setting the session file keeps: closing asks to save it.
+  doc_.SetModified(true);
   BuildFont();
   Layout(false);
   viewport()->update();

@@ -114,6 +114,8 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void closeRequested();
   void buttonsChanged();
   void commandRequested(ViewCommand command);
+  // The host rang the bell; the desktop's bell sounds.
+  void bellRang();
 
   // ITerminalView and ISessionView: any thread, terminal lock held, never blocking.
  public:
@@ -123,6 +125,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ViewSettingsChanged(const CSettingsChange& change) override;
   void FullRepaint() override;
   void ConnectionChanged(bool ended) override;
+  void Bell() override;
 
  protected:
   bool event(QEvent* event) override;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -150,11 +151,22 @@ TEST_F(SelectionTest, FindWholeWordSkipsPartsOfWords) {
   EXPECT_EQ(m->column, 8);
 }
 
-TEST_F(SelectionTest, PasteDropsLineFeedsUnlessNewLine) {
+// CR LF, a lone LF (what Linux programs copy) and a lone CR are each one line end: CR, or CR LF
+// with NewLine on. Blank lines stay.
+TEST_F(SelectionTest, PasteSendsEachKindOfLineEndAsOne) {
   terminal_.Settings().SetInt(S::NewLine, 0);
   EXPECT_EQ(EncodePaste(terminal_, u"a\r\nb"), "a\rb");
+  EXPECT_EQ(EncodePaste(terminal_, u"a\nb\n\nc\rd\r"), "a\rb\r\rc\rd\r");
   terminal_.Settings().SetInt(S::NewLine, 1);
   EXPECT_EQ(EncodePaste(terminal_, u"a\r\nb"), "a\r\nb");
+  EXPECT_EQ(EncodePaste(terminal_, u"a\nb\r\r\nc"), "a\r\nb\r\n\r\nc");
+  // A large LF-only paste keeps every line.
+  std::u16string big;
+  for (int i = 0; i < 12228; ++i) big += u"line of text\n";
+  terminal_.Settings().SetInt(S::NewLine, 0);
+  const std::string sent = EncodePaste(terminal_, big);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), '\r'), 12228);
+  EXPECT_EQ(sent.find('\n'), std::string::npos);
 }
 
 TEST(MouseReportTest, CharacterCellReports) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -72,6 +73,7 @@ class CWatcher : public ISessionMonitor, public ISessionView {
     }
     changed_.notify_all();
   }
+  void Bell() override { ++bells; }
   bool WaitReceived(size_t n, int timeoutMs = 20000) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -87,6 +89,7 @@ class CWatcher : public ISessionMonitor, public ISessionView {
   size_t received = 0;
   std::string sent;
   std::vector<bool> news;
+  std::atomic<int> bells = 0;
 };
 
 class SessionDocument : public ::testing::Test {
@@ -414,6 +417,42 @@ TEST_F(SessionDocument, KeepAliveIsSentOncePerIntervalWithTwoViewsAndStopsWhenTu
   peer.ReadFor(150);  // one may have been on its way
   EXPECT_EQ(peer.ReadFor(400), "");
   doc_.RemoveView(&secondView);
+}
+
+// A proxy that greets late: nothing, not even a keep-alive, goes out before the destination.
+TEST_F(SessionDocument, NoKeepAliveBeforeALateProxyWasToldTheDestination) {
+  CScriptedPeer proxy;
+  doc_.SetKeepAliveInterval(std::chrono::milliseconds(50));
+  Set(S::KeepSession, 1);
+  SetText(S::HostName, "127.0.0.1");
+  Set(S::Port, 4444);
+  SetText(S::Proxy, "127.0.0.1");
+  Set(S::Speed, proxy.Port());
+  ASSERT_TRUE(doc_.StartNewSession());
+  ASSERT_TRUE(proxy.Accept());
+  EXPECT_EQ(proxy.ReadFor(400), "");
+  proxy.Send("proxy> ");
+  const std::string destination = "127.0.0.1 4444\n";
+  EXPECT_EQ(proxy.Read(destination.size(), 2000), destination);
+}
+
+// The host's BEL reaches every window when WarningBell is on, a burst rings once, and a bell
+// after a pause rings again.
+TEST_F(SessionDocument, HostBellReachesTheViewsThinnedOutAndOnlyWithWarningBell) {
+  CScriptedPeer peer;
+  Set(S::WarningBell, 0);
+  StartTelnet(peer);
+  peer.Send("A\aB\aC\a");
+  ASSERT_TRUE(watcher_.WaitReceived(6));
+  EXPECT_EQ(watcher_.bells, 0);
+  Set(S::WarningBell, 1);
+  peer.Send("\a\a\a\a\a\a");
+  ASSERT_TRUE(watcher_.WaitReceived(12));
+  EXPECT_EQ(watcher_.bells, 1);
+  std::this_thread::sleep_for(CBellLimiter::kMinGap + std::chrono::milliseconds(50));
+  peer.Send("\a");
+  ASSERT_TRUE(watcher_.WaitReceived(13));
+  EXPECT_EQ(watcher_.bells, 2);
 }
 
 TEST_F(SessionDocument, NoKeepAliveWhileKeepSessionIsOff) {

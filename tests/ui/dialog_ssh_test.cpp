@@ -15,6 +15,7 @@
 #include <map>
 
 #include "peers/ssh_peer.h"
+#include "peers/ssh_scripted_peer.h"
 #include "session/screen_json.h"
 #include "support/test_folder.h"
 #include "transport/transport_limits.h"
@@ -307,6 +308,49 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   std::lock_guard lock(doc.Terminal().Mutex());
   EXPECT_EQ(doc.Settings().Str(S::SshUser), test::kTestUser);
   EXPECT_EQ(doc.Settings().Str(S::SshPassword), "");
+}
+
+// What the SSH transport has to tell the user (here the server's disconnect reason) reaches
+// them as a message box in the desktop program.
+TEST(SshLogin, ServersDisconnectReasonIsShownInAMessageBox) {
+  test::CTempHome home("ostrane-sshreason");
+  ASSERT_TRUE(home.Made());
+  test::EnsureApplication();
+  test::CScriptedSshPeer peer("disconnect");
+  ASSERT_TRUE(peer.Ready());
+  const auto dir = test::FreshTestFolder();
+  const std::string path = (dir / "reason.OSN").string();
+  {
+    CVT420Doc writer;
+    {
+      std::lock_guard lock(writer.Terminal().Mutex());
+      CSettingsSet& s = writer.Settings();
+      s.SetInt(S::HostType, 5);
+      s.SetStr(S::HostName, "127.0.0.1");
+      s.SetInt(S::Port, peer.Port());
+      s.SetStr(S::SshUser, "user");
+    }
+    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+  }
+  CProfile profile((dir / "ostrane.ini").string());
+  CMainFrame frame(profile);
+  QString shown;
+  CDialogAnswerer answerer(
+      {{"NewHostKey", [](QWidget* d) { Find<QPushButton>(d, "accept")->click(); }},
+       {"SshAuthorization",
+        [](QWidget* d) {
+          QTest::keyClicks(d->focusWidget(), "pw");
+          PressReturn(d);
+        }},
+       {"Message", [&shown](QWidget* d) {
+          shown = qobject_cast<QMessageBox*>(d)->text();
+          PressReturn(d);
+        }}});
+  bool maximized = false;
+  ASSERT_NE(frame.OpenCommandLine({path}, maximized), nullptr);
+  frame.show();
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 20000);
+  EXPECT_EQ(shown, QString("Disconnecting...\nError code = 11, text = bye now"));
 }
 
 // The session is closed while its worker waits in "SSH Authorization", from inside the

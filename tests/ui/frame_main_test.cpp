@@ -9,11 +9,13 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
 
+#include "peers/scripted_peer.h"
 #include "session/command_line.h"
 #include "settings/message_texts.h"
 #include "support/test_folder.h"
@@ -363,6 +365,59 @@ TEST_F(MainFrame, CommandLineFolderOrFifoIsNotASessionFile) {
         << shown.toStdString();
     EXPECT_TRUE(f.Children().isEmpty());
   }
+}
+
+// A maximised session window has no title bar: the main window's title and the status bar say
+// that the host logged out.
+TEST_F(MainFrame, TheActiveSessionsStateShowsInTheTitleAndTheStatusBar) {
+  CMainFrame& f = Frame();
+  test::CScriptedPeer peer;
+  CChildFrame* child = OpenLocalSession(false, [&peer](CSettingsSet& s) {
+    s.SetInt(S::HostType, 0);
+    s.SetStr(S::HostName, "127.0.0.1");
+    s.SetInt(S::Port, peer.Port());
+    s.SetInt(S::AutoClose, 0);
+    s.SetInt(S::Maximize, 1);
+  });
+  ASSERT_NE(child, nullptr);
+  ASSERT_TRUE(peer.Accept());
+  OSTRANE_TRY_COMPARE(f.statusBar()->currentMessage(), QString("Ready"));
+  EXPECT_FALSE(f.windowTitle().contains("Disconnected"));
+  peer.CloseClient();
+  OSTRANE_TRY_VERIFY(f.windowTitle().contains(" - Disconnected - Secure Ostrane"));
+  OSTRANE_TRY_COMPARE(f.statusBar()->currentMessage(), QString("Disconnected"));
+}
+
+// Every command has a line of help for the status bar, and leaving it brings the idle message
+// back instead of an empty pane.
+TEST_F(MainFrame, HoveredCommandsShowTheirHelpAndReadyComesBack) {
+  CMainFrame& f = Frame();
+  for (const MenuItem& item : kMenuItems)
+    if (item.text && item.command != Cmd::kRecentFile1)
+      EXPECT_FALSE(f.Action(item.command)->statusTip().isEmpty()) << item.text;
+  f.Action(Cmd::kNew)->showStatusText(&f);
+  EXPECT_EQ(f.statusBar()->currentMessage(), QString("Open a new connection"));
+  QStatusTipEvent left{QString()};
+  QApplication::sendEvent(&f, &left);
+  EXPECT_EQ(f.statusBar()->currentMessage(), QString("Ready"));
+}
+
+// Font size and the bars are kept in the session file, so changing them makes closing ask
+// whether to save.
+TEST_F(MainFrame, FontSizeAndBarChangesMarkTheSessionModified) {
+  CMainFrame& f = Frame();
+  CChildFrame* child = OpenLocalSession(false);
+  ASSERT_NE(child, nullptr);
+  EXPECT_FALSE(child->Document().IsModified());
+  f.RunCommand(Cmd::kLargerFont);
+  EXPECT_TRUE(child->Document().IsModified());
+  child->Document().SetModified(false);
+  f.RunCommand(Cmd::kToolbar);
+  EXPECT_TRUE(child->Document().IsModified());
+  asked_.clear();
+  child->close();
+  OSTRANE_TRY_VERIFY(f.Children().isEmpty());
+  EXPECT_NE(std::find(asked_.begin(), asked_.end(), Msg::kSaveModified), asked_.end());
 }
 
 // Each session window shows at least 80 x 24 cells when the main window has the room: after

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QMainWindow>
 #include <QScrollBar>
+#include <QSignalSpy>
 
 #include "ui/view_test_support.h"
 
@@ -89,16 +90,20 @@ TEST(ViewSelectionTest, SelectionGoesToThePrimarySelectionAndTheMiddleButtonPast
   EXPECT_EQ(f.sent.Take().find("echo"), std::string::npos);
 }
 
-TEST(ViewSelectionTest, PasteSendsEncodedTextWithoutLineFeeds) {
+// Text copied from a Linux program has LF line ends; each reaches the host as a line end.
+TEST(ViewSelectionTest, PasteSendsEveryLineEndAsTheSessionWantsIt) {
   CViewFixture f;
   f.Set(S::NewLine, 0);
   QApplication::clipboard()->setText(QStringLiteral("a\r\nb"));
   ASSERT_TRUE(f.view->CanPaste());
   f.view->Paste();
   EXPECT_EQ(f.sent.Take(), "a\rb");
+  QApplication::clipboard()->setText(QStringLiteral("ls\nps\n"));
+  f.view->Paste();
+  EXPECT_EQ(f.sent.Take(), "ls\rps\r");
   f.Set(S::NewLine, 1);
   f.view->Paste();
-  EXPECT_EQ(f.sent.Take(), "a\r\nb");
+  EXPECT_EQ(f.sent.Take(), "ls\r\nps\r\n");
 }
 
 TEST(ViewSelectionTest, FindNextDownAndUpScrollsAndSelects) {
@@ -231,6 +236,23 @@ TEST(ViewKeyboardTest, KeysReachTheKeyMapBeforeShortcuts) {
   QTest::keyClick(view, Qt::Key_Tab);
   EXPECT_EQ(sent.Take(), "\t");
   EXPECT_TRUE(view->hasFocus());
+}
+
+// The host's BEL rings the desktop's bell: once for a burst, never with WarningBell off.
+TEST(ViewBellTest, HostBellRingsTheDesktopBellThinnedOutAndOnlyWithWarningBell) {
+  CViewFixture f;
+  QSignalSpy rang(f.view.get(), &CVT420View::bellRang);
+  f.Feed("A\aB\aC\a");
+  OSTRANE_TRY_COMPARE(rang.count(), 1);
+  QTest::qWait(300);
+  EXPECT_EQ(rang.count(), 1);
+  f.Feed("\a");
+  OSTRANE_TRY_COMPARE(rang.count(), 2);
+  f.Set(S::WarningBell, 0);
+  QTest::qWait(300);
+  f.Feed("\a");
+  QTest::qWait(100);
+  EXPECT_EQ(rang.count(), 2);
 }
 
 }  // namespace
