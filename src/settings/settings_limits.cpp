@@ -42,7 +42,7 @@ constexpr SettingRange kRanges[] = {
     {S::SecondarySet, 0, 16, "Secondary character set"},
     {S::NRC, 0, 14, "National replacement set"},
     {S::DBCSSet, 0, 5, "Multibyte code page"},
-    {S::ButtonAction, 0, 255, "Button action"},
+    {S::ButtonAction, 0, 2, "Button action"},
     {S::XferInitPause, 0, 60000, "Pause before sending (ms)"},
 };
 
