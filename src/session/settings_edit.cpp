@@ -20,8 +20,8 @@ int IndexOf(const Table& table, int value) {
 }
 
 // Applies one entry's edit element by element.
-bool ApplyEntry(int p, const CSettingsSet& snapshot, const CSettingsSet& edited,
-                CSettingsSet& live, CSettingsChange& change) {
+bool ApplyEntry(int p, const CSettingsSet& snapshot, const CSettingsSet& edited, CSettingsSet& live,
+                CSettingsChange& change) {
   const SettingDescriptor& d = CSettingsSet::Descriptor(p);
   bool copied = false;
   switch (d.type) {
@@ -82,8 +82,7 @@ bool ApplyEditedSettings(const CSettingsSet& snapshot, const CSettingsSet& edite
 }
 
 bool ApplyEditedKeyMap(const CKeyMap& snapshot, const CKeyMap& edited, CKeyMap& live) {
-  if (edited.Direct() == snapshot.Direct() && edited.Entries() == snapshot.Entries())
-    return false;
+  if (edited.Direct() == snapshot.Direct() && edited.Entries() == snapshot.Entries()) return false;
   live.Direct() = edited.Direct();
   live.ClearEntries();
   for (const KeyMapEntry& e : edited.Entries()) live.AppendEntry(e);

@@ -23,7 +23,7 @@ CSettingsPage::CSettingsPage(CSettingsSheet& sheet, const QString& caption)
     : QWidget(nullptr), sheet_(sheet), caption_(caption) {}
 
 void CSettingsPage::Load(const CSettingsSet& settings, const CKeyMap& keyMap) {
-  for (const Binding& b : bindings_) LoadBinding(b, settings);
+  for (Binding& b : bindings_) LoadBinding(b, settings);
   LoadExtra(settings, keyMap);
 }
 
@@ -33,7 +33,7 @@ bool CSettingsPage::Store(CSettingsSet& settings, CKeyMap& keyMap) {
   return StoreExtra(settings, keyMap);
 }
 
-void CSettingsPage::LoadBinding(const Binding& b, const CSettingsSet& settings) {
+void CSettingsPage::LoadBinding(Binding& b, const CSettingsSet& settings) {
   const int p = b.position;
   switch (b.kind) {
     case Kind::kCheck:
@@ -46,12 +46,14 @@ void CSettingsPage::LoadBinding(const Binding& b, const CSettingsSet& settings) 
       static_cast<QComboBox*>(b.control)->setCurrentText(QString::fromStdString(settings.Str(p)));
       break;
     case Kind::kMultiLine:
-      static_cast<QPlainTextEdit*>(b.control)
-          ->setPlainText(QString::fromStdString(settings.Str(p)));
+      // The editor shows lines ended by LF; the text goes back with the line ends it came with.
+      b.values = {settings.Str(p).find("\r\n") != std::string::npos ? 1 : 0};
+      static_cast<QPlainTextEdit*>(b.control)->setPlainText(
+          QString::fromStdString(settings.Str(p)));
       break;
     case Kind::kControlText:
-      static_cast<QLineEdit*>(b.control)
-          ->setText(QString::fromStdString(FormatControlString(settings.Str(p))));
+      static_cast<QLineEdit*>(b.control)->setText(
+          QString::fromStdString(FormatControlString(settings.Str(p))));
       break;
     case Kind::kNumber:
       static_cast<QLineEdit*>(b.control)->setText(QString::number(settings.Int(p)));
@@ -90,9 +92,12 @@ bool CSettingsPage::StoreBinding(const Binding& b, CSettingsSet& settings) {
     case Kind::kComboText:
       settings.SetStr(p, static_cast<QComboBox*>(b.control)->currentText().toStdString());
       return true;
-    case Kind::kMultiLine:
-      settings.SetStr(p, static_cast<QPlainTextEdit*>(b.control)->toPlainText().toStdString());
+    case Kind::kMultiLine: {
+      QString text = static_cast<QPlainTextEdit*>(b.control)->toPlainText();
+      if (!b.values.empty() && b.values[0] == 1) text.replace("\n", "\r\n");
+      settings.SetStr(p, text.toStdString());
       return true;
+    }
     case Kind::kControlText: {
       std::string bytes;
       auto* field = static_cast<QLineEdit*>(b.control);

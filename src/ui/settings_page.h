@@ -66,9 +66,9 @@ class CSettingsPage : public QWidget {
     Kind kind;
     QObject* control;
     int position;
-    std::vector<int> values;  // check: {off, on}; list: value of each entry
+    std::vector<int> values;  // check: {off, on}; list: value of each entry; text: CR LF lines
   };
-  void LoadBinding(const Binding& b, const CSettingsSet& settings);
+  void LoadBinding(Binding& b, const CSettingsSet& settings);
   bool StoreBinding(const Binding& b, CSettingsSet& settings);
 
   CSettingsSheet& sheet_;

@@ -18,8 +18,8 @@ constexpr int kColours = 16;
 constexpr char kTextSelectAttribute[] = "Please select an attribute in attributes list.";
 
 constexpr const char* kColourNames[kColours] = {
-    "Black",     "Red",         "Green",      "Yellow",       "Blue",       "Magenta",
-    "Cyan",      "White",       "Grey",       "Light Red",    "Light Green", "Light Yellow",
+    "Black",      "Red",           "Green",      "Yellow",      "Blue",        "Magenta",
+    "Cyan",       "White",         "Grey",       "Light Red",   "Light Green", "Light Yellow",
     "Light Blue", "Light Magenta", "Light Cyan", "Bright White"};
 
 // Attribute bits of a combination, in bit order.
@@ -137,8 +137,8 @@ CPagePalette::CPagePalette(CSettingsSheet& sheet) : CSettingsPage(sheet, "Palett
       const QColor chosen =
           QColorDialog::getColor(ToColor(colours_[static_cast<size_t>(i)]), this, "Color");
       if (chosen.isValid())
-        SetColour(i, static_cast<uint32_t>(chosen.red() << 16 | chosen.green() << 8 |
-                                           chosen.blue()));
+        SetColour(i,
+                  static_cast<uint32_t>(chosen.red() << 16 | chosen.green() << 8 | chosen.blue()));
     });
   }
   auto* layout = new QVBoxLayout(this);

@@ -81,8 +81,7 @@ CPageKeyboard::CPageKeyboard(CSettingsSheet& sheet) : CSettingsPage(sheet, "Keyb
   auto* warning = Group("Warning Bell", this);
   BindRadios(S::WarningBell, {{"No Warning Bell", 0}, {"Warning Bell", 1}}, warning);
   auto* numLock = Group("Num Lock", this);
-  BindRadios(S::NumLock, {{"Num Lock Is PF1", 0}, {"Num Lock Switches the Keypad", 1}},
-             numLock);
+  BindRadios(S::NumLock, {{"Num Lock Is PF1", 0}, {"Num Lock Switches the Keypad", 1}}, numLock);
 
   auto* fkeys = Group("Function Keys F1-F5", this);
   fkey_ = new QComboBox(fkeys);

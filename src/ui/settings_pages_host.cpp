@@ -20,19 +20,19 @@ namespace {
 constexpr char kTextInvalidSequence[] = "Invalid format in sequence.";
 
 // The kinds of the Communication page, in list order, and which fields each shows.
-enum class Kind { kTelnet, kProxy, kSerial, kLocal, kModem, kSsh };
+enum class LinkKind { kTelnet, kProxy, kSerial, kLocal, kModem, kSsh };
 struct KindRow {
-  Kind kind;
+  LinkKind kind;
   const char* text;
   bool host, port, proxy, serial, modem, ssh;
 };
 constexpr KindRow kKinds[] = {
-    {Kind::kTelnet, "Telnet", true, true, false, false, false, false},
-    {Kind::kProxy, "Telnet Proxy", true, true, true, false, false, false},
-    {Kind::kSerial, "Serial", false, false, false, true, false, false},
-    {Kind::kLocal, "Local", false, false, false, false, false, false},
-    {Kind::kModem, "Modem", false, false, false, false, true, false},
-    {Kind::kSsh, "SSH", true, true, false, false, false, true},
+    {LinkKind::kTelnet, "Telnet", true, true, false, false, false, false},
+    {LinkKind::kProxy, "Telnet Proxy", true, true, true, false, false, false},
+    {LinkKind::kSerial, "Serial", false, false, false, true, false, false},
+    {LinkKind::kLocal, "Local", false, false, false, false, false, false},
+    {LinkKind::kModem, "Modem", false, false, false, false, true, false},
+    {LinkKind::kSsh, "SSH", true, true, false, false, false, true},
 };
 constexpr int kModemChoices = 8;
 constexpr int kStopBitsValues[] = {0, 2};
@@ -41,23 +41,23 @@ constexpr int kHostTypeSsh2 = 5;
 constexpr int kHostTypeSsh1 = 6;
 
 int KindIndexOf(const CSettingsSet& s) {
-  auto index = [](Kind k) {
+  auto index = [](LinkKind k) {
     for (size_t i = 0; i < std::size(kKinds); ++i)
       if (kKinds[i].kind == k) return static_cast<int>(i);
     return -1;
   };
   switch (s.Int(S::HostType)) {
     case 0:
-      return index(s.Str(S::Proxy).empty() ? Kind::kTelnet : Kind::kProxy);
+      return index(s.Str(S::Proxy).empty() ? LinkKind::kTelnet : LinkKind::kProxy);
     case 1:
-      return index(Kind::kSerial);
+      return index(LinkKind::kSerial);
     case 2:
-      return index(Kind::kLocal);
+      return index(LinkKind::kLocal);
     case 3:
-      return index(Kind::kModem);
+      return index(LinkKind::kModem);
     case kHostTypeSsh2:
     case kHostTypeSsh1:
-      return index(Kind::kSsh);
+      return index(LinkKind::kSsh);
     default:
       return -1;
   }
@@ -128,7 +128,7 @@ CPageTrans::CPageTrans(CSettingsSheet& sheet) : CSettingsPage(sheet, "Communicat
   layout->addStretch(1);
 
   connect(kind_, &QComboBox::currentIndexChanged, this, [this, form](int index) {
-    const KindRow none{Kind::kLocal, "", false, false, false, false, false, false};
+    const KindRow none{LinkKind::kLocal, "", false, false, false, false, false, false};
     const KindRow& k = index >= 0 ? kKinds[index] : none;
     form->setRowVisible(host_, k.host);
     form->setRowVisible(port_, k.port);
@@ -183,8 +183,8 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
     return false;
   }
   switch (k.kind) {
-    case Kind::kTelnet:
-    case Kind::kProxy: {
+    case LinkKind::kTelnet:
+    case LinkKind::kProxy: {
       const std::string proxy = proxyHost_->text().trimmed().toStdString();
       const auto proxyPort = PortFromText(proxyPort_->text().trimmed().toStdString());
       if (k.proxy && (proxy.empty() || !proxyPort || *proxyPort == 0)) {
@@ -198,7 +198,7 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       if (k.proxy) s.SetInt(S::Speed, *proxyPort);
       break;
     }
-    case Kind::kSerial: {
+    case LinkKind::kSerial: {
       const auto comm = SerialPortIndex(commPort_->currentText().trimmed().toStdString());
       if (!comm) {
         Message(kTextBadCommPort);
@@ -222,10 +222,10 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       if (flow_->currentIndex() >= 0) s.SetInt(S::FlowControl, flow_->currentIndex());
       break;
     }
-    case Kind::kLocal:
+    case LinkKind::kLocal:
       s.SetInt(S::HostType, 2);
       break;
-    case Kind::kModem:
+    case LinkKind::kModem:
       if (phone_->text().trimmed().isEmpty()) {
         Message(kTextNoPhone);
         return false;
@@ -234,7 +234,7 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       s.SetStr(S::HostName, phone_->text().trimmed().toStdString());
       s.SetInt(S::Port, modem_->currentIndex());
       break;
-    case Kind::kSsh:
+    case LinkKind::kSsh:
       s.SetInt(S::HostType, sshVersion_->currentIndex() == 0 ? kHostTypeSsh1 : kHostTypeSsh2);
       s.SetStr(S::HostName, host);
       s.SetInt(S::Port, *port);

@@ -129,16 +129,16 @@ CPageTerminal::CPageTerminal(CSettingsSheet& sheet) : CSettingsPage(sheet, "Term
   auto* mode = new QGroupBox("Received Data", this);
   BindRadios(S::Interpret, {{"Interpret", 1}, {"Display", 0}}, mode);
 
-  auto* options = Stack("Options",
-                        {BindCheck("Auto Wrap", S::AutoWrap),
-                         BindCheck("8-Bit Controls", S::EightBitChars),
-                         BindCheck("132 Columns", S::Columns, 132, 80),
-                         BindCheck("Save Pages and History with the Session", S::SaveAll),
-                         BindCheck("Tell the Host the Window Size", S::SetHostSize),
-                         BindCheck("Line Feed Also Returns the Carriage", S::LFForCR),
-                         BindCheck("Local Echo", S::LocalEcho),
-                         BindCheck("Local (Keep Typed Keys from the Host)", S::Local)},
-                        this);
+  auto* options =
+      Stack("Options",
+            {BindCheck("Auto Wrap", S::AutoWrap), BindCheck("8-Bit Controls", S::EightBitChars),
+             BindCheck("132 Columns", S::Columns, 132, 80),
+             BindCheck("Save Pages and History with the Session", S::SaveAll),
+             BindCheck("Tell the Host the Window Size", S::SetHostSize),
+             BindCheck("Line Feed Also Returns the Carriage", S::LFForCR),
+             BindCheck("Local Echo", S::LocalEcho),
+             BindCheck("Local (Keep Typed Keys from the Host)", S::Local)},
+            this);
 
   QStringList arrangements;
   for (const PageArrangement& a : kPageArrangements) arrangements << a.text;
@@ -184,7 +184,8 @@ bool CPageTerminal::StoreExtra(CSettingsSet& settings, CKeyMap& /*keyMap*/) {
     return false;
   }
   settings.SetStr(S::AnswerBack, bytes);
-  if (termId_->currentIndex() >= 0) settings.SetInt(S::TermID, TermIdOfChoice(termId_->currentIndex()));
+  if (termId_->currentIndex() >= 0)
+    settings.SetInt(S::TermID, TermIdOfChoice(termId_->currentIndex()));
   if (const int i = arrangement_->currentIndex(); i >= 0) {
     settings.SetInt(S::Pages, kPageArrangements[i].pages);
     settings.SetInt(S::Lines, kPageArrangements[i].lines);

@@ -112,9 +112,9 @@ bool ApplySheetToSession(const CSettingsSheet& sheet, CVT420Doc& doc) {
   {
     std::lock_guard lock(doc.Terminal().Mutex());
     changed = ApplyEditedSettings(sheet.Snapshot(), sheet.Working(), doc.Settings(), change);
-    changed = ApplyEditedKeyMap(sheet.SnapshotKeyMap(), sheet.WorkingKeyMap(),
-                                doc.Terminal().KeyMap()) ||
-              changed;
+    changed =
+        ApplyEditedKeyMap(sheet.SnapshotKeyMap(), sheet.WorkingKeyMap(), doc.Terminal().KeyMap()) ||
+        changed;
   }
   if (!changed) return false;
   doc.SetModified(true);
@@ -122,8 +122,7 @@ bool ApplySheetToSession(const CSettingsSheet& sheet, CVT420Doc& doc) {
   return true;
 }
 
-void ApplySheetToNewSession(const CSettingsSheet& sheet, CSettingsSet& settings,
-                            CKeyMap& keyMap) {
+void ApplySheetToNewSession(const CSettingsSheet& sheet, CSettingsSet& settings, CKeyMap& keyMap) {
   settings.CopyFrom(sheet.Working());
   keyMap = sheet.WorkingKeyMap();
 }

@@ -10,8 +10,7 @@ namespace ostrane {
 namespace {
 
 bool Overlap(const KeyRect& a, const KeyRect& b) {
-  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
-         b.y < a.y + a.height;
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
 }
 
 // A key missing from the picture cannot be typed; two keys on one spot make one unreachable.

@@ -1,11 +1,11 @@
 #include "session/settings_edit.h"
 
-#include "session/setup_file.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "session/setup_file.h"
 
 namespace ostrane {
 namespace {
@@ -25,11 +25,11 @@ struct EditedSession {
 
 TEST(ApplyEditedSettings, OnlyWhatTheUserChangedReachesTheSession) {
   EditedSession s;
-  s.live.SetInt(S::Columns, 132);     // the host switched to 132 columns
-  s.live.SetInt(S::CursorKeys, 0);    // and to application cursor keys
-  s.live.SetTabStop(40, true);        // and set a tab stop
-  s.edited.SetInt(S::AutoWrap, 1);    // the user turned on auto wrap
-  s.edited.SetTabStop(20, true);      // and set another tab stop
+  s.live.SetInt(S::Columns, 132);   // the host switched to 132 columns
+  s.live.SetInt(S::CursorKeys, 0);  // and to application cursor keys
+  s.live.SetTabStop(40, true);      // and set a tab stop
+  s.edited.SetInt(S::AutoWrap, 1);  // the user turned on auto wrap
+  s.edited.SetTabStop(20, true);    // and set another tab stop
   EXPECT_TRUE(ApplyEditedSettings(s.snapshot, s.edited, s.live, s.change));
   EXPECT_EQ(s.live.Int(S::Columns), 132);
   EXPECT_EQ(s.live.Int(S::CursorKeys), 0);
@@ -69,8 +69,7 @@ TEST(ApplyEditedKeyMap, UserMapReplacesLiveButHostKeysStay) {
 }
 
 TEST(SettingsLists, PageArrangementTermIdCharsetAndParityRoundTrip) {
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(PageArrangementIndex(kPageArrangements[i].pages), i);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(PageArrangementIndex(kPageArrangements[i].pages), i);
   EXPECT_EQ(PageArrangementIndex(0), -1);
   EXPECT_EQ(PageArrangementIndex(7), -1);
   for (int id = 0; id <= 5; ++id) EXPECT_EQ(TermIdOfChoice(TermIdChoice(id)), id);
