@@ -19,7 +19,7 @@ constexpr SettingRange kRanges[] = {
     {S::PrintTo, 0, 2, "Print to"},
     {S::PrintFontSize, 4, 72, "Print font size"},
     {S::PrintPort, 0, 9, "Printer port"},
-    {S::JobTimeout, 1, 3600, "Job timeout (seconds)"},
+    {S::JobTimeout, 0, 3600, "Job timeout (seconds)"},
     {S::TermID, 0, 5, "Terminal ID"},
     {S::Lines, 1, kPageMemoryLines, "Lines"},
     {S::Pages, 1, 6, "Pages"},

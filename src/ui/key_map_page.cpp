@@ -80,6 +80,27 @@ QString Name(std::string_view name) {
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
+// Key faces too small for the full names, by PC key code.
+struct ShortLabel {
+  int pcKey;
+  const char* text;
+};
+constexpr ShortLabel kPcShortLabels[] = {
+    {44, "PrtSc"},  {145, "ScrLk"}, {19, "Pause"},  {17, "Ctrl"},   {163, "Ctrl"},
+    {18, "Alt"},    {165, "Alt"},   {16, "Shift"},  {161, "Shift"}, {45, "Ins"},
+    {33, "PgUp"},   {46, "Del"},    {34, "PgDn"},   {144, "Num"},   {111, "/"},
+    {106, "*"},     {109, "-"},     {107, "+"},     {110, "."},     {43, "Ent"},
+    {38, "\u2191"}, {37, "\u2190"}, {40, "\u2193"}, {39, "\u2192"}, {20, "Caps"},
+};
+
+QString PcKeyLabel(int pcKey) {
+  for (const ShortLabel& s : kPcShortLabels)
+    if (s.pcKey == pcKey) return QString::fromUtf8(s.text);
+  if (pcKey >= PcKey::kNumpad0 && pcKey <= PcKey::kNumpad0 + 9)
+    return QString::number(pcKey - PcKey::kNumpad0);
+  return Name(PcKeyName(pcKey));
+}
+
 std::function<int(int, int)> PcHitTest(int layout) {
   return [layout](int x, int y) { return PcKeyAt(layout, x, y); };
 }
@@ -98,7 +119,7 @@ CPageKeymap::CPageKeymap(CSettingsSheet& sheet) : CSettingsPage(sheet, "Key Map"
   layout_ = BindList(S::KBLayout, layouts);
 
   pcPicture_ = new CKeyboardPicture(PcLayoutKeys(0), PcLayoutSize(0), PcHitTest(0), this);
-  pcPicture_->SetKeyLabel([](int code) { return Name(PcKeyName(code)); });
+  pcPicture_->SetKeyLabel(PcKeyLabel);
   vtPicture_ = new CKeyboardPicture(VtKeyboardKeys(), kVtKeyboardSize, VtKeyAt, this);
   vtPicture_->SetKeyLabel(VtKeyLabel);
 

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 
 namespace ostrane {
@@ -86,13 +87,16 @@ void CKeyboardPicture::paintEvent(QPaintEvent* /*event*/) {
   QFont font = painter.font();
   font.setPixelSize(6);
   painter.setFont(font);
+  std::bitset<256> labelled;
   for (const KeyRect& k : keys_) {
     const QRectF face(k.x + 0.5, k.y + 0.5, k.width - 1, k.height - 1);
     painter.setPen(
         QPen(k.code == selected_ ? kSelectedFrame : kKeyEdge, k.code == selected_ ? 1.5 : 0.5));
     painter.setBrush(FaceColour(k.code));
     painter.drawRoundedRect(face, 2, 2);
-    if (!label_) continue;
+    // A key of two rectangles (the L-shaped Return) is labelled once.
+    if (!label_ || labelled[k.code]) continue;
+    labelled[k.code] = true;
     painter.setPen(kKeyText);
     const QString text =
         painter.fontMetrics().elidedText(label_(k.code), Qt::ElideRight, std::max(4, k.width - 2));

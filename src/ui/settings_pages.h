@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFormLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -178,8 +179,10 @@ class CPageTrans : public CSettingsPage {
   bool StoreExtra(CSettingsSet& settings, CKeyMap& keyMap) override;
 
  private:
+  // Shows the rows the kind uses.
   void ShowKind(int index);
 
+  QFormLayout* form_ = nullptr;
   QComboBox* kind_ = nullptr;
   QStackedWidget* fields_ = nullptr;
   QLineEdit* host_ = nullptr;

@@ -17,10 +17,11 @@ constexpr int kCombinations = 16;
 constexpr int kColours = 16;
 constexpr char kTextSelectAttribute[] = "Please select an attribute in attributes list.";
 
+// In the order of the palette's entries.
 constexpr const char* kColourNames[kColours] = {
-    "Black",      "Red",           "Green",      "Yellow",      "Blue",        "Magenta",
-    "Cyan",       "White",         "Grey",       "Light Red",   "Light Green", "Light Yellow",
-    "Light Blue", "Light Magenta", "Light Cyan", "Bright White"};
+    "Black",        "Red",           "Green",      "Blue",        "Yellow",      "Magenta",
+    "Cyan",         "White",         "Grey",       "Light Red",   "Light Green", "Light Blue",
+    "Light Yellow", "Light Magenta", "Light Cyan", "Bright White"};
 
 // Attribute bits of a combination, in bit order.
 constexpr const char* kAttributeNames[] = {"Bold", "Underline", "Blink", "Reverse"};

@@ -127,28 +127,31 @@ CPageTrans::CPageTrans(CSettingsSheet& sheet) : CSettingsPage(sheet, "Communicat
   layout->addLayout(form);
   layout->addStretch(1);
 
-  connect(kind_, &QComboBox::currentIndexChanged, this, [this, form](int index) {
-    const KindRow none{LinkKind::kLocal, "", false, false, false, false, false, false};
-    const KindRow& k = index >= 0 ? kKinds[index] : none;
-    form->setRowVisible(host_, k.host);
-    form->setRowVisible(port_, k.port);
-    form->setRowVisible(proxyHost_, k.proxy);
-    form->setRowVisible(proxyPort_, k.proxy);
-    for (QWidget* w : {static_cast<QWidget*>(commPort_), static_cast<QWidget*>(baud_),
-                       static_cast<QWidget*>(dataLength_), static_cast<QWidget*>(parity_),
-                       static_cast<QWidget*>(stopBits_), static_cast<QWidget*>(flow_)})
-      form->setRowVisible(w, k.serial);
-    form->setRowVisible(phone_, k.modem);
-    form->setRowVisible(modem_, k.modem);
-    form->setRowVisible(sshVersion_, k.ssh);
-    form->setRowVisible(sshUser_, k.ssh);
-    form->setRowVisible(savePassword_, k.ssh);
-  });
+  form_ = form;
+  connect(kind_, &QComboBox::currentIndexChanged, this, &CPageTrans::ShowKind);
+}
+
+void CPageTrans::ShowKind(int index) {
+  const KindRow none{LinkKind::kLocal, "", false, false, false, false, false, false};
+  const KindRow& k = index >= 0 ? kKinds[index] : none;
+  form_->setRowVisible(host_, k.host);
+  form_->setRowVisible(port_, k.port);
+  form_->setRowVisible(proxyHost_, k.proxy);
+  form_->setRowVisible(proxyPort_, k.proxy);
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{commPort_, baud_, dataLength_, parity_, stopBits_, flow_})
+    form_->setRowVisible(w, k.serial);
+  form_->setRowVisible(phone_, k.modem);
+  form_->setRowVisible(modem_, k.modem);
+  form_->setRowVisible(sshVersion_, k.ssh);
+  form_->setRowVisible(sshUser_, k.ssh);
+  form_->setRowVisible(savePassword_, k.ssh);
 }
 
 void CPageTrans::LoadExtra(const CSettingsSet& s, const CKeyMap& /*keyMap*/) {
   const int type = s.Int(S::HostType);
   kind_->setCurrentIndex(KindIndexOf(s));
+  ShowKind(kind_->currentIndex());
   host_->setText(type == 3 ? QString() : QString::fromStdString(s.Str(S::HostName)));
   port_->setCurrentText(QString::fromStdString(PortToText(s.Int(S::Port))));
   proxyHost_->setText(QString::fromStdString(s.Str(S::Proxy)));

@@ -23,7 +23,7 @@ TEST(SettingsLimits, ExtremeValuesAreClampedIncludingArrayElements) {
   CSettingsSet settings;
   settings.SetInt(S::SaveLines, INT_MAX);
   settings.SetInt(S::FontSize, -5);
-  settings.SetInt(S::JobTimeout, 0);
+  settings.SetInt(S::JobTimeout, -4);
   settings.SetInt(S::XferInitPause, INT_MIN);
   settings.SetInt(S::Speed, INT_MAX);
   settings.SetInt(S::TermID, 99);
@@ -32,7 +32,7 @@ TEST(SettingsLimits, ExtremeValuesAreClampedIncludingArrayElements) {
   EXPECT_TRUE(ClampSettings(settings));
   EXPECT_EQ(settings.Int(S::SaveLines), 200000);
   EXPECT_EQ(settings.Int(S::FontSize), 6);
-  EXPECT_EQ(settings.Int(S::JobTimeout), 1);
+  EXPECT_EQ(settings.Int(S::JobTimeout), 0);  // 0 closes a job at once
   EXPECT_EQ(settings.Int(S::XferInitPause), 0);
   EXPECT_EQ(settings.Int(S::Speed), 4000000);
   EXPECT_EQ(settings.Int(S::TermID), 5);
