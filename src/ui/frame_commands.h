@@ -166,21 +166,22 @@ inline constexpr MenuItem kMenuItems[] = {
 
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
-    Cmd::kSaveAsTemplate, Cmd::kFontMaster,     Cmd::kPrintPage,      Cmd::kPrintSelection,
-    Cmd::kPrintAll,       Cmd::kPrintingMode,   Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2,
-    Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1, Cmd::kKeyManagerSsh1,
+    Cmd::kFontMaster,     Cmd::kPrintPage,      Cmd::kPrintSelection, Cmd::kPrintAll,
+    Cmd::kPrintingMode,   Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2,
+    Cmd::kCreateKeysSsh1, Cmd::kKeyManagerSsh1,
 };
 
 // Commands that act on the active session; disabled while there is none.
 inline constexpr int kSessionCommands[] = {
-    Cmd::kClose,        Cmd::kSave,           Cmd::kSaveAs,       Cmd::kCopy,
-    Cmd::kPaste,        Cmd::kSelectAll,      Cmd::kFind,         Cmd::kFindNext,
-    Cmd::kHistory,      Cmd::kClearHistory,   Cmd::kScrollPageUp, Cmd::kScrollPageDown,
-    Cmd::kScrollToTop,  Cmd::kScrollToBottom, Cmd::kLargerFont,   Cmd::kSmallerFont,
-    Cmd::kNewWindow,    Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
-    Cmd::kClearDisplay, Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
-    Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
-    Cmd::kStopScript,   Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
+    Cmd::kClose,          Cmd::kSave,           Cmd::kSaveAs,       Cmd::kCopy,
+    Cmd::kPaste,          Cmd::kSelectAll,      Cmd::kFind,         Cmd::kFindNext,
+    Cmd::kHistory,        Cmd::kClearHistory,   Cmd::kScrollPageUp, Cmd::kScrollPageDown,
+    Cmd::kScrollToTop,    Cmd::kScrollToBottom, Cmd::kLargerFont,   Cmd::kSmallerFont,
+    Cmd::kNewWindow,      Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
+    Cmd::kClearDisplay,   Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
+    Cmd::kCascade,        Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
+    Cmd::kStopScript,     Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
+    Cmd::kSaveAsTemplate,
 };
 
 // "Secure Ostrane" and the version: the main window's title and the About box's.

@@ -34,6 +34,7 @@
 #include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
+#include "ui/save_template_dialog.h"
 #include "ui/session_front_end.h"
 #include "ui/settings_sheet.h"
 
@@ -776,6 +777,11 @@ void CMainFrame::RunCommand(int command) {
     case Cmd::kSaveAs:
       child->SaveAs();
       break;
+    case Cmd::kSaveAsTemplate: {
+      CSaveTemplateDialog dialog(doc, this);
+      dialog.exec();
+      break;
+    }
     case Cmd::kCopy:
       view->Copy();
       break;
@@ -1117,8 +1123,10 @@ void CMainFrame::OpenSettings() {
     if (const auto path = TemplatePath(kDefaultTemplate)) ReadSetupFile(*path, settings, keys);
     CSettingsSheet sheet(settings, keys, SettingsTarget::kDefaultTemplate, this);
     if (sheet.exec() == QDialog::Accepted && !SaveSheetAsDefault(sheet))
-      ShowMessage(this, QString::fromUtf8(kTextCannotSaveDefault.data(),
-                                          static_cast<qsizetype>(kTextCannotSaveDefault.size())));
+      ShowMessage(this,
+                  QString::fromUtf8(kTextCannotSaveDefault.data(),
+                                    static_cast<qsizetype>(kTextCannotSaveDefault.size())),
+                  MessageIcon::kStop);
     return;
   }
   // The session may close while the sheet is open; its document stays until OK is handled.

@@ -17,6 +17,7 @@
 #include "ui/main_frame.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
+#include "ui/save_template_dialog.h"
 #include "ui/settings_page.h"
 #include "ui/settings_sheet.h"
 #include "ui/vt_keyboard_window.h"
@@ -159,6 +160,31 @@ TEST_F(FrameSettings, NewConnectionSettingsButtonEditsTheSessionBeingCreated) {
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(Setting(child, S::LocalEcho), 1);
   EXPECT_EQ(Setting(child, S::HostType), 2);
+}
+
+TEST_F(FrameSettings, SaveAsTemplateSavesTheSessionUnderTheTypedName) {
+  CChildFrame* child = OpenLocalSession();
+  ASSERT_NE(child, nullptr);
+  {
+    std::lock_guard lock(child->Document().Terminal().Mutex());
+    child->Document().Settings().SetStr(S::Title, "saved as template");
+  }
+  QStringList messages;
+  WhenModal<CSaveTemplateDialog>([&](CSaveTemplateDialog* dialog) {
+    dialog->SetMessageHandler([&](const QString& text) { messages << text; });
+    dialog->accept();
+    dialog->NameField()->setCurrentText("no/such");
+    dialog->accept();
+    dialog->NameField()->setCurrentText("mine");
+    dialog->accept();
+  });
+  frame_->RunCommand(Cmd::kSaveAsTemplate);
+  EXPECT_EQ(messages, (QStringList{"Please select or type a template name.",
+                                   "Cannot save to this template. Check template name."}));
+  CSettingsSet read;
+  CKeyMap keys;
+  ASSERT_EQ(ReadSetupFile(*TemplatePath("mine"), read, keys), SetupFileStatus::kOk);
+  EXPECT_EQ(read.Str(S::Title), "saved as template");
 }
 
 // ---- VT Keyboard ----
