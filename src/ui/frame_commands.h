@@ -173,15 +173,14 @@ inline constexpr int kLaterCommands[] = {
 
 // Commands that act on the active session; disabled while there is none.
 inline constexpr int kSessionCommands[] = {
-    Cmd::kClose,          Cmd::kSave,           Cmd::kSaveAs,       Cmd::kCopy,
-    Cmd::kPaste,          Cmd::kSelectAll,      Cmd::kFind,         Cmd::kFindNext,
-    Cmd::kHistory,        Cmd::kClearHistory,   Cmd::kScrollPageUp, Cmd::kScrollPageDown,
-    Cmd::kScrollToTop,    Cmd::kScrollToBottom, Cmd::kLargerFont,   Cmd::kSmallerFont,
-    Cmd::kNewWindow,      Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
-    Cmd::kClearDisplay,   Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
-    Cmd::kCascade,        Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
-    Cmd::kStopScript,     Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
-    Cmd::kSaveAsTemplate,
+    Cmd::kClose,        Cmd::kSave,           Cmd::kSaveAs,       Cmd::kCopy,
+    Cmd::kPaste,        Cmd::kSelectAll,      Cmd::kFind,         Cmd::kFindNext,
+    Cmd::kHistory,      Cmd::kClearHistory,   Cmd::kScrollPageUp, Cmd::kScrollPageDown,
+    Cmd::kScrollToTop,  Cmd::kScrollToBottom, Cmd::kLargerFont,   Cmd::kSmallerFont,
+    Cmd::kNewWindow,    Cmd::kNext,           Cmd::kHoldScreen,   Cmd::kResetTerminal,
+    Cmd::kClearDisplay, Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
+    Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
+    Cmd::kStopScript,   Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
 };
 
 // "Secure Ostrane" and the version: the main window's title and the About box's.

@@ -666,6 +666,7 @@ void CMainFrame::UpdateCommandStates() {
   Action(Cmd::kButtonPalette)->setChecked(buttonBarDock_->isVisible());
   Action(Cmd::kChatLine)->setChecked(chatLineDock_->isVisible());
   Action(Cmd::kVtKeyboard)->setChecked(vtKeyboard_ && vtKeyboard_->isVisible());
+  Action(Cmd::kSaveAsTemplate)->setEnabled(child != nullptr);
   if (!child) {
     for (int command : {Cmd::kHistory, Cmd::kHoldScreen, Cmd::kCapture})
       Action(command)->setChecked(false);
