@@ -10,6 +10,7 @@
 
 #include "keyboard/key_map.h"
 #include "session/window_placement.h"
+#include "settings/settings_limits.h"
 #include "settings/settings_set.h"
 
 namespace ostrane {
@@ -262,6 +263,7 @@ std::string_view SetupFileStatusText(SetupFileStatus status) {
 
 SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings, CKeyMap& keyMap) {
   CSetupReader in(bytes);
+  SetupFileStatus status = SetupFileStatus::kOk;
   try {
     const std::string magic = in.Text();
     if (magic != kSetupFileMagic) {
@@ -273,9 +275,11 @@ SetupFileStatus ReadSetup(std::span<const uint8_t> bytes, CSettingsSet& settings
     ReadSettingsBlock(in, settings);
     ReadKeyMapBlock(in, keyMap);
   } catch (const FormatError& e) {
-    return e.status;
+    status = e.status;
   }
-  return SetupFileStatus::kOk;
+  // A file may hold any value; whatever was read is moved into the ranges the program uses.
+  ClampSettings(settings);
+  return status;
 }
 
 SetupFileStatus ReadSetupFile(const std::string& path, CSettingsSet& settings, CKeyMap& keyMap) {

@@ -36,7 +36,9 @@
 #include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/qt_questions.h"
+#include "ui/save_template_dialog.h"
 #include "ui/session_front_end.h"
+#include "ui/settings_sheet.h"
 
 namespace ostrane {
 
@@ -374,6 +376,18 @@ CChildFrame* CMainFrame::NewSession() {
   hooks.addressBookPath =
       (QDir(QString::fromStdString(platform::DataFolder())).filePath(kAddressBookFileName))
           .toStdString();
+  hooks.openSettings = [d = doc.get()] {
+    std::unique_ptr<CSettingsSheet> sheet;
+    {
+      std::lock_guard lock(d->Terminal().Mutex());
+      sheet = std::make_unique<CSettingsSheet>(d->Settings(), d->Terminal().KeyMap(),
+                                               SettingsTarget::kNewConnection,
+                                               QApplication::activeModalWidget());
+    }
+    if (sheet->exec() != QDialog::Accepted) return;
+    std::lock_guard lock(d->Terminal().Mutex());
+    ApplySheetToNewSession(*sheet, d->Settings(), d->Terminal().KeyMap());
+  };
   CNewConnectionDialog dialog(doc->Settings(), profile_, std::move(hooks), this);
   if (dialog.exec() != QDialog::Accepted) return nullptr;
   if (!doc->StartNewSession()) return nullptr;
@@ -661,6 +675,8 @@ void CMainFrame::UpdateCommandStates() {
   Action(Cmd::kStatusBar)->setChecked(statusBar()->isVisible());
   Action(Cmd::kButtonPalette)->setChecked(buttonBarDock_->isVisible());
   Action(Cmd::kChatLine)->setChecked(chatLineDock_->isVisible());
+  Action(Cmd::kVtKeyboard)->setChecked(vtKeyboard_ && vtKeyboard_->isVisible());
+  Action(Cmd::kSaveAsTemplate)->setEnabled(child != nullptr);
   if (!child) {
     for (int command : {Cmd::kHistory, Cmd::kHoldScreen, Cmd::kCapture})
       Action(command)->setChecked(false);
@@ -750,6 +766,12 @@ void CMainFrame::RunCommand(int command) {
     case Cmd::kAbout:
       ShowAbout();
       break;
+    case Cmd::kSettings:
+      OpenSettings();
+      break;
+    case Cmd::kVtKeyboard:
+      ToggleVtKeyboard();
+      break;
     default:
       break;
   }
@@ -770,6 +792,11 @@ void CMainFrame::RunCommand(int command) {
     case Cmd::kSaveAs:
       child->SaveAs();
       break;
+    case Cmd::kSaveAsTemplate: {
+      CSaveTemplateDialog dialog(doc, this);
+      dialog.exec();
+      break;
+    }
     case Cmd::kCopy:
       view->Copy();
       break;
@@ -1128,6 +1155,64 @@ void CMainFrame::RefreshWindowList() {
     connect(action, &QAction::triggered, this, [this, child] { mdi_->setActiveSubWindow(child); });
     windowActions_ << action;
   }
+}
+
+// ---- Settings and the VT keyboard ----
+
+void CMainFrame::OpenSettings() {
+  CChildFrame* child = ActiveChild();
+  if (!child) {
+    // The template's own values, or the defaults when there is none yet.
+    CSettingsSet settings;
+    CKeyMap keys;
+    if (const auto path = TemplatePath(kDefaultTemplate)) ReadSetupFile(*path, settings, keys);
+    CSettingsSheet sheet(settings, keys, SettingsTarget::kDefaultTemplate, this);
+    if (sheet.exec() == QDialog::Accepted && !SaveSheetAsDefault(sheet))
+      ShowMessage(this,
+                  QString::fromUtf8(kTextCannotSaveDefault.data(),
+                                    static_cast<qsizetype>(kTextCannotSaveDefault.size())),
+                  MessageIcon::kStop);
+    return;
+  }
+  // The session may close while the sheet is open; its document stays until OK is handled.
+  const std::shared_ptr<CVT420Doc> doc = child->SharedDocument();
+  std::unique_ptr<CSettingsSheet> sheet;
+  {
+    std::lock_guard lock(doc->Terminal().Mutex());
+    sheet = std::make_unique<CSettingsSheet>(doc->Settings(), doc->Terminal().KeyMap(),
+                                             SettingsTarget::kSession, this);
+  }
+  if (sheet->exec() != QDialog::Accepted) return;
+  ApplySheetToSession(*sheet, *doc);
+  RefreshTitle();
+  RefreshButtons();
+  UpdateCommandStates();
+}
+
+void CMainFrame::ToggleVtKeyboard() {
+  if (vtKeyboard_) {
+    vtKeyboard_->setVisible(!vtKeyboard_->isVisible());
+    UpdateCommandStates();
+    return;
+  }
+  VtKeyboardHooks hooks;
+  hooks.activeDocument = [this]() -> CVT420Doc* {
+    CChildFrame* child = ActiveChild();
+    return child ? &child->Document() : nullptr;
+  };
+  hooks.localFunction = [this](KeyCommand command) { LocalFunction(command); };
+  hooks.forwardKey = [this](QKeyEvent* event) {
+    CChildFrame* child = ActiveChild();
+    if (!child) return;
+    child->View()->setFocus(Qt::OtherFocusReason);
+    if (event) QApplication::sendEvent(child->View(), event);
+  };
+  vtKeyboard_ = new CVtKeyboardWindow(std::move(hooks), this);
+  vtKeyboard_->setAttribute(Qt::WA_DeleteOnClose);
+  vtKeyboard_->adjustSize();
+  vtKeyboard_->move(geometry().center() - vtKeyboard_->rect().center());
+  vtKeyboard_->show();
+  UpdateCommandStates();
 }
 
 void CMainFrame::ShowAbout() {

@@ -22,6 +22,7 @@
 #include "session/window_placement.h"
 #include "ui/frame_commands.h"
 #include "ui/vt420_view.h"
+#include "ui/vt_keyboard_window.h"
 
 namespace ostrane {
 
@@ -99,6 +100,12 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   // 80 x 24 cells of the session's font plus the window's frame, within the area.
   QSize UsableSize(CChildFrame& frame) const;
   QMenu* WindowMenu() const { return windowMenu_; }
+  // "Settings...": the sheet for the active session, or for the "default" template when no
+  // session is open.
+  void OpenSettings();
+  // "VT Keyboard": made on first use, then shown or hidden.
+  void ToggleVtKeyboard();
+  CVtKeyboardWindow* VtKeyboard() const { return vtKeyboard_; }
 
   // IKeyboardCommands: keys of the active session asking for commands.
   void RunMenuCommand(std::string_view path) override;
@@ -178,6 +185,7 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;
+  QPointer<CVtKeyboardWindow> vtKeyboard_;
 };
 
 }  // namespace ostrane

@@ -62,7 +62,7 @@ TEST_F(SetupFileTest, WrittenAndReadBackEqualsTheOriginal) {
   CKeyMap originalMap;
   original.SetInt(S::Columns, 132);
   original.SetInt(S::TermID, 0);
-  original.SetInt(S::XferInitPause, -1);
+  original.SetInt(S::YPos, -1);  // a window above the screen's top: negative, and kept
   original.SetStr(S::HostName, "host.example");
   original.SetStr(S::AnswerBack, std::string("\x1b\x00\xff", 3));
   original.SetStr(S::Title, std::string(300, 't'));     // 0xFF + word length
