@@ -82,6 +82,9 @@ PrintSetup PrintSetupFrom(const CSettingsSet& settings, const std::string& title
   setup.printer.useDefault = settings.Int(S::DefaultPrinter) != 0;
   setup.printer.driver = settings.Str(S::DriverName);
   setup.printer.name = settings.Str(S::PrinterName);
+  if (!setup.printer.useDefault)
+    setup.printer.options = DecodePrinterOptions(settings.Binary(S::PrinterParam),
+                                                 settings.BinarySize(S::PrinterParam));
   setup.font.name = settings.Str(S::PrintFontName);
   setup.font.points = settings.Int(S::PrintFontSize);
   setup.font.bold = settings.Int(S::PrintFontBold) != 0;

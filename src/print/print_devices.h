@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/print_output.h"
 #include "print/page_device.h"
+#include "print/printer_param.h"
 #include "settings/settings_set.h"
 
 namespace ostrane {
@@ -20,7 +22,12 @@ struct PrinterTarget {
   bool useDefault = true;  // DefaultPrinter
   std::string driver;      // DriverName
   std::string name;        // PrinterName: a queue, or the file of the "PDF" driver
+  // From PrinterParam, only when it is a valid record of this program's.
+  std::optional<PrinterOptions> options;
 };
+
+// The DriverName that prints pages into the PDF file named by PrinterName.
+inline constexpr char kPdfDriver[] = "PDF";
 
 struct PrintFont {
   std::string name;
