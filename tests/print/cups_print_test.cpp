@@ -134,6 +134,21 @@ TEST_F(CupsPrintTest, ClosingTheSessionEndsAJobKeptOpenAndFormFeedIsAdded) {
   EXPECT_EQ(CTestCupsServer::ReadFile(out_), "data\f");
 }
 
+TEST_F(CupsPrintTest, PagePrintingWithoutAWindowSendsTextPages) {
+  {
+    CVT420Doc doc;
+    Configure(doc, 0);
+    {
+      std::lock_guard lock(doc.Terminal().Mutex());
+      doc.Settings().SetInt(S::PrintTo, 1);
+    }
+    // Lines end with LF, blank lines stay, a form feed ends the page; CR and ESC are dropped.
+    Receive(doc, "\x1b[5iabc\r\n\x1b\x01\nx\fy\x1b[4i");
+  }
+  ASSERT_TRUE(server_->WaitCompleted(queue_, 1));
+  EXPECT_EQ(CTestCupsServer::ReadFile(out_), "abc\n\nx\n\fy\n\f");
+}
+
 TEST_F(CupsPrintTest, AQueueThatDoesNotExistLeavesTheModeOffAndIsReported) {
   CVT420Doc doc;
   Configure(doc, 0);
