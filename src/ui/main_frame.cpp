@@ -875,7 +875,8 @@ void CMainFrame::RunCommand(int command) {
       break;
     case Cmd::kPrintSetup:
       if (doc.CanPrint())
-        RunPrintSetup(doc, this, [this](QDialog& dialog) { return questions_->ExecDialog(dialog); });
+        RunPrintSetup(doc, this,
+                      [this](QDialog& dialog) { return questions_->ExecDialog(dialog); });
       break;
     default:
       break;
@@ -1026,7 +1027,7 @@ void CMainFrame::RefreshStatus() {
     return;
   }
   printingPane_->setText(child->Document().CurrentPrintMode() != PrintMode::kNone ? "Printing"
-                                                                                 : "");
+                                                                                  : "");
   capsPane_->setText(child->View()->CapsLockOn() ? "CAP" : "");
   numPane_->setText(child->View()->NumLockOn() ? "NUM" : "");
   int row;
