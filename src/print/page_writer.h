@@ -37,8 +37,8 @@ class CPageWriter {
   bool failed_ = false;
 };
 
-// Prints lines as one document, linesPerPage to a page. "Cannot start printer job." when the
-// document does not start; a page that fails aborts the document. False on any failure.
+// Prints lines as one document, linesPerPage to a page. A page that fails to start or end
+// aborts the document and the remaining pages are not printed.
 enum class PrintResult { kPrinted, kCannotStart, kPageFailed };
 PrintResult PrintDocument(IPageDevice& device, const PageLayout& layout, const std::string& title,
                           const std::vector<std::u16string>& lines);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "print/print_texts.h"
+#include "print/print_messages.h"
 
 namespace ostrane {
 
