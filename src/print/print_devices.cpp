@@ -23,8 +23,8 @@ class CTextPageDevice final : public IPageDevice {
   CTextPageDevice(IPrintDevices& devices, PrinterTarget printer, const PrintFont& font)
       : devices_(devices), printer_(std::move(printer)) {
     if (font.points >= 1 && font.points <= kMaxPrintFontPoints) {
-      metrics_.cellHeight = font.points * 6 / 5;
-      metrics_.cellWidth = font.points * 3 / 5;
+      metrics_.cellHeight = std::max(font.points * 6 / 5, 1);
+      metrics_.cellWidth = std::max(font.points * 3 / 5, 1);
     }
     metrics_.height = kTextPageHeight;
     metrics_.width = kTextPageWidth;

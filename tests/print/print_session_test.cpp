@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "print/page_writer.h"
-#include "print/print_texts.h"
+#include "print/print_messages.h"
 #include "print_fakes.h"
 
 namespace ostrane {
