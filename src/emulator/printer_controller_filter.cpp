@@ -11,27 +11,34 @@ void CPrinterControllerFilter::PutIntroducer(Output& out) const {
   }
 }
 
+// A byte seen with nothing held: it may begin the end sequence or goes to the printer.
+void CPrinterControllerFilter::FeedText(Output& out, uint8_t byte) {
+  if (byte == 0x1B) {
+    eightBit_ = false;
+    step_ = Step::kAfterEscape;
+  } else if (byte == 0x9B) {
+    eightBit_ = true;
+    step_ = Step::kAfterIntroducer;
+  } else {
+    Put(out, byte);
+    step_ = Step::kText;
+  }
+}
+
 CPrinterControllerFilter::Output CPrinterControllerFilter::Feed(uint8_t byte) {
   Output out;
+  // A byte that breaks a partial match lets the held bytes go to the printer and is then
+  // looked at afresh, so "ESC ESC [ 4 i" and "ESC [ ESC [ 4 i" still end the mode.
   switch (step_) {
     case Step::kText:
-      if (byte == 0x1B) {
-        eightBit_ = false;
-        step_ = Step::kAfterEscape;
-      } else if (byte == 0x9B) {
-        eightBit_ = true;
-        step_ = Step::kAfterIntroducer;
-      } else {
-        Put(out, byte);
-      }
+      FeedText(out, byte);
       break;
     case Step::kAfterEscape:
       if (byte == '[') {
         step_ = Step::kAfterIntroducer;
       } else {
         Put(out, 0x1B);
-        Put(out, byte);
-        step_ = Step::kText;
+        FeedText(out, byte);
       }
       break;
     case Step::kAfterIntroducer:
@@ -41,26 +48,26 @@ CPrinterControllerFilter::Output CPrinterControllerFilter::Feed(uint8_t byte) {
         step_ = Step::kAfterFive;
       } else {
         PutIntroducer(out);
-        Put(out, byte);
-        step_ = Step::kText;
+        FeedText(out, byte);
       }
       break;
     case Step::kAfterFour:
-      step_ = Step::kText;
       if (byte == 'i') {
         out.ended = true;
+        step_ = Step::kText;
       } else {
         PutIntroducer(out);
         Put(out, '4');
-        Put(out, byte);
+        FeedText(out, byte);
       }
       break;
     case Step::kAfterFive:
-      step_ = Step::kText;
-      if (byte != 'i') {
+      if (byte == 'i') {
+        step_ = Step::kText;
+      } else {
         PutIntroducer(out);
         Put(out, '5');
-        Put(out, byte);
+        FeedText(out, byte);
       }
       break;
   }

@@ -30,6 +30,7 @@ class CPrinterControllerFilter {
   };
   static void Put(Output& out, uint8_t byte) { out.bytes[out.count++] = byte; }
   void PutIntroducer(Output& out) const;
+  void FeedText(Output& out, uint8_t byte);
 
   Step step_ = Step::kText;
   bool eightBit_ = false;  // the held introducer was 0x9B rather than ESC [

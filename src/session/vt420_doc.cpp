@@ -51,6 +51,8 @@ CVT420Doc::~CVT420Doc() {
   transfer_.End();
   // The worker delivers into the terminal; it ends before anything else goes.
   transport_.reset();
+  // A job JobTimeout keeps open ends with the session, not later.
+  print_.CloseNow();
   terminal_.SetEvents(nullptr);
 }
 
@@ -357,6 +359,7 @@ void CVT420Doc::DeliverReceived(const uint8_t* data, size_t length) {
     if (monitor_) monitor_->Received(data, length);
   }
   RunPendingHostScripts();
+  PrintPendingPages();
 }
 
 void CVT420Doc::RunHostScript(std::string_view textOrPath, bool isFile) {
@@ -638,6 +641,7 @@ void CVT420Doc::TransferScreenBytes(const uint8_t* data, size_t length) {
     if (monitor_) monitor_->Received(data, length);
   }
   RunPendingHostScripts();
+  PrintPendingPages();
 }
 
 void CVT420Doc::LoadSession(const std::string& path) {

@@ -19,6 +19,7 @@
 #include "emulator/terminal_events.h"
 #include "emulator/vt420_emulator.h"
 #include "keyboard/keyboard_commands.h"
+#include "print/print_session.h"
 #include "script/macro_recorder.h"
 #include "script/question_gate.h"
 #include "script/script.h"
@@ -159,6 +160,22 @@ class CVT420Doc final : public ITransportOwner,
   // Ends the recording without a question: the macro, empty when nothing was sent.
   std::string StopMacroRecording() { return macro_.Stop(); }
 
+  // Printing. A front end with a page printer and message boxes sets its devices before the
+  // session starts; without them pages are printed as text on a CUPS queue.
+  void SetPrintDevices(IPrintDevices* devices);
+  // Print Page, Print All, and Print Selection over view lines first..last; each prints a copy
+  // of the lines taken under the terminal lock. False when nothing was printed.
+  bool PrintPage();
+  bool PrintAll();
+  bool PrintViewLines(int first, int last);
+  // The print commands are offered only while no auto print or printer controller runs.
+  bool CanPrint();
+  PrintMode CurrentPrintMode();
+  // "Printing Mode": auto print off when on, else on.
+  void TogglePrintingMode();
+  // A printer-controller or auto-print job is open (also while JobTimeout keeps it).
+  bool PrintJobOpen() { return print_.JobOpen(); }
+
   // ITransportOwner.
   void DeliverReceived(const uint8_t* data, size_t length) override;
   void WriteTrace(std::string_view text) override { workerUpdates_.AppendTrace(text); }
@@ -182,6 +199,13 @@ class CVT420Doc final : public ITransportOwner,
   void MarginBell() override;
   void Bell() override;
   void RunHostScript(std::string_view textOrPath, bool isFile) override;
+  bool AutoPrintOn() override;
+  void AutoPrintOff() override;
+  void AutoPrintLine(int row) override;
+  void PrintPageRows(int first, int last) override;
+  bool PrinterControllerOn() override;
+  void PrinterControllerByte(uint8_t byte) override;
+  void PrinterControllerOff() override;
 
   // script::IScriptHost; called on script threads, never with the terminal lock held.
   MessageAnswer AskMessage(const MessageQuestion& question,
@@ -224,6 +248,12 @@ class CVT420Doc final : public ITransportOwner,
   // Scripts the host asked for while the terminal lock was held, started once it is released.
   void RunPendingHostScripts();
   void SaveMacro(const std::string& text);
+  // Printing helpers; Locked ones with the terminal lock held.
+  std::u16string ViewLineTextLocked(int viewIndex);
+  std::vector<std::u16string> ViewLinesLocked(int first, int last);
+  bool StartPrintOutputLocked();
+  // Page prints the host asked for, printed once the terminal lock is released.
+  void PrintPendingPages();
   void UpdateQuestionGate();
   // What a receive needs from the settings; terminal lock held.
   CSessionTransfer::ReceiveOptions ReceiveOptionsLocked();
@@ -245,8 +275,11 @@ class CVT420Doc final : public ITransportOwner,
   IScriptFrontEnd* scriptFrontEnd_ = nullptr;
   ISessionMonitor* monitor_ = nullptr;
   IKeyboardCommands* keyboardCommands_ = nullptr;
-  std::vector<KeyOutput> keyOutput_;     // guarded by the terminal lock
-  std::vector<HostScript> hostScripts_;  // guarded by the terminal lock
+  std::vector<KeyOutput> keyOutput_;                            // guarded by the terminal lock
+  std::vector<HostScript> hostScripts_;                         // guarded by the terminal lock
+  std::vector<std::vector<std::u16string>> pendingPagePrints_;  // guarded by the terminal lock
+  CSystemPrintDevices systemPrintDevices_;
+  CPrintSession print_{systemPrintDevices_};
   script::CMacroRecorder macro_;
   // Dialogs of scripts; closed before the scripts are joined so that none waits in one.
   script::CQuestionGate questionGate_;

@@ -21,6 +21,7 @@
 #include "emulator/vt420_emulator.h"
 #include "platform/profile.h"
 #include "platform/serial_devices.h"
+#include "print/print_devices.h"
 #include "session/host_address.h"
 #include "session/screen_json.h"
 #include "session/script_front_end.h"
@@ -602,7 +603,16 @@ int Run(const CliOptions& options) {
   CCliScriptFrontEnd scriptFrontEnd;
   CCliMonitor monitor;
   CCliTransfers transfers;
+  // Printer-controller and auto-print output go to a CUPS queue or a port as the settings say;
+  // a printer that cannot be opened is an error of the run.
+  CSystemPrintDevices printDevices([&questions](const std::string& text) {
+    MessageQuestion q;
+    q.text = text;
+    q.icon = MessageIcon::kStop;
+    questions.AskMessage(q);
+  });
   CVT420Doc doc;
+  doc.SetPrintDevices(&printDevices);
   doc.SetTransferFrontEnd(&transfers);
   doc.SetQuestions(&questions);
   doc.SetScriptQuestions(&scriptQuestions);

@@ -166,9 +166,8 @@ inline constexpr MenuItem kMenuItems[] = {
 
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
-    Cmd::kFontMaster,     Cmd::kPrintPage,      Cmd::kPrintSelection, Cmd::kPrintAll,
-    Cmd::kPrintingMode,   Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2,
-    Cmd::kCreateKeysSsh1, Cmd::kKeyManagerSsh1,
+    Cmd::kFontMaster,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1,
+    Cmd::kKeyManagerSsh1,
 };
 
 // Commands that act on the active session; disabled while there is none.
@@ -181,6 +180,8 @@ inline constexpr int kSessionCommands[] = {
     Cmd::kClearDisplay, Cmd::kClearAll,       Cmd::kCapture,      Cmd::kReconnect,
     Cmd::kCascade,      Cmd::kTile,           Cmd::kArrangeIcons, Cmd::kRunScript,
     Cmd::kStopScript,   Cmd::kRecordMacro,    Cmd::kSendZModem,   Cmd::kReceiveZModem,
+    Cmd::kPrintPage,    Cmd::kPrintSelection, Cmd::kPrintAll,     Cmd::kPrintingMode,
+    Cmd::kPrintSetup,
 };
 
 // The one-line help the status bar shows while a command is hovered.

@@ -35,6 +35,8 @@
 #include "ui/child_frame.h"
 #include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
+#include "ui/print_commands.h"
+#include "ui/qt_print_devices.h"
 #include "ui/qt_questions.h"
 #include "ui/save_template_dialog.h"
 #include "ui/session_front_end.h"
@@ -297,6 +299,7 @@ void CMainFrame::PrepareDocument(const std::shared_ptr<CVT420Doc>& shared) {
   doc.SetTransferFrontEnd(&frontEnd->Transfers());
   frontEnds_.emplace_back(shared, std::move(frontEnd));
   doc.SetKeyboardCommands(this);
+  doc.SetPrintDevices(&QtPrintDevices());
   CVT420Doc* target = &doc;
   doc.SetSaveHandler([this, target] {
     for (CChildFrame* child : Children())
@@ -705,6 +708,13 @@ void CMainFrame::UpdateCommandStates() {
     history = doc.Settings().Int(S::History) != 0;
   }
   Action(Cmd::kHistory)->setChecked(history);
+  // Page prints wait while the host prints through auto print or the printer controller.
+  const PrintMode printMode = doc.CurrentPrintMode();
+  const bool canPrint = printMode == PrintMode::kNone;
+  for (int command : {Cmd::kPrintPage, Cmd::kPrintAll, Cmd::kPrintSetup})
+    Action(command)->setEnabled(canPrint);
+  Action(Cmd::kPrintSelection)->setEnabled(canPrint && view->CanCopy());
+  Action(Cmd::kPrintingMode)->setChecked(printMode == PrintMode::kAutoPrint);
 }
 
 void CMainFrame::SendZModem(CVT420Doc& doc) {
@@ -892,6 +902,23 @@ void CMainFrame::RunCommand(int command) {
     case Cmd::kRecordMacro:
       RecordMacro(*child);
       break;
+    case Cmd::kPrintPage:
+      if (doc.CanPrint()) doc.PrintPage();
+      break;
+    case Cmd::kPrintSelection:
+      if (doc.CanPrint()) PrintSelection(doc, view->Selection());
+      break;
+    case Cmd::kPrintAll:
+      if (doc.CanPrint()) doc.PrintAll();
+      break;
+    case Cmd::kPrintingMode:
+      doc.TogglePrintingMode();
+      break;
+    case Cmd::kPrintSetup:
+      if (doc.CanPrint())
+        RunPrintSetup(doc, this,
+                      [this](QDialog& dialog) { return questions_->ExecDialog(dialog); });
+      break;
     default:
       break;
   }
@@ -1071,6 +1098,8 @@ void CMainFrame::RefreshStatus() {
     numPane_->clear();
     return;
   }
+  printingPane_->setText(child->Document().CurrentPrintMode() != PrintMode::kNone ? "Printing"
+                                                                                  : "");
   capsPane_->setText(child->View()->CapsLockOn() ? "CAP" : "");
   numPane_->setText(child->View()->NumLockOn() ? "NUM" : "");
   int row;
