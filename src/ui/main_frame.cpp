@@ -1195,7 +1195,7 @@ void CMainFrame::OpenSettings() {
     CSettingsSet settings;
     CKeyMap keys;
     if (const auto path = TemplatePath(kDefaultTemplate)) ReadSetupFile(*path, settings, keys);
-    CSettingsSheet sheet(settings, keys, SettingsTarget::kDefaultTemplate, this);
+    CSettingsSheet sheet(settings, keys, SettingsTarget::kDefaults, this);
     if (sheet.exec() == QDialog::Accepted && !SaveSheetAsDefault(sheet))
       ShowMessage(this,
                   QString::fromUtf8(kTextCannotSaveDefault.data(),

@@ -18,7 +18,8 @@ namespace ostrane {
 class CSettingsPage;
 class CVT420Doc;
 
-enum class SettingsTarget { kSession, kNewConnection, kDefaultTemplate };
+// kDefaults: the default template, edited with no session open.
+enum class SettingsTarget { kSession, kNewConnection, kDefaults };
 
 class CSettingsSheet : public QDialog {
   Q_OBJECT

@@ -100,7 +100,7 @@ TEST_F(SettingsSheet, PagesInTabOrderAndCommunicationOnlyForASession) {
                                "Buttons", "File Transfer"}));
   EXPECT_EQ(sheet->windowTitle(), "Ostrane Settings");
   EXPECT_EQ(Open(SettingsTarget::kNewConnection)->Page("Communication"), nullptr);
-  EXPECT_EQ(Open(SettingsTarget::kDefaultTemplate)->Page("Communication"), nullptr);
+  EXPECT_EQ(Open(SettingsTarget::kDefaults)->Page("Communication"), nullptr);
 }
 
 TEST_F(SettingsSheet, GeneralAndInternationalStoreTheirControls) {
@@ -526,7 +526,7 @@ TEST_F(SettingsOnSession, CancelAndAnUnchangedOkChangeNothing) {
 }
 
 TEST_F(SettingsSheet, DefaultTemplateIsWrittenAndTheNextSessionStartsFromIt) {
-  auto sheet = Open(SettingsTarget::kDefaultTemplate);
+  auto sheet = Open(SettingsTarget::kDefaults);
   Click(sheet->Page("Terminal"), "Auto Wrap");
   Click(sheet->Page("Display"), "Light Screen");
   sheet->accept();
@@ -539,14 +539,14 @@ TEST_F(SettingsSheet, DefaultTemplateIsWrittenAndTheNextSessionStartsFromIt) {
 }
 
 TEST_F(SettingsSheet, AFailedSaveOfTheDefaultTemplateKeepsTheOldFile) {
-  auto first = Open(SettingsTarget::kDefaultTemplate);
+  auto first = Open(SettingsTarget::kDefaults);
   Click(first->Page("Terminal"), "Auto Wrap");
   first->accept();
   ASSERT_TRUE(SaveSheetAsDefault(*first));
   const std::string path = *TemplatePath(kDefaultTemplate);
   const auto size = fs::file_size(path);
   fs::create_directory(path + ".new");  // the temporary file cannot be made
-  auto second = Open(SettingsTarget::kDefaultTemplate);
+  auto second = Open(SettingsTarget::kDefaults);
   second->accept();
   EXPECT_FALSE(SaveSheetAsDefault(*second));
   fs::remove(path + ".new");
