@@ -29,6 +29,8 @@ CChildFrame::CChildFrame(std::shared_ptr<CVT420Doc> doc, CMainFrame& main)
   setWidget(view_);
   view_->SetProfile(main_.ViewProfileValues());
   view_->SetCommandState([this](ViewCommand command) { return main_.ViewCommandEnabled(command); });
+  // Without an icon of its own a session window shows the toolkit's logo when maximised.
+  setWindowIcon(AppIcon());
   setWindowTitle(view_->FrameTitle());
   connect(view_, &CVT420View::frameTitleChanged, this, [this](const QString& title) {
     setWindowTitle(title);
