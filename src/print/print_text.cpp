@@ -1,26 +1,10 @@
 #include "print/print_text.h"
 
+#include "platform/utf8_text.h"
+
 namespace ostrane {
 
 namespace {
-
-void Append(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 bool IsHigh(char16_t c) {
   return c >= 0xD800 && c <= 0xDBFF;
@@ -39,12 +23,13 @@ std::string PrintableUtf8(std::u16string_view text) {
   for (size_t i = 0; i < end; ++i) {
     const char16_t c = text[i];
     if (IsHigh(c) && i + 1 < end && IsLow(text[i + 1])) {
-      Append(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      AppendUtf8(out,
+                 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else if (IsHigh(c) || IsLow(c)) {
       out += '?';
     } else {
-      Append(out, c == 0 ? u' ' : c);
+      AppendUtf8(out, c == 0 ? u' ' : c);
     }
   }
   return out;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "emulator/vt420_emulator.h"
-#include "session/utf8_text.h"
+#include "platform/utf8_text.h"
 #include "settings/control_string.h"
 
 namespace ostrane {

@@ -30,45 +30,6 @@ constexpr uint8_t kMappingActions[] = {KeyAction::kNone,       0,
                                        KeyAction::kSendString, KeyAction::kMenu,
                                        KeyAction::kScriptText, KeyAction::kRunScriptFile};
 
-constexpr const char* kMenuPaths[] = {
-    "Connection: New...",
-    "Connection: Open...",
-    "Connection: Close",
-    "Connection: Save",
-    "Connection: Save As...",
-    "Connection: Save As Template...",
-    "Connection: Settings...",
-    "Connection: Exit",
-    "Edit: Copy",
-    "Edit: Paste",
-    "Edit: Select All",
-    "Edit: Find",
-    "View: Toolbar",
-    "View: Status Bar",
-    "View: Button Palette",
-    "View: VT Keyboard",
-    "View: History",
-    "View: Clear History",
-    "View: Scroll Page Up",
-    "View: Scroll Page Down",
-    "View: Scroll to Top",
-    "View: Scroll to Bottom",
-    "View: Larger Font",
-    "View: Smaller Font",
-    "View: Font Master",
-    "Window: New Window",
-    "Window: Cascade",
-    "Window: Tile",
-    "Window: Arrange Icons",
-    "Window: Next",
-    "Window: Hold Screen",
-    "Print: Print Page",
-    "Print: Print Selection",
-    "Print: Print All",
-    "Print: Printing Mode",
-    "Print: Print Setup",
-};
-
 int MappingOf(uint8_t action) {
   if (action >= 1 && action <= VtKey::kCount) return kVtKey;
   for (int i = 0; i < static_cast<int>(std::size(kMappingActions)); ++i)
@@ -135,7 +96,7 @@ CPageKeymap::CPageKeymap(CSettingsSheet& sheet) : CSettingsPage(sheet, "Key Map"
   mapping_ = new QComboBox(this);
   for (const char* name : kMappingNames) mapping_->addItem(name);
   menu_ = new QComboBox(this);
-  for (const char* path : kMenuPaths) menu_->addItem(path);
+  for (const char* path : kKeyMapMenuPaths) menu_->addItem(path);
   text_ = new QLineEdit(this);
   assign_ = new QPushButton("Assign", this);
 

@@ -15,6 +15,46 @@
 
 namespace ostrane {
 
+// The menu paths a key may be mapped to, offered on the page; each names a main-window command.
+inline constexpr const char* kKeyMapMenuPaths[] = {
+    "Connection: New...",
+    "Connection: Open...",
+    "Connection: Close",
+    "Connection: Save",
+    "Connection: Save As...",
+    "Connection: Save As Template...",
+    "Connection: Settings...",
+    "Connection: Exit",
+    "Edit: Copy",
+    "Edit: Paste",
+    "Edit: Select All",
+    "Edit: Find",
+    "View: Toolbar",
+    "View: Status Bar",
+    "View: Button Palette",
+    "View: VT Keyboard",
+    "View: History",
+    "View: Clear History",
+    "View: Scroll Page Up",
+    "View: Scroll Page Down",
+    "View: Scroll to Top",
+    "View: Scroll to Bottom",
+    "View: Larger Font",
+    "View: Smaller Font",
+    "View: Font Master",
+    "Window: New Window",
+    "Window: Cascade",
+    "Window: Tile",
+    "Window: Arrange Icons",
+    "Window: Next",
+    "Window: Hold Screen",
+    "Print: Print Page",
+    "Print: Print Selection",
+    "Print: Print All",
+    "Print: Printing Mode",
+    "Print: Print Setup",
+};
+
 class CPageKeymap : public CSettingsPage {
   Q_OBJECT
 

@@ -23,52 +23,13 @@
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
+#include "ui/key_map_page.h"
 #include "ui/main_frame.h"
 #include "ui/qt_questions.h"
 #include "view_test_support.h"
 
 namespace ostrane {
 namespace {
-
-// The menu paths a key map may name.
-constexpr const char* kKeyMapMenuPaths[] = {
-    "Connection: New...",
-    "Connection: Open...",
-    "Connection: Close",
-    "Connection: Save",
-    "Connection: Save As...",
-    "Connection: Save As Template...",
-    "Connection: Settings...",
-    "Connection: Exit",
-    "Edit: Copy",
-    "Edit: Paste",
-    "Edit: Select All",
-    "Edit: Find",
-    "View: Toolbar",
-    "View: Status Bar",
-    "View: Button Palette",
-    "View: VT Keyboard",
-    "View: History",
-    "View: Clear History",
-    "View: Scroll Page Up",
-    "View: Scroll Page Down",
-    "View: Scroll to Top",
-    "View: Scroll to Bottom",
-    "View: Larger Font",
-    "View: Smaller Font",
-    "View: Font Master",
-    "Window: New Window",
-    "Window: Cascade",
-    "Window: Tile",
-    "Window: Arrange Icons",
-    "Window: Next",
-    "Window: Hold Screen",
-    "Print: Print Page",
-    "Print: Print Selection",
-    "Print: Print All",
-    "Print: Printing Mode",
-    "Print: Print Setup",
-};
 
 class MainFrame : public testing::Test {
  protected:
