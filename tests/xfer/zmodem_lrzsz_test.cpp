@@ -153,7 +153,7 @@ TEST_P(ZmodemSizes, UsToRzArrivesWhole) {
   EXPECT_EQ(test::FileSha256(into_ / "data.bin"), test::FileSha256(source_ / "data.bin"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lrzsz, ZmodemSizes, testing::Values(0, 1, 1024, 1 << 20, (8 << 20) + 17));
+INSTANTIATE_TEST_SUITE_P(Lrzsz, ZmodemSizes, testing::Values(0, 1, 1024, 1 << 20, (50 << 20) + 17));
 
 class ZmodemLrzsz : public testing::Test {
  protected:
