@@ -1,12 +1,14 @@
-// CSshKeyStore: the SSH2 host keys the user accepted, per host name, and the user's own key
-// pairs, per user name, each kept as a record encrypted under the key's password. Both live in
-// the file "ssh2-keys" of the configuration folder, sections [UserKeys] and [HostKeys].
+// CSshKeyStore: the host keys the user accepted, per host name, and the user's own key pairs,
+// per user name, each kept as a record encrypted under the key's password. One store per
+// protocol version: the file "ssh2-keys" (DSA user keys) or "ssh1-keys" (RSA user keys) of the
+// configuration folder, sections [UserKeys] and [HostKeys].
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ssh/ssh1_rsa_key.h"
 #include "ssh/ssh_dss_key.h"
 #include "ssh/ssh_questions.h"
 #include "ssh/ssh_wire.h"
@@ -31,13 +33,18 @@ inline constexpr std::string_view kTextHostKeyNotStored =
 // The changed-key message, with the host and the SHA256 fingerprint of the key it sent now.
 std::string ChangedHostKeyText(const std::string& host, ByteSpan blob);
 
+// The protocol version a store serves.
+enum class SshVersion { k1, k2 };
+
 class CSshKeyStore {
  public:
   enum class LoadResult { kLoaded = 0, kCancelled = 1, kWrongPassword = 2, kNoKey = 3 };
 
   // The store of the configuration folder.
-  CSshKeyStore();
-  explicit CSshKeyStore(std::string path) : path_(std::move(path)) {}
+  explicit CSshKeyStore(SshVersion version = SshVersion::k2);
+  explicit CSshKeyStore(std::string path, SshVersion version = SshVersion::k2)
+      : path_(std::move(path)), version_(version) {}
+  SshVersion Version() const { return version_; }
 
   // Accepts a known key silently, asks about a new one (and stores it when accepted), refuses a
   // changed one with a message. questions may be null: new keys are then refused.
@@ -49,7 +56,13 @@ class CSshKeyStore {
   // when the user gives up and "Can't load keys for user." when the pair cannot be had.
   CSshDssKey LoadForAuthentication(const std::string& user, const std::string& password,
                                    ISshQuestions* questions);
-  // Generates, stores, writes "<user>.pub" into the data folder and tells the user so.
+  // The same for the RSA pairs of a version 1 store.
+  LoadResult LoadUserKey(const std::string& user, const std::string* password,
+                         ISshQuestions* questions, std::optional<CSsh1RsaKey>& key);
+  CSsh1RsaKey LoadSsh1ForAuthentication(const std::string& user, const std::string& password,
+                                        ISshQuestions* questions);
+  // Generates a pair of the store's version, stores it, writes "<user>.pub" into the data
+  // folder and tells the user so.
   bool CreateUserKey(const std::string& user, const std::string& password,
                      ISshQuestions* questions);
   // The public key's text form, after asking for the key's password.
@@ -70,6 +83,11 @@ class CSshKeyStore {
   // or a damaged record).
   static Bytes ProtectRecord(const CSshDssKey& key, const std::string& password);
   static std::optional<CSshDssKey> UnprotectRecord(ByteSpan record, const std::string& password);
+  static Bytes ProtectSsh1Record(const CSsh1RsaKey& key, const std::string& password);
+  static std::optional<CSsh1RsaKey> UnprotectSsh1Record(ByteSpan record,
+                                                        const std::string& password);
+  // A host key's text form for this store's version.
+  std::string HostKeyText(const std::string& host, ByteSpan blob) const;
 
  private:
   enum Section { kUsers, kHosts };
@@ -87,8 +105,15 @@ class CSshKeyStore {
   std::optional<Bytes> Value(Section section, const std::string& name) const;
   bool Put(Section section, const std::string& name, ByteSpan bytes);
   bool Remove(Section section, const std::string& name);
+  template <class Key>
+  LoadResult LoadKey(const std::string& user, const std::string* password, ISshQuestions* questions,
+                     std::optional<Key>& key);
+  template <class Key>
+  Key LoadKeyForAuthentication(const std::string& user, const std::string& password,
+                               ISshQuestions* questions);
 
   std::string path_;
+  SshVersion version_ = SshVersion::k2;
 };
 
 }  // namespace ostrane
