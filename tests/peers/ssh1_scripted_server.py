@@ -310,7 +310,7 @@ def line_shell(c):
     prompt = b"ssh1$ "
     if SCENARIO == "bigdata":
         c.send_packet(SMSG_STDOUT_DATA, string(b"".join(
-            b"%05d" % i + b"." * 59 for i in range(1024))))
+            b"%05d" % i + b"." * 57 + b"\r\n" for i in range(1024))))
     if SCENARIO == "exit":
         c.send_packet(SMSG_STDOUT_DATA, string(b"last words\r\n"))
         end_session(c, 3)
