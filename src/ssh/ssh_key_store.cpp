@@ -33,9 +33,10 @@ constexpr size_t kDigestSize = 20;
 constexpr size_t kTrailerZeros = 4;
 constexpr uint8_t kZeroIv[8] = {};
 
-// Names are value names of the file: no line breaks, no "=", no section brackets first.
+// Names are value names of the file and parts of file names; only clean ones are stored.
 bool ValidName(const std::string& name) {
-  return !name.empty() && name.find_first_of("=\r\n") == std::string::npos && name[0] != '[';
+  const auto clean = CleanSshKeyName(name);
+  return clean && *clean == name;
 }
 
 // The three DES keys: the first 24 bytes of SHA-1(password) followed by SHA-1(that, password).
@@ -84,6 +85,17 @@ std::optional<Bytes> OpenRecord(ByteSpan record, const std::string& password) {
 }
 
 }  // namespace
+
+std::optional<std::string> CleanSshKeyName(std::string_view name) {
+  while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t'))
+    name.remove_suffix(1);
+  if (name.empty() || name.find_first_of("=[]/") != std::string_view::npos ||
+      name.find("..") != std::string_view::npos)
+    return std::nullopt;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
+  return std::string(name);
+}
 
 CSshKeyStore::CSshKeyStore(SshVersion version)
     : path_(platform::ConfigFolder() + (version == SshVersion::k1 ? kSsh1FileName : kSsh2FileName)),

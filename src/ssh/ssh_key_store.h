@@ -30,6 +30,10 @@ inline constexpr std::string_view kTextKeyStoreUnreadable =
 inline constexpr std::string_view kTextHostKeyNotStored =
     "The host key was accepted for this connection but could not be saved in the SSH key store: ";
 
+// A user or host name as a key of the store and a part of file names: trailing CR and blanks
+// removed; nothing when empty or holding "=", "[", "]", "/", ".." or a control character.
+std::optional<std::string> CleanSshKeyName(std::string_view name);
+
 // The changed-key message, with the host and the SHA256 fingerprint of the key it sent now.
 std::string ChangedHostKeyText(const std::string& host, ByteSpan blob);
 

@@ -166,10 +166,9 @@ inline constexpr MenuItem kMenuItems[] = {
 
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
-    Cmd::kSettings,       Cmd::kSaveAsTemplate, Cmd::kVtKeyboard,     Cmd::kFontMaster,
-    Cmd::kPrintPage,      Cmd::kPrintSelection, Cmd::kPrintAll,       Cmd::kPrintingMode,
-    Cmd::kPrintSetup,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1,
-    Cmd::kKeyManagerSsh1,
+    Cmd::kSettings,   Cmd::kSaveAsTemplate, Cmd::kVtKeyboard,
+    Cmd::kFontMaster, Cmd::kPrintPage,      Cmd::kPrintSelection,
+    Cmd::kPrintAll,   Cmd::kPrintingMode,   Cmd::kPrintSetup,
 };
 
 // Commands that act on the active session; disabled while there is none.
