@@ -122,10 +122,12 @@ CKeyManagerDialog::CKeyManagerDialog(SshVersion version, const CQtQuestions* han
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   // Activating (double-click or Return) shows the key; a single click only selects, so that
   // choosing an entry to remove does not open a dialog every time.
-  connect(users_, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { ShowInformation(true, item->text()); });
-  connect(hosts_, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { ShowInformation(false, item->text()); });
+  connect(users_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    if (item) ShowInformation(true, item->text());
+  });
+  connect(hosts_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    if (item) ShowInformation(false, item->text());
+  });
   Refill();
 }
 
