@@ -45,6 +45,7 @@ class ISsh2Host {
 
 struct Ssh2Options {
   std::string host;      // the name the host key is stored under
+  int port = 22;         // with the host, names the host's known_hosts entry
   std::string terminal;  // the terminal type of "pty-req"
   uint32_t columns = 80;
   uint32_t lines = 24;

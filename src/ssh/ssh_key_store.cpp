@@ -209,7 +209,8 @@ std::string ChangedHostKeyText(const std::string& host, ByteSpan blob) {
          "\nFingerprint of the key received: " + SshFingerprint(blob);
 }
 
-bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions) {
+bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions,
+                                int port) {
   auto tell = [questions](std::string text) {
     if (questions == nullptr) return;
     MessageQuestion q;
@@ -228,6 +229,21 @@ bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQues
       return true;
     tell(ChangedHostKeyText(host, blob));
     return false;
+  }
+  if (version_ == SshVersion::k2) {
+    switch (CheckKnownHostsFile(host, port, blob)) {
+      case KnownHostMatch::kMatch:
+        return true;
+      case KnownHostMatch::kMismatch:
+        tell(std::string(kTextKnownHostsDiffers) + KnownHostsPath() + ".\n\nHost: " + host +
+             "\nFingerprint of the key received: " + SshFingerprint(blob));
+        return false;
+      case KnownHostMatch::kRevoked:
+        tell(std::string(kTextKnownHostsRevoked) + KnownHostsPath() + ".");
+        return false;
+      case KnownHostMatch::kUnknown:
+        break;
+    }
   }
   if (questions == nullptr) return false;
   SshHostKeyQuestion q;

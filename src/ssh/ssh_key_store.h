@@ -10,6 +10,7 @@
 
 #include "ssh/ssh1_rsa_key.h"
 #include "ssh/ssh_dss_key.h"
+#include "ssh/ssh_known_hosts.h"
 #include "ssh/ssh_questions.h"
 #include "ssh/ssh_wire.h"
 
@@ -27,6 +28,10 @@ inline constexpr std::string_view kTextChangedHostKey =
 inline constexpr std::string_view kTextKeyStoreUnreadable =
     "The SSH key store cannot be read, so the host key cannot be checked. The store is left as "
     "it is: ";
+inline constexpr std::string_view kTextKnownHostsDiffers =
+    "The host key received differs from the one listed for this host in ";
+inline constexpr std::string_view kTextKnownHostsRevoked =
+    "The host key received is marked as revoked in ";
 inline constexpr std::string_view kTextHostKeyNotStored =
     "The host key was accepted for this connection but could not be saved in the SSH key store: ";
 
@@ -51,8 +56,11 @@ class CSshKeyStore {
   SshVersion Version() const { return version_; }
 
   // Accepts a known key silently, asks about a new one (and stores it when accepted), refuses a
-  // changed one with a message. questions may be null: new keys are then refused.
-  bool CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions);
+  // changed one with a message. questions may be null: new keys are then refused. A version 2
+  // store also honours the user's known_hosts file for hosts it has no key of (port names the
+  // entry there).
+  bool CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions,
+                    int port = kSshStandardPort);
   // Without a password the user is asked for one.
   LoadResult LoadUserKey(const std::string& user, const std::string* password,
                          ISshQuestions* questions, std::optional<CSshDssKey>& key);
