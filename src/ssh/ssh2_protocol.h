@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -114,7 +115,9 @@ class CSsh2Protocol {
   void OnAuthPacket(uint8_t type, ByteSpan payload);
   void StartAttempt();
   void SendPasswordRequest(const std::string& user, const std::string& password);
-  void SendPublicKeyRequest(const std::string& user, const CSshDssKey& key);
+  // The signed request: algorithm name, public blob and the signer of the request's data.
+  void SendPublicKeyRequest(const std::string& user, std::string_view algorithm, ByteSpan blob,
+                            const std::function<Bytes(ByteSpan)>& sign);
   void SendKeyboardRequest(const std::string& user);
   void ChangePassword(bool retry);
   void AnswerPrompts(ByteSpan payload);

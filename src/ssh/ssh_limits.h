@@ -45,3 +45,5 @@ inline constexpr size_t kSsh1MaxData = 16u * 1024;
 inline constexpr size_t kSsh1MaxHeldInput = 64u * 1024;
 // Lines the server may send before its identification line; more ends the connection.
 inline constexpr size_t kSsh1MaxPreBannerLines = 64;
+// An OpenSSH private-key file: a few kilobytes even for large RSA keys.
+inline constexpr size_t kSshMaxKeyFile = 64u * 1024;

@@ -38,7 +38,7 @@ class CFuzzQuestions : public ISshQuestions {
   std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
                                                          const std::string&) override {
-    return SshAuthorizationAnswer{"fuzz", false, "pw", false};
+    return SshAuthorizationAnswer{"fuzz", false, "pw", false, {}};
   }
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,
                                                            bool) override {
