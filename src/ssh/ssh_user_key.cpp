@@ -45,6 +45,33 @@ struct CSshUserKey::Parts {
     WipeBytes(ed25519Seed);
     ecdsaD = d = p = q = Integer::Zero();
   }
+  // The secret half as the private section of the file writes it.
+  void WriteSecret(CSshWriter& w) const {
+    w.String(type);
+    CSshReader pub(blob);
+    pub.Text();
+    if (type == kEd25519) {
+      const ByteSpan point = pub.String();
+      w.String(point);
+      Bytes both(ed25519Seed);
+      both.insert(both.end(), point.begin(), point.end());
+      w.String(both);
+      WipeBytes(both);
+    } else if (type == kEcdsa) {
+      pub.Text();
+      w.String("nistp256");
+      w.String(pub.String());
+      w.Mpint(ecdsaD);
+    } else {
+      w.Mpint(n);
+      w.Mpint(e);
+      w.Mpint(d);
+      w.Mpint(q.InverseMod(p));
+      w.Mpint(p);
+      w.Mpint(q);
+    }
+    w.String(comment);
+  }
 };
 
 CSshUserKey::CSshUserKey(std::unique_ptr<Parts> parts) : parts_(std::move(parts)) {}
@@ -186,6 +213,95 @@ Bytes CSshUserKey::Sign(ByteSpan data) const {
   w.String(SignatureAlgorithm());
   w.String(signature);
   return out;
+}
+
+CSshUserKey CSshUserKey::Generate(SshNewKeyType type, std::string comment) {
+  CryptoPP::AutoSeededRandomPool random;
+  auto parts = std::make_unique<Parts>();
+  parts->comment = std::move(comment);
+  CSshWriter blob(parts->blob);
+  switch (type) {
+    case SshNewKeyType::kEd25519: {
+      CryptoPP::ed25519Signer signer;
+      signer.AccessPrivateKey().GenerateRandom(random);
+      const auto& key = dynamic_cast<const CryptoPP::ed25519PrivateKey&>(signer.GetPrivateKey());
+      parts->type = kEd25519;
+      parts->ed25519Seed.assign(key.GetPrivateKeyBytePtr(),
+                                key.GetPrivateKeyBytePtr() + kEd25519Public);
+      blob.String(kEd25519);
+      blob.String(ByteSpan(key.GetPublicKeyBytePtr(), kEd25519Public));
+      break;
+    }
+    case SshNewKeyType::kEcdsaP256: {
+      CryptoPP::ECDSA<CryptoPP::ECP, CryptoPP::SHA256>::PrivateKey key;
+      key.Initialize(random, CryptoPP::ASN1::secp256r1());
+      parts->type = kEcdsa;
+      parts->ecdsaD = key.GetPrivateExponent();
+      const auto& group = key.GetGroupParameters();
+      const CryptoPP::ECP::Point q = group.ExponentiateBase(parts->ecdsaD);
+      Bytes point(group.GetCurve().EncodedPointSize(false));
+      group.GetCurve().EncodePoint(point.data(), q, false);
+      blob.String(kEcdsa);
+      blob.String("nistp256");
+      blob.String(point);
+      break;
+    }
+    case SshNewKeyType::kRsa3072: {
+      CryptoPP::InvertibleRSAFunction f;
+      f.Initialize(random, 3072, Integer(65537));
+      parts->type = kRsa;
+      parts->n = f.GetModulus();
+      parts->e = f.GetPublicExponent();
+      parts->d = f.GetPrivateExponent();
+      parts->p = f.GetPrime1();
+      parts->q = f.GetPrime2();
+      blob.String(kRsa);
+      blob.Mpint(parts->e);
+      blob.Mpint(parts->n);
+      break;
+    }
+  }
+  return CSshUserKey(std::move(parts));
+}
+
+std::string CSshUserKey::ToOpenSshFile(std::string_view passphrase) const {
+  CryptoPP::AutoSeededRandomPool random;
+  const bool sealed = !passphrase.empty();
+  const size_t block = sealed ? 16 : 8;
+  Bytes secret;
+  CSshWriter s(secret);
+  const uint32_t check = random.GenerateWord32();
+  s.Uint32(check);
+  s.Uint32(check);
+  parts_->WriteSecret(s);
+  for (uint8_t pad = 1; secret.size() % block != 0; ++pad) secret.push_back(pad);
+
+  Bytes kdfOptions;
+  if (sealed) {
+    Bytes salt(16);
+    random.GenerateBlock(salt.data(), salt.size());
+    CSshWriter o(kdfOptions);
+    o.String(salt);
+    o.Uint32(kNewKeyRounds);
+    Bytes keyIv = BcryptPbkdf(passphrase, salt, kNewKeyRounds, kAesKey + kAesIv);
+    CryptoPP::CTR_Mode<CryptoPP::AES>::Encryption aes(keyIv.data(), kAesKey,
+                                                      keyIv.data() + kAesKey);
+    aes.ProcessData(secret.data(), secret.data(), secret.size());
+    WipeBytes(keyIv);
+  }
+  Bytes file(kMagic.begin(), kMagic.end());
+  CSshWriter w(file);
+  w.String(sealed ? "aes256-ctr" : "none");
+  w.String(sealed ? "bcrypt" : "none");
+  w.String(kdfOptions);
+  w.Uint32(1);
+  w.String(parts_->blob);
+  w.String(secret);
+  WipeBytes(secret);
+  const std::string body = EncodeBase64(file);
+  std::string text = std::string(kBegin) + "\n";
+  for (size_t at = 0; at < body.size(); at += 70) text += body.substr(at, 70) + "\n";
+  return text + std::string(kEnd) + "\n";
 }
 
 std::string_view SshKeyFileErrorText(SshKeyFileError error) {

@@ -4,6 +4,7 @@
 // public form and the signature of publickey authentication.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,9 +21,13 @@ enum class SshKeyFileError {
   kWrongPassphrase  // the passphrase does not open it (or one is needed and none was given)
 };
 
+// The kinds of pair the key manager creates, ed25519 first (the default).
+enum class SshNewKeyType { kEd25519, kEcdsaP256, kRsa3072 };
+
 class CSshUserKey {
  public:
   struct Parts;
+  static CSshUserKey Generate(SshNewKeyType type, std::string comment);
   static std::optional<CSshUserKey> FromOpenSshFile(std::string_view text,
                                                     std::string_view passphrase,
                                                     SshKeyFileError& error);
@@ -40,11 +45,17 @@ class CSshUserKey {
   std::string PublicLine() const;
   // The signature string of the algorithm over the data (string name, string signature).
   Bytes Sign(ByteSpan data) const;
+  // The OpenSSH private-key file: with a passphrase protected by bcrypt-pbkdf (random salt,
+  // kNewKeyRounds rounds) and aes256-ctr, without one in the clear.
+  std::string ToOpenSshFile(std::string_view passphrase) const;
 
  private:
   explicit CSshUserKey(std::unique_ptr<Parts> parts);
   std::unique_ptr<Parts> parts_;
 };
+
+// bcrypt-pbkdf rounds of the files this program writes (ssh-keygen's default).
+inline constexpr uint32_t kNewKeyRounds = 16;
 
 // The text of SshKeyFileError for messages.
 std::string_view SshKeyFileErrorText(SshKeyFileError error);

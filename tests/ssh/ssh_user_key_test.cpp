@@ -87,3 +87,34 @@ TEST(SshUserKeyFile, DamagedAndForeignFilesAreNotKeys) {
 
 }  // namespace
 }  // namespace ostrane
+
+namespace ostrane {
+namespace {
+
+// Keys made here are files ssh-keygen opens with the passphrase and reads the same public key
+// from; the file comes back whole through our own reader.
+TEST(SshUserKeyCreation, NewKeysAreFilesSshKeygenOpens) {
+  const auto dir = test::FreshTestFolder();
+  for (SshNewKeyType type :
+       {SshNewKeyType::kEd25519, SshNewKeyType::kEcdsaP256, SshNewKeyType::kRsa3072}) {
+    const CSshUserKey key = CSshUserKey::Generate(type, "made-here");
+    const std::string file = (dir / "key").string();
+    { std::ofstream(file) << key.ToOpenSshFile("new pass"); }
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    const std::string out = (dir / "key.out").string();
+    ASSERT_EQ(std::system(("ssh-keygen -y -P 'new pass' -f " + file + " > " + out).c_str()), 0)
+        << key.KeyType();
+    std::string line = Read(out);
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    EXPECT_EQ(line, key.PublicLine()) << key.KeyType();
+    SshKeyFileError error = SshKeyFileError::kNone;
+    const auto back = CSshUserKey::FromOpenSshFile(Read(file), "new pass", error);
+    ASSERT_TRUE(back.has_value()) << SshKeyFileErrorText(error);
+    EXPECT_EQ(back->PublicBlob(), key.PublicBlob());
+    EXPECT_FALSE(CSshUserKey::FromOpenSshFile(Read(file), "other", error).has_value());
+  }
+}
+
+}  // namespace
+}  // namespace ostrane
