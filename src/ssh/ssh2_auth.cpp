@@ -118,6 +118,13 @@ void CSsh2Protocol::StartAttempt() {
                          [&key](ByteSpan data) { return key->Sign(data); });
     return;
   }
+  if (answer->usePublicKey && keys_.HasOpenSshKey(user_)) {
+    const CSshUserKey key = keys_.LoadOpenSshForAuthentication(user_, answer->password, questions_);
+    WipeString(answer->password);
+    SendPublicKeyRequest(user_, key.SignatureAlgorithm(), key.PublicBlob(),
+                         [&key](ByteSpan data) { return key.Sign(data); });
+    return;
+  }
   if (answer->usePublicKey) {
     const CSshDssKey key = keys_.LoadForAuthentication(user_, answer->password, questions_);
     WipeString(answer->password);

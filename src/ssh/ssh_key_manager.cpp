@@ -1,7 +1,10 @@
 #include "ssh/ssh_key_manager.h"
 
+#include <filesystem>
+
 #include "platform/ssh_key_files.h"
 #include "ssh/ssh_limits.h"
+#include "ssh/ssh_user_key.h"
 
 namespace ostrane {
 
@@ -28,7 +31,7 @@ void CSshKeyManager::Tell(std::string_view text, MessageIcon icon) {
 }
 
 bool CSshKeyManager::ConfirmReplace(const std::string& name) {
-  if (!store_.UserRecord(name)) return true;
+  if (!store_.UserRecord(name) && !store_.HasOpenSshKey(name)) return true;
   MessageQuestion q;
   q.text = ReplaceKeyText(name);
   q.buttons = MessageButtons::kYesNo;
@@ -52,7 +55,7 @@ SshKeyTextKind CSshKeyManager::RecordKind() const {
 }
 
 bool CSshKeyManager::Create(const std::string& user, const std::string& password,
-                            const std::string& retype) {
+                            const std::string& retype, std::optional<SshNewKeyType> type) {
   if (user.empty() || password.empty() || retype.empty()) {
     Tell(kTextAllFieldsRequired);
     return false;
@@ -67,6 +70,10 @@ bool CSshKeyManager::Create(const std::string& user, const std::string& password
     return false;
   }
   if (!ConfirmReplace(*name)) return false;
+  if (type && store_.Version() == SshVersion::k2)
+    return store_.CreateOpenSshKey(*name, password, *type, &questions_);
+  // The record form replaces an OpenSSH pair of the same name.
+  if (store_.HasOpenSshKey(*name)) store_.RemoveUser(*name);
   return store_.CreateUserKey(*name, password, &questions_);
 }
 
@@ -92,11 +99,13 @@ bool CSshKeyManager::Backup(const std::string& user) {
     return false;
   }
   const auto record = store_.UserRecord(user);
-  if (!record) return false;
+  const auto openSsh = record ? std::nullopt : store_.OpenSshKeyFile(user);
+  if (!record && !openSsh) return false;
   const auto file = Choose(true, true);
   if (!file) return false;
-  // The record is only as strong as its password: the backup is the owner's alone.
-  if (!platform::WritePrivateFile(*file, SshKeyText(RecordKind(), *record, user))) {
+  // The key is only as strong as its password: the backup is the owner's alone.
+  const std::string text = record ? SshKeyText(RecordKind(), *record, user) : *openSsh;
+  if (!platform::WritePrivateFile(*file, text)) {
     Tell(std::string(kTextFileNotWritten) + *file);
     return false;
   }
@@ -111,6 +120,7 @@ bool CSshKeyManager::Restore() {
     Tell(std::string(kTextFileNotRead) + *file);
     return false;
   }
+  if (OpenSshFilePublicKey(*text)) return RestoreOpenSsh(*file, *text);
   auto key = ImportSshKeyText(*text, RecordKind());
   // A record that cannot be one (wrong size or not whole blocks) is refused before it is stored.
   const std::optional<std::string> name = key ? CleanSshKeyName(key->subject) : std::nullopt;
@@ -121,6 +131,26 @@ bool CSshKeyManager::Restore() {
   }
   if (!ConfirmReplace(*name)) return false;
   return store_.StoreUserRecord(*name, key->bytes);
+}
+
+// An OpenSSH private-key file, imported under its file name (without extension): checked as far
+// as it can be without its passphrase.
+bool CSshKeyManager::RestoreOpenSsh(const std::string& file, const std::string& text) {
+  if (store_.Version() != SshVersion::k2) {
+    Tell(kTextOpenSshOnlyVersion2);
+    return false;
+  }
+  SshKeyFileError error = SshKeyFileError::kNone;
+  CSshUserKey::FromOpenSshFile(text, "", error);
+  const std::optional<std::string> name =
+      CleanSshKeyName(std::filesystem::path(file).stem().string());
+  if (!name || (error != SshKeyFileError::kNone && error != SshKeyFileError::kWrongPassphrase)) {
+    Tell(kTextInvalidPrivateKeyFile);
+    return false;
+  }
+  if (!ConfirmReplace(*name)) return false;
+  store_.RemoveUser(*name);
+  return store_.StoreOpenSshKeyFile(*name, text);
 }
 
 bool CSshKeyManager::ExportPublicKey(const std::string& user) {
@@ -159,6 +189,10 @@ bool CSshKeyManager::AddHost() {
 }
 
 std::string CSshKeyManager::UserKeyText(const std::string& user) const {
+  if (const auto file = store_.OpenSshKeyFile(user)) {
+    const auto key = OpenSshFilePublicKey(*file);
+    return key ? key->first + " " + EncodeBase64(key->second) + " " + user : std::string();
+  }
   const auto record = store_.UserRecord(user);
   return record ? SshKeyText(RecordKind(), *record, user) : std::string();
 }

@@ -27,6 +27,8 @@ inline constexpr std::string_view kTextInvalidKeyName =
     "characters.";
 inline constexpr std::string_view kTextFileNotWritten = "The file could not be written: ";
 inline constexpr std::string_view kTextFileNotRead = "The file could not be read: ";
+inline constexpr std::string_view kTextOpenSshOnlyVersion2 =
+    "OpenSSH private keys can only be used with SSH2.";
 
 // "Replace the key of <name>?" asked before a key is created or restored over another.
 std::string ReplaceKeyText(const std::string& name);
@@ -39,15 +41,17 @@ class CSshKeyManager {
   CSshKeyStore& Store() { return store_; }
   // Checks the three fields, asks before replacing a pair, then creates it (the store tells
   // the user where the public key went). True when a pair was created.
-  bool Create(const std::string& user, const std::string& password, const std::string& retype);
+  // type: an OpenSSH pair of that kind (version 2 only); none: the store's own record kind.
+  bool Create(const std::string& user, const std::string& password, const std::string& retype,
+              std::optional<SshNewKeyType> type = std::nullopt);
   bool RemoveUser(const std::string& user);
   bool Backup(const std::string& user);
   bool Restore();
   bool ExportPublicKey(const std::string& user);
   bool AddHost();
   bool RemoveHost(const std::string& host);
-  // The text forms shown by the key information dialog: the protected record of a user, the
-  // public key of a host.
+  // The text forms shown by the key information dialog: the protected record of a user (the
+  // public line of an OpenSSH pair), the public key of a host.
   std::string UserKeyText(const std::string& user) const;
   std::string HostKeyText(const std::string& host) const;
 
@@ -56,6 +60,7 @@ class CSshKeyManager {
   bool ConfirmReplace(const std::string& name);
   std::optional<std::string> Choose(bool privateKey, bool save);
   SshKeyTextKind RecordKind() const;
+  bool RestoreOpenSsh(const std::string& file, const std::string& text);
 
   CSshKeyStore& store_;
   ISshQuestions& questions_;

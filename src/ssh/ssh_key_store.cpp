@@ -6,6 +6,7 @@
 #include <cryptopp/sha.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/paths.h"
 #include "platform/ssh_key_files.h"
@@ -202,6 +203,92 @@ bool CSshKeyStore::Remove(Section section, const std::string& name) {
   const auto old = entries.size();
   std::erase_if(entries, [&](const Entry& e) { return e.section == section && e.name == name; });
   return entries.size() != old && WriteEntries(entries);
+}
+
+std::vector<std::string> CSshKeyStore::ListUsers() const {
+  std::vector<std::string> names = Names(kUsers);
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(path_ + ".d", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (ValidName(name) && std::find(names.begin(), names.end(), name) == names.end())
+      files.push_back(name);
+  }
+  // The folder has no order of its own.
+  std::sort(files.begin(), files.end());
+  names.insert(names.end(), files.begin(), files.end());
+  return names;
+}
+
+bool CSshKeyStore::RemoveUser(const std::string& user) {
+  bool removed = Remove(kUsers, user);
+  std::error_code ec;
+  if (ValidName(user) && std::filesystem::remove(OpenSshKeyPath(user), ec)) removed = true;
+  return removed;
+}
+
+std::string CSshKeyStore::OpenSshKeyPath(const std::string& user) const {
+  return path_ + ".d/" + user;
+}
+
+bool CSshKeyStore::HasOpenSshKey(const std::string& user) const {
+  std::error_code ec;
+  return ValidName(user) && std::filesystem::is_regular_file(OpenSshKeyPath(user), ec);
+}
+
+std::optional<std::string> CSshKeyStore::OpenSshKeyFile(const std::string& user) const {
+  if (!HasOpenSshKey(user)) return std::nullopt;
+  return platform::ReadWholeFile(OpenSshKeyPath(user), kSshMaxKeyFile);
+}
+
+bool CSshKeyStore::StoreOpenSshKeyFile(const std::string& user, const std::string& text) {
+  if (!ValidName(user)) return false;
+  platform::MakeFolders(path_ + ".d");
+  return platform::WritePrivateFile(OpenSshKeyPath(user), text);
+}
+
+bool CSshKeyStore::CreateOpenSshKey(const std::string& user, const std::string& password,
+                                    SshNewKeyType type, ISshQuestions* questions) {
+  if (!ValidName(user)) return false;
+  const CSshUserKey key = CSshUserKey::Generate(type, user);
+  if (!StoreOpenSshKeyFile(user, key.ToOpenSshFile(password))) return false;
+  // One kind of pair per user: the record form would otherwise shadow the new file.
+  Remove(kUsers, user);
+  const std::string folder = platform::DataFolder();
+  platform::MakeFolders(folder);
+  const std::string file = folder + "/" + user + ".pub";
+  if (!platform::WritePrivateFile(file, key.PublicLine() + "\n")) return false;
+  if (questions != nullptr) {
+    MessageQuestion q;
+    q.messageId = kMsgKeysCreated;
+    q.text =
+        "Your keys have been created. The private key has been stored securely, and your public "
+        "key has been written into file \"" +
+        file + "\", you can export that file to your host administrator.";
+    q.icon = MessageIcon::kInformation;
+    questions->AskMessage(q);
+  }
+  return true;
+}
+
+CSshUserKey CSshKeyStore::LoadOpenSshForAuthentication(const std::string& user,
+                                                       const std::string& password,
+                                                       ISshQuestions* questions) {
+  const auto text = OpenSshKeyFile(user);
+  if (!text) throw CSshError(SshError::kCannotLoadKeys);
+  std::string current = password;
+  for (int retry = 0;; ++retry) {
+    SshKeyFileError error = SshKeyFileError::kNone;
+    auto key = CSshUserKey::FromOpenSshFile(*text, current, error);
+    WipeString(current);
+    if (key) return std::move(*key);
+    if (error != SshKeyFileError::kWrongPassphrase) throw CSshError(SshError::kCannotLoadKeys);
+    const auto again = questions && retry < kSshKeyPasswordRetries
+                           ? questions->AskKeyPassword(user, true)
+                           : std::nullopt;
+    if (!again) throw CSshError(SshError::kAborted);
+    current = *again;
+  }
 }
 
 std::string ChangedHostKeyText(const std::string& host, ByteSpan blob) {
@@ -434,6 +521,13 @@ std::optional<std::string> CSshKeyStore::ExportPublicKey(const std::string& user
     std::optional<CSsh1RsaKey> key;
     if (LoadUserKey(user, nullptr, questions, key) == LoadResult::kLoaded)
       text = key->PublicText(user) + "\n";
+  } else if (const auto file = OpenSshKeyFile(user)) {
+    // The OpenSSH one-line form, after the passphrase opens the file: only the owner exports.
+    const auto password = questions ? questions->AskKeyPassword(user, false) : std::nullopt;
+    SshKeyFileError error = SshKeyFileError::kNone;
+    const auto key =
+        password ? CSshUserKey::FromOpenSshFile(*file, *password, error) : std::nullopt;
+    if (key) text = key->PublicLine() + "\n";
   } else {
     std::optional<CSshDssKey> key;
     if (LoadUserKey(user, nullptr, questions, key) == LoadResult::kLoaded)

@@ -12,6 +12,7 @@
 #include "ssh/ssh_dss_key.h"
 #include "ssh/ssh_known_hosts.h"
 #include "ssh/ssh_questions.h"
+#include "ssh/ssh_user_key.h"
 #include "ssh/ssh_wire.h"
 
 namespace ostrane {
@@ -80,7 +81,21 @@ class CSshKeyStore {
   // The public key's text form, after asking for the key's password.
   std::optional<std::string> ExportPublicKey(const std::string& user, ISshQuestions* questions);
 
-  std::vector<std::string> ListUsers() const { return Names(kUsers); }
+  // Version 2: ed25519, ECDSA and RSA pairs are OpenSSH private-key files, one per user, in the
+  // folder beside the store ("ssh2-keys.d"), 0600 and written in one step like the store.
+  bool CreateOpenSshKey(const std::string& user, const std::string& password, SshNewKeyType type,
+                        ISshQuestions* questions);
+  bool HasOpenSshKey(const std::string& user) const;
+  std::string OpenSshKeyPath(const std::string& user) const;
+  // The file's text, for backups; nothing when there is none.
+  std::optional<std::string> OpenSshKeyFile(const std::string& user) const;
+  bool StoreOpenSshKeyFile(const std::string& user, const std::string& text);
+  // Retries a wrong password as LoadForAuthentication does.
+  CSshUserKey LoadOpenSshForAuthentication(const std::string& user, const std::string& password,
+                                           ISshQuestions* questions);
+
+  // The users of both kinds of pair.
+  std::vector<std::string> ListUsers() const;
   std::vector<std::string> ListHosts() const { return Names(kHosts); }
   std::optional<Bytes> UserRecord(const std::string& user) const { return Value(kUsers, user); }
   std::optional<Bytes> HostKey(const std::string& host) const { return Value(kHosts, host); }
@@ -88,7 +103,8 @@ class CSshKeyStore {
     return Put(kUsers, user, record);
   }
   bool StoreHostKey(const std::string& host, ByteSpan blob) { return Put(kHosts, host, blob); }
-  bool RemoveUser(const std::string& user) { return Remove(kUsers, user); }
+  // Removes the user's pair of either kind.
+  bool RemoveUser(const std::string& user);
   bool RemoveHost(const std::string& host) { return Remove(kHosts, host); }
 
   // The protected record of a key pair, and the pair back from it (nothing for a wrong password

@@ -304,6 +304,27 @@ std::string CSshUserKey::ToOpenSshFile(std::string_view passphrase) const {
   return text + std::string(kEnd) + "\n";
 }
 
+std::optional<std::pair<std::string, Bytes>> OpenSshFilePublicKey(std::string_view text) {
+  const size_t begin = text.find(kBegin);
+  const size_t end = text.find(kEnd);
+  if (begin == std::string_view::npos || end == std::string_view::npos || end < begin)
+    return std::nullopt;
+  const Bytes raw = DecodeBase64(text.substr(begin + kBegin.size(), end - begin - kBegin.size()));
+  try {
+    CSshReader in(raw);
+    if (AsText(in.Raw(kMagic.size())) != kMagic) return std::nullopt;
+    in.String();
+    in.String();
+    in.String();
+    if (in.Uint32() != 1) return std::nullopt;
+    const ByteSpan blob = in.String();
+    CSshReader type(blob);
+    return std::make_pair(std::string(type.Text()), Bytes(blob.begin(), blob.end()));
+  } catch (const CSshError&) {
+    return std::nullopt;
+  }
+}
+
 std::string_view SshKeyFileErrorText(SshKeyFileError error) {
   switch (error) {
     case SshKeyFileError::kNone:

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "ssh/ssh_wire.h"
 
@@ -56,6 +57,10 @@ class CSshUserKey {
 
 // bcrypt-pbkdf rounds of the files this program writes (ssh-keygen's default).
 inline constexpr uint32_t kNewKeyRounds = 16;
+
+// The key type and public blob an OpenSSH private-key file carries in the clear (also for a
+// protected file); nothing when the text is not such a file.
+std::optional<std::pair<std::string, Bytes>> OpenSshFilePublicKey(std::string_view text);
 
 // The text of SshKeyFileError for messages.
 std::string_view SshKeyFileErrorText(SshKeyFileError error);

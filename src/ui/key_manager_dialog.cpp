@@ -25,6 +25,18 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
   return b;
 }
 
+// The SSH2 key types offered, in order; the last is the record form older servers take.
+struct KeyTypeChoice {
+  const char* label;
+  std::optional<SshNewKeyType> type;
+};
+const KeyTypeChoice kKeyTypeChoices[] = {
+    {"ed25519 (recommended)", SshNewKeyType::kEd25519},
+    {"ECDSA P-256", SshNewKeyType::kEcdsaP256},
+    {"RSA 3072", SshNewKeyType::kRsa3072},
+    {"DSA 1024 (refused by current OpenSSH servers)", std::nullopt},
+};
+
 QLineEdit* SecretField(const char* name, QWidget* parent) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(name);
@@ -50,13 +62,21 @@ CKeyCreationDialog::CKeyCreationDialog(CSshKeyManager& manager, QWidget* parent)
   form->addRow("User Name:", user_);
   form->addRow("Password:", password_);
   form->addRow("Retype Password:", retype_);
+  if (manager_.Store().Version() == SshVersion::k2) {
+    type_ = new QComboBox(this);
+    type_->setObjectName("keyType");
+    for (const KeyTypeChoice& c : kKeyTypeChoices) type_->addItem(c.label);
+    form->addRow("Key Type:", type_);
+  }
   form->addRow(buttons);
 }
 
 void CKeyCreationDialog::Create() {
   std::string password = password_->text().toStdString();
   std::string retype = retype_->text().toStdString();
-  const bool created = manager_.Create(user_->text().toStdString(), password, retype);
+  const std::optional<SshNewKeyType> type =
+      type_ ? kKeyTypeChoices[type_->currentIndex()].type : std::nullopt;
+  const bool created = manager_.Create(user_->text().toStdString(), password, retype, type);
   WipeString(password);
   WipeString(retype);
   if (created) accept();

@@ -4,6 +4,7 @@
 // an activated entry. The steps themselves are CSshKeyManager's.
 #pragma once
 
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,8 +14,9 @@
 
 namespace ostrane {
 
-// "Public Key/Private Key Creation": user name, password and its retype. OK creates the pair
-// through the manager and closes; a refusal keeps the dialog open.
+// "Public Key/Private Key Creation": user name, password and its retype, and for SSH2 the key
+// type (ed25519 first). OK creates the pair through the manager and closes; a refusal keeps
+// the dialog open.
 class CKeyCreationDialog : public QDialog {
   Q_OBJECT
 
@@ -28,6 +30,7 @@ class CKeyCreationDialog : public QDialog {
   QLineEdit* user_;
   QLineEdit* password_;
   QLineEdit* retype_;
+  QComboBox* type_ = nullptr;
 };
 
 class CKeyManagerDialog : public QDialog {

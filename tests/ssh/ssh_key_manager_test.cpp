@@ -221,3 +221,47 @@ TEST_F(SshKeyManager, ExportWritesThePublicLineAfterThePassword) {
 
 }  // namespace
 }  // namespace ostrane
+
+namespace ostrane {
+namespace {
+
+// SSH2 pairs of the new kinds are OpenSSH files beside the store: owner-only, listed with the
+// record users, imported from ssh-keygen's files under the file's name, backed up whole and
+// removed with the user.
+TEST(SshKeyManagerOpenSsh, OpenSshPairsLiveBesideTheStore) {
+  test::CTempHome home("ostrane-keymanager2");
+  ASSERT_TRUE(home.Made());
+  const std::filesystem::path dir = std::getenv("OSTRANE_HOME");
+  CSshKeyStore store(SshVersion::k2);
+  CManagerQuestions q;
+  CSshKeyManager manager(store, q);
+  ASSERT_TRUE(manager.Create("alice", "pw", "pw", SshNewKeyType::kEd25519));
+  ASSERT_TRUE(store.HasOpenSshKey("alice"));
+  struct stat st {};
+  ASSERT_EQ(stat(store.OpenSshKeyPath("alice").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(Read(dir / "alice.pub").rfind("ssh-ed25519 ", 0), 0u);
+  EXPECT_EQ(manager.UserKeyText("alice").rfind("ssh-ed25519 ", 0), 0u);
+  const CSshUserKey key = store.LoadOpenSshForAuthentication("alice", "pw", &q);
+  EXPECT_EQ(key.KeyType(), "ssh-ed25519");
+
+  const std::string made = (dir / "bob.key").string();
+  ASSERT_EQ(std::system(("ssh-keygen -q -t ecdsa -N 'bob pw' -f " + made + " >/dev/null").c_str()),
+            0);
+  q.files = {made};
+  ASSERT_TRUE(manager.Restore());
+  EXPECT_EQ(store.ListUsers(), (std::vector<std::string>{"alice", "bob"}));
+  EXPECT_EQ(store.LoadOpenSshForAuthentication("bob", "bob pw", &q).KeyType(),
+            "ecdsa-sha2-nistp256");
+
+  const std::string backup = (dir / "alice-backup.key").string();
+  q.files = {backup};
+  ASSERT_TRUE(manager.Backup("alice"));
+  EXPECT_EQ(Read(backup), *store.OpenSshKeyFile("alice"));
+  ASSERT_TRUE(manager.RemoveUser("alice"));
+  EXPECT_FALSE(store.HasOpenSshKey("alice"));
+  EXPECT_EQ(store.ListUsers(), std::vector<std::string>{"bob"});
+}
+
+}  // namespace
+}  // namespace ostrane
