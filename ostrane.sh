@@ -16,7 +16,7 @@ BUILD_PACKAGES=(
 TEST_PACKAGES=(
   libvterm-dev openssh-server openssh-client inetutils-telnetd socat lrzsz
   python3-serial python3-asyncssh xvfb xauth
-  openssh-client-ssh1
+  openssh-client-ssh1 gnome-keyring libsecret-tools
 )
 
 missing_packages() {

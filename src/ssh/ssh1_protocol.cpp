@@ -10,7 +10,7 @@
 #include "ssh/ssh2_protocol.h"
 #include "ssh/ssh_error.h"
 #include "ssh/ssh_limits.h"
-#include "ssh/ssh_password_protection.h"
+#include "ssh/ssh_remembered_password.h"
 
 namespace ostrane {
 
@@ -249,7 +249,7 @@ void CSsh1Protocol::OnAuthPacket(uint8_t type, ByteSpan data) {
       if (type == SSH_SMSG_SUCCESS) {
         host_.WriteCredentials(&user_, nullptr);
         if (savePassword_ && !password_.empty()) {
-          const std::string remembered = ProtectPassword(password_);
+          const std::string remembered = RememberPassword(options_.host, user_, password_);
           host_.WriteCredentials(nullptr, &remembered);
         }
         WipeString(password_);
@@ -270,7 +270,7 @@ void CSsh1Protocol::OnAuthPacket(uint8_t type, ByteSpan data) {
 void CSsh1Protocol::StartAttempt() {
   std::string user, protectedPassword;
   host_.ReadCredentials(user, protectedPassword);
-  std::string password = UnprotectPassword(protectedPassword);
+  std::string password = RecallPassword(options_.host, user, protectedPassword);
   WipeString(password_);
   userKey_.reset();
   savePassword_ = false;

@@ -4,7 +4,7 @@
 #include "ssh/ssh_error.h"
 #include "ssh/ssh_limits.h"
 #include "ssh/ssh_messages.h"
-#include "ssh/ssh_password_protection.h"
+#include "ssh/ssh_remembered_password.h"
 #include "ssh/ssh_user_key.h"
 
 namespace ostrane {
@@ -79,7 +79,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
 void CSsh2Protocol::StartAttempt() {
   std::string user, protectedPassword;
   host_.ReadCredentials(user, protectedPassword);
-  std::string password = UnprotectPassword(protectedPassword);
+  std::string password = RecallPassword(options_.host, user, protectedPassword);
   // Before the server has named its methods, a password is worth trying.
   const bool passwordAllowed =
       allowedMethods_.empty() || NameListContains(allowedMethods_, kPassword);
@@ -146,7 +146,8 @@ void CSsh2Protocol::StartAttempt() {
     return;
   }
   SendPasswordRequest(user_, answer->password);
-  const std::string remembered = answer->savePassword ? ProtectPassword(answer->password) : "";
+  const std::string remembered =
+      answer->savePassword ? RememberPassword(options_.host, user_, answer->password) : "";
   host_.WriteCredentials(&user_, &remembered);
   promptPassword_ = std::move(answer->password);
   savePromptPassword_ = answer->savePassword;
@@ -213,7 +214,8 @@ void CSsh2Protocol::ChangePassword(bool retry) {
   WipeBytes(request);
   authStep_ = AuthStep::kChangingPassword;
   method_ = AuthMethod::kPassword;
-  const std::string remembered = ProtectPassword(answer->newPassword);
+  const std::string remembered =
+      answer->savePassword ? RememberPassword(options_.host, user_, answer->newPassword) : "";
   host_.WriteCredentials(&user_, answer->savePassword ? &remembered : nullptr);
   WipeString(answer->oldPassword);
   WipeString(answer->newPassword);
@@ -243,7 +245,7 @@ void CSsh2Protocol::AnswerPrompts(ByteSpan payload) {
     // The one hidden prompt of a round is the password the user has already given.
     answers.emplace(1, promptPassword_);
     if (savePromptPassword_) {
-      const std::string remembered = ProtectPassword(promptPassword_);
+      const std::string remembered = RememberPassword(options_.host, user_, promptPassword_);
       host_.WriteCredentials(&user_, &remembered);
     }
     WipeString(promptPassword_);

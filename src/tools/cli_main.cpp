@@ -48,7 +48,7 @@ constexpr char kUsage[] =
     "                    --zmodem-send FILE]... [--answer TEXT]...\n"
     "                   [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
-    "                   [--identity OPENSSH-PRIVATE-KEY-FILE]\n"
+    "                   [--identity OPENSSH-PRIVATE-KEY-FILE] [--save-password yes|no]\n"
     "                   [--host-key accept|reject]\n"
     "                   [--capture FILE | --capture-debug FILE]\n"
     "       ostrane-cli --set HostType=1 [--set Speed=N]... DEVICE [steps]...\n"
@@ -82,6 +82,8 @@ struct CliOptions {
   std::optional<std::string> keyPassword;
   // An OpenSSH private key to log in with; --key-password is then its passphrase.
   std::optional<std::string> identity;
+  // "Save Password" ticked: the password is remembered (see the settings in the output).
+  bool savePassword = false;
   bool acceptHostKey = false;
   // Capture of the session's output from the start; debug capture writes every byte by name.
   std::optional<std::string> capturePath;
@@ -177,6 +179,11 @@ constexpr ValueOption kValueOptions[] = {
        o.keyPassword = v;
        return true;
      }},
+    {"--save-password",
+     [](CliOptions& o, const char* v) {
+       o.savePassword = std::string_view(v) == "yes";
+       return o.savePassword || std::string_view(v) == "no";
+     }},
     {"--identity",
      [](CliOptions& o, const char* v) {
        o.identity = v;
@@ -270,6 +277,7 @@ class CCliQuestions : public ISshQuestions {
       return a;
     }
     a.usePublicKey = options_.keyPassword.has_value();
+    a.savePassword = !a.usePublicKey && options_.savePassword;
     a.password = a.usePublicKey ? *options_.keyPassword : *options_.password;
     return a;
   }
