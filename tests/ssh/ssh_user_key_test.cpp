@@ -100,8 +100,8 @@ TEST(SshUserKeyCreation, NewKeysAreFilesSshKeygenOpens) {
     const CSshUserKey key = CSshUserKey::Generate(type, "made-here");
     const std::string file = (dir / "key").string();
     { std::ofstream(file) << key.ToOpenSshFile("new pass"); }
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string out = (dir / "key.out").string();
     ASSERT_EQ(std::system(("ssh-keygen -y -P 'new pass' -f " + file + " > " + out).c_str()), 0)
         << key.KeyType();

@@ -45,8 +45,8 @@ TEST(CliSecretService, SavedPasswordLivesInTheKeyringAndIsFoundThere) {
       << "OSTRANE_HOME=" << d << "/first " << cli << common << " --password pw --save-password yes "
       << first.Target() << " >" << d << "/first.json 2>&1\n"
       << "OSTRANE_HOME=" << d << "/second " << cli << common
-      << " --set SshUser=tester --set 'SshPassword=" << kSecretServiceMarker << "' " << second.Target() << " >" << d
-      << "/second.json 2>&1\n"
+      << " --set SshUser=tester --set 'SshPassword=" << kSecretServiceMarker << "' "
+      << second.Target() << " >" << d << "/second.json 2>&1\n"
       << "secret-tool lookup service 'Secure Ostrane SSH' host 127.0.0.1 user tester >" << d
       << "/secret.txt\n";
   const std::string command = "cd " + d + " && HOME=" + d + " XDG_DATA_HOME=" + d +
