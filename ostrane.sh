@@ -17,6 +17,7 @@ TEST_PACKAGES=(
   libvterm-dev openssh-server openssh-client inetutils-telnetd socat lrzsz
   python3-serial python3-asyncssh xvfb xauth
   cups-daemon cups-client poppler-utils
+  openssh-client-ssh1 gnome-keyring libsecret-tools
 )
 
 missing_packages() {

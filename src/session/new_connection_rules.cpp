@@ -258,7 +258,7 @@ NewConnectionValues NewConnectionValues::Load(const CProfile& profile) {
   v.proxyHost = profile.GetString(kTransport, "Proxy", "");
   v.proxyPort = profile.GetString(kTransport, "ProxyPort", "Telnet");
   v.sshPort = profile.GetString(kTransport, "SSH2Port", "SSH");
-  v.sshVersion = profile.GetInt(kTransport, "SSH2Version", 0) == 1 ? 1 : 0;
+  v.sshVersion = profile.GetInt(kTransport, "SSH2Version", 1) == 0 ? 0 : 1;
   v.commPort = profile.GetString(kTransport, "CommPort", "COM1");
   v.baudRate = profile.GetString(kTransport, "BaudRate", "9600");
   v.dataLengthIndex = Clamp(profile.GetInt(kTransport, "DataLength", 2) + kDataLengthProfileOffset,

@@ -71,8 +71,10 @@ inline constexpr const char* kParityChoices[] = {"No Parity", "Even", "Odd", "Ma
 // One and a half stop bits is not offered: a serial port here cannot send them.
 inline constexpr const char* kStopBitsChoices[] = {"1 Bit", "2 Bits"};
 inline constexpr const char* kFlowControlChoices[] = {"None", "Xon/Xoff", "Hardware"};
+// Version 1 is insecure: it is never the start choice, and its label says so.
 inline constexpr const char* kSshVersionChoices[] = {
-    "SSH 1 (Works for most servers)", "SSH 2 (Newer protocol but requires server support)"};
+    "SSH 1 (Insecure; only for servers without SSH 2)",
+    "SSH 2 (Newer protocol but requires server support)"};
 
 // Everything the pages hold. Load gives the start values; the dialog edits them.
 struct NewConnectionValues {
@@ -93,7 +95,7 @@ struct NewConnectionValues {
   std::string phoneNumber;
   std::string sshHost;
   std::string sshPort = "SSH";
-  int sshVersion = 0;  // 1 = protocol version 2
+  int sshVersion = 1;  // 1 = protocol version 2
 
   // Start values from the "Transport" section and the first entries of the MRU lists.
   static NewConnectionValues Load(const CProfile& profile);

@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 #include "platform/serial_devices.h"
 #include "settings/settings_set.h"
+#include "ssh/ssh1_transport.h"
 #include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
 #include "transport/modem_transport.h"
@@ -32,6 +33,7 @@ constexpr TransportFactory kTransportFactories[] = {
     {TransportKind::kLocal, &Make<CEchoTransport>},
     {TransportKind::kModem, &Make<CModemTransport>},
     {TransportKind::kSsh2, &Make<CSsh2Transport>},
+    {TransportKind::kSsh1, &Make<CSsh1Transport>},
 };
 
 bool NeedsProfile(int hostType) {

@@ -9,6 +9,7 @@
 #include "session/settings_templates.h"
 #include "session/transport_factory.h"
 #include "settings/message_texts.h"
+#include "ssh/ssh1_transport.h"
 #include "ssh/ssh2_transport.h"
 #include "xfer/capture_file.h"
 #include "xfer/xfer_files.h"
@@ -129,7 +130,8 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
   }
   ReplaceTransport(nullptr);
   const int kind = settings.hostType;
-  if (kind == static_cast<int>(TransportKind::kSsh2) &&
+  if ((kind == static_cast<int>(TransportKind::kSsh2) ||
+       kind == static_cast<int>(TransportKind::kSsh1)) &&
       dynamic_cast<ISshQuestions*>(questions_) == nullptr) {
     // Without SSH questions the login could not be asked for and the connection would end
     // before authentication without a word.
@@ -149,6 +151,10 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
   if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport.get())) {
     ssh->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
     ssh->SetCredentials(this);
+  }
+  if (auto* ssh1 = dynamic_cast<CSsh1Transport*>(transport.get())) {
+    ssh1->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
+    ssh1->SetCredentials(this);
   }
   ReplaceTransport(std::move(transport));
   keepAlive_.SetEnabled(keepSession);

@@ -1,9 +1,11 @@
 // User authentication of CSsh2Protocol (RFC 4252, RFC 4256) and the opening of its channel.
+#include "platform/ssh_key_files.h"
 #include "ssh/ssh2_protocol.h"
 #include "ssh/ssh_error.h"
 #include "ssh/ssh_limits.h"
 #include "ssh/ssh_messages.h"
-#include "ssh/ssh_password_protection.h"
+#include "ssh/ssh_remembered_password.h"
+#include "ssh/ssh_user_key.h"
 
 namespace ostrane {
 
@@ -77,7 +79,7 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
 void CSsh2Protocol::StartAttempt() {
   std::string user, protectedPassword;
   host_.ReadCredentials(user, protectedPassword);
-  std::string password = UnprotectPassword(protectedPassword);
+  std::string password = RecallPassword(options_.host, user, protectedPassword);
   // Before the server has named its methods, a password is worth trying.
   const bool passwordAllowed =
       allowedMethods_.empty() || NameListContains(allowedMethods_, kPassword);
@@ -101,10 +103,38 @@ void CSsh2Protocol::StartAttempt() {
   auto answer = questions_ ? questions_->AskAuthorization(options_.host, user) : std::nullopt;
   if (!answer) throw CSshError(SshError::kAborted);
   user_ = answer->user;
+  if (answer->usePublicKey && !answer->identityFile.empty()) {
+    const auto text = platform::ReadWholeFile(answer->identityFile, kSshMaxKeyFile);
+    SshKeyFileError error = SshKeyFileError::kNotAKey;
+    const auto key =
+        text ? CSshUserKey::FromOpenSshFile(*text, answer->password, error) : std::nullopt;
+    WipeString(answer->password);
+    if (!key) {
+      // A key that cannot be used ends the login: no other method is tried behind the user's back.
+      ShowText(std::string(SshKeyFileErrorText(error)) + "\n" + answer->identityFile);
+      throw CSshError(SshError::kCannotLoadKeys);
+    }
+    SendPublicKeyRequest(user_, key->SignatureAlgorithm(), key->PublicBlob(),
+                         [&key](ByteSpan data) { return key->Sign(data); });
+    return;
+  }
+  if (answer->usePublicKey && keys_.HasOpenSshKey(user_)) {
+    const CSshUserKey key = keys_.LoadOpenSshForAuthentication(user_, answer->password, questions_);
+    WipeString(answer->password);
+    SendPublicKeyRequest(user_, key.SignatureAlgorithm(), key.PublicBlob(),
+                         [&key](ByteSpan data) { return key.Sign(data); });
+    return;
+  }
   if (answer->usePublicKey) {
     const CSshDssKey key = keys_.LoadForAuthentication(user_, answer->password, questions_);
     WipeString(answer->password);
-    SendPublicKeyRequest(user_, key);
+    SendPublicKeyRequest(user_, "ssh-dss", key.PublicBlob(), [&key](ByteSpan data) {
+      Bytes signature;
+      CSshWriter sw(signature);
+      sw.String("ssh-dss");
+      sw.String(key.Sign(data));
+      return signature;
+    });
     return;
   }
   if (!passwordAllowed && keyboardAllowed) {
@@ -116,7 +146,8 @@ void CSsh2Protocol::StartAttempt() {
     return;
   }
   SendPasswordRequest(user_, answer->password);
-  const std::string remembered = answer->savePassword ? ProtectPassword(answer->password) : "";
+  const std::string remembered =
+      answer->savePassword ? RememberPassword(options_.host, user_, answer->password) : "";
   host_.WriteCredentials(&user_, &remembered);
   promptPassword_ = std::move(answer->password);
   savePromptPassword_ = answer->savePassword;
@@ -135,28 +166,26 @@ void CSsh2Protocol::SendPasswordRequest(const std::string& user, const std::stri
   WipeBytes(request);
 }
 
-void CSsh2Protocol::SendPublicKeyRequest(const std::string& user, const CSshDssKey& key) {
+void CSsh2Protocol::SendPublicKeyRequest(const std::string& user, std::string_view algorithm,
+                                         ByteSpan blob,
+                                         const std::function<Bytes(ByteSpan)>& sign) {
   method_ = AuthMethod::kPublicKey;
-  const Bytes blob = key.PublicBlob();
+  // RFC 4252 section 7: the session id and the request itself are signed.
   Bytes signedData;
   CSshWriter s(signedData);
   s.String(SessionId());
   StartRequest(s, user, kPublicKey);
   s.Bool(true);
-  s.String("ssh-dss");
+  s.String(algorithm);
   s.String(blob);
-  const Bytes rs = key.Sign(signedData);
+  const Bytes signature = sign(signedData);
 
   Bytes request;
   CSshWriter w(request);
   StartRequest(w, user, kPublicKey);
   w.Bool(true);
-  w.String("ssh-dss");
+  w.String(algorithm);
   w.String(blob);
-  Bytes signature;
-  CSshWriter sw(signature);
-  sw.String("ssh-dss");
-  sw.String(rs);
   w.String(signature);
   Send(request);
 }
@@ -185,7 +214,8 @@ void CSsh2Protocol::ChangePassword(bool retry) {
   WipeBytes(request);
   authStep_ = AuthStep::kChangingPassword;
   method_ = AuthMethod::kPassword;
-  const std::string remembered = ProtectPassword(answer->newPassword);
+  const std::string remembered =
+      answer->savePassword ? RememberPassword(options_.host, user_, answer->newPassword) : "";
   host_.WriteCredentials(&user_, answer->savePassword ? &remembered : nullptr);
   WipeString(answer->oldPassword);
   WipeString(answer->newPassword);
@@ -215,7 +245,7 @@ void CSsh2Protocol::AnswerPrompts(ByteSpan payload) {
     // The one hidden prompt of a round is the password the user has already given.
     answers.emplace(1, promptPassword_);
     if (savePromptPassword_) {
-      const std::string remembered = ProtectPassword(promptPassword_);
+      const std::string remembered = RememberPassword(options_.host, user_, promptPassword_);
       host_.WriteCredentials(&user_, &remembered);
     }
     WipeString(promptPassword_);

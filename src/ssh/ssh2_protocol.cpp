@@ -294,7 +294,8 @@ void CSsh2Protocol::OnKexReply(ByteSpan payload) {
   }
   if (!hostKey_->verify(hostKey_->name, hostKey, signature, exchangeHash_))
     throw CSshError(SshError::kBadSignature);
-  if (!keys_.CheckHostKey(options_.host, hostKey, questions_)) throw CSshError(SshError::kAborted);
+  if (!keys_.CheckHostKey(options_.host, hostKey, questions_, options_.port))
+    throw CSshError(SshError::kAborted);
   bareDss_ = signature.size() == kBareDssSignature;
   Bytes newKeys{SSH_MSG_NEWKEYS};
   std::lock_guard lock(sendMutex_);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,7 @@ class ISsh2Host {
 
 struct Ssh2Options {
   std::string host;      // the name the host key is stored under
+  int port = 22;         // with the host, names the host's known_hosts entry
   std::string terminal;  // the terminal type of "pty-req"
   uint32_t columns = 80;
   uint32_t lines = 24;
@@ -113,7 +115,9 @@ class CSsh2Protocol {
   void OnAuthPacket(uint8_t type, ByteSpan payload);
   void StartAttempt();
   void SendPasswordRequest(const std::string& user, const std::string& password);
-  void SendPublicKeyRequest(const std::string& user, const CSshDssKey& key);
+  // The signed request: algorithm name, public blob and the signer of the request's data.
+  void SendPublicKeyRequest(const std::string& user, std::string_view algorithm, ByteSpan blob,
+                            const std::function<Bytes(ByteSpan)>& sign);
   void SendKeyboardRequest(const std::string& user);
   void ChangePassword(bool retry);
   void AnswerPrompts(ByteSpan payload);

@@ -27,6 +27,7 @@ bool CSsh2Transport::Open() {
   const CConnectionSettings s = Settings();
   Ssh2Options options;
   options.host = s.host;
+  options.port = s.port;
   options.terminal = s.terminalName.empty()
                          ? std::string(CTelnetOptions::TerminalName(kDefaultTermId))
                          : s.terminalName;

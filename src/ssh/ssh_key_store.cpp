@@ -6,6 +6,7 @@
 #include <cryptopp/sha.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/paths.h"
 #include "platform/ssh_key_files.h"
@@ -18,7 +19,10 @@ namespace ostrane {
 
 namespace {
 
-constexpr char kFileName[] = "/ssh2-keys";
+constexpr char kSsh1FileName[] = "/ssh1-keys";
+constexpr char kSsh2FileName[] = "/ssh2-keys";
+// Size of the user key pairs the store creates.
+constexpr unsigned kNewSsh1KeyBits = 1024;
 constexpr std::string_view kUserSection = "[UserKeys]";
 constexpr std::string_view kHostSection = "[HostKeys]";
 // The whole store file: far beyond any real store (a host key line is under 1 KiB), and still a
@@ -30,9 +34,10 @@ constexpr size_t kDigestSize = 20;
 constexpr size_t kTrailerZeros = 4;
 constexpr uint8_t kZeroIv[8] = {};
 
-// Names are value names of the file: no line breaks, no "=", no section brackets first.
+// Names are value names of the file and parts of file names; only clean ones are stored.
 bool ValidName(const std::string& name) {
-  return !name.empty() && name.find_first_of("=\r\n") == std::string::npos && name[0] != '[';
+  const auto clean = CleanSshKeyName(name);
+  return clean && *clean == name;
 }
 
 // The three DES keys: the first 24 bytes of SHA-1(password) followed by SHA-1(that, password).
@@ -47,9 +52,55 @@ CryptoPP::SecByteBlock RecordKey(const std::string& password) {
   return CryptoPP::SecByteBlock(both.data(), 24);
 }
 
+// The protection of a plain record: zero fill to a multiple of 8, the SHA-1 digest of what
+// precedes it and 4 zero bytes, all encrypted with 3DES-CBC under the password's key.
+Bytes SealRecord(Bytes record, const std::string& password) {
+  record.resize((record.size() + 7) / 8 * 8, 0);
+  uint8_t digest[kDigestSize];
+  CryptoPP::SHA1().CalculateDigest(digest, record.data(), record.size());
+  record.insert(record.end(), digest, digest + kDigestSize);
+  record.insert(record.end(), kTrailerZeros, 0);
+  const CryptoPP::SecByteBlock k = RecordKey(password);
+  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Encryption cipher(k, k.size(), kZeroIv);
+  cipher.ProcessData(record.data(), record.data(), record.size());
+  return record;
+}
+
+// The plain record (with its zero fill) when the digest matches: the password was right.
+std::optional<Bytes> OpenRecord(ByteSpan record, const std::string& password) {
+  if (record.size() < kDigestSize + kTrailerZeros + 8 || record.size() % 8 != 0)
+    return std::nullopt;
+  Bytes plain(record.begin(), record.end());
+  const CryptoPP::SecByteBlock k = RecordKey(password);
+  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Decryption cipher(k, k.size(), kZeroIv);
+  cipher.ProcessData(plain.data(), plain.data(), plain.size());
+  const size_t body = plain.size() - kDigestSize - kTrailerZeros;
+  uint8_t digest[kDigestSize];
+  CryptoPP::SHA1().CalculateDigest(digest, plain.data(), body);
+  if (!CryptoPP::VerifyBufsEqual(digest, plain.data() + body, kDigestSize)) {
+    WipeBytes(plain);
+    return std::nullopt;
+  }
+  plain.resize(body);
+  return plain;
+}
+
 }  // namespace
 
-CSshKeyStore::CSshKeyStore() : path_(platform::ConfigFolder() + kFileName) {
+std::optional<std::string> CleanSshKeyName(std::string_view name) {
+  while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t'))
+    name.remove_suffix(1);
+  if (name.empty() || name.find_first_of("=[]/") != std::string_view::npos ||
+      name.find("..") != std::string_view::npos)
+    return std::nullopt;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return std::nullopt;
+  return std::string(name);
+}
+
+CSshKeyStore::CSshKeyStore(SshVersion version)
+    : path_(platform::ConfigFolder() + (version == SshVersion::k1 ? kSsh1FileName : kSsh2FileName)),
+      version_(version) {
   platform::MakeFolders(platform::ConfigFolder());
 }
 
@@ -154,12 +205,99 @@ bool CSshKeyStore::Remove(Section section, const std::string& name) {
   return entries.size() != old && WriteEntries(entries);
 }
 
+std::vector<std::string> CSshKeyStore::ListUsers() const {
+  std::vector<std::string> names = Names(kUsers);
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(path_ + ".d", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (ValidName(name) && std::find(names.begin(), names.end(), name) == names.end())
+      files.push_back(name);
+  }
+  // The folder has no order of its own.
+  std::sort(files.begin(), files.end());
+  names.insert(names.end(), files.begin(), files.end());
+  return names;
+}
+
+bool CSshKeyStore::RemoveUser(const std::string& user) {
+  bool removed = Remove(kUsers, user);
+  std::error_code ec;
+  if (ValidName(user) && std::filesystem::remove(OpenSshKeyPath(user), ec)) removed = true;
+  return removed;
+}
+
+std::string CSshKeyStore::OpenSshKeyPath(const std::string& user) const {
+  return path_ + ".d/" + user;
+}
+
+bool CSshKeyStore::HasOpenSshKey(const std::string& user) const {
+  std::error_code ec;
+  return ValidName(user) && std::filesystem::is_regular_file(OpenSshKeyPath(user), ec);
+}
+
+std::optional<std::string> CSshKeyStore::OpenSshKeyFile(const std::string& user) const {
+  if (!HasOpenSshKey(user)) return std::nullopt;
+  return platform::ReadWholeFile(OpenSshKeyPath(user), kSshMaxKeyFile);
+}
+
+bool CSshKeyStore::StoreOpenSshKeyFile(const std::string& user, const std::string& text) {
+  if (!ValidName(user)) return false;
+  platform::MakeFolders(path_ + ".d");
+  return platform::WritePrivateFile(OpenSshKeyPath(user), text);
+}
+
+bool CSshKeyStore::CreateOpenSshKey(const std::string& user, const std::string& password,
+                                    SshNewKeyType type, ISshQuestions* questions) {
+  if (!ValidName(user)) return false;
+  const CSshUserKey key = CSshUserKey::Generate(type, user);
+  if (!StoreOpenSshKeyFile(user, key.ToOpenSshFile(password))) return false;
+  // One kind of pair per user: the record form would otherwise shadow the new file.
+  Remove(kUsers, user);
+  const std::string folder = platform::DataFolder();
+  platform::MakeFolders(folder);
+  const std::string file = folder + "/" + user + ".pub";
+  if (!platform::WritePrivateFile(file, key.PublicLine() + "\n")) return false;
+  if (questions != nullptr) {
+    MessageQuestion q;
+    q.messageId = kMsgKeysCreated;
+    q.text =
+        "Your keys have been created. The private key has been stored securely, and your public "
+        "key has been written into file \"" +
+        file + "\", you can export that file to your host administrator.";
+    q.icon = MessageIcon::kInformation;
+    questions->AskMessage(q);
+  }
+  return true;
+}
+
+CSshUserKey CSshKeyStore::LoadOpenSshForAuthentication(const std::string& user,
+                                                       const std::string& password,
+                                                       ISshQuestions* questions) {
+  const auto text = OpenSshKeyFile(user);
+  if (!text) throw CSshError(SshError::kCannotLoadKeys);
+  std::string current = password;
+  for (int retry = 0;; ++retry) {
+    SshKeyFileError error = SshKeyFileError::kNone;
+    auto key = CSshUserKey::FromOpenSshFile(*text, current, error);
+    WipeString(current);
+    if (key) return std::move(*key);
+    if (error != SshKeyFileError::kWrongPassphrase) throw CSshError(SshError::kCannotLoadKeys);
+    const auto again = questions && retry < kSshKeyPasswordRetries
+                           ? questions->AskKeyPassword(user, true)
+                           : std::nullopt;
+    if (!again) throw CSshError(SshError::kAborted);
+    current = *again;
+  }
+}
+
 std::string ChangedHostKeyText(const std::string& host, ByteSpan blob) {
   return std::string(kTextChangedHostKey) + "\n\nHost: " + host +
          "\nFingerprint of the key received: " + SshFingerprint(blob);
 }
 
-bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions) {
+bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQuestions* questions,
+                                int port) {
   auto tell = [questions](std::string text) {
     if (questions == nullptr) return;
     MessageQuestion q;
@@ -179,10 +317,25 @@ bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQues
     tell(ChangedHostKeyText(host, blob));
     return false;
   }
+  if (version_ == SshVersion::k2) {
+    switch (CheckKnownHostsFile(host, port, blob)) {
+      case KnownHostMatch::kMatch:
+        return true;
+      case KnownHostMatch::kMismatch:
+        tell(std::string(kTextKnownHostsDiffers) + KnownHostsPath() + ".\n\nHost: " + host +
+             "\nFingerprint of the key received: " + SshFingerprint(blob));
+        return false;
+      case KnownHostMatch::kRevoked:
+        tell(std::string(kTextKnownHostsRevoked) + KnownHostsPath() + ".");
+        return false;
+      case KnownHostMatch::kUnknown:
+        break;
+    }
+  }
   if (questions == nullptr) return false;
   SshHostKeyQuestion q;
   q.host = host;
-  q.keyText = SshKeyText(SshKeyTextKind::kSsh2PublicKey, blob, host);
+  q.keyText = HostKeyText(host, blob);
   q.fingerprint = SshFingerprint(blob);
   if (!questions->AskNewHostKey(q)) return false;
   // Accepted for this connection even when it cannot be remembered; the user is told.
@@ -192,52 +345,69 @@ bool CSshKeyStore::CheckHostKey(const std::string& host, ByteSpan blob, ISshQues
 
 Bytes CSshKeyStore::ProtectRecord(const CSshDssKey& key, const std::string& password) {
   Bytes record = key.PublicBlob();
-  CSshWriter w(record);
-  w.Mpint(key.PrivateValue());
-  record.resize((record.size() + 7) / 8 * 8, 0);
-  uint8_t digest[kDigestSize];
-  CryptoPP::SHA1().CalculateDigest(digest, record.data(), record.size());
-  record.insert(record.end(), digest, digest + kDigestSize);
-  record.insert(record.end(), kTrailerZeros, 0);
-  const CryptoPP::SecByteBlock k = RecordKey(password);
-  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Encryption cipher(k, k.size(), kZeroIv);
-  cipher.ProcessData(record.data(), record.data(), record.size());
-  return record;
+  CSshWriter(record).Mpint(key.PrivateValue());
+  return SealRecord(std::move(record), password);
 }
 
 std::optional<CSshDssKey> CSshKeyStore::UnprotectRecord(ByteSpan record,
                                                         const std::string& password) {
-  if (record.size() < kDigestSize + kTrailerZeros + 8 || record.size() % 8 != 0)
-    return std::nullopt;
-  Bytes plain(record.begin(), record.end());
-  const CryptoPP::SecByteBlock k = RecordKey(password);
-  CryptoPP::CBC_Mode<CryptoPP::DES_EDE3>::Decryption cipher(k, k.size(), kZeroIv);
-  cipher.ProcessData(plain.data(), plain.data(), plain.size());
-  const size_t body = plain.size() - kDigestSize - kTrailerZeros;
-  uint8_t digest[kDigestSize];
-  CryptoPP::SHA1().CalculateDigest(digest, plain.data(), body);
+  auto plain = OpenRecord(record, password);
+  if (!plain) return std::nullopt;
   std::optional<CSshDssKey> key;
-  if (CryptoPP::VerifyBufsEqual(digest, plain.data() + body, kDigestSize)) {
-    try {
-      CSshReader in(plain.data(), body);
-      const size_t start = in.Remaining();
-      in.Text();
-      for (int i = 0; i < 4; ++i) in.Mpint();
-      const size_t blobSize = start - in.Remaining();
-      key = CSshDssKey::FromBlob(ByteSpan(plain.data(), blobSize));
-      if (key) key->SetPrivateValue(in.Mpint());
-    } catch (const CSshError&) {
-      key.reset();
-    }
+  try {
+    CSshReader in(*plain);
+    const size_t start = in.Remaining();
+    in.Text();
+    for (int i = 0; i < 4; ++i) in.Mpint();
+    const size_t blobSize = start - in.Remaining();
+    key = CSshDssKey::FromBlob(ByteSpan(plain->data(), blobSize));
+    if (key) key->SetPrivateValue(in.Mpint());
+  } catch (const CSshError&) {
+    key.reset();
   }
-  WipeBytes(plain);
+  WipeBytes(*plain);
   return key;
 }
 
-CSshKeyStore::LoadResult CSshKeyStore::LoadUserKey(const std::string& user,
-                                                   const std::string* password,
-                                                   ISshQuestions* questions,
-                                                   std::optional<CSshDssKey>& key) {
+Bytes CSshKeyStore::ProtectSsh1Record(const CSsh1RsaKey& key, const std::string& password) {
+  Bytes record;
+  CSshWriter w(record);
+  key.WriteRecordBody(w);
+  return SealRecord(std::move(record), password);
+}
+
+std::optional<CSsh1RsaKey> CSshKeyStore::UnprotectSsh1Record(ByteSpan record,
+                                                             const std::string& password) {
+  auto plain = OpenRecord(record, password);
+  if (!plain) return std::nullopt;
+  std::optional<CSsh1RsaKey> key;
+  try {
+    CSshReader in(*plain);
+    key = CSsh1RsaKey::FromRecordBody(in);
+  } catch (const CSshError&) {
+    key.reset();
+  }
+  WipeBytes(*plain);
+  return key;
+}
+
+namespace {
+
+std::optional<CSshDssKey> Unprotect(ByteSpan record, const std::string& password,
+                                    const CSshDssKey*) {
+  return CSshKeyStore::UnprotectRecord(record, password);
+}
+
+std::optional<CSsh1RsaKey> Unprotect(ByteSpan record, const std::string& password,
+                                     const CSsh1RsaKey*) {
+  return CSshKeyStore::UnprotectSsh1Record(record, password);
+}
+
+}  // namespace
+
+template <class Key>
+CSshKeyStore::LoadResult CSshKeyStore::LoadKey(const std::string& user, const std::string* password,
+                                               ISshQuestions* questions, std::optional<Key>& key) {
   const auto record = UserRecord(user);
   if (!record) return LoadResult::kNoKey;
   std::string asked;
@@ -247,14 +417,40 @@ CSshKeyStore::LoadResult CSshKeyStore::LoadUserKey(const std::string& user,
     asked = *answer;
     password = &asked;
   }
-  key = UnprotectRecord(*record, *password);
+  key = Unprotect(*record, *password, static_cast<const Key*>(nullptr));
   WipeString(asked);
   return key ? LoadResult::kLoaded : LoadResult::kWrongPassword;
 }
 
+CSshKeyStore::LoadResult CSshKeyStore::LoadUserKey(const std::string& user,
+                                                   const std::string* password,
+                                                   ISshQuestions* questions,
+                                                   std::optional<CSshDssKey>& key) {
+  return LoadKey(user, password, questions, key);
+}
+
+CSshKeyStore::LoadResult CSshKeyStore::LoadUserKey(const std::string& user,
+                                                   const std::string* password,
+                                                   ISshQuestions* questions,
+                                                   std::optional<CSsh1RsaKey>& key) {
+  return LoadKey(user, password, questions, key);
+}
+
 CSshDssKey CSshKeyStore::LoadForAuthentication(const std::string& user, const std::string& password,
                                                ISshQuestions* questions) {
-  std::optional<CSshDssKey> key;
+  return LoadKeyForAuthentication<CSshDssKey>(user, password, questions);
+}
+
+CSsh1RsaKey CSshKeyStore::LoadSsh1ForAuthentication(const std::string& user,
+                                                    const std::string& password,
+                                                    ISshQuestions* questions) {
+  return LoadKeyForAuthentication<CSsh1RsaKey>(user, password, questions);
+}
+
+template <class Key>
+Key CSshKeyStore::LoadKeyForAuthentication(const std::string& user, const std::string& password,
+                                           ISshQuestions* questions) {
+  std::optional<Key> key;
   std::string current = password;
   LoadResult result = LoadUserKey(user, &current, questions, key);
   for (int retry = 0; result == LoadResult::kWrongPassword; ++retry) {
@@ -287,15 +483,23 @@ CSshDssKey CSshKeyStore::LoadForAuthentication(const std::string& user, const st
 bool CSshKeyStore::CreateUserKey(const std::string& user, const std::string& password,
                                  ISshQuestions* questions) {
   if (!ValidName(user)) return false;
-  const CSshDssKey key = CSshDssKey::Generate();
-  Bytes record = ProtectRecord(key, password);
+  Bytes record;
+  std::string text;
+  if (version_ == SshVersion::k1) {
+    const CSsh1RsaKey key = CSsh1RsaKey::Generate(kNewSsh1KeyBits);
+    record = ProtectSsh1Record(key, password);
+    text = key.PublicText(user) + "\n";
+  } else {
+    const CSshDssKey key = CSshDssKey::Generate();
+    record = ProtectRecord(key, password);
+    text = SshKeyText(SshKeyTextKind::kSsh2PublicKey, key.PublicBlob(), user);
+  }
   const bool stored = StoreUserRecord(user, record);
   WipeBytes(record);
   if (!stored) return false;
   const std::string folder = platform::DataFolder();
   platform::MakeFolders(folder);
   const std::string file = folder + "/" + user + ".pub";
-  const std::string text = SshKeyText(SshKeyTextKind::kSsh2PublicKey, key.PublicBlob(), user);
   if (!platform::WritePrivateFile(file, text)) return false;
   if (questions != nullptr) {
     MessageQuestion q;
@@ -312,18 +516,44 @@ bool CSshKeyStore::CreateUserKey(const std::string& user, const std::string& pas
 
 std::optional<std::string> CSshKeyStore::ExportPublicKey(const std::string& user,
                                                          ISshQuestions* questions) {
-  std::optional<CSshDssKey> key;
-  if (LoadUserKey(user, nullptr, questions, key) != LoadResult::kLoaded) {
-    if (questions != nullptr) {
-      MessageQuestion q;
-      q.messageId = kMsgNoKeyAccess;
-      q.text = std::string(kTextNoKeyAccess);
-      q.icon = MessageIcon::kStop;
-      questions->AskMessage(q);
-    }
-    return std::nullopt;
+  std::optional<std::string> text;
+  if (version_ == SshVersion::k1) {
+    std::optional<CSsh1RsaKey> key;
+    if (LoadUserKey(user, nullptr, questions, key) == LoadResult::kLoaded)
+      text = key->PublicText(user) + "\n";
+  } else if (const auto file = OpenSshKeyFile(user)) {
+    // The OpenSSH one-line form, after the passphrase opens the file: only the owner exports.
+    const auto password = questions ? questions->AskKeyPassword(user, false) : std::nullopt;
+    SshKeyFileError error = SshKeyFileError::kNone;
+    const auto key =
+        password ? CSshUserKey::FromOpenSshFile(*file, *password, error) : std::nullopt;
+    if (key) text = key->PublicLine() + "\n";
+  } else {
+    std::optional<CSshDssKey> key;
+    if (LoadUserKey(user, nullptr, questions, key) == LoadResult::kLoaded)
+      text = SshKeyText(SshKeyTextKind::kSsh2PublicKey, key->PublicBlob(), user);
   }
-  return SshKeyText(SshKeyTextKind::kSsh2PublicKey, key->PublicBlob(), user);
+  if (!text && questions != nullptr) {
+    MessageQuestion q;
+    q.messageId = kMsgNoKeyAccess;
+    q.text = std::string(kTextNoKeyAccess);
+    q.icon = MessageIcon::kStop;
+    questions->AskMessage(q);
+  }
+  return text;
+}
+
+std::string CSshKeyStore::HostKeyText(const std::string& host, ByteSpan blob) const {
+  if (version_ == SshVersion::k1) {
+    try {
+      CSshReader in(blob);
+      const CryptoPP::Integer n = in.Mpint();
+      const CryptoPP::Integer e = in.Mpint();
+      if (const auto key = CSsh1RsaKey::FromPublic(n, e)) return key->PublicText(host);
+    } catch (const CSshError&) {
+    }
+  }
+  return SshKeyText(SshKeyTextKind::kSsh2PublicKey, blob, host);
 }
 
 }  // namespace ostrane

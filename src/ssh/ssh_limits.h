@@ -33,3 +33,17 @@ inline constexpr size_t kSshMaxUserKeyRecord = 1024;
 inline constexpr int kSshKeyPasswordRetries = 4;
 
 }  // namespace ostrane
+
+// Version 1.5: largest packet length (type, data and CRC) taken from the server; the protocol's
+// own limit is 256 KiB.
+inline constexpr size_t kSsh1MaxPacket = 256u * 1024;
+// Smallest packet length: a type byte and the CRC.
+inline constexpr size_t kSsh1MinPacket = 5;
+// Largest data sent in one packet (a paste is split into packets of this size).
+inline constexpr size_t kSsh1MaxData = 16u * 1024;
+// Typed bytes held until the shell runs; more is dropped.
+inline constexpr size_t kSsh1MaxHeldInput = 64u * 1024;
+// Lines the server may send before its identification line; more ends the connection.
+inline constexpr size_t kSsh1MaxPreBannerLines = 64;
+// An OpenSSH private-key file: a few kilobytes even for large RSA keys.
+inline constexpr size_t kSshMaxKeyFile = 64u * 1024;

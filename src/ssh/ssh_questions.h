@@ -30,11 +30,14 @@ inline constexpr std::string_view kKeyCreationTitle = "Public Key/Private Key Cr
 
 // "SSH Authorization": a password (remembered when savePassword), or the stored key pair
 // unlocked by the password.
+// With usePublicKey and an identity file, the key is that OpenSSH private-key file and the
+// password is its passphrase.
 struct SshAuthorizationAnswer {
   std::string user;
   bool usePublicKey = false;
   std::string password;
   bool savePassword = false;
+  std::string identityFile;
 };
 
 struct SshPasswordChangeAnswer {

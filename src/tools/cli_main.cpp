@@ -49,6 +49,7 @@ constexpr char kUsage[] =
     "                    --zmodem-send FILE]... [--answer TEXT]...\n"
     "                   [--for SECONDS] [--attrs]\n"
     "                   [--user NAME] [--password TEXT] [--key-password TEXT]\n"
+    "                   [--identity OPENSSH-PRIVATE-KEY-FILE] [--save-password yes|no]\n"
     "                   [--host-key accept|reject]\n"
     "                   [--capture FILE | --capture-debug FILE]\n"
     "       ostrane-cli --set HostType=1 [--set Speed=N]... DEVICE [steps]...\n"
@@ -80,6 +81,10 @@ struct CliOptions {
   std::string user;
   std::optional<std::string> password;
   std::optional<std::string> keyPassword;
+  // An OpenSSH private key to log in with; --key-password is then its passphrase.
+  std::optional<std::string> identity;
+  // "Save Password" ticked: the password is remembered (see the settings in the output).
+  bool savePassword = false;
   bool acceptHostKey = false;
   // Capture of the session's output from the start; debug capture writes every byte by name.
   std::optional<std::string> capturePath;
@@ -175,6 +180,16 @@ constexpr ValueOption kValueOptions[] = {
        o.keyPassword = v;
        return true;
      }},
+    {"--save-password",
+     [](CliOptions& o, const char* v) {
+       o.savePassword = std::string_view(v) == "yes";
+       return o.savePassword || std::string_view(v) == "no";
+     }},
+    {"--identity",
+     [](CliOptions& o, const char* v) {
+       o.identity = v;
+       return *v != '\0';
+     }},
     {"--capture",
      [](CliOptions& o, const char* v) {
        o.capturePath = v;
@@ -251,11 +266,19 @@ class CCliQuestions : public ISshQuestions {
   // the login is given up rather than repeated for ever.
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
                                                          const std::string& user) override {
-    if (++authorizations_ > kMaxAnswers || (!options_.password && !options_.keyPassword))
+    if (++authorizations_ > kMaxAnswers ||
+        (!options_.password && !options_.keyPassword && !options_.identity))
       return std::nullopt;
     SshAuthorizationAnswer a;
     a.user = options_.user.empty() ? user : options_.user;
+    if (options_.identity) {
+      a.usePublicKey = true;
+      a.identityFile = *options_.identity;
+      a.password = options_.keyPassword.value_or("");
+      return a;
+    }
     a.usePublicKey = options_.keyPassword.has_value();
+    a.savePassword = !a.usePublicKey && options_.savePassword;
     a.password = a.usePublicKey ? *options_.keyPassword : *options_.password;
     return a;
   }

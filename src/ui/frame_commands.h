@@ -166,8 +166,7 @@ inline constexpr MenuItem kMenuItems[] = {
 
 // Commands whose features come later; they stay disabled.
 inline constexpr int kLaterCommands[] = {
-    Cmd::kFontMaster,     Cmd::kCreateKeysSsh2, Cmd::kKeyManagerSsh2, Cmd::kCreateKeysSsh1,
-    Cmd::kKeyManagerSsh1,
+    Cmd::kFontMaster,
 };
 
 // Commands that act on the active session; disabled while there is none.

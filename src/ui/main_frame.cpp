@@ -33,6 +33,7 @@
 #include "ui/button_bar.h"
 #include "ui/chat_line.h"
 #include "ui/child_frame.h"
+#include "ui/key_manager_dialog.h"
 #include "ui/macro_save_dialog.h"
 #include "ui/new_connection_dialog.h"
 #include "ui/print_commands.h"
@@ -781,6 +782,18 @@ void CMainFrame::RunCommand(int command) {
       break;
     case Cmd::kVtKeyboard:
       ToggleVtKeyboard();
+      break;
+    case Cmd::kKeyManagerSsh1:
+    case Cmd::kKeyManagerSsh2: {
+      CKeyManagerDialog dialog(command == Cmd::kKeyManagerSsh1 ? SshVersion::k1 : SshVersion::k2,
+                               &Questions(), this);
+      Questions().ExecDialog(dialog);
+      break;
+    }
+    case Cmd::kCreateKeysSsh1:
+    case Cmd::kCreateKeysSsh2:
+      RunKeyCreation(command == Cmd::kCreateKeysSsh1 ? SshVersion::k1 : SshVersion::k2,
+                     &Questions(), this);
       break;
     default:
       break;

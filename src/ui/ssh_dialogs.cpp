@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ssh/ssh_remembered_password.h"
+
 namespace ostrane {
 
 namespace {
@@ -29,6 +31,12 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   return label;
+}
+
+// Where a saved password goes decides how safe it is; the user is told which it will be.
+QString SavePasswordLabel() {
+  return PasswordsGoToSecretService() ? "&Save Password (in the desktop's keyring)"
+                                      : "&Save Password (in the session file, weakly protected)";
 }
 
 QLabel* ProblemLabel(QWidget* parent) {
@@ -83,7 +91,7 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   password_ = Field(this, "password", true);
   passwordForm->addRow("Pass&word:", password_);
   layout->addLayout(passwordForm);
-  save_ = new QCheckBox("&Save Password", this);
+  save_ = new QCheckBox(SavePasswordLabel(), this);
   save_->setObjectName("savePassword");
   layout->addWidget(save_);
   // With a key the password unlocks the stored pair and is never saved.
@@ -139,7 +147,7 @@ CChangePasswordDialog::CChangePasswordDialog(const QString& host, const QString&
   form->addRow("&New password:", new_);
   form->addRow("&Confirmation:", confirm_);
   layout->addLayout(form);
-  save_ = new QCheckBox("&Save Password", this);
+  save_ = new QCheckBox(SavePasswordLabel(), this);
   save_->setObjectName("savePassword");
   layout->addWidget(save_);
   problem_ = ProblemLabel(this);

@@ -251,6 +251,8 @@ TEST_F(NewConnection, ModemNeedsAnInstalledModemAndAValidNumber) {
 }
 
 TEST_F(NewConnection, SshVersionChoosesTheHostType) {
+  // Version 2 until the user has chosen version 1 once.
+  EXPECT_EQ(NewConnectionValues::Load(*profile_).sshVersion, 1);
   auto v = Values("SSH");
   v.sshHost = "box";
   v.sshPort = "ssh";

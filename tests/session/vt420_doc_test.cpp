@@ -156,14 +156,23 @@ TEST_F(SessionDocument, DebugKindCreatesNoTransport) {
   EXPECT_TRUE(questions_.asked.empty());
 }
 
-// SSH1 is a kind of the settings that this version cannot connect: the user is told instead of
-// the session ending without a word.
+// A kind no version knows (a session file from elsewhere): the user is told instead of the
+// session ending without a word.
 TEST_F(SessionDocument, KindWithoutATransportIsReported) {
-  Set(S::HostType, 6);
+  Set(S::HostType, 7);
   EXPECT_FALSE(doc_.CreateTransport(true, false));
   EXPECT_EQ(doc_.Transport(), nullptr);
   ASSERT_EQ(questions_.asked.size(), 1u);
   EXPECT_EQ(questions_.asked[0].text, kTextKindNotAvailable);
+}
+
+// SSH1 needs the SSH questions as SSH2 does: without them the login could not be asked for.
+TEST_F(SessionDocument, Ssh1WithoutSshQuestionsIsReported) {
+  Set(S::HostType, 6);
+  EXPECT_FALSE(doc_.CreateTransport(true, false));
+  EXPECT_EQ(doc_.Transport(), nullptr);
+  ASSERT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.asked[0].text, kTextNoSshQuestions);
 }
 
 TEST_F(SessionDocument, TitlesNameTheConnection) {

@@ -41,7 +41,7 @@ class CTestSshQuestions : public ISshQuestions {
     std::lock_guard lock(mutex_);
     authorizationUsers_.push_back(remembered);
     if (static_cast<int>(authorizationUsers_.size()) > maxAuthorizations) return std::nullopt;
-    return SshAuthorizationAnswer{user, usePublicKey, password, savePassword};
+    return SshAuthorizationAnswer{user, usePublicKey, password, savePassword, {}};
   }
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,
                                                            bool retry) override {

@@ -14,6 +14,7 @@
 #include <future>
 #include <map>
 
+#include "dialog_answerer.h"
 #include "peers/ssh_peer.h"
 #include "peers/ssh_scripted_peer.h"
 #include "session/screen_json.h"
@@ -28,6 +29,9 @@
 namespace ostrane {
 namespace {
 
+using test::CDialogAnswerer;
+using test::PressReturn;
+
 template <class W>
 W* Find(QWidget* dialog, const char* name) {
   W* w = dialog->findChild<W*>(name);
@@ -40,41 +44,6 @@ void Type(QWidget* dialog, const char* name, const QString& text) {
   field->setFocus();
   QTest::keyClicks(field, text);
 }
-
-// Return in the field that has the dialog's keyboard focus, as a user presses it.
-void PressReturn(QWidget* dialog) {
-  QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
-}
-
-// Answers each modal dialog that comes up by its object name, as a user would, and records the
-// names in order. A dialog without a rule is cancelled with Escape.
-class CDialogAnswerer {
- public:
-  using Rule = std::function<void(QWidget*)>;
-  explicit CDialogAnswerer(std::map<QString, Rule> rules) : rules_(std::move(rules)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-    timer_.start(30);
-  }
-  const QStringList& Seen() const { return seen_; }
-
- private:
-  void Poll() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_) return;
-    last_ = modal;
-    seen_ << modal->objectName();
-    const auto rule = rules_.find(modal->objectName());
-    if (rule != rules_.end())
-      rule->second(modal);
-    else
-      QTest::keyClick(modal, Qt::Key_Escape);
-  }
-
-  std::map<QString, Rule> rules_;
-  QTimer timer_;
-  QPointer<QWidget> last_;
-  QStringList seen_;
-};
 
 // A question asked from a worker thread, as the transport asks it, answered on this thread.
 template <class F>
