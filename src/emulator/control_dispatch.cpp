@@ -67,7 +67,11 @@ const SequenceRow CEmulatorDispatch::kEscapes[] = {
     {VtId("|"), "LS3R", [](E& e, const P&) { e.charsets_.LockGR(3); }},
     {VtId("\\"), "ST", nullptr},
     {VtId("Z"), "DECID", [](E& e, const P&) { e.SendPrimaryDeviceAttributes(); }},
-    {VtId("c"), "RIS", nullptr},
+    // The VT types take RIS as a no-op; the xterm type resets fully.
+    {VtId("c"), "RIS",
+     [](E& e, const P&) {
+       if (e.xterm_) e.FullReset();
+     }},
     {VtId(" F"), "S7C1T", nullptr},
     {VtId(" G"), "S8C1T", nullptr},
     {VtId(" L"), "ACS", nullptr},  // ANSI conformance levels 1, 2 and 3

@@ -91,7 +91,7 @@ void CVT420Emulator::RegionColumns(int& first, int& last) const {
 void CVT420Emulator::ScrollUp(int n, bool toHistory) {
   n = std::min(n, bottom_ - top_ + 1);
   if (n <= 0) return;
-  if (toHistory && settings_.Int(S::History))
+  if (toHistory && !altScreen_ && settings_.Int(S::History))
     for (int r = top_; r < top_ + n; ++r) screen_.PushToHistory(r);
   int first, last;
   RegionColumns(first, last);
@@ -202,6 +202,7 @@ void CVT420Emulator::OutputChar(char16_t code) {
   const uint16_t cellAttr = static_cast<uint16_t>(attr_ | glyph);
   screen_.PutCell(row, col, code, cellAttr);
   if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
+  if (cellAttr & attr::kExtended) screen_.PutExtras(row, col, width, extra_);
   if (col < right_) {
     // A wide character that would pass the right margin leaves the cursor on the margin with
     // a wrap pending, so the next character starts a new line.
@@ -235,6 +236,7 @@ void CVT420Emulator::SoftReset() {
   charsets_.Reset();
   SetCursor(0, 0);
   attr_ = kDefaultAttr;
+  extra_ = {};
   SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
   EnterGround();
   CSettingsChange change;
@@ -247,9 +249,17 @@ void CVT420Emulator::Reset() {
   screen_.SetGeometry(settings_.Int(S::Pages), settings_.Int(S::Lines));
   screen_.SelectPage(0);
   charsets_.Reset();
+  altScreen_ = false;
+  screen_.ClearAlternate();
+  UpdateTerminalType();
   EnterGround();
   wrapPending_ = false;
   attr_ = kDefaultAttr;
+  extra_ = {};
+  otherSaved_.row = otherSaved_.column = 0;
+  otherSaved_.attribute = kDefaultAttr;
+  otherSaved_.extra = {};
+  otherSaved_.charsets.Reset();
   insertMode_ = false;
   if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintOff();
   if (printMode_ == PrintMode::kPrinterController && events_) events_->PrinterControllerOff();
@@ -259,6 +269,7 @@ void CVT420Emulator::Reset() {
   saved_.cursorVisible = 1;
   saved_.cursorType = 0;
   saved_.attribute = kDefaultAttr;
+  saved_.extra = {};
   saved_.charsets.Reset();
   rectangleExtent_ = true;
   originMode_ = false;

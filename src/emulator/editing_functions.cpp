@@ -139,6 +139,8 @@ uint16_t SwapColours(uint16_t word) {
   return static_cast<uint16_t>((word & 0x00FF) | ((word & 0x0F00) << 4) | ((word & 0xF000) >> 4));
 }
 
+}  // namespace
+
 // One rendition value applied to an attribute word. Colours are stored as they are drawn, so
 // reverse video swaps the two fields and bold brightens the foreground.
 uint16_t ApplyRenditionValue(uint16_t w, int32_t v) {
@@ -199,8 +201,6 @@ uint16_t ApplyRenditionValue(uint16_t w, int32_t v) {
       return w;
   }
 }
-
-}  // namespace
 
 // The values from parameter `first` on, in order; none there reads as a single 0.
 uint16_t CVT420Emulator::ApplyRendition(uint16_t w, const CControlParams& params, int first) const {

@@ -11,6 +11,9 @@ inline constexpr int32_t kMaxParamValue = 0x7FFFFFFF;  // decimal values saturat
 // A device-control string beyond this many bytes is discarded: it bounds the memory a host can
 // make the terminal hold (a soft font of 96 large glyphs is far smaller).
 inline constexpr size_t kMaxDeviceControlString = 1 << 20;
+// An operating-system command (titles, colours, links) beyond this many bytes is dropped whole;
+// other strings (APC, PM, SOS) are never kept at all.
+inline constexpr size_t kMaxHostString = 4096;
 
 inline constexpr int kLineWidth = 132;           // cells stored per line
 inline constexpr int kPageMemory = 144;          // lines of page memory

@@ -43,6 +43,8 @@ class ITerminalEvents {
   virtual void HostSizeChanged() {}
   // Connection settings changed in an open session.
   virtual void ConnectionSettingsChanged() {}
+  // The host set the window title (xterm type); the text has no control characters.
+  virtual void HostTitleChanged(std::string_view /*title*/) {}
 };
 
 // Where captured text goes; the terminal object formats, the sink writes.

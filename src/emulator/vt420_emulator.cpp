@@ -33,6 +33,8 @@ ParserState CVT420Emulator::State() const {
       return ParserState::kControlSequence;
     case VtParserState::kDeviceControl:
       return ParserState::kDeviceControl;
+    case VtParserState::kString:
+      return ParserState::kHostString;
     case VtParserState::kGround:
       break;
   }
@@ -133,6 +135,8 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool as
   if (!ascii)
     n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
   screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
+  if (attr_ & attr::kExtended)
+    screen_.PutExtras(cursorRow_, cursorCol_, static_cast<int>(n), extra_);
   if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(right_)) {
     cursorCol_ += static_cast<int>(n);
   } else {

@@ -1,0 +1,226 @@
+// The xterm type's additions to the VT420 engine: extended renditions (256 and 24-bit colours,
+// italic, strike-through, faint), operating-system commands (titles) and the alternate screen.
+// None of this runs for the VT types.
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+#include "emulator/vt420_emulator.h"
+
+namespace ostrane {
+namespace {
+
+// ANSI colour order (black, red, green, yellow, blue, magenta, cyan, white) to the palette
+// index of the attribute word, whose order is black, red, green, blue, yellow, ...
+constexpr uint8_t kAnsiToPalette[8] = {0, 1, 2, 4, 3, 5, 6, 7};
+constexpr int kBright = 8;
+
+// The style bits that SGR values set and clear.
+struct StyleRow {
+  int32_t set;
+  int32_t clear;
+  uint8_t bit;
+};
+constexpr StyleRow kStyles[] = {
+    {2, 22, style::kFaint},  {3, 23, style::kItalic},    {8, 28, style::kInvisible},
+    {9, 29, style::kStrike}, {53, 55, style::kOverline},
+};
+
+uint8_t ClampByte(int32_t v) {
+  return static_cast<uint8_t>(std::clamp(v, 0, 255));
+}
+
+}  // namespace
+
+void CVT420Emulator::UpdateTerminalType() {
+  const bool xterm = settings_.Int(S::TermID) == kXtermTermId;
+  if (xterm == xterm_) return;
+  xterm_ = xterm;
+  parser_.SetHostStrings(xterm);
+  if (!xterm) {
+    attr_ &= static_cast<uint16_t>(~attr::kExtended);
+    extra_ = {};
+    if (altScreen_) SetAlternateScreen(false, false);
+  }
+}
+
+// The rendition memo is shared by both rule sets; the xterm type's entries are kept apart by a
+// bit that no packed parameter text has (it holds at most seven bytes).
+uint64_t CVT420Emulator::RenditionKey(uint64_t text) const {
+  return xterm_ ? text | uint64_t{1} << 63 : text;
+}
+
+void CVT420Emulator::SetHostColour(bool foreground, int nibble, uint32_t extended) {
+  // Colours are stored as drawn: under reverse video the host's foreground is the background.
+  const bool textField = foreground != ((attr_ & attr::kReverse) != 0);
+  const int shift = textField ? 8 : 12;
+  if (nibble >= 0)
+    attr_ = static_cast<uint16_t>((attr_ & ~(0xF << shift)) | ((nibble & 0xF) << shift));
+  (textField ? extra_.foreground : extra_.background) = extended;
+}
+
+// Reads the colour of a 38 or 48 at parameter i: "5;n", "2;r;g;b" or their colon forms
+// ("5:n", "2::r:g:b", "2:r:g:b"). Returns the parameters it used after i; colour stays 0 when
+// the form is not understood.
+size_t CVT420Emulator::ExtendedColour(const CControlParams& p, int i, uint32_t& colour) const {
+  colour = 0;
+  const int kind = p.Param(i + 1, 0);
+  const bool colons = p.IsSubParameter(i + 1);
+  int subs = 0;
+  if (colons)
+    while (p.IsSubParameter(i + 1 + subs)) ++subs;
+  if (kind == 5) {
+    if (p.Count() <= i + 2) return static_cast<size_t>(colons ? subs : p.Count() - i - 1);
+    colour = colour::kIndexed | ClampByte(p.Param(i + 2, 0));
+    return 2;
+  }
+  if (kind == 2) {
+    // The colon form may carry a colour-space number before the three components.
+    const int first = colons && subs >= 5 ? i + 3 : i + 2;
+    const size_t used = colons ? static_cast<size_t>(subs) : 4;
+    if (p.Count() < first + 3)
+      return std::min<size_t>(used, static_cast<size_t>(p.Count() - i - 1));
+    colour = colour::kRgb | uint32_t{ClampByte(p.Param(first, 0))} << 16 |
+             uint32_t{ClampByte(p.Param(first + 1, 0))} << 8 | ClampByte(p.Param(first + 2, 0));
+    return used;
+  }
+  return colons ? static_cast<size_t>(subs) : 1;
+}
+
+void CVT420Emulator::XtermRendition(const CControlParams& p) {
+  const int count = std::max(p.Count(), 1);
+  for (int i = 0; i < count; ++i) {
+    if (p.IsSubParameter(i)) continue;  // a sub-parameter where none belongs
+    const int32_t v = p.Param(i, 0);
+    if (v == 38 || v == 48) {
+      uint32_t colour = 0;
+      i += static_cast<int>(ExtendedColour(p, i, colour));
+      if (colour == 0) continue;
+      const int index = (colour & colour::kTagMask) == colour::kIndexed ? colour & 0xFF : -1;
+      // The sixteen system colours stay in the word, exactly as 30-37/90-97 set them.
+      if (index >= 0 && index < 8) attr_ = ApplyRenditionValue(attr_, (v == 38 ? 30 : 40) + index);
+      if (index >= 0 && index < 16)
+        SetHostColour(v == 38, index < 8 ? -1 : kAnsiToPalette[index - 8] + kBright, 0);
+      else
+        SetHostColour(v == 38, -1, colour);
+      continue;
+    }
+    if (v >= 90 && v <= 97) {
+      SetHostColour(true, kAnsiToPalette[v - 90] + kBright, 0);
+      continue;
+    }
+    if (v >= 100 && v <= 107) {
+      SetHostColour(false, kAnsiToPalette[v - 100] + kBright, 0);
+      continue;
+    }
+    const auto styleRow =
+        std::find_if(std::begin(kStyles), std::end(kStyles),
+                     [v](const StyleRow& r) { return r.set == v || r.clear == v; });
+    if (styleRow != std::end(kStyles)) {
+      if (v == styleRow->set)
+        extra_.styles |= styleRow->bit;
+      else
+        extra_.styles &= static_cast<uint8_t>(~styleRow->bit);
+      if (v != 22) continue;  // 22 also ends bold, below
+    }
+    switch (v) {
+      case 0:
+        extra_ = {};
+        break;
+      case 6:  // rapid blink is drawn as blink
+        attr_ = ApplyRenditionValue(attr_, 5);
+        continue;
+      case 21:  // double underline is drawn as underline
+        attr_ = ApplyRenditionValue(attr_, 4);
+        continue;
+      case 7:
+      case 27:
+        // The word swaps its colour fields; the extra colours go with them.
+        if (((attr_ & attr::kReverse) != 0) != (v == 7))
+          std::swap(extra_.foreground, extra_.background);
+        break;
+      default:
+        break;
+    }
+    attr_ = ApplyRenditionValue(attr_, v);
+    if ((v >= 30 && v <= 39) || (v >= 40 && v <= 49)) SetHostColour(v < 40, -1, 0);
+  }
+  if (extra_.Empty())
+    attr_ &= static_cast<uint16_t>(~attr::kExtended);
+  else
+    attr_ |= attr::kExtended;
+}
+
+// Operating-system commands: "Ps;Pt". Titles drop control characters, so that nothing the host
+// sends can reach a report or a window title as a control.
+void CVT420Emulator::OscDispatch(std::string_view data) {
+  const size_t semicolon = data.find(';');
+  if (semicolon == std::string_view::npos) return;
+  int command = -1;
+  const auto [end, error] = std::from_chars(data.data(), data.data() + semicolon, command);
+  if (error != std::errc() || end != data.data() + semicolon) return;
+  const std::string_view text = data.substr(semicolon + 1);
+  if (command == 0 || command == 2) {
+    std::string title;
+    for (const char c : text)
+      if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
+    hostTitle_ = title;
+    if (events_) events_->HostTitleChanged(hostTitle_);
+  }
+}
+
+// The alternate screen: the page's rows are exchanged with a second set, the history is left
+// alone while it is shown, and each screen keeps its own saved cursor.
+void CVT420Emulator::SetAlternateScreen(bool on, bool clear) {
+  if (on == altScreen_) {
+    if (on && clear) EraseInDisplay(2);
+    return;
+  }
+  if (statusActive_) SelectStatusDisplay(0);
+  screen_.ExchangeAlternate();
+  altScreen_ = on;
+  std::swap(saved_, otherSaved_);
+  if (on && clear) EraseInDisplay(2);
+  wrapPending_ = false;
+}
+
+void CVT420Emulator::FullReset() {
+  Reset();
+  SetCursor(0, 0);
+  CSettingsChange change;
+  change.repaint = change.cursor = true;
+  ApplyChanges(change);
+}
+
+// The private modes only the xterm type knows. Returns false for a number it does not know.
+bool CVT420Emulator::SetXtermMode(int number, bool set) {
+  switch (number) {
+    case 47:
+      SetAlternateScreen(set, false);
+      return true;
+    case 1047:
+      // Leaving clears the alternate screen first.
+      if (!set && altScreen_) EraseInDisplay(2);
+      SetAlternateScreen(set, false);
+      return true;
+    case 1048:
+      if (set)
+        SaveCursor();
+      else
+        RestoreCursor();
+      return true;
+    case 1049:
+      if (set) {
+        SaveCursor();
+        SetAlternateScreen(true, true);
+      } else {
+        SetAlternateScreen(false, false);
+        RestoreCursor();
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace ostrane
