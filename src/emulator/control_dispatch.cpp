@@ -213,6 +213,9 @@ void CVT420Emulator::EscDispatch(VtId id, const CControlParams& params) {
 void CVT420Emulator::CsiDispatch(VtId id, const CControlParams& params) {
   static const CSequenceIndex kIndex(CEmulatorDispatch::Sequences());
   const SequenceRow* row = kIndex.Find(id);
+  // The xterm type takes only exact matches: its hosts send many marked sequences of their own
+  // ("CSI > 4 ; 2 m", "CSI ? 4 m") that must not act as the unmarked function.
+  if (xterm_ && row && !(row->id == id)) return;
   if (row && row->handler) row->handler(*this, params);
 }
 

@@ -166,6 +166,9 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
       if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
     hostTitle_ = title;
     if (events_) events_->HostTitleChanged(hostTitle_);
+    CSettingsChange change;
+    change.title = true;
+    ApplyChanges(change);
   }
 }
 

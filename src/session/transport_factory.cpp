@@ -6,6 +6,7 @@
 #include "settings/settings_set.h"
 #include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
+#include "transport/local_shell_transport.h"
 #include "transport/modem_transport.h"
 #include "transport/serial_transport.h"
 #include "transport/telnet_options.h"
@@ -32,6 +33,7 @@ constexpr TransportFactory kTransportFactories[] = {
     {TransportKind::kLocal, &Make<CEchoTransport>},
     {TransportKind::kModem, &Make<CModemTransport>},
     {TransportKind::kSsh2, &Make<CSsh2Transport>},
+    {TransportKind::kLocalShell, &Make<CLocalShellTransport>},
 };
 
 bool NeedsProfile(int hostType) {

@@ -80,7 +80,13 @@ void CVT420View::SetMessageHandler(std::function<void(const QString&)> handler) 
 }
 
 QString CVT420View::FrameTitle() const {
-  QString title = QString::fromStdString(doc_.Title());
+  std::string hostTitle;
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    hostTitle = doc_.Terminal().HostTitle();
+  }
+  // A title the host set names the session window while the connection lasts.
+  QString title = QString::fromStdString(hostTitle.empty() ? doc_.Title() : hostTitle);
   const int cut = title.indexOf(QLatin1String(kDisconnected));
   if (cut >= 0) title.truncate(cut);
   if (disconnected_) title += QLatin1String(kDisconnected);
@@ -92,7 +98,8 @@ QString CVT420View::MainTitle() {
   {
     std::lock_guard lock(doc_.Terminal().Mutex());
     const CSettingsSet& s = doc_.Terminal().Settings();
-    name = s.Str(S::Title);
+    name = doc_.Terminal().HostTitle();
+    if (name.empty()) name = s.Str(S::Title);
     if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName();
   }
   return QString("%1 - %2").arg(QString::fromStdString(name), AppTitle());
@@ -248,7 +255,10 @@ void CVT420View::ApplySettingsChange(const CSettingsChange& change) {
     UpdateCursorCell();
   }
   if (change.buttons) emit buttonsChanged();
-  if (change.title) emit mainTitleChanged(MainTitle());
+  if (change.title) {
+    emit mainTitleChanged(MainTitle());
+    emit frameTitleChanged(FrameTitle());
+  }
 }
 
 void CVT420View::OnConnectionChanged(bool ended) {
