@@ -51,6 +51,53 @@ CellColours CColourResolver::Resolve(uint16_t attribute, bool selected, bool bli
   return {Palette(fore), Palette(back), show && (attribute & attr::kUnderline) != 0};
 }
 
+CellColours CColourResolver::Resolve(uint16_t attribute, const CellExtra* extra, bool selected,
+                                     bool blinkShown) const {
+  if (extra == nullptr || map_[attribute & 0x0F].mapped)
+    return Resolve(attribute, selected, blinkShown);
+  CellColours c = Resolve(attribute, false, true);
+  c.text = ExtraColour(extra->foreground, c.text);
+  c.background = ExtraColour(extra->background, c.background);
+  if (selected != !dark_) std::swap(c.text, c.background);
+  // Faint text is drawn halfway between its colour and the background.
+  if (extra->styles & style::kFaint) {
+    const uint32_t blend = ((c.text >> 1) & 0x7F7F7F) + ((c.background >> 1) & 0x7F7F7F);
+    c.text = blend;
+  }
+  const bool hidden = (extra->styles & style::kInvisible) ||
+                      ((attribute & attr::kBlink) && blinkText_ && !blinkShown);
+  if (hidden) c.text = c.background;
+  c.italic = (extra->styles & style::kItalic) != 0;
+  c.strike = (extra->styles & style::kStrike) != 0;
+  c.overline = (extra->styles & style::kOverline) != 0;
+  return c;
+}
+
+uint32_t CColourResolver::IndexedColour(int index) const {
+  // ANSI order to the palette's order (its blue and yellow are exchanged).
+  static constexpr uint8_t kAnsiToPalette[8] = {0, 1, 2, 4, 3, 5, 6, 7};
+  index &= 0xFF;
+  if (index < 16) return Palette(kAnsiToPalette[index & 7] + (index & 8));
+  if (index < 232) {
+    static constexpr uint32_t kLevels[6] = {0x00, 0x5F, 0x87, 0xAF, 0xD7, 0xFF};
+    const int cube = index - 16;
+    return kLevels[cube / 36] << 16 | kLevels[cube / 6 % 6] << 8 | kLevels[cube % 6];
+  }
+  const uint32_t grey = 8 + 10 * static_cast<uint32_t>(index - 232);
+  return grey << 16 | grey << 8 | grey;
+}
+
+uint32_t CColourResolver::ExtraColour(uint32_t colour, uint32_t fallback) const {
+  switch (colour & colour::kTagMask) {
+    case colour::kIndexed:
+      return IndexedColour(static_cast<int>(colour & 0xFF));
+    case colour::kRgb:
+      return colour & 0xFFFFFF;
+    default:
+      return fallback;
+  }
+}
+
 uint32_t CColourResolver::WindowBackground() const {
   // On a light screen this is the foreground colour of 0x0700: the exchange has been made.
   return Resolve(kDefaultAttr, false, true).background;

@@ -9,11 +9,15 @@
 namespace ostrane {
 
 class CSettingsSet;
+struct CellExtra;
 
 struct CellColours {
   uint32_t text = 0;        // 0x00RRGGBB
   uint32_t background = 0;  // 0x00RRGGBB
   bool underline = false;   // draw the underline of the cells
+  bool italic = false;
+  bool strike = false;
+  bool overline = false;
 };
 
 class CColourResolver {
@@ -24,6 +28,11 @@ class CColourResolver {
   // Colours of cells with attribute word `attribute`, drawn as selected or not, in the given
   // blink phase (true: blinking text is shown).
   CellColours Resolve(uint16_t attribute, bool selected, bool blinkShown) const;
+  // The same for a cell with extra colours and styles (nullptr: none).
+  CellColours Resolve(uint16_t attribute, const CellExtra* extra, bool selected,
+                      bool blinkShown) const;
+  // One of the 256 colours: the 16 of the palette (in ANSI order), the 6x6x6 cube, the grey ramp.
+  uint32_t IndexedColour(int index) const;
   // The window background and the area below the last line.
   uint32_t WindowBackground() const;
   uint32_t Palette(int index) const { return palette_[static_cast<size_t>(index & 0x0F)]; }
@@ -35,6 +44,9 @@ class CColourResolver {
     uint8_t back = 0;
     bool displayAttr = false;
   };
+  // A colour of a cell's extra, or `fallback` when it names none.
+  uint32_t ExtraColour(uint32_t colour, uint32_t fallback) const;
+
   std::array<uint32_t, 16> palette_{};
   std::array<MapEntry, 16> map_{};
   bool dark_ = true;

@@ -194,13 +194,6 @@ bool CVT420Doc::StartNewSession() {
   return true;
 }
 
-void CVT420Doc::ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen) {
-  if (settings.Int(S::HostType) != static_cast<int>(TransportKind::kLocalShell) || termIdChosen)
-    return;
-  if (settings.Int(S::TermID) == CSettingsSet::Descriptor(S::TermID).defaultInt)
-    settings.SetInt(S::TermID, kXtermTermId);
-}
-
 void CVT420Doc::SetSessionTitle(const std::string& text) {
   if (!transport_) {
     title_ = text;

@@ -116,9 +116,6 @@ class CVT420Doc final : public ITransportOwner,
 
   const std::string& Title() const { return title_; }
   void SetSessionTitle(const std::string& text);
-  // A new local-shell session is of the xterm type unless a terminal type was chosen for it
-  // (`termIdChosen`, or a TermID other than the default in the settings it starts from).
-  static void ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen);
   bool IsModified() const { return modified_; }
   void SetModified(bool modified) { modified_ = modified; }
 

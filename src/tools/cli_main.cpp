@@ -22,6 +22,7 @@
 #include "platform/profile.h"
 #include "platform/serial_devices.h"
 #include "session/host_address.h"
+#include "session/new_connection_rules.h"
 #include "session/screen_json.h"
 #include "session/script_front_end.h"
 #include "session/session_view.h"
@@ -661,7 +662,7 @@ int Run(const CliOptions& options) {
     const bool termIdSet =
         std::any_of(options.assignments.begin(), options.assignments.end(),
                     [](const std::string& a) { return a.rfind("TermID=", 0) == 0; });
-    if (!sessionFile) CVT420Doc::ChooseLocalShellTerminal(settings, termIdSet);
+    if (!sessionFile) ChooseLocalShellTerminal(settings, termIdSet);
     const int hostType = settings.Int(S::HostType);
     if (options.target && !sessionFile &&
         hostType == static_cast<int>(TransportKind::kLocalShell)) {

@@ -434,11 +434,14 @@ void CVT420View::paintEvent(QPaintEvent* event) {
         row.sizeCode = 0;
         row.chars.fill(kBlankChar);
         row.attrs.fill(kDefaultAttr);
+        row.hasExtras = false;
         continue;
       }
       row.sizeCode = view->sizeCode;
       std::memcpy(row.chars.data(), view->chars, sizeof row.chars);
       std::memcpy(row.attrs.data(), view->attrs, sizeof row.attrs);
+      row.hasExtras = view->extras != nullptr;
+      if (row.hasExtras) std::copy_n(view->extras, kLineWidth, row.extras.begin());
     }
   }
   QPainter painter(viewport());
