@@ -203,6 +203,7 @@ void CVT420Emulator::OutputChar(char16_t code) {
   screen_.PutCell(row, col, code, cellAttr);
   if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
   if (cellAttr & attr::kExtended) screen_.PutExtras(row, col, width, extra_);
+  lastChar_ = code;
   if (col < right_) {
     // A wide character that would pass the right margin leaves the cursor on the margin with
     // a wrap pending, so the next character starts a new line.
@@ -224,8 +225,11 @@ void CVT420Emulator::ClearDisplay() {
 }
 
 void CVT420Emulator::SoftReset() {
+  // The xterm type's DECSTR leaves the screen and the cursor where they are.
+  const bool keepScreen = xterm_;
+  const int row = cursorRow_, column = cursorCol_;
   SelectStatusLineType(1);
-  EraseInDisplay(2);
+  if (!keepScreen) EraseInDisplay(2);
   settings_.SetInt(S::AutoWrap, 0);
   settings_.SetInt(S::CursorKeys, 1);
   insertMode_ = false;
@@ -237,7 +241,9 @@ void CVT420Emulator::SoftReset() {
   SetCursor(0, 0);
   attr_ = kDefaultAttr;
   extra_ = {};
+  UpdateEraseRendition();
   SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
+  if (keepScreen) SetCursor(row, column);
   EnterGround();
   CSettingsChange change;
   change.cursor = true;
@@ -252,10 +258,14 @@ void CVT420Emulator::Reset() {
   altScreen_ = false;
   screen_.ClearAlternate();
   UpdateTerminalType();
+  // An xterm starts with automatic margins on; its terminal description relies on them.
+  if (xterm_) settings_.SetInt(S::AutoWrap, 1);
   EnterGround();
   wrapPending_ = false;
   attr_ = kDefaultAttr;
   extra_ = {};
+  bracketedPaste_ = false;
+  UpdateEraseRendition();
   otherSaved_.row = otherSaved_.column = 0;
   otherSaved_.attribute = kDefaultAttr;
   otherSaved_.extra = {};

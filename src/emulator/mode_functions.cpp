@@ -93,7 +93,10 @@ bool CVT420Emulator::RememberedRendition(uint64_t text) {
   // A word with extra colours depends on more than the word: such renditions are never kept.
   if (attr_ & attr::kExtended) return false;
   const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
-  if (after) attr_ = *after;
+  if (after) {
+    attr_ = *after;
+    if (xterm_) UpdateEraseRendition();
+  }
   return after.has_value();
 }
 
@@ -235,6 +238,7 @@ void CVT420Emulator::RestoreCursor() {
   charsets_.RestoreFrom(saved_.charsets);
   attr_ = saved_.attribute;
   extra_ = saved_.extra;
+  UpdateEraseRendition();
   CSettingsChange change;
   change.cursor = true;
   ApplyChanges(change);

@@ -289,7 +289,12 @@ void CScreenBuffer::MoveCells(int row, int rowCount, int srcFirst, int srcLast, 
         b0 = srcFirst;
         b1 = srcFirst + shift - 1;
       }
-      if (ClipColumns(b0, b1)) FillBlank(chars, attrs, b0, b1);
+      if (ClipColumns(b0, b1)) {
+        if (IsStatus(r))
+          FillBlank(chars, attrs, b0, b1);
+        else
+          BlankRange(Phys(r), b0, b1);
+      }
     }
     MarkChanged(r);
   }
@@ -323,7 +328,7 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
     for (int r = blockFirst; r <= blockLast; ++r) MarkChanged(r);
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
-      FillBlank(CharsOf(phys), AttrsOf(phys), 0, kLineWidth - 1);
+      BlankRange(phys, 0, kLineWidth - 1);
       flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
     return;
@@ -346,14 +351,26 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
   if (blankVacated) {
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
-      FillBlank(CharsOf(phys), AttrsOf(phys), firstCol, lastCol);
+      BlankRange(phys, firstCol, lastCol);
       flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
   }
 }
 
+void CScreenBuffer::SetEraseRendition(uint16_t attribute, const CellExtra& extra) {
+  eraseAttr_ = attribute;
+  eraseExtra_ = extra;
+}
+
+void CScreenBuffer::BlankRange(int phys, int first, int last) {
+  std::fill(CharsOf(phys) + first, CharsOf(phys) + last + 1, kBlankChar);
+  std::fill(AttrsOf(phys) + first, AttrsOf(phys) + last + 1, eraseAttr_);
+  if (eraseAttr_ & attr::kExtended)
+    std::fill(NeedExtras(phys) + first, NeedExtras(phys) + last + 1, eraseExtra_);
+}
+
 void CScreenBuffer::BlankCells(int phys, int first, int last) {
-  FillBlank(CharsOf(phys), AttrsOf(phys), first, last);
+  BlankRange(phys, first, last);
   flags_[static_cast<size_t>(phys)] |= kLineChanged;
 }
 

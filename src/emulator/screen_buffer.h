@@ -98,6 +98,9 @@ class CScreenBuffer {
   void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
   // The extra of `count` cells written with attr::kExtended (the status line keeps none).
   void PutExtras(int row, int column, int count, const CellExtra& extra);
+  // What erased and scrolled-in cells of the page become: blank with the default word unless set
+  // here (the xterm type erases with the current background).
+  void SetEraseRendition(uint16_t attribute, const CellExtra& extra);
   // Exchanges the rows of the current page with the alternate screen's.
   void ExchangeAlternate();
   // Blanks the alternate screen's rows (not shown while the page is).
@@ -151,6 +154,8 @@ class CScreenBuffer {
     return attrs_.get() + static_cast<size_t>(phys) * kLineWidth;
   }
   void BlankCells(int phys, int first, int last);
+  // Blanks columns first..last of a stored line with the erase rendition.
+  void BlankRange(int phys, int first, int last);
   CellExtra* ExtrasOf(int phys) { return extras_[static_cast<size_t>(phys)].get(); }
   const CellExtra* ExtrasOf(int phys) const { return extras_[static_cast<size_t>(phys)].get(); }
   CellExtra* NeedExtras(int phys);
@@ -167,6 +172,8 @@ class CScreenBuffer {
   std::unique_ptr<uint16_t[]> attrs_;
   std::vector<uint16_t> flags_;                       // per physical line
   std::vector<std::unique_ptr<CellExtra[]>> extras_;  // per physical line, mostly nullptr
+  uint16_t eraseAttr_ = kDefaultAttr;
+  CellExtra eraseExtra_;
   // The alternate screen: rows 0.. of the page not shown (cells, flags and extras).
   std::unique_ptr<uint16_t[]> altChars_;
   std::unique_ptr<uint16_t[]> altAttrs_;

@@ -56,6 +56,8 @@ class CTerminal {
   const CKeyMap& KeyMap() const { return keyMap_; }
   CScreenBuffer& Screen() { return screen_; }
   const CScreenBuffer& Screen() const { return screen_; }
+  // The host asked for pasted text to be bracketed (ESC [ 200 ~ ... ESC [ 201 ~).
+  bool BracketedPaste() const { return bracketedPaste_; }
   int CursorRow() const { return cursorRow_; }
   int CursorColumn() const { return cursorCol_; }
 
@@ -79,6 +81,7 @@ class CTerminal {
   CScreenBuffer screen_;
   int cursorRow_ = 0;
   int cursorCol_ = 0;
+  bool bracketedPaste_ = false;
   ITerminalEvents* events_ = nullptr;
   std::vector<ITerminalView*> views_;
   std::unique_ptr<ICaptureSink> capture_;

@@ -99,6 +99,18 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void SetAlternateScreen(bool on, bool clear);
   // RIS of the xterm type: everything reset, the screen cleared, the cursor home.
   void FullReset();
+  // Erased cells take the current background (the xterm type's terminal description says so).
+  void UpdateEraseRendition();
+  // Absolute row or column (1-based, as CUP counts them), the other coordinate kept.
+  void CursorToColumn(int column);
+  void CursorToRow(int row);
+  void BackTab(int n);
+  void RepeatCharacter(int n);
+  void WindowOperation(const CControlParams& params);
+  void SetCursorStyle(int n);
+  void RequestMode(int number, bool isPrivate);
+  void SendVersion();
+  void RequestStatusString(std::string_view request);
   bool SetXtermMode(int number, bool set);
 
   // Received bytes through the side paths and the parser, without telling the views.
@@ -204,6 +216,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   CellExtra extra_;
   bool altScreen_ = false;
   std::string hostTitle_;
+  // The last graphic character printed, for REP.
+  char16_t lastChar_ = 0;
   bool insertMode_ = false;
   int top_ = 0;
   int bottom_ = 23;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "emulator/vt420_emulator.h"
+#include "settings/product_version.h"
 
 namespace ostrane {
 namespace {
@@ -40,8 +41,10 @@ void CVT420Emulator::UpdateTerminalType() {
   if (!xterm) {
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
     extra_ = {};
+    bracketedPaste_ = false;
     if (altScreen_) SetAlternateScreen(false, false);
   }
+  UpdateEraseRendition();
 }
 
 // The rendition memo is shared by both rule sets; the xterm type's entries are kept apart by a
@@ -54,6 +57,9 @@ void CVT420Emulator::SetHostColour(bool foreground, int nibble, uint32_t extende
   // Colours are stored as drawn: under reverse video the host's foreground is the background.
   const bool textField = foreground != ((attr_ & attr::kReverse) != 0);
   const int shift = textField ? 8 : 12;
+  // Under an extended colour the field holds the default, which is what a reader that knows
+  // only the word shows.
+  if (extended != 0) nibble = textField ? 7 : 0;
   if (nibble >= 0)
     attr_ = static_cast<uint16_t>((attr_ & ~(0xF << shift)) | ((nibble & 0xF) << shift));
   (textField ? extra_.foreground : extra_.background) = extended;
@@ -149,6 +155,21 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
   else
     attr_ |= attr::kExtended;
+  UpdateEraseRendition();
+}
+
+void CVT420Emulator::UpdateEraseRendition() {
+  if (!xterm_) {
+    screen_.SetEraseRendition(kDefaultAttr, {});
+    return;
+  }
+  // The background as drawn: the word's background field and the extra background.
+  CellExtra extra;
+  extra.background = extra_.background;
+  const auto word =
+      static_cast<uint16_t>((kDefaultAttr & ~attr::kBgMask) | (attr_ & attr::kBgMask) |
+                            (extra.Empty() ? 0 : attr::kExtended));
+  screen_.SetEraseRendition(word, extra);
 }
 
 // Operating-system commands: "Ps;Pt". Titles drop control characters, so that nothing the host
@@ -187,6 +208,123 @@ void CVT420Emulator::SetAlternateScreen(bool on, bool clear) {
   wrapPending_ = false;
 }
 
+void CVT420Emulator::CursorToColumn(int column) {
+  MoveTo(originMode_ ? cursorRow_ - top_ + 1 : cursorRow_ + 1, column);
+}
+
+void CVT420Emulator::CursorToRow(int row) {
+  MoveTo(row, originMode_ ? cursorCol_ - left_ + 1 : cursorCol_ + 1);
+}
+
+void CVT420Emulator::BackTab(int n) {
+  const uint8_t* stops = settings_.Binary(S::TabList);
+  int column = std::min(cursorCol_, kLineWidth - 1);
+  const int limit = cursorCol_ >= left_ ? left_ : 0;
+  for (n = std::clamp(n, 0, kLineWidth); n > 0 && column > limit; --n) {
+    --column;
+    while (column > limit && !stops[column]) --column;
+  }
+  SetCursor(-1, column);
+}
+
+// REP: the last graphic character again; the count is bounded by what one page can hold.
+void CVT420Emulator::RepeatCharacter(int n) {
+  if (lastChar_ == 0) return;
+  n = std::clamp(n, 0, kLineWidth * kPageMemory);
+  for (int i = 0; i < n; ++i) OutputChar(lastChar_);
+}
+
+// Window operations: only the size reports are answered. Values from 24 on keep their DEC
+// meaning (lines per page); moving, resizing, iconifying and the title stack are not offered.
+void CVT420Emulator::WindowOperation(const CControlParams& p) {
+  if (p.Omitted(0)) return;
+  const int op = p.Param(0, 0);
+  if (op >= 24) {
+    ChangePageSize(op, -1);
+    return;
+  }
+  if (op != 18 && op != 19) return;
+  const std::string report = "\x1b[" + std::string(op == 18 ? "8;" : "9;") +
+                             std::to_string(screen_.Lines()) + ";" + std::to_string(Columns()) +
+                             "t";
+  Reply(report);
+}
+
+// DECSCUSR: 0-2 block, 3-4 underline, 5-6 bar; odd values (and 0) blink.
+void CVT420Emulator::SetCursorStyle(int n) {
+  static constexpr int kShapes[] = {0, 0, 0, 1, 1, 2, 2};
+  if (n < 0 || n >= static_cast<int>(std::size(kShapes))) return;
+  settings_.SetInt(S::CursorType, kShapes[n]);
+  settings_.SetInt(S::CursorBlink, n == 0 || n % 2 == 1 ? 1 : 0);
+  CSettingsChange change;
+  change.cursor = true;
+  ApplyChanges(change);
+}
+
+// DECRQM: 1 set, 2 reset, 0 for a mode not known.
+void CVT420Emulator::RequestMode(int number, bool isPrivate) {
+  struct ModeState {
+    int number;
+    bool isPrivate;
+    int (*state)(const CVT420Emulator&);
+  };
+  static const ModeState kStates[] = {
+      {4, false, [](const CVT420Emulator& e) { return e.insertMode_ ? 1 : 2; }},
+      {20, false, [](const CVT420Emulator& e) { return e.settings_.Int(S::NewLine) == 1 ? 1 : 2; }},
+      {1, true,
+       [](const CVT420Emulator& e) { return e.settings_.Int(S::CursorKeys) == 0 ? 1 : 2; }},
+      {6, true, [](const CVT420Emulator& e) { return e.originMode_ ? 1 : 2; }},
+      {7, true, [](const CVT420Emulator& e) { return e.settings_.Int(S::AutoWrap) ? 1 : 2; }},
+      {12, true, [](const CVT420Emulator& e) { return e.settings_.Int(S::CursorBlink) ? 1 : 2; }},
+      {25, true, [](const CVT420Emulator& e) { return e.settings_.Int(S::CursorVisible) ? 1 : 2; }},
+      {47, true, [](const CVT420Emulator& e) { return e.altScreen_ ? 1 : 2; }},
+      {1047, true, [](const CVT420Emulator& e) { return e.altScreen_ ? 1 : 2; }},
+      {1049, true, [](const CVT420Emulator& e) { return e.altScreen_ ? 1 : 2; }},
+      {2004, true, [](const CVT420Emulator& e) { return e.bracketedPaste_ ? 1 : 2; }},
+  };
+  int state = 0;
+  for (const ModeState& m : kStates)
+    if (m.number == number && m.isPrivate == isPrivate) state = m.state(*this);
+  Reply("\x1b[" + std::string(isPrivate ? "?" : "") + std::to_string(number) + ";" +
+        std::to_string(state) + "$y");
+}
+
+// XTVERSION: the product and its version.
+void CVT420Emulator::SendVersion() {
+  Reply(std::string("\x1bP>|Secure Ostrane ") + kProductVersion + "\x1b\\");
+}
+
+// DECRQSS for the renditions, the margins and the cursor style; anything else is answered as
+// not valid.
+void CVT420Emulator::RequestStatusString(std::string_view request) {
+  std::string value;
+  if (request == "m") {
+    const bool reverse = attr_ & attr::kReverse;
+    value = "0";
+    if (attr_ & attr::kBold) value += ";1";
+    if (extra_.styles & style::kFaint) value += ";2";
+    if (extra_.styles & style::kItalic) value += ";3";
+    if (attr_ & attr::kUnderline) value += ";4";
+    if (attr_ & attr::kBlink) value += ";5";
+    if (reverse) value += ";7";
+    if (extra_.styles & style::kInvisible) value += ";8";
+    if (extra_.styles & style::kStrike) value += ";9";
+    value += "m";
+  } else if (request == "r") {
+    value = std::to_string(top_ + 1) + ";" + std::to_string(bottom_ + 1) + "r";
+  } else if (request == "s") {
+    value = std::to_string(left_ + 1) + ";" + std::to_string(right_ + 1) + "s";
+  } else if (request == " q") {
+    const int type = settings_.Int(S::CursorType);
+    const int shape = type == 1 ? 3 : type == 2 ? 5 : 1;
+    value = std::to_string(shape + (settings_.Int(S::CursorBlink) ? 0 : 1)) + " q";
+  } else {
+    Reply("\x1bP0$r\x1b\\");
+    return;
+  }
+  Reply("\x1bP1$r" + value + "\x1b\\");
+}
+
 void CVT420Emulator::FullReset() {
   Reset();
   SetCursor(0, 0);
@@ -198,6 +336,9 @@ void CVT420Emulator::FullReset() {
 // The private modes only the xterm type knows. Returns false for a number it does not know.
 bool CVT420Emulator::SetXtermMode(int number, bool set) {
   switch (number) {
+    case 2004:
+      bracketedPaste_ = set;
+      return true;
     case 47:
       SetAlternateScreen(set, false);
       return true;
