@@ -357,11 +357,6 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
   }
 }
 
-void CScreenBuffer::SetEraseRendition(uint16_t attribute, const CellExtra& extra) {
-  eraseAttr_ = attribute;
-  eraseExtra_ = extra;
-}
-
 void CScreenBuffer::BlankRange(int phys, int first, int last) {
   std::fill(CharsOf(phys) + first, CharsOf(phys) + last + 1, kBlankChar);
   std::fill(AttrsOf(phys) + first, AttrsOf(phys) + last + 1, eraseAttr_);

@@ -100,7 +100,10 @@ class CScreenBuffer {
   void PutExtras(int row, int column, int count, const CellExtra& extra);
   // What erased and scrolled-in cells of the page become: blank with the default word unless set
   // here (the xterm type erases with the current background).
-  void SetEraseRendition(uint16_t attribute, const CellExtra& extra);
+  void SetEraseRendition(uint16_t attribute, const CellExtra& extra) {
+    eraseAttr_ = attribute;
+    eraseExtra_ = extra;
+  }
   // Exchanges the rows of the current page with the alternate screen's.
   void ExchangeAlternate();
   // Blanks the alternate screen's rows (not shown while the page is).

@@ -496,6 +496,7 @@ QRect CVT420View::CursorRect() const {
   const int y = (cursorLine_ - vpos_) * ch;
   if (cursorType_ == 1)
     return QRect(x, y + ch - kUnderlineCursorHeight, cw, kUnderlineCursorHeight);
+  if (cursorType_ == 2) return QRect(x, y, kUnderlineCursorHeight, ch);  // bar
   return QRect(x, y, cw, ch);
 }
 

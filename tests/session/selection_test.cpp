@@ -157,6 +157,22 @@ TEST_F(SelectionTest, PasteDropsLineFeedsUnlessNewLine) {
   EXPECT_EQ(EncodePaste(terminal_, u"a\r\nb"), "a\r\nb");
 }
 
+// With bracketed paste asked for (xterm type), the text is bracketed and carries no ESC that
+// could end the bracket early; the VT types never bracket.
+TEST_F(SelectionTest, BracketedPasteWrapsTheTextAndDropsEscapes) {
+  auto feed = [this](const std::string& bytes) {
+    terminal_.ReceiveBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  };
+  feed("\x1b[?2004h");
+  EXPECT_EQ(EncodePaste(terminal_, u"ls"), "ls");
+  terminal_.Settings().SetInt(S::TermID, 6);
+  terminal_.Reset();
+  feed("\x1b[?2004h");
+  EXPECT_EQ(EncodePaste(terminal_, u"a\x1b[201~rm"), "\x1b[200~a[201~rm\x1b[201~");
+  feed("\x1b[?2004l");
+  EXPECT_EQ(EncodePaste(terminal_, u"ls"), "ls");
+}
+
 TEST(MouseReportTest, CharacterCellReports) {
   CMouseReporter r;
   const MouseGeometry g{10, 24, 80};  // ten history lines above the page
