@@ -265,6 +265,8 @@ void CVT420Emulator::Reset() {
   attr_ = kDefaultAttr;
   extra_ = {};
   bracketedPaste_ = false;
+  hostMouse_ = {};
+  focusEvents_ = false;
   UpdateEraseRendition();
   otherSaved_.row = otherSaved_.column = 0;
   otherSaved_.attribute = kDefaultAttr;

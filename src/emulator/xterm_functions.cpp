@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string>
+#include <utility>
 
 #include "emulator/vt420_emulator.h"
 #include "settings/product_version.h"
@@ -42,6 +43,8 @@ void CVT420Emulator::UpdateTerminalType() {
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
     extra_ = {};
     bracketedPaste_ = false;
+    hostMouse_ = {};
+    focusEvents_ = false;
     if (altScreen_) SetAlternateScreen(false, false);
   }
   UpdateEraseRendition();
@@ -281,6 +284,23 @@ void CVT420Emulator::RequestMode(int number, bool isPrivate) {
       {1047, true, [](const CVT420Emulator& e) { return e.altScreen_ ? 1 : 2; }},
       {1049, true, [](const CVT420Emulator& e) { return e.altScreen_ ? 1 : 2; }},
       {2004, true, [](const CVT420Emulator& e) { return e.bracketedPaste_ ? 1 : 2; }},
+      {1004, true, [](const CVT420Emulator& e) { return e.focusEvents_ ? 1 : 2; }},
+      {1000, true,
+       [](const CVT420Emulator& e) {
+         return e.hostMouse_.tracking == MouseTracking::kPressRelease ? 1 : 2;
+       }},
+      {1002, true,
+       [](const CVT420Emulator& e) {
+         return e.hostMouse_.tracking == MouseTracking::kButtonMotion ? 1 : 2;
+       }},
+      {1003, true,
+       [](const CVT420Emulator& e) {
+         return e.hostMouse_.tracking == MouseTracking::kAnyMotion ? 1 : 2;
+       }},
+      {1006, true,
+       [](const CVT420Emulator& e) {
+         return e.hostMouse_.encoding == MouseEncoding::kSgr ? 1 : 2;
+       }},
   };
   int state = 0;
   for (const ModeState& m : kStates)
@@ -335,7 +355,37 @@ void CVT420Emulator::FullReset() {
 
 // The private modes only the xterm type knows. Returns false for a number it does not know.
 bool CVT420Emulator::SetXtermMode(int number, bool set) {
+  static constexpr std::pair<int, MouseTracking> kTracking[] = {
+      {9, MouseTracking::kPress},
+      {1000, MouseTracking::kPressRelease},
+      {1002, MouseTracking::kButtonMotion},
+      {1003, MouseTracking::kAnyMotion},
+  };
+  static constexpr std::pair<int, MouseEncoding> kEncodings[] = {
+      {1005, MouseEncoding::kUtf8},
+      {1006, MouseEncoding::kSgr},
+  };
+  // Setting one tracking mode or encoding replaces the other; resetting it ends only itself.
+  for (const auto& [mode, tracking] : kTracking) {
+    if (mode != number) continue;
+    if (set)
+      hostMouse_.tracking = tracking;
+    else if (hostMouse_.tracking == tracking)
+      hostMouse_.tracking = MouseTracking::kOff;
+    return true;
+  }
+  for (const auto& [mode, encoding] : kEncodings) {
+    if (mode != number) continue;
+    if (set)
+      hostMouse_.encoding = encoding;
+    else if (hostMouse_.encoding == encoding)
+      hostMouse_.encoding = MouseEncoding::kBytes;
+    return true;
+  }
   switch (number) {
+    case 1004:
+      focusEvents_ = set;
+      return true;
     case 2004:
       bracketedPaste_ = set;
       return true;

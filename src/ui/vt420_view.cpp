@@ -527,7 +527,10 @@ void CVT420View::ScrollCursorIntoView() {
 }
 
 void CVT420View::focusInEvent(QFocusEvent* event) {
-  if (event) QAbstractScrollArea::focusInEvent(event);
+  if (event) {
+    QAbstractScrollArea::focusInEvent(event);
+    SendFocusReport(true);
+  }
   ReadCursor();
   cursorBlinkOn_ = true;
   if (cursorVisible_ && cursorBlink_)
@@ -539,6 +542,7 @@ void CVT420View::focusInEvent(QFocusEvent* event) {
 
 void CVT420View::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
+  SendFocusReport(false);
   cursorTimer_.stop();
   UpdateCursorCell();
 }
@@ -578,6 +582,16 @@ void CVT420View::ScrollToBottom() {
 
 // Each notch scrolls the desktop's configured number of lines.
 void CVT420View::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / kWheelStep;
+  if (steps != 0) {
+    const HostMouseEvent wheel{steps > 0 ? HostMouseAction::kWheelUp : HostMouseAction::kWheelDown};
+    const QPoint pos = event->position().toPoint();
+    if (HostMouseReport(wheel, pos, event->modifiers())) {
+      for (int i = 1; i < std::abs(steps); ++i) HostMouseReport(wheel, pos, event->modifiers());
+      event->accept();
+      return;
+    }
+  }
   const int lines = std::max(1, QApplication::wheelScrollLines());
   wheelRemainder_ += event->angleDelta().y();
   while (wheelRemainder_ >= kWheelStep) {
