@@ -186,6 +186,14 @@ void CVT420Emulator::OutputChar(char16_t code) {
   code = cls.code;
   const uint16_t glyph = cls.glyph;
   const int width = cls.width;
+  if (xterm_ && !statusActive_ && IsCombiningMark(code)) {
+    // The mark joins the character before the cursor (the cursor itself after a full row).
+    int column = wrapPending_ ? cursorCol_ : cursorCol_ - 1;
+    // The right half of a wide character holds no character: the mark goes on its left half.
+    if (column > 0 && screen_.CharAt(cursorRow_, column) == 0) --column;
+    if (column >= 0) screen_.AddCombining(cursorRow_, column, code);
+    return;
+  }
   if (wrapPending_ && settings_.Int(S::AutoWrap)) {
     CursorDown(1, true, true);
     CarriageReturn();
@@ -193,6 +201,12 @@ void CVT420Emulator::OutputChar(char16_t code) {
   if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug)) {
     std::string bytes = platform::EncodeChar(platform::SystemCodePage(), code);
     CaptureWrite(bytes.empty() ? std::string("?") : bytes);
+  }
+  // A wide character never starts in the last column: it wraps whole.
+  if (xterm_ && !statusActive_ && width == 2 && cursorCol_ == right_ && !wrapPending_ &&
+      settings_.Int(S::AutoWrap)) {
+    CursorDown(1, true, true);
+    CarriageReturn();
   }
   const int row = cursorRow_;
   const int col = cursorCol_;

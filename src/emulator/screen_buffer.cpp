@@ -205,6 +205,17 @@ void CScreenBuffer::PutExtras(int row, int column, int count, const CellExtra& e
   std::fill_n(NeedExtras(Phys(row)) + column, count, extra);
 }
 
+void CScreenBuffer::AddCombining(int row, int column, char16_t mark) {
+  if (!ValidRow(row) || column < 0 || column >= kLineWidth) return;
+  const int phys = Phys(row);
+  uint16_t& attribute = AttrsOf(phys)[column];
+  CellExtra& extra = NeedExtras(phys)[column];
+  if (!(attribute & attr::kExtended)) extra = {};
+  extra.combining = mark;
+  attribute |= attr::kExtended;
+  flags_[static_cast<size_t>(phys)] |= kLineChanged;
+}
+
 CellExtra* CScreenBuffer::NeedExtras(int phys) {
   auto& extras = extras_[static_cast<size_t>(phys)];
   if (!extras) extras = std::make_unique<CellExtra[]>(kLineWidth);

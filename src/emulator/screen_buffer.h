@@ -64,7 +64,9 @@ struct CellExtra {
   uint32_t foreground = 0;
   uint32_t background = 0;
   uint8_t styles = 0;
-  bool Empty() const { return foreground == 0 && background == 0 && styles == 0; }
+  // A combining mark drawn over the cell's character (xterm type), 0 for none.
+  char16_t combining = 0;
+  bool Empty() const { return foreground == 0 && background == 0 && styles == 0 && combining == 0; }
   friend bool operator==(const CellExtra&, const CellExtra&) = default;
 };
 
@@ -98,6 +100,8 @@ class CScreenBuffer {
   void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
   // The extra of `count` cells written with attr::kExtended (the status line keeps none).
   void PutExtras(int row, int column, int count, const CellExtra& extra);
+  // Puts a combining mark on a cell of the page (a second one replaces the first).
+  void AddCombining(int row, int column, char16_t mark);
   // What erased and scrolled-in cells of the page become: blank with the default word unless set
   // here (the xterm type erases with the current background).
   void SetEraseRendition(uint16_t attribute, const CellExtra& extra) {

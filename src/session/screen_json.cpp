@@ -81,6 +81,9 @@ std::string LineToText(const LineView& line, int columns) {
     } else {
       AppendUtf8(text, ch);
     }
+    // A combining mark follows its base character.
+    if (const CellExtra* extra = line.ExtraAt(c); extra && extra->combining != 0)
+      AppendUtf8(text, extra->combining);
   }
   return text;
 }

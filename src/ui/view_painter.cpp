@@ -128,10 +128,14 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
       }
       break;
     default: {
-      QString text(count, Qt::Uninitialized);
-      QChar* out = text.data();
-      for (int i = 0; i < count; ++i)
-        out[i] = QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+      QString text;
+      text.reserve(count);
+      for (int i = 0; i < count; ++i) {
+        text += QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+        // A combining mark takes no cell: it follows its base character.
+        if (const CellExtra* extra = row.ExtraAt(first + i); extra && extra->combining != 0)
+          text += QChar(extra->combining);
+      }
       painter.setPen(ink);
       if (colours.italic) {
         QFont italic = painter.font();
