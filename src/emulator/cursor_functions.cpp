@@ -281,6 +281,7 @@ void CVT420Emulator::Reset() {
   bracketedPaste_ = false;
   hostMouse_ = {};
   focusEvents_ = false;
+  hostPalette_ = {};
   UpdateEraseRendition();
   otherSaved_.row = otherSaved_.column = 0;
   otherSaved_.attribute = kDefaultAttr;

@@ -12,6 +12,7 @@
 #include "emulator/soft_font.h"
 #include "emulator/terminal.h"
 #include "emulator/vt_parser.h"
+#include "emulator/xterm_palette.h"
 
 namespace ostrane {
 
@@ -71,6 +72,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   bool AlternateScreen() const { return altScreen_; }
   // The title the host set (OSC 0 or 2); empty until it sets one.
   const std::string& HostTitle() const { return hostTitle_; }
+  // Colours the host set with OSC 4 (xterm type).
+  const HostPalette& HostColours() const { return hostPalette_; }
 
  private:
   // The private members and the handler families live in the emulator's .cpp files.
@@ -87,6 +90,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   bool DcsHook(VtId id, const CControlParams& params) override;
   void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) override;
   void OscDispatch(std::string_view data) override;
+  void ColourCommand(int command, std::string_view text);
+  uint32_t IndexedColour(int index) const;
 
   // The xterm type's additions (xterm_functions.cpp).
   void UpdateTerminalType();
@@ -216,6 +221,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   CellExtra extra_;
   bool altScreen_ = false;
   std::string hostTitle_;
+  HostPalette hostPalette_;
   // The last graphic character printed, for REP.
   char16_t lastChar_ = 0;
   bool insertMode_ = false;

@@ -3,6 +3,7 @@
 // None of this runs for the VT types.
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -12,10 +13,61 @@
 namespace ostrane {
 namespace {
 
-// ANSI colour order (black, red, green, yellow, blue, magenta, cyan, white) to the palette
-// index of the attribute word, whose order is black, red, green, blue, yellow, ...
-constexpr uint8_t kAnsiToPalette[8] = {0, 1, 2, 4, 3, 5, 6, 7};
 constexpr int kBright = 8;
+
+// "rgb:RRRR/GGGG/BBBB", the form colour queries are answered in.
+std::string ColourSpec(uint32_t rgb) {
+  char text[32];
+  const auto channel = [rgb](int shift) {
+    return static_cast<unsigned>((rgb >> shift) & 0xFF) * 0x101;
+  };
+  std::snprintf(text, sizeof text, "rgb:%04x/%04x/%04x", channel(16), channel(8), channel(0));
+  return text;
+}
+
+int HexDigits(std::string_view s, unsigned& value) {
+  value = 0;
+  int n = 0;
+  for (const char c : s) {
+    const int d = c >= '0' && c <= '9'   ? c - '0'
+                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                         : -1;
+    if (d < 0 || ++n > 4) return 0;
+    value = value << 4 | static_cast<unsigned>(d);
+  }
+  return n;
+}
+
+// A colour as "rgb:R/G/B" (1-4 hex digits each) or "#RRGGBB"; false for anything else.
+bool ParseColourSpec(std::string_view spec, uint32_t& rgb) {
+  uint32_t out = 0;
+  if (spec.size() == 7 && spec[0] == '#') {
+    unsigned v = 0;
+    if (HexDigits(spec.substr(1, 2), v) != 2) return false;
+    out = v << 16;
+    if (HexDigits(spec.substr(3, 2), v) != 2) return false;
+    out |= v << 8;
+    if (HexDigits(spec.substr(5, 2), v) != 2) return false;
+    rgb = out | v;
+    return true;
+  }
+  if (spec.substr(0, 4) != "rgb:") return false;
+  spec.remove_prefix(4);
+  for (int i = 0; i < 3; ++i) {
+    const size_t slash = spec.find('/');
+    if ((i < 2) != (slash != std::string_view::npos)) return false;
+    unsigned v = 0;
+    const int digits = HexDigits(spec.substr(0, slash), v);
+    if (digits == 0) return false;
+    // Scaled to eight bits from however many hex digits were given.
+    const unsigned max = (1u << (4 * digits)) - 1;
+    out = out << 8 | (v * 255 + max / 2) / max;
+    if (slash != std::string_view::npos) spec.remove_prefix(slash + 1);
+  }
+  rgb = out;
+  return true;
+}
 
 // The style bits that SGR values set and clear.
 struct StyleRow {
@@ -178,12 +230,16 @@ void CVT420Emulator::UpdateEraseRendition() {
 // Operating-system commands: "Ps;Pt". Titles drop control characters, so that nothing the host
 // sends can reach a report or a window title as a control.
 void CVT420Emulator::OscDispatch(std::string_view data) {
-  const size_t semicolon = data.find(';');
-  if (semicolon == std::string_view::npos) return;
+  // "Ps;Pt", or "Ps" alone for a command without text (OSC 104).
+  const size_t semicolon = std::min(data.find(';'), data.size());
   int command = -1;
   const auto [end, error] = std::from_chars(data.data(), data.data() + semicolon, command);
   if (error != std::errc() || end != data.data() + semicolon) return;
-  const std::string_view text = data.substr(semicolon + 1);
+  const std::string_view text = data.substr(std::min(semicolon + 1, data.size()));
+  if (command == 4 || command == 10 || command == 11 || command == 12 || command == 104) {
+    ColourCommand(command, text);
+    return;
+  }
   if (command == 0 || command == 2) {
     std::string title;
     for (const char c : text)
@@ -194,6 +250,56 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
     change.title = true;
     ApplyChanges(change);
   }
+}
+
+uint32_t CVT420Emulator::IndexedColour(int index) const {
+  const uint32_t set = hostPalette_.entries[static_cast<size_t>(index & 0xFF)];
+  if (set != 0) return set & 0xFFFFFF;
+  std::array<uint32_t, 16> palette{};
+  for (int i = 0; i < 16; ++i) palette[static_cast<size_t>(i)] = settings_.PaletteColour(i);
+  return XtermColour(index, palette);
+}
+
+// OSC 4 sets or asks for palette colours ("n;spec" pairs, "?" asks), OSC 104 resets them (all
+// when no index is given), OSC 10/11/12 ask for the text, background and cursor colours. Only
+// numbers go back to the host.
+void CVT420Emulator::ColourCommand(int command, std::string_view text) {
+  const HostPalette before = hostPalette_;
+  if (command == 104) {
+    if (text.empty()) hostPalette_ = {};
+    while (!text.empty()) {
+      const size_t end = std::min(text.find(';'), text.size());
+      int index = -1;
+      std::from_chars(text.data(), text.data() + end, index);
+      if (index >= 0 && index < 256) hostPalette_.entries[static_cast<size_t>(index)] = 0;
+      text.remove_prefix(std::min(end + 1, text.size()));
+    }
+  } else if (command == 4) {
+    while (!text.empty()) {
+      const size_t split = text.find(';');
+      if (split == std::string_view::npos) break;
+      const size_t end = std::min(text.find(';', split + 1), text.size());
+      int index = -1;
+      const auto [p, error] = std::from_chars(text.data(), text.data() + split, index);
+      const bool valid =
+          error == std::errc() && p == text.data() + split && index >= 0 && index < 256;
+      const std::string_view spec = text.substr(split + 1, end - split - 1);
+      text.remove_prefix(std::min(end + 1, text.size()));
+      uint32_t rgb = 0;
+      if (!valid) continue;
+      if (spec == "?")
+        Reply("\x1b]4;" + std::to_string(index) + ";" + ColourSpec(IndexedColour(index)) +
+              "\x1b\\");
+      else if (ParseColourSpec(spec, rgb))
+        hostPalette_.entries[static_cast<size_t>(index)] = HostPalette::kSet | rgb;
+    }
+  } else if (text == "?") {
+    // The default text colour serves the cursor too.
+    const uint32_t rgb = settings_.PaletteColour(command == 11 ? 0 : 7);
+    Reply("\x1b]" + std::to_string(command) + ";" + ColourSpec(rgb) + "\x1b\\");
+  }
+  if (before.entries != hostPalette_.entries)
+    for (ITerminalView* view : views_) view->FullRepaint();
 }
 
 // The alternate screen: the page's rows are exchanged with a second set, the history is left

@@ -48,7 +48,7 @@ CellColours CColourResolver::Resolve(uint16_t attribute, bool selected, bool bli
   // Selected text is inverted on a dark screen; on a light screen everything else is.
   if (selected != !dark_) std::swap(fore, back);
   if (show && (attribute & attr::kBlink) && blinkText_ && !blinkShown) fore = back;
-  return {Palette(fore), Palette(back), show && (attribute & attr::kUnderline) != 0};
+  return {WordColour(fore), WordColour(back), show && (attribute & attr::kUnderline) != 0};
 }
 
 CellColours CColourResolver::Resolve(uint16_t attribute, const CellExtra* extra, bool selected,
@@ -74,17 +74,15 @@ CellColours CColourResolver::Resolve(uint16_t attribute, const CellExtra* extra,
 }
 
 uint32_t CColourResolver::IndexedColour(int index) const {
-  // ANSI order to the palette's order (its blue and yellow are exchanged).
-  static constexpr uint8_t kAnsiToPalette[8] = {0, 1, 2, 4, 3, 5, 6, 7};
-  index &= 0xFF;
-  if (index < 16) return Palette(kAnsiToPalette[index & 7] + (index & 8));
-  if (index < 232) {
-    static constexpr uint32_t kLevels[6] = {0x00, 0x5F, 0x87, 0xAF, 0xD7, 0xFF};
-    const int cube = index - 16;
-    return kLevels[cube / 36] << 16 | kLevels[cube / 6 % 6] << 8 | kLevels[cube % 6];
-  }
-  const uint32_t grey = 8 + 10 * static_cast<uint32_t>(index - 232);
-  return grey << 16 | grey << 8 | grey;
+  const uint32_t set = host_.entries[static_cast<size_t>(index & 0xFF)];
+  return set != 0 ? set & 0xFFFFFF : XtermColour(index, palette_);
+}
+
+uint32_t CColourResolver::WordColour(int index) const {
+  // The palette index of the word as an ANSI colour number (the map is its own inverse).
+  const int ansi = kAnsiToPalette[index & 7] + (index & 8);
+  const uint32_t set = host_.entries[static_cast<size_t>(ansi)];
+  return set != 0 ? set & 0xFFFFFF : Palette(index);
 }
 
 uint32_t CColourResolver::ExtraColour(uint32_t colour, uint32_t fallback) const {

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "emulator/xterm_palette.h"
+
 namespace ostrane {
 
 class CSettingsSet;
@@ -36,6 +38,8 @@ class CColourResolver {
   // The window background and the area below the last line.
   uint32_t WindowBackground() const;
   uint32_t Palette(int index) const { return palette_[static_cast<size_t>(index & 0x0F)]; }
+  // The colours the host set (OSC 4) take the place of the palette's and the 256 colours.
+  void SetHostPalette(const HostPalette& host) { host_ = host; }
 
  private:
   struct MapEntry {
@@ -47,7 +51,11 @@ class CColourResolver {
   // A colour of a cell's extra, or `fallback` when it names none.
   uint32_t ExtraColour(uint32_t colour, uint32_t fallback) const;
 
+  // A colour field of the attribute word, with a colour the host set for it.
+  uint32_t WordColour(int index) const;
+
   std::array<uint32_t, 16> palette_{};
+  HostPalette host_;
   std::array<MapEntry, 16> map_{};
   bool dark_ = true;
   bool blinkText_ = true;

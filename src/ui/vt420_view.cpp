@@ -423,6 +423,7 @@ void CVT420View::paintEvent(QPaintEvent* event) {
     lineCount = screen.HistoryCount() + t.Settings().Int(S::Lines) +
                 (t.Settings().Int(S::StatusLine) ? 1 : 0);
     colours = CColourResolver(t.Settings());
+    colours.SetHostPalette(doc_.Terminal().HostColours());
     const int first = FloorDiv(area.top(), ch) + vpos_;
     const int last = std::min(area.bottom() / ch + vpos_, lineCount - 1);
     rows_.resize(static_cast<size_t>(std::max(last - first + 1, 0)));

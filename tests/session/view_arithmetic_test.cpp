@@ -45,6 +45,22 @@ TEST(ColourResolverTest, IndexedColours) {
   EXPECT_EQ(c.IndexedColour(255), 0xEEEEEEu);
 }
 
+// Colours the host set (OSC 4) replace the palette's, for the word's fields and the 256.
+TEST(ColourResolverTest, HostPaletteOverridesTheColours) {
+  CSettingsSet s;
+  CColourResolver c(s);
+  HostPalette host;
+  host.entries[1] = HostPalette::kSet | 0x123456;  // ANSI red: the word's field 1
+  host.entries[4] = HostPalette::kSet | 0x000001;  // ANSI blue: the word's field 3
+  host.entries[200] = HostPalette::kSet | 0xABCDEF;
+  c.SetHostPalette(host);
+  EXPECT_EQ(c.Resolve(0x1700, false, true).background, 0x123456u);
+  EXPECT_EQ(c.Resolve(0x3700, false, true).background, 0x000001u);
+  EXPECT_EQ(c.Resolve(0x0700, false, true).text, kSilver);
+  EXPECT_EQ(c.IndexedColour(200), 0xABCDEFu);
+  EXPECT_EQ(c.IndexedColour(201), 0xFF00FFu);
+}
+
 TEST(ColourResolverTest, ExtraColoursAndStyles) {
   CSettingsSet s;
   const CColourResolver c(s);
