@@ -89,6 +89,7 @@ void CVT420Emulator::RegionColumns(int& first, int& last) const {
 }
 
 void CVT420Emulator::ScrollUp(int n, bool toHistory) {
+  PrepareErase();
   n = std::min(n, bottom_ - top_ + 1);
   if (n <= 0) return;
   if (toHistory && !altScreen_ && settings_.Int(S::History))
@@ -99,6 +100,7 @@ void CVT420Emulator::ScrollUp(int n, bool toHistory) {
 }
 
 void CVT420Emulator::ScrollDown(int n) {
+  PrepareErase();
   n = std::min(n, bottom_ - top_ + 1);
   if (n <= 0) return;
   int first, last;

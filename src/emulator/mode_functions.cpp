@@ -93,10 +93,7 @@ bool CVT420Emulator::RememberedRendition(uint64_t text) {
   // A word with extra colours depends on more than the word: such renditions are never kept.
   if (attr_ & attr::kExtended) return false;
   const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
-  if (after) {
-    attr_ = *after;
-    if (xterm_) UpdateEraseRendition();
-  }
+  if (after) attr_ = *after;
   return after.has_value();
 }
 
@@ -238,7 +235,6 @@ void CVT420Emulator::RestoreCursor() {
   charsets_.RestoreFrom(saved_.charsets);
   attr_ = saved_.attribute;
   extra_ = saved_.extra;
-  UpdateEraseRendition();
   CSettingsChange change;
   change.cursor = true;
   ApplyChanges(change);

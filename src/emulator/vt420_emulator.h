@@ -105,7 +105,11 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   // RIS of the xterm type: everything reset, the screen cleared, the cursor home.
   void FullReset();
   // Erased cells take the current background (the xterm type's terminal description says so).
+  // It is worked out when something is about to be erased, not at every rendition.
   void UpdateEraseRendition();
+  void PrepareErase() {
+    if (xterm_) UpdateEraseRendition();
+  }
   // Absolute row or column (1-based, as CUP counts them), the other coordinate kept.
   void CursorToColumn(int column);
   void CursorToRow(int row);

@@ -210,7 +210,6 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
   else
     attr_ |= attr::kExtended;
-  UpdateEraseRendition();
 }
 
 void CVT420Emulator::UpdateEraseRendition() {
