@@ -163,7 +163,10 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("$v"), "DECCRA", [](E& e, const P& p) { e.RectangleFunction('v', p); }},
     {VtId("$x"), "DECFRA", [](E& e, const P& p) { e.RectangleFunction('x', p); }},
     {VtId("*x"), "DECSACE", [](E& e, const P& p) { e.rectangleExtent_ = p.Param(0, 0) == 2; }},
-    {VtId("*y"), "DECRQCRA", nullptr},
+    {VtId("*y"), "DECRQCRA",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.RequestChecksum(p);
+     }},
     {VtId("y"), "DECTST", nullptr, kLoose},
     {VtId("$z"), "DECERA", [](E& e, const P& p) { e.RectangleFunction('z', p); }},
     {VtId("*z"), "DECINVM", nullptr},

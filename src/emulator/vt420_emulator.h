@@ -120,6 +120,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void RequestMode(int number, bool isPrivate);
   void SendVersion();
   void RequestStatusString(std::string_view request);
+  void RequestChecksum(const CControlParams& params);
   bool SetXtermMode(int number, bool set);
 
   // Received bytes through the side paths and the parser, without telling the views.

@@ -450,6 +450,43 @@ void CVT420Emulator::RequestStatusString(std::string_view request) {
   Reply("\x1bP1$r" + value + "\x1b\\");
 }
 
+// DECRQCRA: a 16-bit checksum of a rectangle (Pi; Pg; top; left; bottom; right, the page
+// ignored), the two's complement of the sum of the character codes (an empty cell as a space)
+// and the rendition weights of each cell, sent as four hex digits.
+void CVT420Emulator::RequestChecksum(const CControlParams& p) {
+  struct Weight {
+    uint16_t bit;
+    uint32_t value;
+  };
+  static constexpr Weight kWeights[] = {{attr::kProtected, 0x04},
+                                        {attr::kUnderline, 0x10},
+                                        {attr::kReverse, 0x20},
+                                        {attr::kBlink, 0x40},
+                                        {attr::kBold, 0x80}};
+  const int rowBase = originMode_ ? top_ : 0;
+  const int columnBase = originMode_ ? left_ : 0;
+  const int lastRow = originMode_ ? bottom_ : screen_.Lines() - 1;
+  const int lastColumn = originMode_ ? right_ : Columns() - 1;
+  const int top = std::clamp(rowBase + p.Param(2, 1) - 1, rowBase, lastRow);
+  const int left = std::clamp(columnBase + p.Param(3, 1) - 1, columnBase, lastColumn);
+  const int bottom = std::clamp(rowBase + p.Param(4, lastRow - rowBase + 1) - 1, rowBase, lastRow);
+  const int right =
+      std::clamp(columnBase + p.Param(5, lastColumn - columnBase + 1) - 1, columnBase, lastColumn);
+  uint32_t sum = 0;
+  for (int r = top; r <= bottom; ++r) {
+    for (int c = left; c <= right; ++c) {
+      const uint16_t ch = screen_.CharAt(r, c);
+      const uint16_t word = screen_.AttrAt(r, c);
+      sum += ch == 0 ? 0x20 : ch;
+      for (const Weight& w : kWeights)
+        if (word & w.bit) sum += w.value;
+    }
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, "\x1bP%d!~%04X\x1b\\", p.Param(0, 0), (0u - sum) & 0xFFFF);
+  Reply(text);
+}
+
 void CVT420Emulator::FullReset() {
   Reset();
   SetCursor(0, 0);
