@@ -2,6 +2,7 @@
 // italic, strike-through, faint), operating-system commands (titles) and the alternate screen.
 // None of this runs for the VT types.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -14,6 +15,40 @@ namespace ostrane {
 namespace {
 
 constexpr int kBright = 8;
+
+// Standard Base64 with its padding; false for anything else (the whole write is then dropped).
+bool DecodeBase64(std::string_view text, std::string& out) {
+  static constexpr auto kValues = [] {
+    std::array<int8_t, 256> v{};
+    v.fill(-1);
+    const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i) v[static_cast<uint8_t>(digits[i])] = static_cast<int8_t>(i);
+    return v;
+  }();
+  if (text.size() % 4 != 0) return false;
+  out.clear();
+  out.reserve(text.size() / 4 * 3);
+  for (size_t i = 0; i < text.size(); i += 4) {
+    uint32_t group = 0;
+    int pad = 0;
+    for (size_t k = 0; k < 4; ++k) {
+      const char c = text[i + k];
+      const bool last = i + 4 == text.size();
+      if (c == '=' && last && k >= 2) {
+        ++pad;
+        group <<= 6;
+        continue;
+      }
+      const int8_t v = kValues[static_cast<uint8_t>(c)];
+      if (v < 0 || pad > 0) return false;
+      group = group << 6 | static_cast<uint32_t>(v);
+    }
+    out += static_cast<char>(group >> 16);
+    if (pad < 2) out += static_cast<char>(group >> 8 & 0xFF);
+    if (pad < 1) out += static_cast<char>(group & 0xFF);
+  }
+  return true;
+}
 
 // "rgb:RRRR/GGGG/BBBB", the form colour queries are answered in.
 std::string ColourSpec(uint32_t rgb) {
@@ -239,7 +274,18 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
     ColourCommand(command, text);
     return;
   }
-  if (command == 0 || command == 2) {
+  if (command == 52) {
+    // "Pc;Pd": the selection names are ignored, "?" (a read) is refused.
+    const size_t split = text.find(';');
+    if (split == std::string_view::npos || !events_) return;
+    const std::string_view payload = text.substr(split + 1);
+    std::string decoded;
+    if (payload == "?" || !DecodeBase64(payload, decoded) || decoded.size() > kMaxHostClipboard)
+      return;
+    events_->HostClipboard(decoded);
+    return;
+  }
+  if ((command == 0 || command == 2) && text.size() <= kMaxHostTitle) {
     std::string title;
     for (const char c : text)
       if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;

@@ -13,6 +13,8 @@ class ISessionView {
   virtual ~ISessionView() = default;
   // true: the connection ended; false: it was made again (Reconnect).
   virtual void ConnectionChanged(bool ended) = 0;
+  // The host wrote this text (UTF-8) for the clipboard.
+  virtual void HostClipboard(const std::string& /*text*/) {}
 };
 
 // Sees every byte string the session sends to the host and every chunk it receives (the

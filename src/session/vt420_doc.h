@@ -180,6 +180,7 @@ class CVT420Doc final : public ITransportOwner,
   void RunKeyCommand(KeyCommand command, std::string_view text) override;
   void MarginBell() override;
   void RunHostScript(std::string_view textOrPath, bool isFile) override;
+  void HostClipboard(std::string_view text) override;
 
   // script::IScriptHost; called on script threads, never with the terminal lock held.
   MessageAnswer AskMessage(const MessageQuestion& question,

@@ -1,6 +1,7 @@
 #include "ui/vt420_view.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -170,6 +171,12 @@ void CVT420View::ViewSettingsChanged(const CSettingsChange& change) {
 void CVT420View::ConnectionChanged(bool ended) {
   QMetaObject::invokeMethod(
       this, [this, ended] { OnConnectionChanged(ended); }, Qt::QueuedConnection);
+}
+
+void CVT420View::HostClipboard(const std::string& text) {
+  QMetaObject::invokeMethod(
+      this, [text] { QApplication::clipboard()->setText(QString::fromStdString(text)); },
+      Qt::QueuedConnection);
 }
 
 void CVT420View::Schedule() {

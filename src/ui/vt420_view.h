@@ -123,6 +123,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ViewSettingsChanged(const CSettingsChange& change) override;
   void FullRepaint() override;
   void ConnectionChanged(bool ended) override;
+  void HostClipboard(const std::string& text) override;
 
  protected:
   bool event(QEvent* event) override;

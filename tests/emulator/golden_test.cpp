@@ -54,18 +54,20 @@ class CRecordingEvents : public ITerminalEvents {
     (isFile ? scriptFiles : scriptTexts).emplace_back(text);
   }
   void HostTitleChanged(std::string_view title) override { titles.emplace_back(title); }
+  void HostClipboard(std::string_view text) override { clipboard.emplace_back(text); }
   std::string Summary() const {
     std::ostringstream s;
     s << "bells=" << bells << " zmodem=" << zmodemStarts;
     for (const auto& t : scriptTexts) s << " text[" << t << "]";
     for (const auto& f : scriptFiles) s << " file[" << f << "]";
     for (const auto& t : titles) s << " title[" << t << "]";
+    for (const auto& c : clipboard) s << " clipboard[" << c << "]";
     return s.str();
   }
   std::string replies;
   int bells = 0;
   int zmodemStarts = 0;
-  std::vector<std::string> scriptTexts, scriptFiles, titles;
+  std::vector<std::string> scriptTexts, scriptFiles, titles, clipboard;
 };
 
 // A colour of a cell's extra as a golden file writes it: "-" for none, "5;n" or "2;r;g;b".
@@ -263,6 +265,10 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     EXPECT_EQ(ColourText(extra->foreground), fg);
     EXPECT_EQ(ColourText(extra->background), bg);
     EXPECT_EQ(extra->styles, styles);
+  } else if (what == "clipboardcount") {
+    size_t n = 0;
+    s >> n;
+    EXPECT_EQ(run.events->clipboard.size(), n);
   } else if (what == "title") {
     std::string text;
     quoted(text);
@@ -346,8 +352,10 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list = kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
-      ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
+      const auto& list = kind == "clipboard"     ? run.events->clipboard
+                         : kind == "script-text" ? run.events->scriptTexts
+                                                 : run.events->scriptFiles;
+      ASSERT_TRUE(kind == "script-text" || kind == "script-file" || kind == "clipboard") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }
   } else {
