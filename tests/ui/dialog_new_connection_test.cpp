@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -208,7 +209,7 @@ TEST_F(NewConnectionDialog, SerialPageConnectsANewSessionToTheLine) {
 }
 
 // A local shell from the dialog: the command runs as an xterm, its title names the session
-// window and its colours reach the screen.
+// window, its colours reach the screen and its clipboard write the clipboard.
 TEST_F(NewConnectionDialog, LocalShellPageStartsAnXtermSession) {
   CMainFrame frame(*profile_);
   frame.show();
@@ -219,7 +220,10 @@ TEST_F(NewConnectionDialog, LocalShellPageStartsAnXtermSession) {
     Choose(*d, "Local shell");
     auto* command = d->Page("Local shell")->findChild<QLineEdit*>();
     if (!command) return;
-    command->setText("printf '\\033]2;shell title\\007\\033[38;5;196mX\\033[m %s' \"$TERM\"; read x");
+    command->setText(
+        "printf '\\033]52;c;aGk=\\007\\033]2;shell title\\007\\033[38;5;196mX\\033[m %s' "
+        "\"$TERM\"; "
+        "read x");
     filled = true;
     d->accept();
   });
@@ -240,6 +244,8 @@ TEST_F(NewConnectionDialog, LocalShellPageStartsAnXtermSession) {
     EXPECT_EQ(extra->foreground, colour::kIndexed | 196);
   }
   OSTRANE_TRY_VERIFY(child->windowTitle().startsWith("shell title"));
+  // The host's clipboard write (OSC 52) reached the desktop clipboard.
+  OSTRANE_TRY_COMPARE(QApplication::clipboard()->text(), QString("hi"));
   QTest::keyClicks(child->View()->viewport(), "\r");
   OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc.ConnectionState() == TransportState::kClosed, 10000);
 }
