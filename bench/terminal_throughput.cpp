@@ -39,7 +39,11 @@ struct Options {
   int repetitions = 3;
   std::string only;       // empty: every input
   bool oursOnly = false;  // for profilers: skip libvterm
+  int termId = -1;        // -1: the default terminal type
 };
+
+// The terminal type our side runs as (--term-id), read when each terminal object is made.
+int gTermId = -1;
 
 // splitmix64: small, fast and the same sequence on every machine.
 class CRandom {
@@ -121,6 +125,38 @@ std::string MakeDenseSgr(size_t target) {
   return out;
 }
 
+// As MakeDenseSgr with the colours of 256-colour and 24-bit programs: 38;5;n and 48;5;n from
+// the whole palette, and now and then a 24-bit foreground.
+std::string MakeDense256Sgr(size_t target) {
+  CRandom random(4);
+  std::string out;
+  out.reserve(target + 256);
+  std::string block;
+  char buffer[48];
+  while (true) {
+    block.clear();
+    std::snprintf(buffer, sizeof buffer, "\x1b[%d;%dH", random.Range(1, kRows),
+                  random.Range(1, kColumns));
+    block += buffer;
+    const int runs = random.Range(1, 6);
+    for (int r = 0; r < runs; ++r) {
+      if (random.Range(0, 3) == 0)
+        std::snprintf(buffer, sizeof buffer, "\x1b[38;2;%d;%d;%dm", random.Range(0, 255),
+                      random.Range(0, 255), random.Range(0, 255));
+      else
+        std::snprintf(buffer, sizeof buffer, "\x1b[38;5;%d;48;5;%dm", random.Range(0, 255),
+                      random.Range(0, 255));
+      block += buffer;
+      const int length = random.Range(1, 4);
+      for (int i = 0; i < length; ++i) block += static_cast<char>(random.Range(0x21, 0x7E));
+      block += "\x1b[0m";
+    }
+    if (out.size() + block.size() > target) break;
+    out += block;
+  }
+  return out;
+}
+
 // Lines of words in Latin with accents, Cyrillic and CJK (two columns each), at most 80 columns,
 // so no line wraps and no wide character meets the right margin.
 std::string MakeMixedUtf8(size_t target) {
@@ -185,6 +221,7 @@ constexpr Input kInputs[] = {
     {"plain", 100, MakePlainText},
     {"sgr", 100, MakeDenseSgr},
     {"utf8", 20, MakeMixedUtf8},
+    {"sgr256", 100, MakeDense256Sgr},
 };
 
 // Marks the right half of a wide character in a snapshot cell.
@@ -239,6 +276,7 @@ class COurTerminal {
     settings.SetInt(ostrane::CSettingsSet::FindKey("AutoWrap"), 1);
     settings.SetInt(ostrane::CSettingsSet::FindKey("DBCS"), 1);
     settings.SetInt(ostrane::CSettingsSet::FindKey("DBCSSet"), 5);
+    if (gTermId >= 0) settings.SetInt(ostrane::CSettingsSet::FindKey("TermID"), gTermId);
     emu_.Reset();
     emu_.AddView(&view_);
   }
@@ -473,11 +511,12 @@ void Usage() {
   std::fprintf(
       stderr,
       "usage: terminal_throughput [--scale X] [--chunk BYTES] [--reps N] [--input NAME]"
-      " [--ours-only]\n"
+      " [--term-id N] [--ours-only]\n"
       "  --scale X     input sizes times X (default 1: plain 100 MB, sgr 100 MB, utf8 20 MB)\n"
       "  --chunk BYTES bytes per delivery to each terminal (default 2048)\n"
       "  --reps N      timed repetitions, the best counts (default 3)\n"
-      "  --input NAME  only plain, sgr or utf8\n"
+      "  --input NAME  only plain, sgr, utf8 or sgr256\n"
+      "  --term-id N   our side runs as terminal type N (6: xterm-256color)\n"
       "  --ours-only   skip libvterm (for profiling our side)\n");
 }
 
@@ -501,6 +540,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
                        [&](const Input& input) { return options.only == input.name; })) {
         return false;
       }
+    } else if (arg == "--term-id" && hasValue) {
+      options.termId = static_cast<int>(std::strtol(argv[++i], nullptr, 10));
+      if (options.termId < 0 || options.termId > 6) return false;
     } else if (arg == "--ours-only") {
       options.oursOnly = true;
     } else {
@@ -519,6 +561,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   ostrane::platform::SetSystemCodePage(ostrane::platform::kCodePageUtf8);
+  gTermId = options.termId;
 
   std::printf("chunk %zu bytes, best of %d, MB = 10^6 bytes\n", options.chunk, options.repetitions);
   std::printf("%-6s %12s %12s %14s %10s\n", "input", "bytes", "ours MB/s", "libvterm MB/s",

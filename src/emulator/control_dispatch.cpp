@@ -1,6 +1,8 @@
 // The dispatch tables and the emulator's side of the parser's dispatch calls.
 #include "emulator/control_dispatch.h"
 
+#include <algorithm>
+
 #include "emulator/vt420_emulator.h"
 
 namespace ostrane {
@@ -67,7 +69,11 @@ const SequenceRow CEmulatorDispatch::kEscapes[] = {
     {VtId("|"), "LS3R", [](E& e, const P&) { e.charsets_.LockGR(3); }},
     {VtId("\\"), "ST", nullptr},
     {VtId("Z"), "DECID", [](E& e, const P&) { e.SendPrimaryDeviceAttributes(); }},
-    {VtId("c"), "RIS", nullptr},
+    // The VT types take RIS as a no-op; the xterm type resets fully.
+    {VtId("c"), "RIS",
+     [](E& e, const P&) {
+       if (e.xterm_) e.FullReset();
+     }},
     {VtId(" F"), "S7C1T", nullptr},
     {VtId(" G"), "S8C1T", nullptr},
     {VtId(" L"), "ACS", nullptr},  // ANSI conformance levels 1, 2 and 3
@@ -100,8 +106,17 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("P"), "DCH", [](E& e, const P& p) { e.DeleteChars(p.Param(0, 1)); }, kLoose},
     {VtId(" Q"), "PPR", [](E& e, const P& p) { e.PageRelative(p.Param(0, 1), false); }},
     {VtId(" R"), "PPB", [](E& e, const P& p) { e.PageRelative(-int64_t{p.Param(0, 1)}, false); }},
-    {VtId("S"), "SU", nullptr, kLoose},
-    {VtId("T"), "SD", nullptr, kLoose},
+    // SU and SD act only for the xterm type; the VT types accept and ignore them.
+    {VtId("S"), "SU",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.ScrollUp(p.Param(0, 1), false);
+     },
+     kLoose},
+    {VtId("T"), "SD",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.ScrollDown(p.Param(0, 1));
+     },
+     kLoose},
     {VtId("U"), "NP", [](E& e, const P& p) { e.PageRelative(p.Param(0, 1), true); }, kLoose},
     {VtId("V"), "PP", [](E& e, const P& p) { e.PageRelative(-int64_t{p.Param(0, 1)}, true); }, kLoose},
     {VtId("X"), "ECH", [](E& e, const P& p) { e.EraseChars(p.Param(0, 1)); }, kLoose},
@@ -119,8 +134,14 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("n"), "DSR", [](E& e, const P& p) { e.DeviceStatusReport(p.Param(0, 0)); }},
     {VtId("!p"), "DECSTR", [](E& e, const P&) { e.SoftReset(); }},
     {VtId("\"p"), "DECSCL", nullptr},
-    {VtId("$p"), "DECRQM", nullptr},
-    {VtId("?$p"), "DECRQM", nullptr},  // DEC private modes
+    {VtId("$p"), "DECRQM",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.RequestMode(p.Param(0, 0), false);
+     }},
+    {VtId("?$p"), "DECRQM",  // DEC private modes
+     [](E& e, const P& p) {
+       if (e.xterm_) e.RequestMode(p.Param(0, 0), true);
+     }},
     {VtId("+p"), "DECSR", nullptr},
     {VtId("\"q"), "DECSCA", [](E& e, const P& p) { e.SelectCharacterProtection(p.Param(0, 0)); }},
     {VtId("*q"), "DECSTR", [](E& e, const P&) { e.SoftReset(); }},  // answered as a soft reset
@@ -129,9 +150,12 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("r"), "DECSTBM", [](E& e, const P& p) { e.SetTopBottomMargins(p); }},
     {VtId("s"), "DECSLRM", [](E& e, const P& p) { e.SetLeftRightMargins(p); }, kLoose},
     {VtId("$t"), "DECRARA", [](E& e, const P& p) { e.RectangleFunction('t', p); }},
-    {VtId("t"), "DECSLPP",
+    {VtId("t"), "DECSLPP",  // the xterm type's window operations below 24
      [](E& e, const P& p) {
-       if (!p.Omitted(0)) e.ChangePageSize(p.Param(0, 0), -1);
+       if (e.xterm_)
+         e.WindowOperation(p);
+       else if (!p.Omitted(0))
+         e.ChangePageSize(p.Param(0, 0), -1);
      }},
     {VtId("$u"), "DECRQTSR", nullptr},
     {VtId("&u"), "DECRQUPSS", nullptr},
@@ -139,7 +163,10 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("$v"), "DECCRA", [](E& e, const P& p) { e.RectangleFunction('v', p); }},
     {VtId("$x"), "DECFRA", [](E& e, const P& p) { e.RectangleFunction('x', p); }},
     {VtId("*x"), "DECSACE", [](E& e, const P& p) { e.rectangleExtent_ = p.Param(0, 0) == 2; }},
-    {VtId("*y"), "DECRQCRA", nullptr},
+    {VtId("*y"), "DECRQCRA",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.RequestChecksum(p);
+     }},
     {VtId("y"), "DECTST", nullptr, kLoose},
     {VtId("$z"), "DECERA", [](E& e, const P& p) { e.RectangleFunction('z', p); }},
     {VtId("*z"), "DECINVM", nullptr},
@@ -153,6 +180,60 @@ const SequenceRow CEmulatorDispatch::kSequences[] = {
     {VtId("'}"), "DECIC", [](E& e, const P& p) { e.InsertColumns(p.Param(0, 1)); }},
     {VtId("$~"), "DECSSDT", [](E& e, const P& p) { e.SelectStatusLineType(p.Param(0, 1)); }},
     {VtId("'~"), "DECDC", [](E& e, const P& p) { e.DeleteColumns(p.Param(0, 1)); }},
+    // Functions only the xterm type has; the VT types ignore them as before.
+    {VtId("G"), "CHA",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.CursorToColumn(p.Param(0, 1));
+     }},
+    {VtId("`"), "HPA",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.CursorToColumn(p.Param(0, 1));
+     }},
+    {VtId("a"), "HPR",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.CursorRight(p.Param(0, 1));
+     }},
+    {VtId("d"), "VPA",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.CursorToRow(p.Param(0, 1));
+     }},
+    {VtId("e"), "VPR",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.CursorDown(p.Param(0, 1), false, false);
+     }},
+    {VtId("E"), "CNL",
+     [](E& e, const P& p) {
+       if (!e.xterm_) return;
+       e.CursorDown(p.Param(0, 1), false, false);
+       e.CarriageReturn();
+     }},
+    {VtId("F"), "CPL",
+     [](E& e, const P& p) {
+       if (!e.xterm_) return;
+       e.CursorUp(p.Param(0, 1), false);
+       e.CarriageReturn();
+     }},
+    {VtId("I"), "CHT",
+     [](E& e, const P& p) {
+       if (!e.xterm_) return;
+       for (int n = std::clamp(p.Param(0, 1), 0, kLineWidth); n > 0; --n) e.HorizontalTab();
+     }},
+    {VtId("Z"), "CBT",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.BackTab(p.Param(0, 1));
+     }},
+    {VtId("b"), "REP",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.RepeatCharacter(p.Param(0, 1));
+     }},
+    {VtId(" q"), "DECSCUSR",
+     [](E& e, const P& p) {
+       if (e.xterm_) e.SetCursorStyle(p.Param(0, 0));
+     }},
+    {VtId(">q"), "XTVERSION",
+     [](E& e, const P&) {
+       if (e.xterm_) e.SendVersion();
+     }},
 };
 
 std::span<const ControlRow> CEmulatorDispatch::Controls() {
@@ -209,6 +290,9 @@ void CVT420Emulator::EscDispatch(VtId id, const CControlParams& params) {
 void CVT420Emulator::CsiDispatch(VtId id, const CControlParams& params) {
   static const CSequenceIndex kIndex(CEmulatorDispatch::Sequences());
   const SequenceRow* row = kIndex.Find(id);
+  // The xterm type takes only exact matches: its hosts send many marked sequences of their own
+  // ("CSI > 4 ; 2 m", "CSI ? 4 m") that must not act as the unmarked function.
+  if (xterm_ && row && !(row->id == id)) return;
   if (row && row->handler) row->handler(*this, params);
 }
 

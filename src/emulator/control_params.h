@@ -16,13 +16,21 @@ class CControlParams {
     count_ = 0;
     atStart_ = true;
     overflow_ = false;
+    subParams_ = 0;
   }
+
+  // With sub-parameters on, ":" separates the parts of one parameter ("38:2::255:0:0") instead
+  // of being collected as an intermediate; the parts after a ":" are marked as sub-parameters.
+  void SetSubParameters(bool on) { colonSplits_ = on; }
 
   // One collected byte of a control sequence or a device-control header. Digits and ";" are
   // never intermediates, so they are tested first.
   void Collect(uint8_t byte) {
     if ((byte >= '0' && byte <= '9') || byte == ';') {
       CollectNumbers(&byte, 1);
+    } else if (byte == ':' && colonSplits_) {
+      Separator();
+      if (count_ < kMaxParams) subParams_ |= uint64_t{1} << count_;
     } else if (!Has(static_cast<char>(byte)) && intermediateCount_ < kMaxIntermediates) {
       intermediates_[intermediateCount_++] = static_cast<char>(byte);
     }
@@ -70,6 +78,8 @@ class CControlParams {
   bool Omitted(int i) const { return i >= count_ || omitted_[i]; }
   // The Count() values in order, an omitted one as 0: for functions whose default is 0.
   const int32_t* Values() const { return values_; }
+  // Parameter i followed a ":" (sub-parameters on).
+  bool IsSubParameter(int i) const { return i >= 0 && i < count_ && (subParams_ >> i & 1) != 0; }
 
  private:
   // The slot of the number being collected, opened at its first digit; nullptr when the
@@ -103,6 +113,8 @@ class CControlParams {
   int count_ = 0;
   bool atStart_ = true;
   bool overflow_ = false;
+  bool colonSplits_ = false;
+  uint64_t subParams_ = 0;  // bit i: parameter i is a sub-parameter
 };
 
 }  // namespace ostrane

@@ -89,9 +89,10 @@ void CVT420Emulator::RegionColumns(int& first, int& last) const {
 }
 
 void CVT420Emulator::ScrollUp(int n, bool toHistory) {
+  PrepareErase();
   n = std::min(n, bottom_ - top_ + 1);
   if (n <= 0) return;
-  if (toHistory && settings_.Int(S::History))
+  if (toHistory && !altScreen_ && settings_.Int(S::History))
     for (int r = top_; r < top_ + n; ++r) screen_.PushToHistory(r);
   int first, last;
   RegionColumns(first, last);
@@ -99,6 +100,7 @@ void CVT420Emulator::ScrollUp(int n, bool toHistory) {
 }
 
 void CVT420Emulator::ScrollDown(int n) {
+  PrepareErase();
   n = std::min(n, bottom_ - top_ + 1);
   if (n <= 0) return;
   int first, last;
@@ -186,6 +188,14 @@ void CVT420Emulator::OutputChar(char16_t code) {
   code = cls.code;
   const uint16_t glyph = cls.glyph;
   const int width = cls.width;
+  if (xterm_ && !statusActive_ && IsCombiningMark(code)) {
+    // The mark joins the character before the cursor (the cursor itself after a full row).
+    int column = wrapPending_ ? cursorCol_ : cursorCol_ - 1;
+    // The right half of a wide character holds no character: the mark goes on its left half.
+    if (column > 0 && screen_.CharAt(cursorRow_, column) == 0) --column;
+    if (column >= 0) screen_.AddCombining(cursorRow_, column, code);
+    return;
+  }
   if (wrapPending_ && settings_.Int(S::AutoWrap)) {
     CursorDown(1, true, true);
     CarriageReturn();
@@ -193,6 +203,12 @@ void CVT420Emulator::OutputChar(char16_t code) {
   if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug)) {
     std::string bytes = platform::EncodeChar(platform::SystemCodePage(), code);
     CaptureWrite(bytes.empty() ? std::string("?") : bytes);
+  }
+  // A wide character never starts in the last column: it wraps whole.
+  if (xterm_ && !statusActive_ && width == 2 && cursorCol_ == right_ && !wrapPending_ &&
+      settings_.Int(S::AutoWrap)) {
+    CursorDown(1, true, true);
+    CarriageReturn();
   }
   const int row = cursorRow_;
   const int col = cursorCol_;
@@ -202,6 +218,8 @@ void CVT420Emulator::OutputChar(char16_t code) {
   const uint16_t cellAttr = static_cast<uint16_t>(attr_ | glyph);
   screen_.PutCell(row, col, code, cellAttr);
   if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
+  if (cellAttr & attr::kExtended) screen_.PutExtras(row, col, width, extra_);
+  lastChar_ = code;
   if (col < right_) {
     // A wide character that would pass the right margin leaves the cursor on the margin with
     // a wrap pending, so the next character starts a new line.
@@ -223,8 +241,11 @@ void CVT420Emulator::ClearDisplay() {
 }
 
 void CVT420Emulator::SoftReset() {
+  // The xterm type's DECSTR leaves the screen and the cursor where they are.
+  const bool keepScreen = xterm_;
+  const int row = cursorRow_, column = cursorCol_;
   SelectStatusLineType(1);
-  EraseInDisplay(2);
+  if (!keepScreen) EraseInDisplay(2);
   settings_.SetInt(S::AutoWrap, 0);
   settings_.SetInt(S::CursorKeys, 1);
   insertMode_ = false;
@@ -235,7 +256,10 @@ void CVT420Emulator::SoftReset() {
   charsets_.Reset();
   SetCursor(0, 0);
   attr_ = kDefaultAttr;
+  extra_ = {};
+  UpdateEraseRendition();
   SetMargins(0, screen_.Lines() - 1, 0, Columns() - 1);
+  if (keepScreen) SetCursor(row, column);
   EnterGround();
   CSettingsChange change;
   change.cursor = true;
@@ -247,9 +271,24 @@ void CVT420Emulator::Reset() {
   screen_.SetGeometry(settings_.Int(S::Pages), settings_.Int(S::Lines));
   screen_.SelectPage(0);
   charsets_.Reset();
+  altScreen_ = false;
+  screen_.ClearAlternate();
+  UpdateTerminalType();
+  // An xterm starts with automatic margins on; its terminal description relies on them.
+  if (xterm_) settings_.SetInt(S::AutoWrap, 1);
   EnterGround();
   wrapPending_ = false;
   attr_ = kDefaultAttr;
+  extra_ = {};
+  bracketedPaste_ = false;
+  hostMouse_ = {};
+  focusEvents_ = false;
+  hostPalette_ = {};
+  UpdateEraseRendition();
+  otherSaved_.row = otherSaved_.column = 0;
+  otherSaved_.attribute = kDefaultAttr;
+  otherSaved_.extra = {};
+  otherSaved_.charsets.Reset();
   insertMode_ = false;
   if (printMode_ == PrintMode::kAutoPrint && events_) events_->AutoPrintOff();
   if (printMode_ == PrintMode::kPrinterController && events_) events_->PrinterControllerOff();
@@ -259,6 +298,7 @@ void CVT420Emulator::Reset() {
   saved_.cursorVisible = 1;
   saved_.cursorType = 0;
   saved_.attribute = kDefaultAttr;
+  saved_.extra = {};
   saved_.charsets.Reset();
   rectangleExtent_ = true;
   originMode_ = false;

@@ -7,6 +7,7 @@
 namespace ostrane {
 
 void CVT420Emulator::EraseInDisplay(int n) {
+  PrepareErase();
   const int lines = screen_.Lines();
   const int columns = Columns();
   const int row = cursorRow_;
@@ -38,6 +39,7 @@ void CVT420Emulator::EraseInDisplay(int n) {
 }
 
 void CVT420Emulator::EraseInLine(int n) {
+  PrepareErase();
   const int last = Columns() - 1;
   if (n == 0)
     screen_.EraseLines(cursorRow_, 1, cursorCol_, last);
@@ -73,6 +75,7 @@ void CVT420Emulator::SelectiveEraseInLine(int n) {
 
 // Counts are clipped to the scrolling region so that the vacated rows never leave it.
 void CVT420Emulator::InsertLines(int n) {
+  PrepareErase();
   if (cursorRow_ < top_ || cursorRow_ > bottom_) return;
   n = std::clamp(n, 0, bottom_ - cursorRow_ + 1);
   int first, last;
@@ -81,6 +84,7 @@ void CVT420Emulator::InsertLines(int n) {
 }
 
 void CVT420Emulator::DeleteLines(int n) {
+  PrepareErase();
   if (cursorRow_ < top_ || cursorRow_ > bottom_) return;
   n = std::clamp(n, 0, bottom_ - cursorRow_ + 1);
   int first, last;
@@ -91,29 +95,34 @@ void CVT420Emulator::DeleteLines(int n) {
 // Character and column edits work inside the left/right margins only: with the cursor outside
 // them they do nothing.
 void CVT420Emulator::InsertChars(int n) {
+  PrepareErase();
   if (!InsideColumnMargins()) return;
   n = std::clamp(n, 0, right_ - cursorCol_ + 1);
   screen_.MoveCells(cursorRow_, 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteChars(int n) {
+  PrepareErase();
   if (!InsideColumnMargins()) return;
   n = std::clamp(n, 0, right_ - cursorCol_ + 1);
   screen_.MoveCells(cursorRow_, 1, cursorCol_ + n, right_, cursorCol_, true);
 }
 
 void CVT420Emulator::EraseChars(int n) {
+  PrepareErase();
   n = std::clamp(n, 0, kLineWidth);
   screen_.EraseLines(cursorRow_, 1, cursorCol_, cursorCol_ + n - 1);
 }
 
 void CVT420Emulator::InsertColumns(int n) {
+  PrepareErase();
   if (!InsideColumnMargins()) return;
   n = std::clamp(n, 0, right_ - cursorCol_ + 1);
   screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_, right_ - n, cursorCol_ + n, true);
 }
 
 void CVT420Emulator::DeleteColumns(int n) {
+  PrepareErase();
   if (!InsideColumnMargins()) return;
   n = std::clamp(n, 0, right_ - cursorCol_ + 1);
   screen_.MoveCells(top_, bottom_ - top_ + 1, cursorCol_ + n, right_, cursorCol_, true);
@@ -138,6 +147,8 @@ uint16_t WithField(uint16_t word, int shift, int value) {
 uint16_t SwapColours(uint16_t word) {
   return static_cast<uint16_t>((word & 0x00FF) | ((word & 0x0F00) << 4) | ((word & 0xF000) >> 4));
 }
+
+}  // namespace
 
 // One rendition value applied to an attribute word. Colours are stored as they are drawn, so
 // reverse video swaps the two fields and bold brightens the foreground.
@@ -199,8 +210,6 @@ uint16_t ApplyRenditionValue(uint16_t w, int32_t v) {
       return w;
   }
 }
-
-}  // namespace
 
 // The values from parameter `first` on, in order; none there reads as a single 0.
 uint16_t CVT420Emulator::ApplyRendition(uint16_t w, const CControlParams& params, int first) const {

@@ -11,6 +11,11 @@ inline constexpr int32_t kMaxParamValue = 0x7FFFFFFF;  // decimal values saturat
 // A device-control string beyond this many bytes is discarded: it bounds the memory a host can
 // make the terminal hold (a soft font of 96 large glyphs is far smaller).
 inline constexpr size_t kMaxDeviceControlString = 1 << 20;
+// An operating-system command beyond this many bytes is dropped whole: room for a clipboard
+// write of kMaxHostClipboard bytes in Base64. Other strings (APC, PM, SOS) are never kept.
+inline constexpr size_t kMaxHostClipboard = 1 << 20;  // OSC 52, decoded
+inline constexpr size_t kMaxHostString = kMaxHostClipboard / 3 * 4 + 64;
+inline constexpr size_t kMaxHostTitle = 1024;  // a longer title is dropped whole
 
 inline constexpr int kLineWidth = 132;           // cells stored per line
 inline constexpr int kPageMemory = 144;          // lines of page memory

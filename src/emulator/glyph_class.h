@@ -18,6 +18,13 @@ inline bool IsLineDrawingChar(char16_t c) {
   return std::find(std::begin(kSingles), std::end(kSingles), c) != std::end(kSingles);
 }
 
+// Combining marks, which take no cell of their own: the combining diacritical blocks.
+inline bool IsCombiningMark(char16_t c) {
+  return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+         (c >= 0x1DC0 && c <= 0x1DFF) || (c >= 0x20D0 && c <= 0x20FF) ||
+         (c >= 0xFE20 && c <= 0xFE2F);
+}
+
 struct GlyphClass {
   char16_t code;   // soft-font glyphs move from U+EFxx to U+F0xx
   uint16_t glyph;  // attribute bits 5-6

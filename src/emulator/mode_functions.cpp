@@ -48,6 +48,8 @@ constexpr const char* kPrimaryAttributes[] = {
     "\x1b[?1;2c",
 };
 constexpr const char kSecondaryAttributes[] = "\x1b[>41;1;0c";
+// The xterm type reports as a VT420-class xterm: ANSI colour (22) added to the VT420 list.
+constexpr const char kXtermPrimaryAttributes[] = "\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c";
 
 }  // namespace
 
@@ -58,7 +60,10 @@ void CVT420Emulator::SetModes(const CControlParams& params, bool set, bool isPri
     const auto row = std::find_if(std::begin(kModes), std::end(kModes), [&](const ModeRow& m) {
       return m.number == number && m.isPrivate == isPrivate;
     });
-    if (row == std::end(kModes)) continue;
+    if (row == std::end(kModes)) {
+      if (xterm_ && isPrivate) SetXtermMode(number, set);
+      continue;
+    }
     const int value = set ? row->whenSet : row->whenReset;
     change.repaint |= row->effect == ModeEffect::kRepaint;
     change.cursor |= row->effect == ModeEffect::kCursor;
@@ -85,7 +90,9 @@ void CVT420Emulator::SetKeypadMode(int numeric) {
 }
 
 bool CVT420Emulator::RememberedRendition(uint64_t text) {
-  const std::optional<uint16_t> after = renditions_.Find(text, attr_);
+  // A word with extra colours depends on more than the word: such renditions are never kept.
+  if (attr_ & attr::kExtended) return false;
+  const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
   if (after) attr_ = *after;
   return after.has_value();
 }
@@ -93,8 +100,12 @@ bool CVT420Emulator::RememberedRendition(uint64_t text) {
 void CVT420Emulator::SelectGraphicRendition(const CControlParams& params,
                                             std::optional<uint64_t> text) {
   const uint16_t before = attr_;
-  attr_ = ApplyRendition(attr_, params, 0);
-  if (text) renditions_.Remember(*text, before, attr_);
+  if (xterm_)
+    XtermRendition(params);
+  else
+    attr_ = ApplyRendition(attr_, params, 0);
+  if (text && !((before | attr_) & attr::kExtended))
+    renditions_.Remember(RenditionKey(*text), before, attr_);
 }
 
 void CVT420Emulator::SelectCharacterProtection(int n) {
@@ -213,6 +224,7 @@ void CVT420Emulator::SaveCursor() {
   saved_.cursorVisible = settings_.Int(S::CursorVisible);
   saved_.cursorType = settings_.Int(S::CursorType);
   saved_.attribute = attr_;
+  saved_.extra = extra_;
   saved_.charsets.RestoreFrom(charsets_.SavedCopy());
 }
 
@@ -222,6 +234,7 @@ void CVT420Emulator::RestoreCursor() {
   settings_.SetInt(S::CursorType, saved_.cursorType);
   charsets_.RestoreFrom(saved_.charsets);
   attr_ = saved_.attribute;
+  extra_ = saved_.extra;
   CSettingsChange change;
   change.cursor = true;
   ApplyChanges(change);
@@ -231,6 +244,8 @@ void CVT420Emulator::SendPrimaryDeviceAttributes() {
   const int id = settings_.Int(S::TermID);
   if (id >= 0 && id < static_cast<int>(std::size(kPrimaryAttributes)))
     Reply(kPrimaryAttributes[id]);
+  else if (id == kXtermTermId)
+    Reply(kXtermPrimaryAttributes);
 }
 
 void CVT420Emulator::SendSecondaryDeviceAttributes() {
@@ -258,6 +273,7 @@ void CVT420Emulator::AnswerBack() {
 }
 
 void CVT420Emulator::ApplyChanges(CSettingsChange& change) {
+  UpdateTerminalType();
   CSettingsChange forViews;
   if (change.historySize) {
     screen_.ResizeHistory(settings_.Int(S::SaveLines));

@@ -46,6 +46,8 @@ bool CScreenBuffer::Allocate(int /*pageLines*/, int historyLines, int /*lineWidt
       std::fill_n(chars_.get(), kPageMemory * kLineWidth, kBlankChar);
       std::fill_n(attrs_.get(), kPageMemory * kLineWidth, kDefaultAttr);
       flags_.assign(lines, 0);
+      extras_.clear();
+      extras_.resize(lines);
       break;
     } catch (const std::bad_alloc&) {
       // Keep a usable screen without history rather than none at all.
@@ -80,6 +82,8 @@ void CScreenBuffer::ResizeHistory(int newCapacity) {
   std::unique_ptr<uint16_t[]> chars(new uint16_t[lines * kLineWidth]);
   std::unique_ptr<uint16_t[]> attrs(new uint16_t[lines * kLineWidth]);
   std::vector<uint16_t> flags(lines, 0);
+  std::vector<std::unique_ptr<CellExtra[]>> extras(lines);
+  std::move(extras_.begin(), extras_.begin() + kPageMemory, extras.begin());
   std::copy_n(chars_.get(), kPageMemory * kLineWidth, chars.get());
   std::copy_n(attrs_.get(), kPageMemory * kLineWidth, attrs.get());
   std::copy_n(flags_.begin(), kPageMemory, flags.begin());
@@ -89,10 +93,12 @@ void CScreenBuffer::ResizeHistory(int newCapacity) {
     std::memcpy(&chars[dst * kLineWidth], CharsOf(src), kRowBytes);
     std::memcpy(&attrs[dst * kLineWidth], AttrsOf(src), kRowBytes);
     flags[dst] = flags_[static_cast<size_t>(src)];
+    extras[dst] = std::move(extras_[static_cast<size_t>(src)]);
   }
   chars_.swap(chars);
   attrs_.swap(attrs);
   flags_.swap(flags);
+  extras_.swap(extras);
   capacity_ = newCapacity;
   oldest_ = kPageMemory;
   count_ = keep;
@@ -118,6 +124,7 @@ void CScreenBuffer::PushToHistory(int row) {
   const int src = Phys(row);
   std::memcpy(CharsOf(next_), CharsOf(src), kRowBytes);
   std::memcpy(AttrsOf(next_), AttrsOf(src), kRowBytes);
+  CopyExtras(src, 0, kLineWidth, next_, 0);
   flags_[static_cast<size_t>(next_)] = flags_[static_cast<size_t>(src)] & 0x00FF;
   if (++next_ == kPageMemory + capacity_) next_ = kPageMemory;
   if (count_ == capacity_) {
@@ -192,6 +199,63 @@ void CScreenBuffer::PutByteRun(int row, int column, const uint8_t* bytes, int co
   }
 }
 
+void CScreenBuffer::PutExtras(int row, int column, int count, const CellExtra& extra) {
+  if (!ValidRow(row) || column < 0 || column >= kLineWidth || count <= 0) return;
+  count = std::min(count, kLineWidth - column);
+  std::fill_n(NeedExtras(Phys(row)) + column, count, extra);
+}
+
+void CScreenBuffer::AddCombining(int row, int column, char16_t mark) {
+  if (!ValidRow(row) || column < 0 || column >= kLineWidth) return;
+  const int phys = Phys(row);
+  uint16_t& attribute = AttrsOf(phys)[column];
+  CellExtra& extra = NeedExtras(phys)[column];
+  if (!(attribute & attr::kExtended)) extra = {};
+  extra.combining = mark;
+  attribute |= attr::kExtended;
+  flags_[static_cast<size_t>(phys)] |= kLineChanged;
+}
+
+CellExtra* CScreenBuffer::NeedExtras(int phys) {
+  auto& extras = extras_[static_cast<size_t>(phys)];
+  if (!extras) extras = std::make_unique<CellExtra[]>(kLineWidth);
+  return extras.get();
+}
+
+void CScreenBuffer::CopyExtras(int fromPhys, int first, int count, int toPhys, int to) {
+  // A line without extras has no cell that refers to them.
+  const CellExtra* from = ExtrasOf(fromPhys);
+  if (from == nullptr || count <= 0) return;
+  std::memmove(NeedExtras(toPhys) + to, from + first,
+               sizeof(CellExtra) * static_cast<size_t>(count));
+}
+
+void CScreenBuffer::ExchangeAlternate() {
+  if (!altChars_) {
+    altChars_.reset(new uint16_t[kPageMemory * kLineWidth]);
+    altAttrs_.reset(new uint16_t[kPageMemory * kLineWidth]);
+    altFlags_.assign(kPageMemory, 0);
+    altExtras_.resize(kPageMemory);
+    ClearAlternate();
+  }
+  for (int r = 0; r < lines_; ++r) {
+    const int phys = Phys(r);
+    const size_t alt = static_cast<size_t>(r) * kLineWidth;
+    std::swap_ranges(CharsOf(phys), CharsOf(phys) + kLineWidth, altChars_.get() + alt);
+    std::swap_ranges(AttrsOf(phys), AttrsOf(phys) + kLineWidth, altAttrs_.get() + alt);
+    std::swap(flags_[static_cast<size_t>(phys)], altFlags_[static_cast<size_t>(r)]);
+    std::swap(extras_[static_cast<size_t>(phys)], altExtras_[static_cast<size_t>(r)]);
+    flags_[static_cast<size_t>(phys)] |= kLineChanged;
+  }
+}
+
+void CScreenBuffer::ClearAlternate() {
+  if (!altChars_) return;
+  std::fill_n(altChars_.get(), kPageMemory * kLineWidth, kBlankChar);
+  std::fill_n(altAttrs_.get(), kPageMemory * kLineWidth, kDefaultAttr);
+  std::fill(altFlags_.begin(), altFlags_.end(), 0);
+}
+
 void CScreenBuffer::SetLineSize(int row, int code) {
   if (!ValidRow(row)) return;
   uint16_t& f = flags_[static_cast<size_t>(Phys(row))];
@@ -208,12 +272,14 @@ void CScreenBuffer::MoveCells(int row, int rowCount, int srcFirst, int srcLast, 
   for (int r = row; r < row + rowCount; ++r) {
     uint16_t* chars;
     uint16_t* attrs;
+    CellExtra* extras = nullptr;
     if (IsStatus(r)) {
       chars = statusChars_;
       attrs = statusAttrs_;
     } else if (ValidRow(r)) {
       chars = CharsOf(Phys(r));
       attrs = AttrsOf(Phys(r));
+      extras = ExtrasOf(Phys(r));
     } else {
       break;
     }
@@ -221,6 +287,9 @@ void CScreenBuffer::MoveCells(int row, int rowCount, int srcFirst, int srcLast, 
       const size_t n = sizeof(uint16_t) * static_cast<size_t>(last - first + 1);
       std::memmove(chars + first + shift, chars + first, n);
       std::memmove(attrs + first + shift, attrs + first, n);
+      if (extras)
+        std::memmove(extras + first + shift, extras + first,
+                     sizeof(CellExtra) * static_cast<size_t>(last - first + 1));
     }
     if (blankVacated) {
       int b0, b1;
@@ -231,7 +300,12 @@ void CScreenBuffer::MoveCells(int row, int rowCount, int srcFirst, int srcLast, 
         b0 = srcFirst;
         b1 = srcFirst + shift - 1;
       }
-      if (ClipColumns(b0, b1)) FillBlank(chars, attrs, b0, b1);
+      if (ClipColumns(b0, b1)) {
+        if (IsStatus(r))
+          FillBlank(chars, attrs, b0, b1);
+        else
+          BlankRange(Phys(r), b0, b1);
+      }
     }
     MarkChanged(r);
   }
@@ -265,7 +339,7 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
     for (int r = blockFirst; r <= blockLast; ++r) MarkChanged(r);
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
-      FillBlank(CharsOf(phys), AttrsOf(phys), 0, kLineWidth - 1);
+      BlankRange(phys, 0, kLineWidth - 1);
       flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
     return;
@@ -276,6 +350,7 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
     const int pf = Phys(from), pt = Phys(to);
     std::memmove(CharsOf(pt) + firstCol, CharsOf(pf) + firstCol, n);
     std::memmove(AttrsOf(pt) + firstCol, AttrsOf(pf) + firstCol, n);
+    CopyExtras(pf, firstCol, lastCol - firstCol + 1, pt, firstCol);
     flags_[static_cast<size_t>(pt)] = flags_[static_cast<size_t>(pf)] | kLineChanged;
   };
   if (up) {
@@ -287,14 +362,21 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
   if (blankVacated) {
     for (int r = vacFirst; r <= vacLast; ++r) {
       const int phys = Phys(r);
-      FillBlank(CharsOf(phys), AttrsOf(phys), firstCol, lastCol);
+      BlankRange(phys, firstCol, lastCol);
       flags_[static_cast<size_t>(phys)] = kLineChanged;
     }
   }
 }
 
+void CScreenBuffer::BlankRange(int phys, int first, int last) {
+  std::fill(CharsOf(phys) + first, CharsOf(phys) + last + 1, kBlankChar);
+  std::fill(AttrsOf(phys) + first, AttrsOf(phys) + last + 1, eraseAttr_);
+  if (eraseAttr_ & attr::kExtended)
+    std::fill(NeedExtras(phys) + first, NeedExtras(phys) + last + 1, eraseExtra_);
+}
+
 void CScreenBuffer::BlankCells(int phys, int first, int last) {
-  FillBlank(CharsOf(phys), AttrsOf(phys), first, last);
+  BlankRange(phys, first, last);
   flags_[static_cast<size_t>(phys)] |= kLineChanged;
 }
 
@@ -408,6 +490,7 @@ void CScreenBuffer::CopyRect(int srcPage, int top, int left, int bottom, int rig
     const int ps = PagePhys(srcPage, r), pd = PagePhys(dstPage, dstTop + (r - top));
     std::memmove(CharsOf(pd) + dstLeft, CharsOf(ps) + left, n);
     std::memmove(AttrsOf(pd) + dstLeft, AttrsOf(ps) + left, n);
+    CopyExtras(ps, left, right - left + 1, pd, dstLeft);
     flags_[static_cast<size_t>(pd)] |= kLineChanged;
   };
   const bool backwards = srcPage == dstPage && (dstTop > top || (dstTop == top && dstLeft > left));
@@ -428,12 +511,14 @@ std::optional<LineView> CScreenBuffer::GetLine(int viewIndex) const {
   if (viewIndex < 0) return std::nullopt;
   if (viewIndex < count_) {
     const int phys = HistoryPhys(viewIndex);
-    return LineView{flags_[static_cast<size_t>(phys)] & 0xFF, CharsOf(phys), AttrsOf(phys)};
+    return LineView{flags_[static_cast<size_t>(phys)] & 0xFF, CharsOf(phys), AttrsOf(phys),
+                    ExtrasOf(phys)};
   }
   const int row = viewIndex - count_;
   if (row < lines_) {
     const int phys = Phys(row);
-    return LineView{flags_[static_cast<size_t>(phys)] & 0xFF, CharsOf(phys), AttrsOf(phys)};
+    return LineView{flags_[static_cast<size_t>(phys)] & 0xFF, CharsOf(phys), AttrsOf(phys),
+                    ExtrasOf(phys)};
   }
   if (row == lines_) return LineView{0, statusChars_, statusAttrs_};
   return std::nullopt;
@@ -443,7 +528,7 @@ std::optional<LineView> CScreenBuffer::GetPageRow(int row) const {
   if (IsStatus(row)) return LineView{0, statusChars_, statusAttrs_};
   if (!ValidRow(row)) return std::nullopt;
   const int phys = Phys(row);
-  return LineView{flags_[static_cast<size_t>(phys)], CharsOf(phys), AttrsOf(phys)};
+  return LineView{flags_[static_cast<size_t>(phys)], CharsOf(phys), AttrsOf(phys), ExtrasOf(phys)};
 }
 
 int CScreenBuffer::LineSizeAt(int viewIndex) const {
@@ -535,6 +620,11 @@ uint16_t CScreenBuffer::AttrAt(int row, int column) const {
   if (column < 0 || column >= kLineWidth) return kDefaultAttr;
   if (IsStatus(row)) return statusAttrs_[column];
   return ValidRow(row) ? AttrsOf(Phys(row))[column] : kDefaultAttr;
+}
+
+const CellExtra* CScreenBuffer::ExtraAt(int row, int column) const {
+  if (!ValidRow(row) || column < 0 || column >= kLineWidth) return nullptr;
+  return GetPageRow(row)->ExtraAt(column);
 }
 
 uint16_t CScreenBuffer::LineFlags(int row) const {

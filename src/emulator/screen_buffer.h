@@ -4,6 +4,11 @@
 // scrolling a full-width region rotates indices instead of moving cells. History lines live in
 // physical lines 144.. as a ring. Rows given to the buffer are rows of the current page; row
 // `lines_` is the status line. Every range is clipped to the storage before it is used.
+//
+// Colours beyond the word's 16 and the styles that have no bit in it live in a side array of
+// CellExtra per physical line, allocated only for a line that holds such a cell; a cell's entry
+// counts only while its word has attr::kExtended, so blanking a cell never touches the array.
+// The alternate screen is a second set of rows for the current page, exchanged with it.
 #pragma once
 
 #include <cstdint>
@@ -35,12 +40,46 @@ inline constexpr uint16_t kGlyphSoftFont = 0x0040;
 inline constexpr uint16_t kGlyphWide = 0x0060;
 inline constexpr uint16_t kFgMask = 0x0F00;
 inline constexpr uint16_t kBgMask = 0xF000;
+// The cell's CellExtra entry holds more colour or style.
+inline constexpr uint16_t kExtended = 0x0080;
 }  // namespace attr
+
+// A colour in a CellExtra: 0 for the word's own colour, else a tag and its value.
+namespace colour {
+inline constexpr uint32_t kTagMask = 0xFF000000;
+inline constexpr uint32_t kIndexed = 0x01000000;  // low byte: one of the 256 palette colours
+inline constexpr uint32_t kRgb = 0x02000000;      // low 24 bits: 0xRRGGBB
+}  // namespace colour
+
+// Styles without a bit in the attribute word.
+namespace style {
+inline constexpr uint8_t kItalic = 0x01;
+inline constexpr uint8_t kStrike = 0x02;
+inline constexpr uint8_t kFaint = 0x04;
+inline constexpr uint8_t kOverline = 0x08;
+inline constexpr uint8_t kInvisible = 0x10;
+}  // namespace style
+
+struct CellExtra {
+  uint32_t foreground = 0;
+  uint32_t background = 0;
+  uint8_t styles = 0;
+  // A combining mark drawn over the cell's character (xterm type), 0 for none.
+  char16_t combining = 0;
+  bool Empty() const { return foreground == 0 && background == 0 && styles == 0 && combining == 0; }
+  friend bool operator==(const CellExtra&, const CellExtra&) = default;
+};
 
 struct LineView {
   int sizeCode = 0;  // line flags low byte (GetPageRow: the whole flags word)
   const uint16_t* chars = nullptr;
   const uint16_t* attrs = nullptr;
+  // The line's extra colours and styles, or nullptr when no cell of it has any.
+  const CellExtra* extras = nullptr;
+  // The extra of a cell, or nullptr when it has none.
+  const CellExtra* ExtraAt(int column) const {
+    return extras && (attrs[column] & attr::kExtended) ? &extras[column] : nullptr;
+  }
 };
 
 class CScreenBuffer {
@@ -59,6 +98,20 @@ class CScreenBuffer {
   // Writes a run of bytes that are their own character codes (plain ASCII) on one row: the
   // printing fast path. The run is clipped to the line.
   void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
+  // The extra of `count` cells written with attr::kExtended (the status line keeps none).
+  void PutExtras(int row, int column, int count, const CellExtra& extra);
+  // Puts a combining mark on a cell of the page (a second one replaces the first).
+  void AddCombining(int row, int column, char16_t mark);
+  // What erased and scrolled-in cells of the page become: blank with the default word unless set
+  // here (the xterm type erases with the current background).
+  void SetEraseRendition(uint16_t attribute, const CellExtra& extra) {
+    eraseAttr_ = attribute;
+    eraseExtra_ = extra;
+  }
+  // Exchanges the rows of the current page with the alternate screen's.
+  void ExchangeAlternate();
+  // Blanks the alternate screen's rows (not shown while the page is).
+  void ClearAlternate();
   void SetLineSize(int row, int code);
   void MoveCells(int row, int rowCount, int srcFirst, int srcLast, int dstFirst, bool blankVacated);
   void MoveLines(int srcRow, int dstRow, int count, int firstCol, int lastCol, bool blankVacated);
@@ -91,6 +144,7 @@ class CScreenBuffer {
   uint16_t CharAt(int row, int column) const;
   uint16_t AttrAt(int row, int column) const;
   uint16_t LineFlags(int row) const;
+  const CellExtra* ExtraAt(int row, int column) const;
 
  private:
   bool IsStatus(int row) const { return row == lines_; }
@@ -107,6 +161,13 @@ class CScreenBuffer {
     return attrs_.get() + static_cast<size_t>(phys) * kLineWidth;
   }
   void BlankCells(int phys, int first, int last);
+  // Blanks columns first..last of a stored line with the erase rendition.
+  void BlankRange(int phys, int first, int last);
+  CellExtra* ExtrasOf(int phys) { return extras_[static_cast<size_t>(phys)].get(); }
+  const CellExtra* ExtrasOf(int phys) const { return extras_[static_cast<size_t>(phys)].get(); }
+  CellExtra* NeedExtras(int phys);
+  // Copies the extras of columns [first, first+count) of one line to another line's `to`.
+  void CopyExtras(int fromPhys, int first, int count, int toPhys, int to);
   // Rows row..row+count-1 clipped to the page, as [first, end).
   std::pair<int, int> ClipRows(int row, int count) const;
   void MarkChanged(int row);
@@ -116,7 +177,15 @@ class CScreenBuffer {
   // there: only lines already pushed are ever read, and a large history costs no filling.
   std::unique_ptr<uint16_t[]> chars_;
   std::unique_ptr<uint16_t[]> attrs_;
-  std::vector<uint16_t> flags_;  // per physical line
+  std::vector<uint16_t> flags_;                       // per physical line
+  std::vector<std::unique_ptr<CellExtra[]>> extras_;  // per physical line, mostly nullptr
+  uint16_t eraseAttr_ = kDefaultAttr;
+  CellExtra eraseExtra_;
+  // The alternate screen: rows 0.. of the page not shown (cells, flags and extras).
+  std::unique_ptr<uint16_t[]> altChars_;
+  std::unique_ptr<uint16_t[]> altAttrs_;
+  std::vector<uint16_t> altFlags_;
+  std::vector<std::unique_ptr<CellExtra[]>> altExtras_;
   int rowMap_[kPageMemory];
   int capacity_ = 0;  // H
   int oldest_ = kPageMemory;

@@ -19,6 +19,20 @@
 
 namespace ostrane {
 
+// Mouse reports the host asked for (xterm type): which events, and how they are written.
+enum class MouseTracking : uint8_t {
+  kOff,
+  kPress,         // 9: presses only
+  kPressRelease,  // 1000: presses, releases and the wheel
+  kButtonMotion,  // 1002: also motion while a button is held
+  kAnyMotion,     // 1003: also motion with no button held
+};
+enum class MouseEncoding : uint8_t { kBytes, kUtf8 /* 1005 */, kSgr /* 1006 */ };
+struct HostMouse {
+  MouseTracking tracking = MouseTracking::kOff;
+  MouseEncoding encoding = MouseEncoding::kBytes;
+};
+
 class CTerminal {
  public:
   CTerminal();
@@ -56,6 +70,11 @@ class CTerminal {
   const CKeyMap& KeyMap() const { return keyMap_; }
   CScreenBuffer& Screen() { return screen_; }
   const CScreenBuffer& Screen() const { return screen_; }
+  // The host asked for pasted text to be bracketed (ESC [ 200 ~ ... ESC [ 201 ~).
+  bool BracketedPaste() const { return bracketedPaste_; }
+  HostMouse HostMouseMode() const { return hostMouse_; }
+  // The host asked to be told when the window gains and loses the focus (CSI I, CSI O).
+  bool FocusEvents() const { return focusEvents_; }
   int CursorRow() const { return cursorRow_; }
   int CursorColumn() const { return cursorCol_; }
 
@@ -79,6 +98,9 @@ class CTerminal {
   CScreenBuffer screen_;
   int cursorRow_ = 0;
   int cursorCol_ = 0;
+  bool bracketedPaste_ = false;
+  HostMouse hostMouse_;
+  bool focusEvents_ = false;
   ITerminalEvents* events_ = nullptr;
   std::vector<ITerminalView*> views_;
   std::unique_ptr<ICaptureSink> capture_;

@@ -43,6 +43,10 @@ class ITerminalEvents {
   virtual void HostSizeChanged() {}
   // Connection settings changed in an open session.
   virtual void ConnectionSettingsChanged() {}
+  // The host set the window title (xterm type); the text has no control characters.
+  virtual void HostTitleChanged(std::string_view /*title*/) {}
+  // The host wrote text for the clipboard (OSC 52, xterm type); reading it is never offered.
+  virtual void HostClipboard(std::string_view /*text*/) {}
 };
 
 // Where captured text goes; the terminal object formats, the sink writes.

@@ -33,6 +33,8 @@ ParserState CVT420Emulator::State() const {
       return ParserState::kControlSequence;
     case VtParserState::kDeviceControl:
       return ParserState::kDeviceControl;
+    case VtParserState::kString:
+      return ParserState::kHostString;
     case VtParserState::kGround:
       break;
   }
@@ -133,6 +135,9 @@ size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool as
   if (!ascii)
     n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
   screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
+  if (n > 0) lastChar_ = data[n - 1];
+  if (attr_ & attr::kExtended)
+    screen_.PutExtras(cursorRow_, cursorCol_, static_cast<int>(n), extra_);
   if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(right_)) {
     cursorCol_ += static_cast<int>(n);
   } else {
@@ -172,13 +177,16 @@ bool CVT420Emulator::GraphicC1() {
 
 bool CVT420Emulator::DcsHook(VtId id, const CControlParams& params) {
   const uint8_t final = id.Final();
+  if (xterm_ && final == 'q' && params.Has('$')) return true;  // DECRQSS
   return final == '|' || final == '{' || (params.Has('$') && (final == 't' || final == 's'));
 }
 
 void CVT420Emulator::DcsUnhook(VtId id, const CControlParams& params, std::string_view data) {
   if (data.empty()) return;
   const uint8_t final = id.Final();
-  if (final == '|') {
+  if (final == 'q') {
+    RequestStatusString(data);
+  } else if (final == '|') {
     // DECUDK: the clear and lock parameters have no effect; definitions only accumulate.
     keyMap_.ApplyUserDefinedKeys(data);
   } else if (final == '{') {

@@ -12,6 +12,7 @@
 #include "emulator/soft_font.h"
 #include "emulator/terminal.h"
 #include "emulator/vt_parser.h"
+#include "emulator/xterm_palette.h"
 
 namespace ostrane {
 
@@ -24,9 +25,17 @@ enum class ParserState : uint8_t {
   kDeviceControl = 3,
   kPrinterController = 4,
   kZmodemDetect = 5,
+  kHostString = 6,
 };
 
 enum class PrintMode : uint8_t { kNone = 0, kAutoPrint = 1, kPrinterController = 2 };
+
+// The TermID of the xterm-compatible type: host strings, extended renditions, the alternate
+// screen. The VT types (0-5) never take these paths.
+inline constexpr int kXtermTermId = 6;
+
+// One SGR parameter applied to an attribute word, by the VT rules.
+uint16_t ApplyRenditionValue(uint16_t word, int32_t value);
 
 // The parser's sink comes first among the bases, so its calls need no this-adjusting thunk.
 class CVT420Emulator final : private IVtParserSink, public CTerminal {
@@ -59,6 +68,12 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   int LeftMargin() const { return left_; }
   int RightMargin() const { return right_; }
   bool OriginMode() const { return originMode_; }
+  const CellExtra& CurrentExtra() const { return extra_; }
+  bool AlternateScreen() const { return altScreen_; }
+  // The title the host set (OSC 0 or 2); empty until it sets one.
+  const std::string& HostTitle() const { return hostTitle_; }
+  // Colours the host set with OSC 4 (xterm type).
+  const HostPalette& HostColours() const { return hostPalette_; }
 
  private:
   // The private members and the handler families live in the emulator's .cpp files.
@@ -74,6 +89,39 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void SelectGraphicRendition(const CControlParams& params, std::optional<uint64_t> text) override;
   bool DcsHook(VtId id, const CControlParams& params) override;
   void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) override;
+  void OscDispatch(std::string_view data) override;
+  void ColourCommand(int command, std::string_view text);
+  uint32_t IndexedColour(int index) const;
+
+  // The xterm type's additions (xterm_functions.cpp).
+  void UpdateTerminalType();
+  uint64_t RenditionKey(uint64_t text) const;
+  void XtermRendition(const CControlParams& params);
+  // Sets the foreground or background as the host means it: with reverse on it lands in the
+  // other field. `nibble` is a palette index of the word, `extended` a colour:: value or 0.
+  void SetHostColour(bool foreground, int nibble, uint32_t extended);
+  size_t ExtendedColour(const CControlParams& params, int i, uint32_t& colour) const;
+  void SetAlternateScreen(bool on, bool clear);
+  // RIS of the xterm type: everything reset, the screen cleared, the cursor home.
+  void FullReset();
+  // Erased cells take the current background (the xterm type's terminal description says so).
+  // It is worked out when something is about to be erased, not at every rendition.
+  void UpdateEraseRendition();
+  void PrepareErase() {
+    if (xterm_) UpdateEraseRendition();
+  }
+  // Absolute row or column (1-based, as CUP counts them), the other coordinate kept.
+  void CursorToColumn(int column);
+  void CursorToRow(int row);
+  void BackTab(int n);
+  void RepeatCharacter(int n);
+  void WindowOperation(const CControlParams& params);
+  void SetCursorStyle(int n);
+  void RequestMode(int number, bool isPrivate);
+  void SendVersion();
+  void RequestStatusString(std::string_view request);
+  void RequestChecksum(const CControlParams& params);
+  bool SetXtermMode(int number, bool set);
 
   // Received bytes through the side paths and the parser, without telling the views.
   void ReceiveChunk(const uint8_t* data, size_t length);
@@ -156,6 +204,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
     int cursorVisible = 1;
     int cursorType = 0;
     uint16_t attribute = 0x0700;
+    CellExtra extra;
     CCharsetState charsets;
   };
 
@@ -171,6 +220,15 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   bool wrapPending_ = false;
   uint16_t attr_ = 0x0700;
   CRenditionMemo renditions_;
+  // xterm type only: the extra colours and styles of what is printed (attr::kExtended is set in
+  // attr_ exactly while it is not empty), the alternate screen and its saved cursor.
+  bool xterm_ = false;
+  CellExtra extra_;
+  bool altScreen_ = false;
+  std::string hostTitle_;
+  HostPalette hostPalette_;
+  // The last graphic character printed, for REP.
+  char16_t lastChar_ = 0;
   bool insertMode_ = false;
   int top_ = 0;
   int bottom_ = 23;
@@ -180,6 +238,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   bool rectangleExtent_ = true;
   PrintMode printMode_ = PrintMode::kNone;
   SavedCursor saved_{settings_};
+  // The saved cursor of the screen not shown: each screen has its own.
+  SavedCursor otherSaved_{settings_};
   bool statusActive_ = false;
   int statusColumn_ = 0;
   int mainRow_ = 0;

@@ -94,6 +94,7 @@ void CVtParser::EnterState(VtParserState state) {
       dcsOverflow_ = false;
       dcsData_.clear();
       break;
+    case VtParserState::kString:
     case VtParserState::kGround:
       break;
   }
@@ -102,6 +103,80 @@ void CVtParser::EnterState(VtParserState state) {
 void CVtParser::Reset() {
   EnterState(VtParserState::kGround);
   std::string().swap(dcsData_);
+  std::string().swap(stringData_);
+}
+
+// The string introducers that host strings add: C1 forms here, ESC forms in EscapeByte.
+namespace {
+struct StringIntroducer {
+  uint8_t c1;
+  uint8_t escFinal;
+  bool osc;
+};
+constexpr StringIntroducer kStringIntroducers[] = {
+    {0x9D, ']', true},   // OSC
+    {0x98, 'X', false},  // SOS
+    {0x9E, '^', false},  // PM
+    {0x9F, '_', false},  // APC
+};
+const StringIntroducer* FindIntroducer(uint8_t c1, uint8_t escFinal) {
+  for (const StringIntroducer& s : kStringIntroducers)
+    if (s.c1 == c1 || s.escFinal == escFinal) return &s;
+  return nullptr;
+}
+}  // namespace
+
+void CVtParser::EnterString(bool osc) {
+  state_ = VtParserState::kString;
+  stringIsOsc_ = osc;
+  stringAfterEscape_ = false;
+  stringOverflow_ = false;
+  stringData_.clear();
+}
+
+// String data up to its terminator. Only an OSC's data is kept, and only up to its limit; a
+// longer one is dropped whole. CAN and SUB abandon a string; ESC not followed by "\\" abandons
+// it and starts an escape sequence.
+size_t CVtParser::StringRun(const uint8_t* data, size_t length) {
+  if (stringAfterEscape_) {
+    stringAfterEscape_ = false;
+    if (data[0] == '\\') {
+      EndString();
+    } else {
+      EnterState(VtParserState::kEscape);
+      EscapeByte(data[0]);
+    }
+    return 1;
+  }
+  size_t n = 0;
+  auto ends = [this](uint8_t b) {
+    return b == 0x1B || b == 0x9C || b == 0x18 || b == 0x1A || (b == 0x07 && stringIsOsc_);
+  };
+  while (n < length && !ends(data[n])) ++n;
+  if (stringIsOsc_) {
+    const size_t room = kMaxHostString - stringData_.size();
+    stringData_.append(reinterpret_cast<const char*>(data), std::min(n, room));
+    stringOverflow_ = stringOverflow_ || n > room;
+  }
+  if (n == length) return n;
+  const uint8_t b = data[n];
+  if (b == 0x1B) {
+    stringAfterEscape_ = true;
+  } else if (b == 0x18 || b == 0x1A) {
+    Control(b);
+  } else {
+    EndString();
+  }
+  return n + 1;
+}
+
+void CVtParser::EndString() {
+  const bool deliver = stringIsOsc_ && !stringOverflow_;
+  std::string data;
+  data.swap(stringData_);
+  EnterState(VtParserState::kGround);
+  c1_ = C1::kUnknown;
+  if (deliver) sink_.OscDispatch(data);
 }
 
 size_t CVtParser::Feed(const uint8_t* data, size_t length) {
@@ -122,6 +197,9 @@ size_t CVtParser::Feed(const uint8_t* data, size_t length) {
       case VtParserState::kDeviceControl:
         i += DeviceControlRun(data + i, length - i);
         break;
+      case VtParserState::kString:
+        i += StringRun(data + i, length - i);
+        break;
     }
   }
   return i;
@@ -130,6 +208,12 @@ size_t CVtParser::Feed(const uint8_t* data, size_t length) {
 void CVtParser::Control(uint8_t code) {
   c1_ = C1::kUnknown;  // a control may change what GR holds
   const uint8_t row = kParserControlIndex[code];
+  if (hostStrings_ && code >= 0x98) {
+    if (const StringIntroducer* s = FindIntroducer(code, 0)) {
+      EnterString(s->osc);
+      return;
+    }
+  }
   if (row == 0xFF) {
     sink_.Execute(code);
     return;
@@ -201,6 +285,10 @@ void CVtParser::EscapeByte(uint8_t byte) {
       EnterState(VtParserState::kControlSequence);
     } else if (!params_.HasAny() && byte == 'P') {
       EnterState(VtParserState::kDeviceControl);
+    } else if (const StringIntroducer* s = hostStrings_ && !params_.HasAny() && byte < 0x80
+                                               ? FindIntroducer(0, byte)
+                                               : nullptr) {
+      EnterString(s->osc);
     } else {
       EnterState(VtParserState::kGround);
       c1_ = C1::kUnknown;

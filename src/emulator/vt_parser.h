@@ -20,6 +20,7 @@ enum class VtParserState : uint8_t {
   kEscape = 1,
   kControlSequence = 2,
   kDeviceControl = 3,
+  kString = 4,  // OSC, APC, PM or SOS (only with host strings on)
 };
 
 class IVtParserSink {
@@ -51,6 +52,8 @@ class IVtParserSink {
   virtual bool DcsHook(VtId id, const CControlParams& params) = 0;
   // The string ended with ST (ESC \ or 0x9C) within its limit; only after an accepting hook.
   virtual void DcsUnhook(VtId id, const CControlParams& params, std::string_view data) = 0;
+  // An operating-system command ended (BEL, ESC \\ or 0x9C) within its limit: its data.
+  virtual void OscDispatch(std::string_view /*data*/) {}
 };
 
 class CVtParser {
@@ -66,6 +69,12 @@ class CVtParser {
   void Suspend() { suspended_ = true; }
   // Back to Ground; a device-control string being collected is dropped.
   void Reset();
+  // Host strings on: OSC, APC, PM and SOS are strings, never printed, and ":" splits parameters
+  // into sub-parameters. Off, their introducers are plain escape sequences and controls.
+  void SetHostStrings(bool on) {
+    hostStrings_ = on;
+    params_.SetSubParameters(on);
+  }
 
   VtParserState State() const { return state_; }
   const CControlParams& Params() const { return params_; }
@@ -82,6 +91,10 @@ class CVtParser {
   void DispatchControlSequence(uint8_t final);
   size_t DeviceControlRun(const uint8_t* data, size_t length);
   void EndDeviceControlString();
+  // Starts a string after its introducer; `osc`: its data is kept for the sink.
+  void EnterString(bool osc);
+  size_t StringRun(const uint8_t* data, size_t length);
+  void EndString();
 
   IVtParserSink& sink_;
   VtParserState state_ = VtParserState::kGround;
@@ -96,6 +109,12 @@ class CVtParser {
   bool dcsWanted_ = false;
   bool dcsOverflow_ = false;
   std::string dcsData_;
+  // Host strings (OSC, APC, PM, SOS).
+  bool hostStrings_ = false;
+  bool stringIsOsc_ = false;
+  bool stringAfterEscape_ = false;
+  bool stringOverflow_ = false;
+  std::string stringData_;
 };
 
 }  // namespace ostrane

@@ -48,7 +48,52 @@ CellColours CColourResolver::Resolve(uint16_t attribute, bool selected, bool bli
   // Selected text is inverted on a dark screen; on a light screen everything else is.
   if (selected != !dark_) std::swap(fore, back);
   if (show && (attribute & attr::kBlink) && blinkText_ && !blinkShown) fore = back;
-  return {Palette(fore), Palette(back), show && (attribute & attr::kUnderline) != 0};
+  return {WordColour(fore), WordColour(back), show && (attribute & attr::kUnderline) != 0};
+}
+
+CellColours CColourResolver::Resolve(uint16_t attribute, const CellExtra* extra, bool selected,
+                                     bool blinkShown) const {
+  if (extra == nullptr || map_[attribute & 0x0F].mapped)
+    return Resolve(attribute, selected, blinkShown);
+  CellColours c = Resolve(attribute, false, true);
+  c.text = ExtraColour(extra->foreground, c.text);
+  c.background = ExtraColour(extra->background, c.background);
+  if (selected != !dark_) std::swap(c.text, c.background);
+  // Faint text is drawn halfway between its colour and the background.
+  if (extra->styles & style::kFaint) {
+    const uint32_t blend = ((c.text >> 1) & 0x7F7F7F) + ((c.background >> 1) & 0x7F7F7F);
+    c.text = blend;
+  }
+  const bool hidden = (extra->styles & style::kInvisible) ||
+                      ((attribute & attr::kBlink) && blinkText_ && !blinkShown);
+  if (hidden) c.text = c.background;
+  c.italic = (extra->styles & style::kItalic) != 0;
+  c.strike = (extra->styles & style::kStrike) != 0;
+  c.overline = (extra->styles & style::kOverline) != 0;
+  return c;
+}
+
+uint32_t CColourResolver::IndexedColour(int index) const {
+  const uint32_t set = host_.entries[static_cast<size_t>(index & 0xFF)];
+  return set != 0 ? set & 0xFFFFFF : XtermColour(index, palette_);
+}
+
+uint32_t CColourResolver::WordColour(int index) const {
+  // The palette index of the word as an ANSI colour number (the map is its own inverse).
+  const int ansi = kAnsiToPalette[index & 7] + (index & 8);
+  const uint32_t set = host_.entries[static_cast<size_t>(ansi)];
+  return set != 0 ? set & 0xFFFFFF : Palette(index);
+}
+
+uint32_t CColourResolver::ExtraColour(uint32_t colour, uint32_t fallback) const {
+  switch (colour & colour::kTagMask) {
+    case colour::kIndexed:
+      return IndexedColour(static_cast<int>(colour & 0xFF));
+    case colour::kRgb:
+      return colour & 0xFFFFFF;
+    default:
+      return fallback;
+  }
 }
 
 uint32_t CColourResolver::WindowBackground() const {

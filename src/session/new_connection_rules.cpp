@@ -4,10 +4,12 @@
 #include <cctype>
 #include <climits>
 
+#include "emulator/vt420_emulator.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_line.h"
 #include "session/command_line.h"
 #include "session/mru_list.h"
+#include "transport/transport.h"
 
 namespace ostrane {
 
@@ -243,6 +245,13 @@ std::optional<RememberedHost> HostToRemember(const NewConnectionValues& values) 
   }
 }
 
+void ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen) {
+  if (settings.Int(S::HostType) != static_cast<int>(TransportKind::kLocalShell) || termIdChosen)
+    return;
+  if (settings.Int(S::TermID) == CSettingsSet::Descriptor(S::TermID).defaultInt)
+    settings.SetInt(S::TermID, kXtermTermId);
+}
+
 void RememberHost(CProfile& profile, const RememberedHost& host) {
   CMruList(profile, host.section).MoveToFront(host.value);
 }
@@ -269,6 +278,7 @@ NewConnectionValues NewConnectionValues::Load(const CProfile& profile) {
       Clamp(profile.GetInt(kTransport, "FlowControl", 0), std::size(kFlowControlChoices));
   v.modemIndex = std::max(profile.GetInt(kTransport, "ModemID", 0), 0);
   v.phoneNumber = profile.GetString(kTransport, "PhoneNum", "");
+  v.shellCommand = profile.GetString(kTransport, "ShellCommand", "");
   return v;
 }
 
@@ -299,6 +309,12 @@ std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet&
       break;
     case ConnectionKind::kDebug:
       settings.SetInt(S::HostType, 4);
+      break;
+    case ConnectionKind::kLocalShell:
+      settings.SetInt(S::HostType, static_cast<int>(TransportKind::kLocalShell));
+      settings.SetStr(S::HostName, Trimmed(values.shellCommand));
+      ChooseLocalShellTerminal(settings, false);
+      profile.WriteString(kTransport, "ShellCommand", values.shellCommand);
       break;
   }
   if (error.empty()) profile.WriteInt(kTransport, "Type", index);

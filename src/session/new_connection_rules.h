@@ -21,6 +21,7 @@ enum class ConnectionKind : int {
   kTelnetProxy = 4,
   kDebug = 5,
   kSsh = 6,
+  kLocalShell = 7,
 };
 
 struct ConnectionKindInfo {
@@ -37,12 +38,13 @@ inline constexpr ConnectionKindInfo kConnectionKinds[] = {
     {ConnectionKind::kTelnetProxy, "Telnet Proxy", 0},
     {ConnectionKind::kDebug, "Debug", 4},
     {ConnectionKind::kSsh, "SSH", 5},
+    {ConnectionKind::kLocalShell, "Local shell", 7},
 };
 
 // The kind list as offered, in this order ("Debug" is never offered).
-inline constexpr const char* kConnectionKindList[] = {"Telnet",       "Serial", "Modem",
-                                                      "Telnet Proxy", "SSH",    "Local"};
-inline constexpr int kConnectionKindListSize = 6;
+inline constexpr const char* kConnectionKindList[] = {
+    "Telnet", "Serial", "Modem", "Telnet Proxy", "SSH", "Local", "Local shell"};
+inline constexpr int kConnectionKindListSize = 7;
 
 // The "Port:" choices of the serial page: the serial devices under devRoot (by-id names first,
 // as they survive replugging), then COM1-COM4, which the profile's [Serial] map resolves.
@@ -95,7 +97,8 @@ struct NewConnectionValues {
   std::string phoneNumber;
   std::string sshHost;
   std::string sshPort = "SSH";
-  int sshVersion = 1;  // 1 = protocol version 2
+  int sshVersion = 1;        // 1 = protocol version 2
+  std::string shellCommand;  // empty: the login shell
 
   // Start values from the "Transport" section and the first entries of the MRU lists.
   static NewConnectionValues Load(const CProfile& profile);
@@ -107,6 +110,10 @@ struct NewConnectionValues {
 // a mistyped host that never answers is not offered again.
 std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet& settings,
                                 CProfile& profile);
+
+// A new local-shell session is of the xterm type unless a terminal type was chosen for it
+// (`termIdChosen`, or a TermID other than the default in the settings it starts from).
+void ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen);
 
 // The entry of an MRU list that a successful connection of the chosen kind adds.
 struct RememberedHost {

@@ -30,6 +30,41 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
 }
 
+// A colour of a cell's extra as SGR writes it ("5;196", "2;255;0;0"); empty for the word's own.
+std::string ExtraColourText(uint32_t colour) {
+  const uint32_t value = colour & ~colour::kTagMask;
+  switch (colour & colour::kTagMask) {
+    case colour::kIndexed:
+      return "5;" + std::to_string(value);
+    case colour::kRgb:
+      return "2;" + std::to_string(value >> 16) + ';' + std::to_string((value >> 8) & 0xFF) + ';' +
+             std::to_string(value & 0xFF);
+    default:
+      return {};
+  }
+}
+
+// The cells whose colours or styles go beyond their attribute word, one object each; the key is
+// left out when there are none.
+void AppendExtendedCells(std::string& out, const CScreenBuffer& screen, int lines, int columns) {
+  bool any = false;
+  for (int r = 0; r < lines; ++r) {
+    const LineView row = *screen.GetPageRow(r);
+    for (int c = 0; c < columns; ++c) {
+      const CellExtra* extra = row.ExtraAt(c);
+      if (!extra) continue;
+      out += any ? "," : ",\"extended\":[";
+      any = true;
+      out += "{\"row\":" + std::to_string(r) + ",\"col\":" + std::to_string(c) + ",\"fg\":";
+      AppendJsonString(out, ExtraColourText(extra->foreground));
+      out += ",\"bg\":";
+      AppendJsonString(out, ExtraColourText(extra->background));
+      out += ",\"styles\":" + std::to_string(extra->styles) + '}';
+    }
+  }
+  if (any) out += ']';
+}
+
 }  // namespace
 
 // A cell that holds no character or half of a surrogate pair shows as a space or U+FFFD.
@@ -46,6 +81,9 @@ std::string LineToText(const LineView& line, int columns) {
     } else {
       AppendUtf8(text, ch);
     }
+    // A combining mark follows its base character.
+    if (const CellExtra* extra = line.ExtraAt(c); extra && extra->combining != 0)
+      AppendUtf8(text, extra->combining);
   }
   return text;
 }
@@ -142,6 +180,11 @@ std::string ScreenToJson(const CVT420Emulator& terminal, std::string_view replie
       out += ']';
     }
     out += ']';
+    AppendExtendedCells(out, screen, lines, columns);
+  }
+  if (!terminal.HostTitle().empty()) {
+    out += ",\"title\":";
+    AppendJsonString(out, terminal.HostTitle());
   }
   out += ",\"history\":[";
   for (int i = 0; i < screen.HistoryCount(); ++i) {

@@ -15,6 +15,8 @@ class ISessionView {
   virtual void ConnectionChanged(bool ended) = 0;
   // The host rang the bell (WarningBell on, bursts already thinned out).
   virtual void Bell() = 0;
+  // The host wrote this text (UTF-8) for the clipboard.
+  virtual void HostClipboard(const std::string& /*text*/) {}
 };
 
 // Sees every byte string the session sends to the host and every chunk it receives (the

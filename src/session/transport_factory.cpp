@@ -7,6 +7,7 @@
 #include "ssh/ssh1_transport.h"
 #include "ssh/ssh2_transport.h"
 #include "transport/echo_transport.h"
+#include "transport/local_shell_transport.h"
 #include "transport/modem_transport.h"
 #include "transport/serial_transport.h"
 #include "transport/telnet_options.h"
@@ -34,6 +35,7 @@ constexpr TransportFactory kTransportFactories[] = {
     {TransportKind::kModem, &Make<CModemTransport>},
     {TransportKind::kSsh2, &Make<CSsh2Transport>},
     {TransportKind::kSsh1, &Make<CSsh1Transport>},
+    {TransportKind::kLocalShell, &Make<CLocalShellTransport>},
 };
 
 bool NeedsProfile(int hostType) {

@@ -71,6 +71,12 @@ void CVT420Doc::RemoveView(ISessionView* view) {
   views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
 }
 
+void CVT420Doc::HostClipboard(std::string_view text) {
+  const std::string copy(text);
+  std::lock_guard lock(viewsMutex_);
+  for (ISessionView* view : views_) view->HostClipboard(copy);
+}
+
 void CVT420Doc::NotifyConnection(bool ended) {
   std::lock_guard lock(viewsMutex_);
   for (ISessionView* view : views_) view->ConnectionChanged(ended);

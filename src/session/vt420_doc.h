@@ -206,6 +206,7 @@ class CVT420Doc final : public ITransportOwner,
   bool PrinterControllerOn() override;
   void PrinterControllerByte(uint8_t byte) override;
   void PrinterControllerOff() override;
+  void HostClipboard(std::string_view text) override;
 
   // script::IScriptHost; called on script threads, never with the terminal lock held.
   MessageAnswer AskMessage(const MessageQuestion& question,

@@ -328,7 +328,8 @@ bool CSettingsSet::Equals(const CSettingsSet& other) const {
 }
 
 void CSettingsSet::TerminalTypeName(std::string& out) const {
-  static constexpr const char* kNames[] = {"vt420", "vt320", "vt220", "vt102", "vt101", "vt100"};
+  static constexpr const char* kNames[] = {"vt420", "vt320", "vt220",         "vt102",
+                                           "vt101", "vt100", "xterm-256color"};
   const int32_t id = Int(S::TermID);
   if (id >= 0 && id < static_cast<int32_t>(std::size(kNames))) out = kNames[id];
 }

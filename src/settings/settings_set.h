@@ -86,7 +86,8 @@ class CSettingsSet {
   bool ApplyFrom(const CSettingsSet& other, CSettingsChange& change);
   bool Equals(const CSettingsSet& other) const;
 
-  // Terminal-type name for TermID 0..5 ("vt420" ... "vt100"); other values leave out unchanged.
+  // Terminal-type name for TermID 0..6 ("vt420" ... "vt100", "xterm-256color"); other values
+  // leave out unchanged.
   void TerminalTypeName(std::string& out) const;
   void SetPageArrangement(int pages, int lines, int columns);
 

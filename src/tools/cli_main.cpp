@@ -23,6 +23,7 @@
 #include "platform/serial_devices.h"
 #include "print/print_devices.h"
 #include "session/host_address.h"
+#include "session/new_connection_rules.h"
 #include "session/screen_json.h"
 #include "session/script_front_end.h"
 #include "session/session_view.h"
@@ -53,7 +54,8 @@ constexpr char kUsage[] =
     "                   [--host-key accept|reject]\n"
     "                   [--capture FILE | --capture-debug FILE]\n"
     "       ostrane-cli --set HostType=1 [--set Speed=N]... DEVICE [steps]...\n"
-    "       ostrane-cli --set HostType=3 --modem DEVICE NUMBER [steps]...\n";
+    "       ostrane-cli --set HostType=3 --modem DEVICE NUMBER [steps]...\n"
+    "       ostrane-cli --set HostType=7 [--command COMMAND] [steps]...\n";
 
 // Without --for a run ends after this long.
 constexpr double kDefaultSeconds = 30.0;
@@ -91,6 +93,8 @@ struct CliOptions {
   bool captureDebug = false;
   // The device of the Hayes modem a HostType 3 session dials through.
   std::optional<std::string> modemDevice;
+  // The command a local shell (HostType 7) runs instead of the login shell.
+  std::optional<std::string> command;
 };
 
 // The usual port of each connection kind, for a target given without one.
@@ -152,6 +156,11 @@ constexpr ValueOption kValueOptions[] = {
     {"--modem",
      [](CliOptions& o, const char* v) {
        o.modemDevice = v;
+       return *v != '\0';
+     }},
+    {"--command",
+     [](CliOptions& o, const char* v) {
+       o.command = v;
        return *v != '\0';
      }},
     {"--answer",
@@ -681,8 +690,20 @@ int Run(const CliOptions& options) {
                       platform::FindOrAddModem(
                           profile, std::filesystem::absolute(*options.modemDevice).string()));
     }
+    if (options.command) {
+      settings.SetInt(S::HostType, static_cast<int>(TransportKind::kLocalShell));
+      settings.SetStr(S::HostName, *options.command);
+    }
+    const bool termIdSet =
+        std::any_of(options.assignments.begin(), options.assignments.end(),
+                    [](const std::string& a) { return a.rfind("TermID=", 0) == 0; });
+    if (!sessionFile) ChooseLocalShellTerminal(settings, termIdSet);
     const int hostType = settings.Int(S::HostType);
-    if (options.target && !sessionFile && hostType == static_cast<int>(TransportKind::kSerial)) {
+    if (options.target && !sessionFile &&
+        hostType == static_cast<int>(TransportKind::kLocalShell)) {
+      return Usage("a local shell runs --command COMMAND, not a host");
+    } else if (options.target && !sessionFile &&
+               hostType == static_cast<int>(TransportKind::kSerial)) {
       settings.SetStr(S::HostName, std::filesystem::absolute(*options.target).string());
     } else if (options.target && !sessionFile &&
                hostType == static_cast<int>(TransportKind::kModem)) {

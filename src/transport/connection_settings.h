@@ -9,6 +9,7 @@ namespace ostrane {
 
 struct CConnectionSettings {
   int hostType = 0;  // the TransportKind the settings name
+  // The host; for a local shell the command that /bin/sh runs, empty for the login shell.
   std::string host;
   int port = 0;
   // A Telnet proxy that is told the destination in a text line; empty for none.

@@ -35,8 +35,8 @@ uint8_t Refusing(uint8_t command) {
   return command == DO || command == DONT ? WONT : DONT;
 }
 
-constexpr std::string_view kTerminalNames[] = {"vt420", "vt320", "vt220",
-                                               "vt102", "vt101", "vt100"};
+constexpr std::string_view kTerminalNames[] = {"vt420", "vt320", "vt220",         "vt102",
+                                               "vt101", "vt100", "xterm-256color"};
 
 }  // namespace
 

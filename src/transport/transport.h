@@ -26,6 +26,7 @@ enum class TransportKind : int {
   kDebug = 4,  // no transport object
   kSsh2 = 5,
   kSsh1 = 6,
+  kLocalShell = 7,  // a program on this machine through a pseudo-terminal
 };
 
 enum class TransportState : int {

@@ -54,6 +54,7 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
   pages_->addWidget(BuildProxyPage());
   pages_->addWidget(BuildSshPage());
   pages_->addWidget(new QWidget(this));  // Local: nothing to ask
+  pages_->addWidget(BuildLocalShellPage());
 
   templateList_ = new QComboBox(this);
   for (const std::string& name : hooks_.templates)
@@ -95,6 +96,15 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
 
   kindList_->setCurrentIndex(start_.kindListIndex);
   ShowKind(start_.kindListIndex);
+}
+
+QWidget* CNewConnectionDialog::BuildLocalShellPage() {
+  auto* page = new QGroupBox("Local Shell", this);
+  shellCommand_ = new QLineEdit(QString::fromStdString(start_.shellCommand), page);
+  shellCommand_->setPlaceholderText("(your login shell)");
+  auto* form = new QFormLayout(page);
+  form->addRow("Command:", shellCommand_);
+  return page;
 }
 
 QWidget* CNewConnectionDialog::BuildTelnetPage() {
@@ -254,6 +264,7 @@ void CNewConnectionDialog::UseTemplate(int index) {
 NewConnectionValues CNewConnectionDialog::Collect() const {
   NewConnectionValues v;
   v.kindListIndex = kindList_->currentIndex();
+  v.shellCommand = shellCommand_->text().toStdString();
   v.telnetHost = Text(telnetHost_);
   v.telnetPort = Text(telnetPort_);
   v.proxyPageHost = Text(proxyPageHost_);

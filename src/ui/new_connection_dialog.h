@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <functional>
@@ -60,6 +61,7 @@ class CNewConnectionDialog : public QDialog {
   QWidget* BuildSerialPage();
   QWidget* BuildModemPage();
   QWidget* BuildSshPage();
+  QWidget* BuildLocalShellPage();
   void ShowKind(int listIndex);
   void FocusFirstField();
   void UseTemplate(int index);
@@ -96,6 +98,7 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* sshHost_ = nullptr;
   QComboBox* sshPort_ = nullptr;
   QComboBox* sshVersion_ = nullptr;
+  QLineEdit* shellCommand_ = nullptr;
 };
 
 }  // namespace ostrane

@@ -179,8 +179,56 @@ void CVT420View::Report(MouseEvent event, QPoint pos, Qt::MouseButtons held) {
   if (!bytes.empty()) doc_.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+namespace {
+
+int HostButton(Qt::MouseButton button) {
+  return button == Qt::LeftButton ? 0 : button == Qt::MiddleButton ? 1 : 2;
+}
+
+int HeldButton(Qt::MouseButtons held) {
+  if (held & Qt::LeftButton) return 0;
+  if (held & Qt::MiddleButton) return 1;
+  if (held & Qt::RightButton) return 2;
+  return -1;
+}
+
+}  // namespace
+
+bool CVT420View::HostMouseReport(HostMouseEvent event, QPoint pos, Qt::KeyboardModifiers mods) {
+  if (mods & Qt::ShiftModifier) return false;
+  event.alt = (mods & Qt::AltModifier) != 0;
+  event.control = (mods & Qt::ControlModifier) != 0;
+  const QPoint cell = CellAt(pos);
+  std::string bytes;
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    const CTerminal& t = doc_.Terminal();
+    const HostMouse mode = t.HostMouseMode();
+    if (mode.tracking == MouseTracking::kOff) return false;
+    MouseGeometry geometry;
+    geometry.historyCount = t.Screen().HistoryCount();
+    geometry.lines = t.Settings().Int(S::Lines);
+    geometry.columns = t.Settings().Int(S::Columns);
+    bytes = mouse_.HostReport(mode, event, {cell.x(), cell.y()}, geometry);
+  }
+  if (!bytes.empty()) doc_.Send(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  return true;
+}
+
+void CVT420View::SendFocusReport(bool in) {
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    if (!doc_.Terminal().FocusEvents()) return;
+  }
+  const char* report = in ? "\x1b[I" : "\x1b[O";
+  doc_.Send(reinterpret_cast<const uint8_t*>(report), 3);
+}
+
 void CVT420View::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  if (HostMouseReport({HostMouseAction::kPress, HostButton(event->button())}, pos,
+                      event->modifiers()))
+    return;
   const bool reporting = MouseMode() != 0;
   if (event->button() == Qt::LeftButton) {
     if (selection_.Active()) {
@@ -211,6 +259,10 @@ void CVT420View::mousePressEvent(QMouseEvent* event) {
 
 void CVT420View::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  if (!selection_.Dragging() &&
+      HostMouseReport({HostMouseAction::kRelease, HostButton(event->button())}, pos,
+                      event->modifiers()))
+    return;
   const bool reporting = MouseMode() != 0;
   if (event->button() == Qt::LeftButton) {
     if (reporting && !selection_.Dragging()) {
@@ -237,6 +289,9 @@ void CVT420View::mouseReleaseEvent(QMouseEvent* event) {
 
 void CVT420View::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  HostMouseEvent move{HostMouseAction::kMove};
+  move.heldButton = HeldButton(event->buttons());
+  if (!selection_.Dragging() && HostMouseReport(move, pos, event->modifiers())) return;
   if (selection_.Dragging()) {
     if (event->buttons() & Qt::LeftButton) DragTo(pos);
   } else if (MouseMode() != 0) {

@@ -72,8 +72,10 @@ void CViewPainter::DrawRange(QPainter& painter, const ViewRow& row, int x, int y
   last = std::min(last, columns_ - 1);
   while (first <= last) {
     int end = first + 1;
+    const CellExtra* extra = row.ExtraAt(first);
     while (end <= last &&
-           row.attrs[static_cast<size_t>(end)] == row.attrs[static_cast<size_t>(first)])
+           row.attrs[static_cast<size_t>(end)] == row.attrs[static_cast<size_t>(first)] &&
+           (extra == nullptr || *row.ExtraAt(end) == *extra))
       ++end;
     DrawRun(painter, row, x, y, first, end - first, selected);
     first = end;
@@ -83,7 +85,8 @@ void CViewPainter::DrawRange(QPainter& painter, const ViewRow& row, int x, int y
 void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, int first,
                            int count, bool selected) {
   const uint16_t attribute = row.attrs[static_cast<size_t>(first)];
-  const CellColours colours = colours_.Resolve(attribute, selected, blinkShown_);
+  const CellColours colours =
+      colours_.Resolve(attribute, row.ExtraAt(first), selected, blinkShown_);
   const QColor ink = Rgb(colours.text);
   const QColor paper = Rgb(colours.background);
   const int cw = font_.CellWidth();
@@ -125,13 +128,29 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
       }
       break;
     default: {
-      QString text(count, Qt::Uninitialized);
-      QChar* out = text.data();
-      for (int i = 0; i < count; ++i)
-        out[i] = QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+      QString text;
+      text.reserve(count);
+      for (int i = 0; i < count; ++i) {
+        text += QChar(chars[i] == 0 ? u' ' : static_cast<char16_t>(chars[i]));
+        // A combining mark takes no cell: it follows its base character.
+        if (const CellExtra* extra = row.ExtraAt(first + i); extra && extra->combining != 0)
+          text += QChar(extra->combining);
+      }
       painter.setPen(ink);
-      painter.drawText(QPoint(left, y + font_.Ascent()), text);
+      if (colours.italic) {
+        QFont italic = painter.font();
+        italic.setItalic(true);
+        painter.save();
+        painter.setFont(italic);
+        painter.setClipRect(runRect);
+        painter.drawText(QPoint(left, y + font_.Ascent()), text);
+        painter.restore();
+      } else {
+        painter.drawText(QPoint(left, y + font_.Ascent()), text);
+      }
       if (colours.underline) painter.fillRect(QRect(left, y + ch - 1, count * cw, 1), ink);
+      if (colours.strike) painter.fillRect(QRect(left, y + ch / 2, count * cw, 1), ink);
+      if (colours.overline) painter.fillRect(QRect(left, y, count * cw, 1), ink);
       break;
     }
   }

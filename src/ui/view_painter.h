@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "emulator/emulator_limits.h"
+#include "emulator/screen_buffer.h"
 #include "session/colour_resolver.h"
 #include "session/selection.h"
 
@@ -21,6 +22,14 @@ struct ViewRow {
   int sizeCode = 0;
   std::array<uint16_t, kLineWidth> chars{};
   std::array<uint16_t, kLineWidth> attrs{};
+  // Extra colours and styles, copied only for a line that has any.
+  bool hasExtras = false;
+  std::array<CellExtra, kLineWidth> extras{};
+
+  const CellExtra* ExtraAt(int column) const {
+    const auto c = static_cast<size_t>(column);
+    return hasExtras && (attrs[c] & attr::kExtended) ? &extras[c] : nullptr;
+  }
 };
 
 // The soft-font glyphs as one-bit images (white clear, black set), character 0x20..0x7F.

@@ -1,6 +1,7 @@
 #include "ui/vt420_view.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -81,7 +82,13 @@ void CVT420View::SetMessageHandler(std::function<void(const QString&)> handler) 
 }
 
 QString CVT420View::FrameTitle() const {
-  QString title = QString::fromStdString(doc_.Title());
+  std::string hostTitle;
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    hostTitle = doc_.Terminal().HostTitle();
+  }
+  // A title the host set names the session window while the connection lasts.
+  QString title = QString::fromStdString(hostTitle.empty() ? doc_.Title() : hostTitle);
   const int cut = title.indexOf(QLatin1String(kDisconnected));
   if (cut >= 0) title.truncate(cut);
   if (disconnected_) title += QLatin1String(kDisconnected);
@@ -93,7 +100,8 @@ QString CVT420View::MainTitle() {
   {
     std::lock_guard lock(doc_.Terminal().Mutex());
     const CSettingsSet& s = doc_.Terminal().Settings();
-    name = s.Str(S::Title);
+    name = doc_.Terminal().HostTitle();
+    if (name.empty()) name = s.Str(S::Title);
     if (name.empty() && doc_.Transport()) name = doc_.Transport()->GetDisplayName();
   }
   // A maximised session window has no title bar of its own: its state shows here too.
@@ -171,6 +179,12 @@ void CVT420View::ConnectionChanged(bool ended) {
 
 void CVT420View::Bell() {
   QMetaObject::invokeMethod(this, &CVT420View::bellRang, Qt::QueuedConnection);
+}
+
+void CVT420View::HostClipboard(const std::string& text) {
+  QMetaObject::invokeMethod(
+      this, [text] { QApplication::clipboard()->setText(QString::fromStdString(text)); },
+      Qt::QueuedConnection);
 }
 
 void CVT420View::Schedule() {
@@ -256,7 +270,10 @@ void CVT420View::ApplySettingsChange(const CSettingsChange& change) {
     UpdateCursorCell();
   }
   if (change.buttons) emit buttonsChanged();
-  if (change.title) emit mainTitleChanged(MainTitle());
+  if (change.title) {
+    emit mainTitleChanged(MainTitle());
+    emit frameTitleChanged(FrameTitle());
+  }
 }
 
 void CVT420View::OnConnectionChanged(bool ended) {
@@ -423,6 +440,7 @@ void CVT420View::paintEvent(QPaintEvent* event) {
     lineCount = screen.HistoryCount() + t.Settings().Int(S::Lines) +
                 (t.Settings().Int(S::StatusLine) ? 1 : 0);
     colours = CColourResolver(t.Settings());
+    colours.SetHostPalette(doc_.Terminal().HostColours());
     const int first = FloorDiv(area.top(), ch) + vpos_;
     const int last = std::min(area.bottom() / ch + vpos_, lineCount - 1);
     rows_.resize(static_cast<size_t>(std::max(last - first + 1, 0)));
@@ -434,11 +452,14 @@ void CVT420View::paintEvent(QPaintEvent* event) {
         row.sizeCode = 0;
         row.chars.fill(kBlankChar);
         row.attrs.fill(kDefaultAttr);
+        row.hasExtras = false;
         continue;
       }
       row.sizeCode = view->sizeCode;
       std::memcpy(row.chars.data(), view->chars, sizeof row.chars);
       std::memcpy(row.attrs.data(), view->attrs, sizeof row.attrs);
+      row.hasExtras = view->extras != nullptr;
+      if (row.hasExtras) std::copy_n(view->extras, kLineWidth, row.extras.begin());
     }
   }
   QPainter painter(viewport());
@@ -493,6 +514,7 @@ QRect CVT420View::CursorRect() const {
   const int y = (cursorLine_ - vpos_) * ch;
   if (cursorType_ == 1)
     return QRect(x, y + ch - kUnderlineCursorHeight, cw, kUnderlineCursorHeight);
+  if (cursorType_ == 2) return QRect(x, y, kUnderlineCursorHeight, ch);  // bar
   return QRect(x, y, cw, ch);
 }
 
@@ -523,7 +545,10 @@ void CVT420View::ScrollCursorIntoView() {
 }
 
 void CVT420View::focusInEvent(QFocusEvent* event) {
-  if (event) QAbstractScrollArea::focusInEvent(event);
+  if (event) {
+    QAbstractScrollArea::focusInEvent(event);
+    SendFocusReport(true);
+  }
   ReadCursor();
   cursorBlinkOn_ = true;
   if (cursorVisible_ && cursorBlink_)
@@ -535,6 +560,7 @@ void CVT420View::focusInEvent(QFocusEvent* event) {
 
 void CVT420View::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
+  SendFocusReport(false);
   cursorTimer_.stop();
   UpdateCursorCell();
 }
@@ -574,6 +600,16 @@ void CVT420View::ScrollToBottom() {
 
 // Each notch scrolls the desktop's configured number of lines.
 void CVT420View::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / kWheelStep;
+  if (steps != 0) {
+    const HostMouseEvent wheel{steps > 0 ? HostMouseAction::kWheelUp : HostMouseAction::kWheelDown};
+    const QPoint pos = event->position().toPoint();
+    if (HostMouseReport(wheel, pos, event->modifiers())) {
+      for (int i = 1; i < std::abs(steps); ++i) HostMouseReport(wheel, pos, event->modifiers());
+      event->accept();
+      return;
+    }
+  }
   const int lines = std::max(1, QApplication::wheelScrollLines());
   wheelRemainder_ += event->angleDelta().y();
   while (wheelRemainder_ >= kWheelStep) {

@@ -126,6 +126,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void FullRepaint() override;
   void ConnectionChanged(bool ended) override;
   void Bell() override;
+  void HostClipboard(const std::string& text) override;
 
  protected:
   bool event(QEvent* event) override;
@@ -177,6 +178,11 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void DragTo(QPoint pos);
   void DragTimer();
   void Report(MouseEvent event, QPoint pos, Qt::MouseButtons held);
+  // Sends the mouse report the host asked for (xterm type); false when it asked for none or
+  // Shift is held, so the event selects text as usual.
+  bool HostMouseReport(HostMouseEvent event, QPoint pos, Qt::KeyboardModifiers modifiers);
+  // Tells the host about the focus when it asked for that.
+  void SendFocusReport(bool in);
   int MouseMode();
   void ShowPopup(QPoint pos);
   QString SelectedText();

@@ -53,18 +53,32 @@ class CRecordingEvents : public ITerminalEvents {
   void RunHostScript(std::string_view text, bool isFile) override {
     (isFile ? scriptFiles : scriptTexts).emplace_back(text);
   }
+  void HostTitleChanged(std::string_view title) override { titles.emplace_back(title); }
+  void HostClipboard(std::string_view text) override { clipboard.emplace_back(text); }
   std::string Summary() const {
     std::ostringstream s;
     s << "bells=" << bells << " zmodem=" << zmodemStarts;
     for (const auto& t : scriptTexts) s << " text[" << t << "]";
     for (const auto& f : scriptFiles) s << " file[" << f << "]";
+    for (const auto& t : titles) s << " title[" << t << "]";
+    for (const auto& c : clipboard) s << " clipboard[" << c << "]";
     return s.str();
   }
   std::string replies;
   int bells = 0;
   int zmodemStarts = 0;
-  std::vector<std::string> scriptTexts, scriptFiles;
+  std::vector<std::string> scriptTexts, scriptFiles, titles, clipboard;
 };
+
+// A colour of a cell's extra as a golden file writes it: "-" for none, "5;n" or "2;r;g;b".
+std::string ColourText(uint32_t colour) {
+  const uint32_t v = colour & ~colour::kTagMask;
+  if ((colour & colour::kTagMask) == colour::kIndexed) return "5;" + std::to_string(v);
+  if ((colour & colour::kTagMask) == colour::kRgb)
+    return "2;" + std::to_string(v >> 16) + ";" + std::to_string((v >> 8) & 0xFF) + ";" +
+           std::to_string(v & 0xFF);
+  return "-";
+}
 
 std::string Trim(std::string s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.pop_back();
@@ -235,6 +249,30 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     const unsigned expected = static_cast<unsigned>(std::stoul(hex, nullptr, 16));
     const unsigned actual = what == "attr" ? screen.AttrAt(row, col) : screen.CharAt(row, col);
     EXPECT_EQ(actual, expected) << std::hex << "actual 0x" << actual;
+  } else if (what == "extra") {
+    // expect extra ROW COL FG BG STYLES, or "expect extra ROW COL none".
+    int row, col;
+    std::string fg, bg;
+    s >> row >> col >> fg;
+    const CellExtra* extra = screen.ExtraAt(row, col);
+    if (fg == "none") {
+      EXPECT_EQ(extra, nullptr);
+      return;
+    }
+    int styles = 0;
+    s >> bg >> styles;
+    ASSERT_NE(extra, nullptr) << "the cell has no extra colours";
+    EXPECT_EQ(ColourText(extra->foreground), fg);
+    EXPECT_EQ(ColourText(extra->background), bg);
+    EXPECT_EQ(extra->styles, styles);
+  } else if (what == "clipboardcount") {
+    size_t n = 0;
+    s >> n;
+    EXPECT_EQ(run.events->clipboard.size(), n);
+  } else if (what == "title") {
+    std::string text;
+    quoted(text);
+    EXPECT_EQ(t.HostTitle(), text);
   } else if (what == "linesize") {
     int row, size;
     s >> row >> size;
@@ -314,8 +352,10 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     } else {
       std::string text;
       quoted(text);
-      const auto& list = kind == "script-text" ? run.events->scriptTexts : run.events->scriptFiles;
-      ASSERT_TRUE(kind == "script-text" || kind == "script-file") << kind;
+      const auto& list = kind == "clipboard"     ? run.events->clipboard
+                         : kind == "script-text" ? run.events->scriptTexts
+                                                 : run.events->scriptFiles;
+      ASSERT_TRUE(kind == "script-text" || kind == "script-file" || kind == "clipboard") << kind;
       EXPECT_NE(std::find(list.begin(), list.end(), text), list.end()) << run.events->Summary();
     }
   } else {

@@ -38,6 +38,9 @@ class CRecordingSink : public IVtParserSink {
     log.push_back("hook:" + Show(id, p));
     return acceptDcs;
   }
+  void OscDispatch(std::string_view data) override {
+    log.push_back("osc:" + std::to_string(data.size()) + ":" + std::string(data.substr(0, 8)));
+  }
   void DcsUnhook(VtId id, const CControlParams&, std::string_view data) override {
     char buffer[VtId::kMaxPrefix + 2];
     log.push_back("dcs:" + std::string(id.Text(buffer)) + " [" + std::string(data) + "]");
@@ -189,6 +192,21 @@ TEST_F(VtParserTest, DeviceControlStringAtExactlyItsLimitIsKept) {
   Feed("\x1bP|" + std::string(kMaxDeviceControlString, 'x') + "\x9c");
   ASSERT_EQ(sink.log.size(), 2u);
   EXPECT_EQ(sink.log[1].size(), std::string("dcs:| []").size() + kMaxDeviceControlString);
+}
+
+// With host strings on, an OSC at its limit is delivered, a longer one dropped whole, and the
+// parser is back in Ground for what follows either; APC data never reaches the sink.
+TEST_F(VtParserTest, HostStringsAreCappedAndDroppedWhole) {
+  parser.SetHostStrings(true);
+  Feed("\x1b]" + std::string(kMaxHostString, '2') + "\x07");
+  Feed("\x1b]" + std::string(kMaxHostString + 1, '3') + "\x1b\\");
+  Feed("\x1b_" + std::string(kMaxHostString * 2, 'a') + "\x9c" + "Z");
+  EXPECT_EQ(sink.log, (Calls{"osc:" + std::to_string(kMaxHostString) + ":22222222", "print:Z"}));
+  // Off, the same bytes are an escape sequence and text.
+  sink.log.clear();
+  parser.SetHostStrings(false);
+  Feed("\x1b]0;t\x07");
+  EXPECT_EQ(sink.log, (Calls{"esc:]", "print:0;t", "exec:07"}));
 }
 
 TEST_F(VtParserTest, SuspendStopsAfterTheByteBeingHandled) {

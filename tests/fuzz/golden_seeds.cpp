@@ -19,20 +19,27 @@ namespace {
 
 // The header each target expects before its byte stream; defaults everywhere, so the stream is
 // read as the golden case reads it.
-std::string HeaderFor(std::string_view target, std::string_view codePage) {
+std::string HeaderFor(std::string_view target, std::string_view codePage, bool xterm) {
   if (target == "terminal_fuzz") {
-    // Byte 0 picks the code page (1252, 65001, 932, 936); settings choice 0; chunk seed 0.
-    const char page = codePage == "65001" ? 1 : codePage == "932" ? 2 : codePage == "936" ? 3 : 0;
-    return std::string{page, 0, 0, 0};
+    // Byte 0 picks the code page (1252, 65001, 932, 936) and, with its top bit, the xterm type;
+    // settings choice 0; chunk seed 0.
+    const int page = codePage == "65001" ? 1 : codePage == "932" ? 2 : codePage == "936" ? 3 : 0;
+    return std::string{static_cast<char>(page | (xterm ? 0x80 : 0)), 0, 0, 0};
   }
   if (target == "vt_parser_fuzz") return std::string(1, '\x07');     // C1 as controls, DCS accepted
   if (target == "charset_fuzz") return std::string(8, '\0') + '\0';  // no soft font; the stream
   return {};
 }
 
+struct SeedCase {
+  std::string input;
+  std::string codePage;
+  bool xterm = false;  // the case sets TermID=6
+};
+
 // The input of each case: "in" lines and "repeat" lines in the control-string notation.
-std::vector<std::pair<std::string, std::string>> Cases(const fs::path& file) {
-  std::vector<std::pair<std::string, std::string>> cases;  // input, code page
+std::vector<SeedCase> Cases(const fs::path& file) {
+  std::vector<SeedCase> cases;
   std::ifstream in(file);
   std::string line;
   while (std::getline(in, line)) {
@@ -42,10 +49,12 @@ std::vector<std::pair<std::string, std::string>> Cases(const fs::path& file) {
     } else if (cases.empty()) {
       continue;
     } else if (line.rfind("codepage ", 0) == 0) {
-      cases.back().second = line.substr(9);
+      cases.back().codePage = line.substr(9);
+    } else if (line == "set TermID=6") {
+      cases.back().xterm = true;
     } else if (line.rfind("in ", 0) == 0) {
       std::string bytes;
-      if (ostrane::ParseControlString(line.substr(3), bytes)) cases.back().first += bytes;
+      if (ostrane::ParseControlString(line.substr(3), bytes)) cases.back().input += bytes;
     } else if (line.rfind("repeat ", 0) == 0) {
       std::istringstream s(line.substr(7));
       int n = 0;
@@ -55,7 +64,7 @@ std::vector<std::pair<std::string, std::string>> Cases(const fs::path& file) {
       if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
       std::string bytes;
       if (ostrane::ParseControlString(rest, bytes))
-        for (int i = 0; i < n && i < 4096; ++i) cases.back().first += bytes;
+        for (int i = 0; i < n && i < 4096; ++i) cases.back().input += bytes;
     }
   }
   return cases;
@@ -84,13 +93,13 @@ int main(int argc, char** argv) {
   int written = 0;
   for (const fs::path& file : files) {
     int index = 0;
-    for (const auto& [input, codePage] : Cases(file)) {
+    for (const SeedCase& c : Cases(file)) {
       ++index;
-      if (input.empty()) continue;
+      if (c.input.empty()) continue;
       const fs::path seed =
           outDir / ("golden-" + file.stem().string() + "-" + std::to_string(index));
       std::ofstream out(seed, std::ios::binary);
-      out << HeaderFor(target, codePage) << input;
+      out << HeaderFor(target, c.codePage, c.xterm) << c.input;
       if (!out) {
         std::fprintf(stderr, "golden_seeds: cannot write %s\n", seed.c_str());
         return 1;

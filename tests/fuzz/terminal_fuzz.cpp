@@ -31,8 +31,17 @@ class CRecordingEvents : public ostrane::ITerminalEvents {
   bool PrinterControllerOn() override { return true; }
   void PrinterControllerByte(uint8_t byte) override { log += static_cast<char>(byte); }
   void PrinterControllerOff() override { log += "[pc off]"; }
+  void HostTitleChanged(std::string_view title) override {
+    log += "[title:";
+    log += title;
+    log += ']';
+  }
   std::string log;
 };
+
+// The top bit of the first byte chooses the xterm type, whose strings, renditions and alternate
+// screen take paths of their own.
+constexpr uint8_t kXtermBit = 0x80;
 
 // Settings the first bytes choose: the ones that change how bytes are read or laid out.
 struct FuzzSetting {
@@ -69,6 +78,8 @@ void Configure(Terminal& t, const uint8_t* header) {
     const int pick = (choice >> i) & 1 ? ((header[0] >> 2) + i) & 3 : 0;
     t.emulator.Settings().SetInt(kFuzzSettings[i].position, kFuzzSettings[i].values[pick]);
   }
+  if (header[0] & kXtermBit)
+    t.emulator.Settings().SetInt(ostrane::S::TermID, ostrane::kXtermTermId);
   t.emulator.Reset();
 }
 

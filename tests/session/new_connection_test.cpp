@@ -286,6 +286,33 @@ TEST_F(NewConnection, LocalStoresOnlyTheKind) {
   EXPECT_EQ(profile_->GetInt("Transport", "Type", -1), 5);
 }
 
+// A local shell runs the command given (none: the login shell) and is an xterm unless the
+// settings it starts from chose another terminal type.
+TEST_F(NewConnection, LocalShellStoresTheCommandAndPicksTheXtermType) {
+  auto v = Values("Local shell");
+  v.shellCommand = "  htop ";
+  EXPECT_EQ(Accept(v), "");
+  EXPECT_EQ(settings_.Int(S::HostType), 7);
+  EXPECT_EQ(settings_.Str(S::HostName), "htop");
+  EXPECT_EQ(settings_.Int(S::TermID), 6);
+  EXPECT_EQ(NewConnectionValues::Load(*profile_).shellCommand, "  htop ");
+  EXPECT_FALSE(HostToRemember(v));
+
+  CSettingsSet vt;
+  vt.SetInt(S::TermID, 0);
+  EXPECT_EQ(AcceptNewConnection(v, vt, *profile_), "");
+  EXPECT_EQ(vt.Int(S::TermID), 0);
+  CSettingsSet chosen;
+  chosen.SetInt(S::HostType, 7);
+  ChooseLocalShellTerminal(chosen, true);
+  EXPECT_EQ(chosen.Int(S::TermID), 2);
+  ChooseLocalShellTerminal(chosen, false);
+  EXPECT_EQ(chosen.Int(S::TermID), 6);
+  CSettingsSet telnet;
+  ChooseLocalShellTerminal(telnet, false);
+  EXPECT_EQ(telnet.Int(S::TermID), 2);
+}
+
 TEST_F(NewConnection, KindListNamesAreInTheKindTable) {
   for (const char* name : kConnectionKindList) EXPECT_TRUE(ConnectionKindByName(name)) << name;
   EXPECT_EQ(ConnectionKindByName("Debug"), ConnectionKind::kDebug);

@@ -169,6 +169,67 @@ TEST_F(SelectionTest, PasteSendsEachKindOfLineEndAsOne) {
   EXPECT_EQ(sent.find('\n'), std::string::npos);
 }
 
+// With bracketed paste asked for (xterm type), the text is bracketed and carries no ESC that
+// could end the bracket early; the VT types never bracket.
+TEST_F(SelectionTest, BracketedPasteWrapsTheTextAndDropsEscapes) {
+  auto feed = [this](const std::string& bytes) {
+    terminal_.ReceiveBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  };
+  feed("\x1b[?2004h");
+  EXPECT_EQ(EncodePaste(terminal_, u"ls"), "ls");
+  terminal_.Settings().SetInt(S::TermID, 6);
+  terminal_.Reset();
+  feed("\x1b[?2004h");
+  EXPECT_EQ(EncodePaste(terminal_, u"a\x1b[201~rm"), "\x1b[200~a[201~rm\x1b[201~");
+  feed("\x1b[?2004l");
+  EXPECT_EQ(EncodePaste(terminal_, u"ls"), "ls");
+}
+
+// xterm reports: which events each tracking mode sends, and the three encodings.
+TEST(MouseReportTest, HostTrackingModesAndEncodings) {
+  const MouseGeometry g{10, 24, 132};
+  const HostMouseEvent press{HostMouseAction::kPress, 0};
+  const HostMouseEvent release{HostMouseAction::kRelease, 2};
+  HostMouseEvent drag{HostMouseAction::kMove};
+  drag.heldButton = 0;
+  const HostMouseEvent hover{HostMouseAction::kMove};
+  const HostMouseEvent wheel{HostMouseAction::kWheelDown};
+  {
+    CMouseReporter r;
+    const HostMouse x10{MouseTracking::kPress, MouseEncoding::kBytes};
+    EXPECT_EQ(r.HostReport(x10, press, {0, 10}, g), "\x1b[M\x20\x21\x21");
+    EXPECT_EQ(r.HostReport(x10, release, {0, 10}, g), "");
+    EXPECT_EQ(r.HostReport(x10, wheel, {0, 10}, g), "");
+    EXPECT_EQ(r.HostReport({}, press, {0, 10}, g), "");  // tracking off
+  }
+  {
+    CMouseReporter r;
+    const HostMouse normal{MouseTracking::kPressRelease, MouseEncoding::kBytes};
+    HostMouseEvent ctrl = press;
+    ctrl.control = true;
+    EXPECT_EQ(r.HostReport(normal, ctrl, {1, 11}, g), "\x1b[M\x30\x22\x22");
+    EXPECT_EQ(r.HostReport(normal, release, {1, 11}, g), "\x1b[M\x23\x22\x22");
+    EXPECT_EQ(r.HostReport(normal, wheel, {1, 11}, g), "\x1b[M\x61\x22\x22");
+    EXPECT_EQ(r.HostReport(normal, drag, {2, 11}, g), "");
+    EXPECT_EQ(r.HostReport(normal, press, {0, 9}, g), "");  // a history line is not on the page
+  }
+  {
+    CMouseReporter r;
+    const HostMouse button{MouseTracking::kButtonMotion, MouseEncoding::kSgr};
+    EXPECT_EQ(r.HostReport(button, drag, {4, 12}, g), "\x1b[<32;5;3M");
+    EXPECT_EQ(r.HostReport(button, drag, {4, 12}, g), "");   // same cell
+    EXPECT_EQ(r.HostReport(button, hover, {5, 12}, g), "");  // no button held
+    EXPECT_EQ(r.HostReport(button, release, {131, 33}, g), "\x1b[<2;132;24m");
+  }
+  {
+    CMouseReporter r;
+    const HostMouse any{MouseTracking::kAnyMotion, MouseEncoding::kUtf8};
+    EXPECT_EQ(r.HostReport(any, hover, {6, 12}, g), "\x1b[M\x43\x27\x23");
+    // Column 131 is 164 after the offset: two UTF-8 bytes.
+    EXPECT_EQ(r.HostReport(any, press, {131, 10}, g), "\x1b[M\x20\xC2\xA4\x21");
+  }
+}
+
 TEST(MouseReportTest, CharacterCellReports) {
   CMouseReporter r;
   const MouseGeometry g{10, 24, 80};  // ten history lines above the page

@@ -1,6 +1,7 @@
 // Colour resolution, line-drawing glyph table, scroll bars and font fitting of a terminal window.
 #include <gtest/gtest.h>
 
+#include "emulator/screen_buffer.h"
 #include "session/colour_resolver.h"
 #include "session/line_glyphs.h"
 #include "session/view_geometry.h"
@@ -26,6 +27,65 @@ TEST(ColourResolverTest, DarkAndLightScreensAndSelection) {
   EXPECT_EQ(light.Resolve(0x0700, true, true).text, kSilver);
   // The area below the last line takes the foreground colour of 0x0700.
   EXPECT_EQ(light.WindowBackground(), kSilver);
+}
+
+// The 256 colours: the palette's sixteen in ANSI order, the 6x6x6 cube and the grey ramp.
+TEST(ColourResolverTest, IndexedColours) {
+  CSettingsSet s;
+  const CColourResolver c(s);
+  EXPECT_EQ(c.IndexedColour(1), c.Palette(1));    // red
+  EXPECT_EQ(c.IndexedColour(3), c.Palette(4));    // yellow sits at 4 in the palette
+  EXPECT_EQ(c.IndexedColour(4), c.Palette(3));    // and blue at 3
+  EXPECT_EQ(c.IndexedColour(12), c.Palette(11));  // bright blue
+  EXPECT_EQ(c.IndexedColour(16), 0x000000u);
+  EXPECT_EQ(c.IndexedColour(196), 0xFF0000u);
+  EXPECT_EQ(c.IndexedColour(110), 0x87AFD7u);
+  EXPECT_EQ(c.IndexedColour(231), 0xFFFFFFu);
+  EXPECT_EQ(c.IndexedColour(232), 0x080808u);
+  EXPECT_EQ(c.IndexedColour(255), 0xEEEEEEu);
+}
+
+// Colours the host set (OSC 4) replace the palette's, for the word's fields and the 256.
+TEST(ColourResolverTest, HostPaletteOverridesTheColours) {
+  CSettingsSet s;
+  CColourResolver c(s);
+  HostPalette host;
+  host.entries[1] = HostPalette::kSet | 0x123456;  // ANSI red: the word's field 1
+  host.entries[4] = HostPalette::kSet | 0x000001;  // ANSI blue: the word's field 3
+  host.entries[200] = HostPalette::kSet | 0xABCDEF;
+  c.SetHostPalette(host);
+  EXPECT_EQ(c.Resolve(0x1700, false, true).background, 0x123456u);
+  EXPECT_EQ(c.Resolve(0x3700, false, true).background, 0x000001u);
+  EXPECT_EQ(c.Resolve(0x0700, false, true).text, kSilver);
+  EXPECT_EQ(c.IndexedColour(200), 0xABCDEFu);
+  EXPECT_EQ(c.IndexedColour(201), 0xFF00FFu);
+}
+
+TEST(ColourResolverTest, ExtraColoursAndStyles) {
+  CSettingsSet s;
+  const CColourResolver c(s);
+  CellExtra extra;
+  extra.foreground = colour::kRgb | 0x123456;
+  extra.background = colour::kIndexed | 196;
+  const uint16_t word = 0x0700 | attr::kExtended;
+  CellColours out = c.Resolve(word, &extra, false, true);
+  EXPECT_EQ(out.text, 0x123456u);
+  EXPECT_EQ(out.background, 0xFF0000u);
+  out = c.Resolve(word, &extra, true, true);  // selection exchanges them
+  EXPECT_EQ(out.text, 0xFF0000u);
+  extra.background = 0;  // the word's own background
+  extra.styles = style::kItalic | style::kStrike | style::kFaint;
+  out = c.Resolve(word, &extra, false, true);
+  EXPECT_EQ(out.background, kBlack);
+  EXPECT_EQ(out.text, 0x091A2Bu);  // halfway to black
+  EXPECT_TRUE(out.italic);
+  EXPECT_TRUE(out.strike);
+  EXPECT_FALSE(out.overline);
+  extra.styles = style::kInvisible;
+  EXPECT_EQ(c.Resolve(word, &extra, false, true).text, kBlack);
+  // Blinking text with an extra colour vanishes in the off phase like any other.
+  extra.styles = 0;
+  EXPECT_EQ(c.Resolve(word | attr::kBlink, &extra, false, false).text, kBlack);
 }
 
 TEST(ColourResolverTest, BlinkUnderlineAndTheColourMap) {

@@ -470,14 +470,14 @@ TEST_F(SettingsSetTest, CopyFromCopiesEverythingWithoutTheHook) {
 
 TEST_F(SettingsSetTest, TerminalTypeNames) {
   CSettingsSet set;
-  const char* names[] = {"vt420", "vt320", "vt220", "vt102", "vt101", "vt100"};
-  for (int id = 0; id < 6; ++id) {
+  const char* names[] = {"vt420", "vt320", "vt220", "vt102", "vt101", "vt100", "xterm-256color"};
+  for (int id = 0; id < 7; ++id) {
     set.SetInt(S::TermID, id);
     std::string out;
     set.TerminalTypeName(out);
     EXPECT_EQ(names[id], out);
   }
-  for (int id : {-1, 6, 1000}) {
+  for (int id : {-1, 7, 1000}) {
     set.SetInt(S::TermID, id);
     std::string out = "before";
     set.TerminalTypeName(out);

@@ -118,7 +118,8 @@ TEST(TelnetOptions, TerminalTypeSendIsAnsweredWithTheName) {
   EXPECT_EQ(reply, "");
   EXPECT_EQ(CTelnetOptions::TerminalName(0), "vt420");
   EXPECT_EQ(CTelnetOptions::TerminalName(5), "vt100");
-  EXPECT_EQ(CTelnetOptions::TerminalName(6), "");
+  EXPECT_EQ(CTelnetOptions::TerminalName(6), "xterm-256color");
+  EXPECT_EQ(CTelnetOptions::TerminalName(7), "");
   EXPECT_EQ(CTelnetOptions::TerminalName(-1), "");
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +58,8 @@ TEST_F(NewConnectionDialog, OpensOnTheRememberedKindWithItsPage) {
   EXPECT_EQ(d->KindList()->currentText(), "SSH");
   QStringList kinds;
   for (int i = 0; i < d->KindList()->count(); ++i) kinds << d->KindList()->itemText(i);
-  EXPECT_EQ(kinds, QStringList({"Telnet", "Serial", "Modem", "Telnet Proxy", "SSH", "Local"}));
+  EXPECT_EQ(kinds, QStringList({"Telnet", "Serial", "Modem", "Telnet Proxy", "SSH", "Local",
+                                "Local shell"}));
   d->show();
   EXPECT_TRUE(d->Page("SSH")->isVisible());
   EXPECT_FALSE(d->Page("Telnet")->isVisible());
@@ -204,6 +206,48 @@ TEST_F(NewConnectionDialog, SerialPageConnectsANewSessionToTheLine) {
   QTest::keyClicks(child->View()->viewport(), "ok");
   EXPECT_EQ(far.Read(2), "ok");
   doc.QueryDisconnect(false);
+}
+
+// A local shell from the dialog: the command runs as an xterm, its title names the session
+// window, its colours reach the screen and its clipboard write the clipboard.
+TEST_F(NewConnectionDialog, LocalShellPageStartsAnXtermSession) {
+  CMainFrame frame(*profile_);
+  frame.show();
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<CNewConnectionDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    Choose(*d, "Local shell");
+    auto* command = d->Page("Local shell")->findChild<QLineEdit*>();
+    if (!command) return;
+    command->setText(
+        "printf '\\033]52;c;aGk=\\007\\033]2;shell title\\007\\033[38;5;196mX\\033[m %s' "
+        "\"$TERM\"; "
+        "read x");
+    filled = true;
+    d->accept();
+  });
+  CChildFrame* child = frame.NewSession();
+  ASSERT_TRUE(filled);
+  ASSERT_NE(child, nullptr);
+  CVT420Doc& doc = child->Document();
+  auto row = [&doc] {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    return LineToText(*doc.Terminal().Screen().GetPageRow(0), 80);
+  };
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(row().rfind("X xterm-256color", 0) == 0, 10000);
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    EXPECT_EQ(doc.Settings().Int(S::TermID), 6);
+    const CellExtra* extra = doc.Terminal().Screen().ExtraAt(0, 0);
+    ASSERT_NE(extra, nullptr);
+    EXPECT_EQ(extra->foreground, colour::kIndexed | 196);
+  }
+  OSTRANE_TRY_VERIFY(child->windowTitle().startsWith("shell title"));
+  // The host's clipboard write (OSC 52) reached the desktop clipboard.
+  OSTRANE_TRY_COMPARE(QApplication::clipboard()->text(), QString("hi"));
+  QTest::keyClicks(child->View()->viewport(), "\r");
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc.ConnectionState() == TransportState::kClosed, 10000);
 }
 
 TEST_F(NewConnectionDialog, TemplatesAreOfferedAndAFailedLoadIsReported) {
