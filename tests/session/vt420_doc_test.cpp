@@ -159,7 +159,7 @@ TEST_F(SessionDocument, DebugKindCreatesNoTransport) {
 // A kind no version knows (a session file from elsewhere): the user is told instead of the
 // session ending without a word.
 TEST_F(SessionDocument, KindWithoutATransportIsReported) {
-  Set(S::HostType, 7);
+  Set(S::HostType, 9);  // no connection kind has this number
   EXPECT_FALSE(doc_.CreateTransport(true, false));
   EXPECT_EQ(doc_.Transport(), nullptr);
   ASSERT_EQ(questions_.asked.size(), 1u);
