@@ -30,7 +30,7 @@ std::string Answer(const std::string& written, const std::string& result) {
 class ModemLinesTest : public testing::Test {
  protected:
   // Starts a dial of 5551000 through the fake; result is the modem's answer to it.
-  void Dial(const std::string& result) {
+  void Dial(const std::string& result, int lineSpeed = 0) {
     auto device = std::make_unique<CFakeTtyDevice>();
     fake_ = device.get();
     fake_->carrierAtOpen = false;
@@ -41,6 +41,7 @@ class ModemLinesTest : public testing::Test {
     s.hostType = static_cast<int>(TransportKind::kModem);
     s.host = "5551000";
     s.modemDevice = "fake";
+    s.modemSpeed = lineSpeed;
     transport_ = std::make_unique<CModemTransport>(s, std::move(device));
     transport_->SetOwner(&owner_);
     transport_->Start();
@@ -80,8 +81,10 @@ TEST_F(ModemLinesTest, AFailedDialHoldsDtrLowForASecondAndReleasesThePort) {
 }
 
 TEST_F(ModemLinesTest, StopHangsUpWithDtrWhenTheCarrierFollowsIt) {
-  Dial("CONNECT 9600");
+  Dial("CONNECT 9600", 57600);
   ASSERT_TRUE(WaitConnected());
+  // The line to the modem runs at its entry's rate.
+  EXPECT_EQ(cfgetospeed(&fake_->attributes), static_cast<speed_t>(B57600));
   fake_->ClearEvents();
   transport_->Stop();
   EXPECT_EQ(transport_->State(), TransportState::kClosed);
@@ -96,6 +99,7 @@ TEST_F(ModemLinesTest, AModemThatIgnoresDtrIsToldToHangUpAfterTheEscape) {
   dtrHangsUp_ = false;
   Dial("CONNECT 9600");
   ASSERT_TRUE(WaitConnected());
+  EXPECT_EQ(cfgetospeed(&fake_->attributes), static_cast<speed_t>(B115200));
   transport_->Stop();
   EXPECT_GE(DtrLowFor(), 1s);
   EXPECT_EQ(fake_->Written(), "ATDT5551000\r+++ATH0\r");
