@@ -83,8 +83,7 @@ bool WriteModem(CProfile& profile, size_t index, const CModemEntry& modem) {
   profile.WriteString(kModemsSection, "Device" + n, modem.device);
   profile.WriteString(kModemsSection, "Init" + n, modem.init);
   profile.WriteInt(kModemsSection, "Speed" + n, modem.speed);
-  profile.EndBatch();
-  return true;
+  return profile.EndBatch();
 }
 
 int FindOrAddModem(CProfile& profile, const std::string& device) {

@@ -20,6 +20,7 @@ constexpr char kTextBadInit[] =
     "The init string must be AT commands on one line of printable characters.";
 // Longest init string: one modem command line.
 constexpr int kMaxInitLength = 60;
+constexpr int kDeviceFieldChars = 40;
 
 bool IsPrintable(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c < 0x7f; });
@@ -38,6 +39,8 @@ CModemConfigDialog::CModemConfigDialog(CProfile& profile, int index, QWidget* pa
   name_ = new QLineEdit(QString::fromStdString(modem.name), this);
   device_ = new QComboBox(this);
   device_->setEditable(true);
+  // Room for a /dev/serial/by-id name, which is long.
+  device_->setMinimumContentsLength(kDeviceFieldChars);
   for (const platform::CSerialDeviceEntry& d : platform::ListSerialDevices())
     device_->addItem(QString::fromStdString(d.path));
   device_->setCurrentText(QString::fromStdString(modem.device));

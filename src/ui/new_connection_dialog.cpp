@@ -12,6 +12,7 @@
 #include "ui/address_book_dialog.h"
 #include "ui/host_history_box.h"
 #include "ui/modem_config_dialog.h"
+#include "ui/phone_book_dialog.h"
 #include "ui/qt_questions.h"
 
 namespace ostrane {
@@ -165,8 +166,8 @@ QWidget* CNewConnectionDialog::BuildModemPage() {
   // Modems are entries of the profile: Configure sets up the chosen one, or a first one.
   configureModem_ = new QPushButton("Configure...", page);
   connect(configureModem_, &QPushButton::clicked, this, &CNewConnectionDialog::ConfigureModem);
-  auto* phoneBook = new QPushButton("Phone Book...", page);
-  phoneBook->setEnabled(false);
+  phoneBook_ = new QPushButton("Phone Book...", page);
+  connect(phoneBook_, &QPushButton::clicked, this, &CNewConnectionDialog::OpenPhoneBook);
   noModem_ = new QLabel(kTextNoModem, page);
   noModem_->setWordWrap(true);
   auto* form = new QFormLayout(page);
@@ -176,7 +177,7 @@ QWidget* CNewConnectionDialog::BuildModemPage() {
   form->addRow("Phone Number:", phone_);
   auto* row = new QHBoxLayout;
   row->addWidget(configureModem_);
-  row->addWidget(phoneBook);
+  row->addWidget(phoneBook_);
   form->addRow(row);
   ListModems(start_.modemIndex);
   return page;
@@ -197,6 +198,12 @@ void CNewConnectionDialog::ConfigureModem() {
   CModemConfigDialog dialog(profile_, modem_->currentIndex(), this);
   const int result = modemConfigRunner_ ? modemConfigRunner_(dialog) : dialog.exec();
   if (result == QDialog::Accepted) ListModems(dialog.Index());
+}
+
+void CNewConnectionDialog::OpenPhoneBook() {
+  CPhoneBookDialog dialog(profile_, this);
+  const int result = phoneBookRunner_ ? phoneBookRunner_(dialog) : dialog.exec();
+  if (result == QDialog::Accepted) SetText(phone_, dialog.ChosenNumber());
 }
 
 QWidget* CNewConnectionDialog::BuildSshPage() {

@@ -20,6 +20,7 @@
 namespace ostrane {
 
 class CModemConfigDialog;
+class CPhoneBookDialog;
 
 struct NewConnectionHooks {
   // The template names offered under "Use Template:", sorted.
@@ -52,6 +53,10 @@ class CNewConnectionDialog : public QDialog {
   void SetModemConfigRunner(std::function<int(CModemConfigDialog&)> runner) {
     modemConfigRunner_ = std::move(runner);
   }
+  QPushButton* PhoneBookButton() const { return phoneBook_; }
+  void SetPhoneBookRunner(std::function<int(CPhoneBookDialog&)> runner) {
+    phoneBookRunner_ = std::move(runner);
+  }
   // After OK: the entry the session's host list gains once the connection is made.
   const std::optional<RememberedHost>& HostToRemember() const { return hostToRemember_; }
 
@@ -74,6 +79,8 @@ class CNewConnectionDialog : public QDialog {
   // Sets up the chosen modem (or a first one) and lists the modems again.
   void ConfigureModem();
   void ListModems(int select);
+  // Takes the number chosen in the phone book.
+  void OpenPhoneBook();
   NewConnectionValues Collect() const;
   void Message(const QString& text);
 
@@ -106,6 +113,8 @@ class CNewConnectionDialog : public QDialog {
   QLabel* noModem_ = nullptr;
   QPushButton* configureModem_ = nullptr;
   std::function<int(CModemConfigDialog&)> modemConfigRunner_;
+  QPushButton* phoneBook_ = nullptr;
+  std::function<int(CPhoneBookDialog&)> phoneBookRunner_;
   QComboBox* phone_ = nullptr;
   QComboBox* sshHost_ = nullptr;
   QComboBox* sshPort_ = nullptr;

@@ -11,6 +11,7 @@
 #include "support/test_folder.h"
 #include "ui/modem_config_dialog.h"
 #include "ui/new_connection_dialog.h"
+#include "ui/phone_book_dialog.h"
 #include "view_test_support.h"
 
 namespace ostrane {
@@ -114,6 +115,42 @@ TEST_F(ModemConfig, ConfigureEditsTheChosenModemAndKeepsItChosen) {
   EXPECT_EQ(modems[0].name, "Desk modem");
   EXPECT_EQ(modems[1].device, "/dev/ttyUSB2");
   EXPECT_EQ(modems[1].speed, 19200);
+}
+
+// The phone book keeps named numbers in the profile; a number the modem cannot dial is not kept,
+// and OK puts the chosen number in the Phone Number field.
+TEST_F(ModemConfig, ThePhoneBookKeepsNamedNumbersAndFillsTheNumberField) {
+  auto d = Make();
+  ASSERT_TRUE(d->PhoneBookButton()->isEnabled());
+  d->SetPhoneBookRunner([this](CPhoneBookDialog& book) {
+    book.SetMessageHandler([this](const QString& text) { messages_ << text; });
+    const auto add = [&book](const QString& name, const QString& number) {
+      book.NameField()->setText(name);
+      book.NumberField()->setText(number);
+      book.Add();
+    };
+    book.accept();  // nothing chosen yet
+    add("Office", "555 1000");
+    add("Lab", "555-2000;ATH1");
+    add("Lab", "(555) 2000");
+    add("Office", "9,555 1001");
+    add("Old", "555 3000");
+    book.Remove();
+    EXPECT_EQ(book.List()->count(), 2);
+    book.List()->setCurrentRow(1);
+    book.accept();
+    return book.result();
+  });
+  d->PhoneBookButton()->click();
+  EXPECT_EQ(messages_, QStringList({"Please choose a number from the list.",
+                                    "Invalid character in phone number."}));
+  EXPECT_EQ(d->Page("Modem")->findChildren<QComboBox*>().at(1)->currentText(), "(555) 2000");
+
+  CPhoneBookDialog again(*profile_);
+  ASSERT_EQ(again.List()->count(), 2);
+  EXPECT_EQ(again.List()->item(0)->text(), "Office\t9,555 1001");
+  EXPECT_EQ(again.List()->item(1)->text(), "Lab\t(555) 2000");
+  EXPECT_EQ(profile_->Has("PhoneBook", "Name3"), false);
 }
 
 }  // namespace
