@@ -49,6 +49,7 @@ CPhoneBookDialog::CPhoneBookDialog(CProfile& profile, QWidget* parent)
   layout->addLayout(edit);
   layout->addWidget(buttons);
   Fill(entries_.empty() ? -1 : 0);
+  if (entries_.empty()) name_->setFocus();
 }
 
 void CPhoneBookDialog::Message(const QString& text) {
@@ -97,9 +98,11 @@ void CPhoneBookDialog::Remove() {
 }
 
 void CPhoneBookDialog::accept() {
-  const int row = list_->currentRow();
-  if (row < 0 || static_cast<size_t>(row) >= entries_.size()) return Message(kTextNothingChosen);
-  chosen_ = entries_[static_cast<size_t>(row)].number;
+  // The field shows the selected entry's number, or one the user typed.
+  const std::string number = number_->text().trimmed().toStdString();
+  if (number.empty()) return Message(kTextNothingChosen);
+  if (!CleanDialString(number)) return Message(kTextBadPhone);
+  chosen_ = number;
   QDialog::accept();
 }
 

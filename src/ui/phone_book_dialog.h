@@ -1,6 +1,6 @@
 // CPhoneBookDialog: the modem page's phone book, named numbers kept in the profile. Add stores
 // the name and number in the fields (replacing an entry of the same name), Remove forgets the
-// selected entry, and OK takes the selected number for the call.
+// selected entry, and OK takes the number shown (the selected entry's, or one typed) for the call.
 #pragma once
 
 #include <QDialog>
