@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 
 #include "session/new_connection_rules.h"
-#include "transport/hayes_responses.h"
 #include "ui/qt_questions.h"
 
 namespace ostrane {
@@ -78,7 +77,8 @@ void CPhoneBookDialog::Add() {
                                         number_->text().trimmed().toStdString()};
   if (entry.name.empty()) return Message(kTextNoName);
   // Only a number the modem can dial is kept.
-  if (!CleanDialString(entry.number)) return Message(kTextBadPhone);
+  if (const std::string problem = CheckPhoneNumber(entry.number); !problem.empty())
+    return Message(QString::fromStdString(problem));
   size_t at = 0;
   while (at < entries_.size() && entries_[at].name != entry.name) ++at;
   if (at == entries_.size())
@@ -101,7 +101,8 @@ void CPhoneBookDialog::accept() {
   // The field shows the selected entry's number, or one the user typed.
   const std::string number = number_->text().trimmed().toStdString();
   if (number.empty()) return Message(kTextNothingChosen);
-  if (!CleanDialString(number)) return Message(kTextBadPhone);
+  if (const std::string problem = CheckPhoneNumber(number); !problem.empty())
+    return Message(QString::fromStdString(problem));
   chosen_ = number;
   QDialog::accept();
 }

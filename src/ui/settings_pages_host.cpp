@@ -242,8 +242,9 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       s.SetInt(S::HostType, 2);
       break;
     case LinkKind::kModem:
-      if (phone_->text().trimmed().isEmpty()) {
-        Message(kTextNoPhone);
+      if (const std::string problem = CheckPhoneNumber(phone_->text().trimmed().toStdString());
+          !problem.empty()) {
+        Message(QString::fromStdString(problem));
         return false;
       }
       if (modem_->currentIndex() < 0) {

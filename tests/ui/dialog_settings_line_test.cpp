@@ -59,6 +59,12 @@ TEST_F(SettingsSheetLines, TheModemListIsTheProfilesAndTheChoiceIsStoredByPositi
   EXPECT_EQ(trans->ModemList()->currentText(), "Spare");
   EXPECT_EQ(trans->PhoneField()->text(), "555 1000");
   trans->ModemList()->setCurrentIndex(0);
+  // A number with letters would reach the modem as commands.
+  trans->PhoneField()->setText("555 1000;ATH1");
+  sheet->accept();
+  EXPECT_EQ(messages_, QStringList{"Invalid character in phone number."});
+  messages_.clear();
+  trans->PhoneField()->setText("555 1000");
   sheet->accept();
   EXPECT_EQ(sheet->result(), QDialog::Accepted);
   EXPECT_EQ(sheet->Working().Int(S::Port), 0);
