@@ -66,11 +66,24 @@ std::vector<CModemEntry> ListModems(const CProfile& profile) {
   for (int i = 1; i <= kMaxModems; ++i) {
     const std::string n = std::to_string(i);
     if (!profile.Has(kModemsSection, "Name" + n)) break;
+    const int speed = profile.GetInt(kModemsSection, "Speed" + n, kDefaultModemSpeed);
     modems.push_back({profile.GetString(kModemsSection, "Name" + n, ""),
                       profile.GetString(kModemsSection, "Device" + n, ""),
-                      profile.GetString(kModemsSection, "Init" + n, "")});
+                      profile.GetString(kModemsSection, "Init" + n, ""),
+                      speed > 0 ? speed : kDefaultModemSpeed});
   }
   return modems;
+}
+
+bool WriteModem(CProfile& profile, size_t index, const CModemEntry& modem) {
+  if (modem.name.empty() || index > ListModems(profile).size()) return false;
+  const std::string n = std::to_string(index + 1);
+  profile.BeginBatch();
+  profile.WriteString(kModemsSection, "Name" + n, modem.name);
+  profile.WriteString(kModemsSection, "Device" + n, modem.device);
+  profile.WriteString(kModemsSection, "Init" + n, modem.init);
+  profile.WriteInt(kModemsSection, "Speed" + n, modem.speed);
+  return profile.EndBatch();
 }
 
 int FindOrAddModem(CProfile& profile, const std::string& device) {

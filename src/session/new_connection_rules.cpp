@@ -154,9 +154,7 @@ std::string CheckSerial(const NewConnectionValues& v, CSettingsSet& s, CProfile&
 }
 
 std::string CheckModem(const NewConnectionValues& v, CSettingsSet& s, CProfile& profile) {
-  constexpr std::string_view kPhoneChars = "0123456789,()-. ";
-  if (v.phoneNumber.find_first_not_of(kPhoneChars) != std::string::npos) return kTextBadPhone;
-  if (v.phoneNumber.find_first_of("0123456789") == std::string::npos) return kTextNoPhone;
+  if (const std::string problem = CheckPhoneNumber(v.phoneNumber); !problem.empty()) return problem;
   // A session on a modem that is not in the list would fail only once it dials.
   if (v.modemIndex < 0 || static_cast<size_t>(v.modemIndex) >= platform::ListModems(profile).size())
     return kTextNoModem;
@@ -190,6 +188,13 @@ std::vector<std::string> SerialPortChoices(const std::string& devRoot) {
     choices.push_back(device.path);
   choices.insert(choices.end(), std::begin(kCommPortChoices), std::end(kCommPortChoices));
   return choices;
+}
+
+std::string CheckPhoneNumber(std::string_view number) {
+  constexpr std::string_view kPhoneChars = "0123456789,()-. ";
+  if (number.find_first_not_of(kPhoneChars) != std::string::npos) return kTextBadPhone;
+  if (number.find_first_of("0123456789") == std::string::npos) return kTextNoPhone;
+  return {};
 }
 
 std::vector<std::string> ModemChoices(const CProfile& profile) {

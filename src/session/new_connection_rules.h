@@ -51,6 +51,8 @@ inline constexpr int kConnectionKindListSize = 7;
 std::vector<std::string> SerialPortChoices(const std::string& devRoot = "/dev");
 // The "Modem:" choices: the names of the modems in the profile's [Modems] list, in order.
 std::vector<std::string> ModemChoices(const CProfile& profile);
+// Empty when number is a telephone number the Modem page takes, else the message saying why not.
+std::string CheckPhoneNumber(std::string_view number);
 
 // The kind of a list text; nullopt for a text not in the kind table.
 std::optional<ConnectionKind> ConnectionKindByName(std::string_view name);

@@ -52,6 +52,7 @@ void FillLineDevices(CConnectionSettings& c, const CProfile& profile) {
     if (c.port >= 0 && static_cast<size_t>(c.port) < modems.size()) {
       c.modemDevice = modems[static_cast<size_t>(c.port)].device;
       c.modemInit = modems[static_cast<size_t>(c.port)].init;
+      c.modemSpeed = modems[static_cast<size_t>(c.port)].speed;
     }
   }
 }

@@ -36,6 +36,8 @@ struct CConnectionSettings {
   // dialling (empty for none). The number dialled is host.
   std::string modemDevice;
   std::string modemInit;
+  // The rate of the line to the modem; 0 for the usual one.
+  int modemSpeed = 0;
 };
 
 }  // namespace ostrane

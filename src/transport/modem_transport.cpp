@@ -57,7 +57,7 @@ bool CModemTransport::Open() {
     Show(kTextBadNumber);
     return false;
   }
-  const platform::CSerialLine line{kModemLineSpeed, 8, 0, 0, 0};
+  const platform::CSerialLine line{s.modemSpeed > 0 ? s.modemSpeed : kModemLineSpeed, 8, 0, 0, 0};
   if (s.modemDevice.empty() || !link_.Open(s.modemDevice, line).empty()) {
     Show(kTextNoModem);
     return false;

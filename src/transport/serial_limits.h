@@ -35,7 +35,8 @@ inline constexpr std::chrono::milliseconds kHangupDtrDrop = 1100ms;
 inline constexpr std::chrono::milliseconds kEscapeGuard = 1100ms;
 // Wait for the modem's answer to a hang-up command.
 inline constexpr std::chrono::milliseconds kHangupAnswer = 1s;
-// The line to the modem: 8 data bits, no parity, one stop bit at this rate.
+// The line to the modem: 8 data bits, no parity, one stop bit at this rate unless the modem's
+// entry names another.
 inline constexpr int kModemLineSpeed = 115200;
 
 }  // namespace ostrane

@@ -1222,7 +1222,7 @@ void CMainFrame::OpenSettings() {
   {
     std::lock_guard lock(doc->Terminal().Mutex());
     sheet = std::make_unique<CSettingsSheet>(doc->Settings(), doc->Terminal().KeyMap(),
-                                             SettingsTarget::kSession, this);
+                                             SettingsTarget::kSession, this, &profile_);
   }
   if (sheet->exec() != QDialog::Accepted) return;
   ApplySheetToSession(*sheet, *doc);

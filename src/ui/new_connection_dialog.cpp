@@ -11,6 +11,8 @@
 #include "session/mru_list.h"
 #include "ui/address_book_dialog.h"
 #include "ui/host_history_box.h"
+#include "ui/modem_config_dialog.h"
+#include "ui/phone_book_dialog.h"
 #include "ui/qt_questions.h"
 
 namespace ostrane {
@@ -169,32 +171,49 @@ QWidget* CNewConnectionDialog::BuildSerialPage() {
 QWidget* CNewConnectionDialog::BuildModemPage() {
   auto* page = new QGroupBox("Modem Connection", this);
   modem_ = new QComboBox(page);
-  const std::vector<std::string> modems = ModemChoices(profile_);
-  for (const std::string& name : modems) modem_->addItem(QString::fromStdString(name));
-  if (start_.modemIndex < modem_->count()) modem_->setCurrentIndex(start_.modemIndex);
   phone_ = new CHostHistoryBox(profile_, kModemMruSection, page);
   SetText(phone_, start_.phoneNumber);
-  auto* configure = new QPushButton("Configure...", page);
-  auto* phoneBook = new QPushButton("Phone Book...", page);
-  // Modem set-up and the phone book come with the modem connection itself.
-  configure->setEnabled(false);
-  phoneBook->setEnabled(false);
-  auto* noModem = new QLabel(kTextNoModem, page);
-  noModem->setWordWrap(true);
-  const bool haveModem = !modems.empty();
+  // Modems are entries of the profile: Configure sets up the chosen one, or a first one.
+  configureModem_ = new QPushButton("Configure...", page);
+  connect(configureModem_, &QPushButton::clicked, this, &CNewConnectionDialog::ConfigureModem);
+  phoneBook_ = new QPushButton("Phone Book...", page);
+  connect(phoneBook_, &QPushButton::clicked, this, &CNewConnectionDialog::OpenPhoneBook);
+  noModem_ = new QLabel(kTextNoModem, page);
+  noModem_->setWordWrap(true);
   auto* form = new QFormLayout(page);
-  auto* modemLabel = new QLabel("Modem:", page);
-  form->addRow(modemLabel, modem_);
-  form->addRow(noModem);
+  modemLabel_ = new QLabel("Modem:", page);
+  form->addRow(modemLabel_, modem_);
+  form->addRow(noModem_);
   form->addRow("Phone Number:", phone_);
   auto* row = new QHBoxLayout;
-  row->addWidget(configure);
-  row->addWidget(phoneBook);
+  row->addWidget(configureModem_);
+  row->addWidget(phoneBook_);
   form->addRow(row);
-  modemLabel->setVisible(haveModem);
-  modem_->setVisible(haveModem);
-  noModem->setVisible(!haveModem);
+  ListModems(start_.modemIndex);
   return page;
+}
+
+void CNewConnectionDialog::ListModems(int select) {
+  modem_->clear();
+  for (const std::string& name : ModemChoices(profile_))
+    modem_->addItem(QString::fromStdString(name));
+  if (select >= 0 && select < modem_->count()) modem_->setCurrentIndex(select);
+  const bool haveModem = modem_->count() > 0;
+  modemLabel_->setVisible(haveModem);
+  modem_->setVisible(haveModem);
+  noModem_->setVisible(!haveModem);
+}
+
+void CNewConnectionDialog::ConfigureModem() {
+  CModemConfigDialog dialog(profile_, modem_->currentIndex(), this);
+  const int result = modemConfigRunner_ ? modemConfigRunner_(dialog) : dialog.exec();
+  if (result == QDialog::Accepted) ListModems(dialog.Index());
+}
+
+void CNewConnectionDialog::OpenPhoneBook() {
+  CPhoneBookDialog dialog(profile_, this);
+  const int result = phoneBookRunner_ ? phoneBookRunner_(dialog) : dialog.exec();
+  if (result == QDialog::Accepted) SetText(phone_, dialog.ChosenNumber());
 }
 
 QWidget* CNewConnectionDialog::BuildSshPage() {

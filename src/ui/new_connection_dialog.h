@@ -20,6 +20,9 @@
 
 namespace ostrane {
 
+class CModemConfigDialog;
+class CPhoneBookDialog;
+
 struct NewConnectionHooks {
   // The template names offered under "Use Template:", sorted.
   std::vector<std::string> templates;
@@ -46,6 +49,15 @@ class CNewConnectionDialog : public QDialog {
   QWidget* Page(const char* kindName) const;
   QComboBox* TemplateList() const { return templateList_; }
   QPushButton* AddressBookButton() const { return addressBookButton_; }
+  QPushButton* ConfigureModemButton() const { return configureModem_; }
+  // Lets tests fill in the modem set-up before it runs; it is run with exec() otherwise.
+  void SetModemConfigRunner(std::function<int(CModemConfigDialog&)> runner) {
+    modemConfigRunner_ = std::move(runner);
+  }
+  QPushButton* PhoneBookButton() const { return phoneBook_; }
+  void SetPhoneBookRunner(std::function<int(CPhoneBookDialog&)> runner) {
+    phoneBookRunner_ = std::move(runner);
+  }
   // After OK: the entry the session's host list gains once the connection is made.
   const std::optional<RememberedHost>& HostToRemember() const { return hostToRemember_; }
 
@@ -66,6 +78,11 @@ class CNewConnectionDialog : public QDialog {
   void FocusFirstField();
   void UseTemplate(int index);
   void OpenAddressBook();
+  // Sets up the chosen modem (or a first one) and lists the modems again.
+  void ConfigureModem();
+  void ListModems(int select);
+  // Takes the number chosen in the phone book.
+  void OpenPhoneBook();
   NewConnectionValues Collect() const;
   void Message(const QString& text);
 
@@ -94,6 +111,12 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* stopBits_ = nullptr;
   QComboBox* flowControl_ = nullptr;
   QComboBox* modem_ = nullptr;
+  QLabel* modemLabel_ = nullptr;
+  QLabel* noModem_ = nullptr;
+  QPushButton* configureModem_ = nullptr;
+  std::function<int(CModemConfigDialog&)> modemConfigRunner_;
+  QPushButton* phoneBook_ = nullptr;
+  std::function<int(CPhoneBookDialog&)> phoneBookRunner_;
   QComboBox* phone_ = nullptr;
   QComboBox* sshHost_ = nullptr;
   QComboBox* sshPort_ = nullptr;

@@ -171,6 +171,8 @@ class CPageTrans : public CSettingsPage {
   QComboBox* BaudRateField() const { return baud_; }
   QComboBox* ParityList() const { return parity_; }
   QComboBox* DataLengthList() const { return dataLength_; }
+  QLineEdit* PhoneField() const { return phone_; }
+  QComboBox* ModemList() const { return modem_; }
   QLineEdit* SshUserField() const { return sshUser_; }
   QCheckBox* SavePasswordCheck() const { return savePassword_; }
 

@@ -34,7 +34,6 @@ constexpr KindRow kKinds[] = {
     {LinkKind::kModem, "Modem", false, false, false, false, true, false},
     {LinkKind::kSsh, "SSH", true, true, false, false, false, true},
 };
-constexpr int kModemChoices = 8;
 constexpr int kStopBitsValues[] = {0, 2};
 constexpr int kDataLengthValues[] = {5, 6, 7, 8};
 constexpr int kHostTypeSsh2 = 5;
@@ -63,6 +62,11 @@ int KindIndexOf(const CSettingsSet& s) {
   }
 }
 
+// A serial device given by its path rather than a COMn name.
+bool IsSerialDevicePath(const std::string& text) {
+  return text.size() > 1 && text.front() == '/' && text.back() != '/';
+}
+
 template <size_t N>
 int IndexIn(const int (&table)[N], int value) {
   for (size_t i = 0; i < N; ++i)
@@ -85,7 +89,8 @@ CPageTrans::CPageTrans(CSettingsSheet& sheet) : CSettingsPage(sheet, "Communicat
   proxyPort_ = new QLineEdit(this);
   commPort_ = new QComboBox(this);
   commPort_->setEditable(true);
-  for (const char* p : kCommPortChoices) commPort_->addItem(p);
+  // The devices that exist, then the COMn names the profile maps to devices.
+  for (const std::string& p : SerialPortChoices()) commPort_->addItem(QString::fromStdString(p));
   baud_ = new QComboBox(this);
   baud_->setEditable(true);
   for (const char* b : kBaudRateChoices) baud_->addItem(b);
@@ -99,7 +104,9 @@ CPageTrans::CPageTrans(CSettingsSheet& sheet) : CSettingsPage(sheet, "Communicat
   for (const char* f : kFlowControlChoices) flow_->addItem(f);
   phone_ = new QLineEdit(this);
   modem_ = new QComboBox(this);
-  for (int i = 1; i <= kModemChoices; ++i) modem_->addItem(QString("Modem %1").arg(i));
+  if (const CProfile* profile = sheet.Profile())
+    for (const std::string& name : ModemChoices(*profile))
+      modem_->addItem(QString::fromStdString(name));
   sshVersion_ = new QComboBox(this);
   for (const char* v : kSshVersionChoices) sshVersion_->addItem(v);
   sshUser_ = new QLineEdit(this);
@@ -156,7 +163,9 @@ void CPageTrans::LoadExtra(const CSettingsSet& s, const CKeyMap& /*keyMap*/) {
   port_->setCurrentText(QString::fromStdString(PortToText(s.Int(S::Port))));
   proxyHost_->setText(QString::fromStdString(s.Str(S::Proxy)));
   proxyPort_->setText(QString::fromStdString(PortToText(s.Int(S::Speed))));
-  commPort_->setCurrentText(QString::fromStdString(SerialPortName(s.Int(S::Port))));
+  commPort_->setCurrentText(QString::fromStdString(
+      type == 1 && IsSerialDevicePath(s.Str(S::HostName)) ? s.Str(S::HostName)
+                                                          : SerialPortName(s.Int(S::Port))));
   baud_->setCurrentText(QString::number(s.Int(S::Speed)));
   dataLength_->setCurrentIndex(IndexIn(kDataLengthValues, s.Int(S::DataLength)));
   parity_->setCurrentIndex(ParityChoice(s.Int(S::Parity)));
@@ -165,7 +174,7 @@ void CPageTrans::LoadExtra(const CSettingsSet& s, const CKeyMap& /*keyMap*/) {
                              ? s.Int(S::FlowControl)
                              : -1);
   phone_->setText(type == 3 ? QString::fromStdString(s.Str(S::HostName)) : QString());
-  modem_->setCurrentIndex(type == 3 && s.Int(S::Port) < kModemChoices ? s.Int(S::Port) : 0);
+  modem_->setCurrentIndex(type == 3 && s.Int(S::Port) < modem_->count() ? s.Int(S::Port) : 0);
   sshVersion_->setCurrentIndex(type == kHostTypeSsh1 ? 0 : 1);
   sshUser_->setText(QString::fromStdString(s.Str(S::SshUser)));
   savePassword_->setChecked(!s.Str(S::SshPassword).empty());
@@ -202,7 +211,9 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       break;
     }
     case LinkKind::kSerial: {
-      const auto comm = SerialPortIndex(commPort_->currentText().trimmed().toStdString());
+      const std::string device = commPort_->currentText().trimmed().toStdString();
+      const bool isPath = IsSerialDevicePath(device);
+      const auto comm = isPath ? std::optional<int>(0) : SerialPortIndex(device);
       if (!comm) {
         Message(kTextBadCommPort);
         return false;
@@ -214,6 +225,8 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
         return false;
       }
       s.SetInt(S::HostType, 1);
+      // A device path is opened as it is; a COMn name through the profile's map.
+      s.SetStr(S::HostName, isPath ? device : std::string());
       s.SetInt(S::Port, *comm);
       s.SetInt(S::Speed, static_cast<int32_t>(baud));
       if (dataLength_->currentIndex() >= 0)
@@ -229,8 +242,13 @@ bool CPageTrans::StoreExtra(CSettingsSet& s, CKeyMap& /*keyMap*/) {
       s.SetInt(S::HostType, 2);
       break;
     case LinkKind::kModem:
-      if (phone_->text().trimmed().isEmpty()) {
-        Message(kTextNoPhone);
+      if (const std::string problem = CheckPhoneNumber(phone_->text().trimmed().toStdString());
+          !problem.empty()) {
+        Message(QString::fromStdString(problem));
+        return false;
+      }
+      if (modem_->currentIndex() < 0) {
+        Message(kTextNoModem);
         return false;
       }
       s.SetInt(S::HostType, 3);

@@ -16,8 +16,12 @@
 namespace ostrane {
 
 CSettingsSheet::CSettingsSheet(const CSettingsSet& settings, const CKeyMap& keyMap,
-                               SettingsTarget target, QWidget* parent)
-    : QDialog(parent), target_(target), snapshotKeys_(keyMap), workingKeys_(keyMap) {
+                               SettingsTarget target, QWidget* parent, const CProfile* profile)
+    : QDialog(parent),
+      target_(target),
+      profile_(profile),
+      snapshotKeys_(keyMap),
+      workingKeys_(keyMap) {
   setWindowTitle("Ostrane Settings");
   snapshot_.CopyFrom(settings);
   working_.CopyFrom(settings);

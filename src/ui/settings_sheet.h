@@ -15,6 +15,7 @@
 
 namespace ostrane {
 
+class CProfile;
 class CSettingsPage;
 class CVT420Doc;
 
@@ -25,12 +26,14 @@ class CSettingsSheet : public QDialog {
   Q_OBJECT
 
  public:
-  // settings and keyMap are copied; the sheet never writes them.
+  // settings and keyMap are copied; the sheet never writes them. profile, when given, names the
+  // modems the Communication page offers; it must outlive the sheet.
   CSettingsSheet(const CSettingsSet& settings, const CKeyMap& keyMap, SettingsTarget target,
-                 QWidget* parent = nullptr);
+                 QWidget* parent = nullptr, const CProfile* profile = nullptr);
   ~CSettingsSheet() override;
 
   SettingsTarget Target() const { return target_; }
+  const CProfile* Profile() const { return profile_; }
   const CSettingsSet& Working() const { return working_; }
   const CKeyMap& WorkingKeyMap() const { return workingKeys_; }
   // What the sheet started from, to tell the user's changes from the host's.
@@ -63,6 +66,7 @@ class CSettingsSheet : public QDialog {
   void ReloadPages();
 
   SettingsTarget target_;
+  const CProfile* profile_;
   CSettingsSet snapshot_;
   CKeyMap snapshotKeys_;
   CSettingsSet working_;

@@ -93,8 +93,8 @@ TEST(SerialLine, DtrAndRtsRiseAtOpenAndDtrFallsAtClose) {
   EXPECT_EQ(port.ModemLines().value_or(0) & (TIOCM_DTR | TIOCM_RTS), TIOCM_DTR | TIOCM_RTS);
   EXPECT_NE(port.ModemLines().value_or(0) & TIOCM_CAR, 0);
   port.Close();
-  EXPECT_EQ(device.events, (std::vector<std::string>{"DTR on", "RTS on", "DTR off"}));
-  EXPECT_EQ(device.closes, 1);
+  EXPECT_EQ(device.EventNames(), (std::vector<std::string>{"DTR on", "RTS on", "DTR off"}));
+  EXPECT_EQ(device.Closes(), 1);
   EXPECT_NE(device.attributes.c_cflag & HUPCL, 0u);
 
   // A device without modem lines (a pseudo-terminal) still opens.

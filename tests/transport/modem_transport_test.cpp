@@ -49,6 +49,19 @@ class ModemTransportTest : public testing::Test {
     return owner.Received();
   }
 
+  // Waits until the screen has received text.
+  static bool WaitText(CTestOwner& owner, const std::string& text, int timeoutMs = 20000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+      if (owner.Received().find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  static bool Type(CModemTransport& t, const std::string& text) {
+    return t.Send(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  }
+
   std::filesystem::path dir_;
   std::unique_ptr<CPtyPair> pair_;
   std::unique_ptr<CHayesPeer> modem_;
@@ -125,6 +138,41 @@ TEST_F(ModemTransportTest, AConnectedCallCarriesTheHostAndStopHangsUp) {
   EXPECT_TRUE(modem_->WaitLog("ESCAPE"));
   EXPECT_TRUE(modem_->WaitLog("HANGUP ATH0"));
   EXPECT_EQ(owner.Ended(), 1);
+}
+
+// A dial-up host: the system's own login program on a pty behind the modem. The user types the
+// name and password, reaches a shell, and logging out hangs the call up from the far side.
+TEST_F(ModemTransportTest, ADialUpCallLogsInToARealLoginService) {
+  ASSERT_TRUE(test::EnsureTestUser());
+  const int port = test::UnusedPort();
+  test::CPeerProcess host({"/usr/bin/socat",
+                           "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1,reuseaddr,fork",
+                           "EXEC:/bin/login,pty,setsid,ctty,stderr,sane"});
+  ASSERT_TRUE(test::WaitForPort(port));
+  StartModem({"5551000=127.0.0.1:" + std::to_string(port)});
+  CTestOwner owner;
+  CModemTransport t(Call("555-1000", "ATZ"));
+  t.SetOwner(&owner);
+  t.Start();
+  ASSERT_TRUE(WaitText(owner, "login: ")) << owner.Received();
+  EXPECT_EQ(owner.Received().rfind("Dialing...\r\nRingback\n\rConnected.\r\n", 0), 0u)
+      << owner.Received();
+  ASSERT_TRUE(Type(t, std::string(test::kTestUser) + "\r"));
+  ASSERT_TRUE(WaitText(owner, "Password: ")) << owner.Received();
+  ASSERT_TRUE(Type(t, std::string(test::kTestPassword) + "\r"));
+  ASSERT_TRUE(WaitText(owner, "$ ")) << owner.Received();
+  ASSERT_TRUE(Type(t, "echo logged-in-as-$(id -un)-$((6*7))\r"));
+  ASSERT_TRUE(WaitText(owner, std::string("logged-in-as-") + test::kTestUser + "-42"))
+      << owner.Received();
+  // The password was typed without an echo; the modem's words never reach the screen.
+  EXPECT_EQ(owner.Received().find(test::kTestPassword), std::string::npos);
+  EXPECT_EQ(owner.Received().find("CONNECT"), std::string::npos);
+  EXPECT_EQ(owner.Received().find("ATDT"), std::string::npos);
+
+  ASSERT_TRUE(Type(t, "exit\r"));
+  ASSERT_TRUE(owner.WaitEnded(20000)) << owner.Received();
+  EXPECT_TRUE(modem_->WaitLog("HANGUP REMOTE"));
+  EXPECT_TRUE(owner.Messages().empty());
 }
 
 TEST_F(ModemTransportTest, NoCarrierFromTheModemEndsAConnectedCall) {

@@ -31,19 +31,20 @@ TEST(SerialTransportOnAFakeLine, BreakHoldsTheLineForHalfASecondOnlyWhileConnect
   EXPECT_EQ(fake->attributes.c_cflag & (PARENB | PARODD | CMSPAR),
             static_cast<tcflag_t>(PARENB | PARODD | CMSPAR));
 
-  fake->events.clear();
+  fake->ClearEvents();
   ASSERT_TRUE(t.SendBreak());
-  EXPECT_EQ(fake->events, (std::vector<std::string>{"break on", "break off"}));
-  EXPECT_GE(fake->breakOff - fake->breakOn, std::chrono::milliseconds(500));
+  const auto events = fake->Events();
+  ASSERT_EQ(fake->EventNames(), (std::vector<std::string>{"break on", "break off"}));
+  EXPECT_GE(events[1].at - events[0].at, std::chrono::milliseconds(500));
 
   // Space parity while connected; then Stop drops DTR.
   s.parity = 4;
   t.ConnectionSettingsChanged(s);
   EXPECT_EQ(fake->attributes.c_cflag & (PARENB | PARODD | CMSPAR),
             static_cast<tcflag_t>(PARENB | CMSPAR));
-  fake->events.clear();
+  fake->ClearEvents();
   t.Stop();
-  EXPECT_EQ(fake->events, std::vector<std::string>{"DTR off"});
+  EXPECT_EQ(fake->EventNames(), std::vector<std::string>{"DTR off"});
 }
 
 }  // namespace
