@@ -235,7 +235,7 @@ MessageAnswer CVT420Doc::Ask(int messageId, std::string_view text, MessageButton
   return questions_->AskMessage(q);
 }
 
-bool CVT420Doc::QueryDisconnect(bool ask) {
+bool CVT420Doc::QueryDisconnect(bool ask, bool waitForStop) {
   int question = 0;
   switch (ConnectionState()) {
     case TransportState::kConnecting:
@@ -259,7 +259,7 @@ bool CVT420Doc::QueryDisconnect(bool ask) {
   modified_ = false;
   // A worker waiting for the user (an SSH dialog) leaves the dialog, or Stop would wait for it.
   if (scriptFrontEnd_) scriptFrontEnd_->DismissQuestions();
-  if (transport_) transport_->Stop();
+  if (transport_) transport_->Stop(waitForStop);
   return true;
 }
 

@@ -103,8 +103,10 @@ class CVT420Doc final : public ITransportOwner,
   bool SaveTemplate(std::string_view name);
   SetupFileStatus ReadSessionFile(const std::string& path);
   SetupFileStatus WriteSessionFile(const std::string& path);
-  // The close questions, then Stop. False when the user said No.
-  bool QueryDisconnect(bool ask);
+  // The close questions, then Stop. False when the user said No. Without waitForStop the
+  // transport is only told to stop (a modem's hang-up takes seconds); the end of the connection
+  // is reported to the views as usual.
+  bool QueryDisconnect(bool ask, bool waitForStop = true);
   // Only while the transport is Closed: a new transport, no reset.
   bool CanReconnect() const;
   bool Reconnect();

@@ -191,7 +191,8 @@ void CChildFrame::DecideClose(QCloseEvent* event) {
   }
   event->ignore();
   view_->SetClosing(true);
-  if (!doc_->QueryDisconnect(true)) {
+  // The window stays responsive while the connection ends; its end closes the window.
+  if (!doc_->QueryDisconnect(true, false)) {
     view_->SetClosing(false);
     return;
   }

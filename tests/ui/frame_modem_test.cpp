@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <mutex>
@@ -15,10 +16,12 @@
 #include "session/screen_json.h"
 #include "session/transport_factory.h"
 #include "session/vt420_doc.h"
+#include "settings/message_texts.h"
 #include "support/test_folder.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
 #include "ui/new_connection_dialog.h"
+#include "ui/qt_questions.h"
 #include "view_test_support.h"
 
 namespace ostrane {
@@ -69,7 +72,9 @@ TEST(FrameModem, ADialUpSessionShowsTheCallAndLogsIn) {
   CChildFrame* child = frame.NewSession();
   ASSERT_TRUE(filled);
   ASSERT_NE(child, nullptr);
-  CVT420Doc& doc = child->Document();
+  // Held here: closing the window below must not take the document from the test.
+  const std::shared_ptr<CVT420Doc> held = child->SharedDocument();
+  CVT420Doc& doc = *held;
   const auto shows = [&doc](const std::string& text) {
     return QTest::qWaitFor([&] { return ScreenText(doc).find(text) != std::string::npos; }, 20000);
   };
@@ -89,8 +94,17 @@ TEST(FrameModem, ADialUpSessionShowsTheCallAndLogsIn) {
   QTest::keyClicks(keys, "echo on-the-line-$((6*7))");
   QTest::keyClick(keys, Qt::Key_Return);
   EXPECT_TRUE(shows("on-the-line-42")) << ScreenText(doc);
-  doc.QueryDisconnect(false);
-  // Disconnecting hangs up: the pty has no DTR, so the modem is told in words.
+  // Closing the window asks, then hangs up without holding the window meanwhile: the hang-up
+  // takes seconds (guard times around "+++"), and the window goes once it is done.
+  frame.Questions().SetMessageHandler([](const MessageQuestion& q) {
+    return q.messageId == Msg::kStillConnected ? MessageAnswer::kYes : MessageAnswer::kNo;
+  });
+  QPointer<CChildFrame> window = child;
+  window->close();
+  EXPECT_FALSE(window.isNull());
+  EXPECT_NE(doc.ConnectionState(), TransportState::kClosed);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 15000));
+  // The pty has no DTR, so the modem is told in words.
   EXPECT_TRUE(modem.WaitLog("CMD ATH0")) << modem.Log();
 }
 
