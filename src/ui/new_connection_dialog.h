@@ -45,6 +45,7 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* KindList() const { return kindList_; }
   QWidget* Page(const char* kindName) const;
   QComboBox* TemplateList() const { return templateList_; }
+  QComboBox* TermTypeList() const { return termType_; }
   QPushButton* AddressBookButton() const { return addressBookButton_; }
   // After OK: the entry the session's host list gains once the connection is made.
   const std::optional<RememberedHost>& HostToRemember() const { return hostToRemember_; }
@@ -64,6 +65,7 @@ class CNewConnectionDialog : public QDialog {
   QWidget* BuildLocalShellPage();
   void ShowKind(int listIndex);
   void FocusFirstField();
+  void ShowStartTermType();
   void UseTemplate(int index);
   void OpenAddressBook();
   NewConnectionValues Collect() const;
@@ -79,6 +81,9 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* kindList_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   QComboBox* templateList_ = nullptr;
+  QComboBox* termType_ = nullptr;
+  // Once the user picks a terminal type, changing the kind no longer changes it.
+  bool termTypeChosen_ = false;
   QPushButton* addressBookButton_ = nullptr;
   // Page fields.
   QComboBox* telnetHost_ = nullptr;
