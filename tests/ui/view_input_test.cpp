@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <cstdlib>
 
 #include "ui/view_test_support.h"
 
@@ -296,6 +297,8 @@ TEST(ViewLinkTest, CtrlClickOpensAllowedLinksAndRefusesOthers) {
 
   // A dotted line along the bottom of linked cells, none under plain text.
   const QImage image = f.Grab();
+  if (const char* dir = std::getenv("OSTRANE_SCREENS_DIR"))
+    image.save(QString::fromUtf8(dir) + "/hyperlinks.png");
   const auto bottomInk = [&](int column) {
     const QRect cell = f.Cell(0, column);
     return CountOther(image, QRect(cell.left(), cell.bottom(), cell.width(), 1), kBlack);
