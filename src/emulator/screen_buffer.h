@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "emulator/emulator_limits.h"
+#include "emulator/link_table.h"
 
 namespace ostrane {
 
@@ -66,7 +67,11 @@ struct CellExtra {
   uint8_t styles = 0;
   // A combining mark drawn over the cell's character (xterm type), 0 for none.
   char16_t combining = 0;
-  bool Empty() const { return foreground == 0 && background == 0 && styles == 0 && combining == 0; }
+  // The hyperlink the text belongs to: a number of the buffer's link table, 0 for none.
+  uint16_t link = 0;
+  bool Empty() const {
+    return foreground == 0 && background == 0 && styles == 0 && combining == 0 && link == 0;
+  }
   friend bool operator==(const CellExtra&, const CellExtra&) = default;
 };
 
@@ -146,6 +151,10 @@ class CScreenBuffer {
   uint16_t LineFlags(int row) const;
   const CellExtra* ExtraAt(int row, int column) const;
 
+  // The targets of the links cells hold; kept for the buffer's life, as history keeps cells.
+  CLinkTable& Links() { return links_; }
+  const CLinkTable& Links() const { return links_; }
+
  private:
   bool IsStatus(int row) const { return row == lines_; }
   bool ValidRow(int row) const { return row >= 0 && row < lines_; }
@@ -186,6 +195,7 @@ class CScreenBuffer {
   std::unique_ptr<uint16_t[]> altAttrs_;
   std::vector<uint16_t> altFlags_;
   std::vector<std::unique_ptr<CellExtra[]>> altExtras_;
+  CLinkTable links_;
   int rowMap_[kPageMemory];
   int capacity_ = 0;  // H
   int oldest_ = kPageMemory;

@@ -97,6 +97,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void UpdateTerminalType();
   uint64_t RenditionKey(uint64_t text) const;
   void XtermRendition(const CControlParams& params);
+  // Sets or clears attr::kExtended of the current rendition as the extra holds anything.
+  void MarkExtended();
   // Sets the foreground or background as the host means it: with reverse on it lands in the
   // other field. `nibble` is a palette index of the word, `extended` a colour:: value or 0.
   void SetHostColour(bool foreground, int nibble, uint32_t extended);

@@ -220,9 +220,13 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
       if (v != 22) continue;  // 22 also ends bold, below
     }
     switch (v) {
-      case 0:
+      case 0: {
+        // A link is no rendition: text stays linked until the host ends the link.
+        const uint16_t link = extra_.link;
         extra_ = {};
+        extra_.link = link;
         break;
+      }
       case 6:  // rapid blink is drawn as blink
         attr_ = ApplyRenditionValue(attr_, 5);
         continue;
@@ -241,6 +245,10 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
     attr_ = ApplyRenditionValue(attr_, v);
     if ((v >= 30 && v <= 39) || (v >= 40 && v <= 49)) SetHostColour(v < 40, -1, 0);
   }
+  MarkExtended();
+}
+
+void CVT420Emulator::MarkExtended() {
   if (extra_.Empty())
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
   else
@@ -272,6 +280,15 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
   const std::string_view text = data.substr(std::min(semicolon + 1, data.size()));
   if (command == 4 || command == 10 || command == 11 || command == 12 || command == 104) {
     ColourCommand(command, text);
+    return;
+  }
+  if (command == 8) {
+    // "params;URI": the parameters (a link id) change nothing here; an empty URI ends the link,
+    // and so does one the link table refuses, so that no text is shown with a wrong target.
+    const size_t split = text.find(';');
+    if (split == std::string_view::npos) return;
+    extra_.link = screen_.Links().Intern(text.substr(split + 1));
+    MarkExtended();
     return;
   }
   if (command == 52) {

@@ -9,6 +9,7 @@
 #include "platform/serial_line.h"
 #include "session/command_line.h"
 #include "session/mru_list.h"
+#include "session/settings_edit.h"
 #include "transport/transport.h"
 
 namespace ostrane {
@@ -257,6 +258,15 @@ void ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen) {
     settings.SetInt(S::TermID, kXtermTermId);
 }
 
+int StartTermIdChoice(int kindListIndex, const CSettingsSet& settings) {
+  const bool localShell =
+      kindListIndex >= 0 && kindListIndex < kConnectionKindListSize &&
+      ConnectionKindByName(kConnectionKindList[kindListIndex]) == ConnectionKind::kLocalShell;
+  const int termId = settings.Int(S::TermID);
+  const bool defaultTermId = termId == CSettingsSet::Descriptor(S::TermID).defaultInt;
+  return TermIdChoice(localShell && defaultTermId ? kXtermTermId : termId);
+}
+
 void RememberHost(CProfile& profile, const RememberedHost& host) {
   CMruList(profile, host.section).MoveToFront(host.value);
 }
@@ -322,6 +332,8 @@ std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet&
       profile.WriteString(kTransport, "ShellCommand", values.shellCommand);
       break;
   }
+  if (error.empty() && values.termIdChoice >= 0)
+    settings.SetInt(S::TermID, TermIdOfChoice(values.termIdChoice));
   if (error.empty()) profile.WriteInt(kTransport, "Type", index);
   profile.EndBatch();
   return error;

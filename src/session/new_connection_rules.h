@@ -101,6 +101,7 @@ struct NewConnectionValues {
   std::string sshPort = "SSH";
   int sshVersion = 1;        // 1 = protocol version 2
   std::string shellCommand;  // empty: the login shell
+  int termIdChoice = -1;     // "Terminal Type", an entry of kTermIdChoices; -1 keeps TermID
 
   // Start values from the "Transport" section and the first entries of the MRU lists.
   static NewConnectionValues Load(const CProfile& profile);
@@ -116,6 +117,10 @@ std::string AcceptNewConnection(const NewConnectionValues& values, CSettingsSet&
 // A new local-shell session is of the xterm type unless a terminal type was chosen for it
 // (`termIdChosen`, or a TermID other than the default in the settings it starts from).
 void ChooseLocalShellTerminal(CSettingsSet& settings, bool termIdChosen);
+
+// The "Terminal Type" entry shown for a kind until the user picks one: the session's TermID, or
+// the xterm type for a local shell that ChooseLocalShellTerminal would make one.
+int StartTermIdChoice(int kindListIndex, const CSettingsSet& settings);
 
 // The entry of an MRU list that a successful connection of the chosen kind adds.
 struct RememberedHost {

@@ -59,7 +59,12 @@ void AppendExtendedCells(std::string& out, const CScreenBuffer& screen, int line
       AppendJsonString(out, ExtraColourText(extra->foreground));
       out += ",\"bg\":";
       AppendJsonString(out, ExtraColourText(extra->background));
-      out += ",\"styles\":" + std::to_string(extra->styles) + '}';
+      out += ",\"styles\":" + std::to_string(extra->styles);
+      if (const std::string_view link = screen.Links().Uri(extra->link); !link.empty()) {
+        out += ",\"link\":";
+        AppendJsonString(out, link);
+      }
+      out += '}';
     }
   }
   if (any) out += ']';

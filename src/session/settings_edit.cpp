@@ -9,7 +9,7 @@ namespace ostrane {
 namespace {
 
 constexpr int kParityValues[] = {0, 2, 1, 3, 4};
-constexpr int kTermIdValues[] = {0, 0, 1, 2, 3, 4, 5};
+constexpr int kTermIdValues[] = {0, 0, 1, 2, 3, 4, 5, 6};
 // Port numbers beyond this are not serial ports anyone has.
 constexpr int kMaxSerialPort = 255;
 
@@ -99,7 +99,8 @@ int TermIdOfChoice(int index) {
 }
 
 int TermIdChoice(int termId) {
-  return termId >= 0 && termId <= 5 ? termId + 1 : -1;
+  // The first entry is the VT520 one, which stores the VT420's value.
+  return termId >= 0 && termId < static_cast<int>(std::size(kTermIdValues)) - 1 ? termId + 1 : -1;
 }
 
 int CharsetChoice(int code) {

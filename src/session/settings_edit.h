@@ -35,12 +35,13 @@ inline constexpr PageArrangement kPageArrangements[] = {
 // The choice shown for the stored Pages (6 - Pages); -1 for a value no choice has.
 int PageArrangementIndex(int pages);
 
-// "Terminal ID": seven entries for the six TermID values; the VT520 entry answers as a VT420,
+// "Terminal ID": eight entries for the seven TermID values; the VT520 entry answers as a VT420,
 // the closest identity this terminal has.
-inline constexpr const char* kTermIdChoices[] = {"VT520 ID", "VT420 ID", "VT320 ID", "VT220 ID",
-                                                 "VT102 ID", "VT101 ID", "VT100 ID"};
+inline constexpr const char* kTermIdChoices[] = {"VT520 ID", "VT420 ID",           "VT320 ID",
+                                                 "VT220 ID", "VT102 ID",           "VT101 ID",
+                                                 "VT100 ID", "xterm (256 colours)"};
 int TermIdOfChoice(int index);
-int TermIdChoice(int termId);  // -1 for a value outside 0..5
+int TermIdChoice(int termId);  // -1 for a value outside 0..6
 
 // The character sets offered as primary and secondary sets: ASCII and the 8-bit sets. The DEC
 // sets are designated by the host and stand for these choices, so they are not offered.

@@ -9,6 +9,7 @@
 
 #include "session/address_book.h"
 #include "session/mru_list.h"
+#include "session/settings_edit.h"
 #include "ui/address_book_dialog.h"
 #include "ui/host_history_box.h"
 #include "ui/modem_config_dialog.h"
@@ -58,6 +59,7 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
   pages_->addWidget(new QWidget(this));  // Local: nothing to ask
   pages_->addWidget(BuildLocalShellPage());
 
+  termType_ = Choices(kTermIdChoices, false, this);
   templateList_ = new QComboBox(this);
   for (const std::string& name : hooks_.templates)
     templateList_->addItem(QString::fromStdString(name));
@@ -73,6 +75,9 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
   auto* kindRow = new QHBoxLayout;
   kindRow->addWidget(new QLabel("Connection Type:", this));
   kindRow->addWidget(kindList_, 1);
+  auto* termTypeRow = new QHBoxLayout;
+  termTypeRow->addWidget(new QLabel("Terminal Type:", this));
+  termTypeRow->addWidget(termType_, 1);
   auto* templateRow = new QHBoxLayout;
   templateRow->addWidget(settingsButton);
   templateRow->addWidget(new QLabel("Use Template:", this));
@@ -84,14 +89,21 @@ CNewConnectionDialog::CNewConnectionDialog(CSettingsSet& settings, CProfile& pro
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(kindRow);
   layout->addWidget(pages_, 1);
+  layout->addLayout(termTypeRow);
   layout->addLayout(templateRow);
   layout->addLayout(bottomRow);
 
   connect(kindList_, &QComboBox::currentIndexChanged, this, &CNewConnectionDialog::ShowKind);
+  connect(termType_, &QComboBox::activated, this, [this] { termTypeChosen_ = true; });
   connect(templateList_, &QComboBox::activated, this, &CNewConnectionDialog::UseTemplate);
   connect(addressBookButton_, &QPushButton::clicked, this, &CNewConnectionDialog::OpenAddressBook);
   connect(settingsButton, &QPushButton::clicked, this, [this] {
-    if (hooks_.openSettings) hooks_.openSettings();
+    if (!hooks_.openSettings) return;
+    const int termId = settings_.Int(S::TermID);
+    hooks_.openSettings();
+    // A type chosen in the settings dialog is the user's latest choice.
+    if (settings_.Int(S::TermID) != termId) termTypeChosen_ = false;
+    ShowStartTermType();
   });
   connect(buttons, &QDialogButtonBox::accepted, this, &CNewConnectionDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CNewConnectionDialog::reject);
@@ -252,7 +264,15 @@ void CNewConnectionDialog::Message(const QString& text) {
 void CNewConnectionDialog::ShowKind(int listIndex) {
   if (listIndex < 0 || listIndex >= pages_->count()) return;
   pages_->setCurrentIndex(listIndex);
+  ShowStartTermType();
   FocusFirstField();
+}
+
+// Until the user picks a type, the list follows the kind and the session's settings (which a
+// template or the settings dialog may have changed).
+void CNewConnectionDialog::ShowStartTermType() {
+  if (!termTypeChosen_)
+    termType_->setCurrentIndex(StartTermIdChoice(kindList_->currentIndex(), settings_));
 }
 
 // The page's first field takes the keyboard with its text selected, so typing replaces a
@@ -278,12 +298,14 @@ void CNewConnectionDialog::UseTemplate(int index) {
   if (index < 0 || !hooks_.loadTemplate) return;
   if (!hooks_.loadTemplate(templateList_->itemText(index).toStdString()))
     Message(kTextTemplateFailed);
+  ShowStartTermType();
 }
 
 NewConnectionValues CNewConnectionDialog::Collect() const {
   NewConnectionValues v;
   v.kindListIndex = kindList_->currentIndex();
   v.shellCommand = shellCommand_->text().toStdString();
+  v.termIdChoice = termType_->currentIndex();
   v.telnetHost = Text(telnetHost_);
   v.telnetPort = Text(telnetPort_);
   v.proxyPageHost = Text(proxyPageHost_);

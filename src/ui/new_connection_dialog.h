@@ -48,6 +48,7 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* KindList() const { return kindList_; }
   QWidget* Page(const char* kindName) const;
   QComboBox* TemplateList() const { return templateList_; }
+  QComboBox* TermTypeList() const { return termType_; }
   QPushButton* AddressBookButton() const { return addressBookButton_; }
   QPushButton* ConfigureModemButton() const { return configureModem_; }
   // Lets tests fill in the modem set-up before it runs; it is run with exec() otherwise.
@@ -76,6 +77,7 @@ class CNewConnectionDialog : public QDialog {
   QWidget* BuildLocalShellPage();
   void ShowKind(int listIndex);
   void FocusFirstField();
+  void ShowStartTermType();
   void UseTemplate(int index);
   void OpenAddressBook();
   // Sets up the chosen modem (or a first one) and lists the modems again.
@@ -96,6 +98,9 @@ class CNewConnectionDialog : public QDialog {
   QComboBox* kindList_ = nullptr;
   QStackedWidget* pages_ = nullptr;
   QComboBox* templateList_ = nullptr;
+  QComboBox* termType_ = nullptr;
+  // Once the user picks a terminal type, changing the kind no longer changes it.
+  bool termTypeChosen_ = false;
   QPushButton* addressBookButton_ = nullptr;
   // Page fields.
   QComboBox* telnetHost_ = nullptr;

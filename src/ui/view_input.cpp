@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QUrl>
 #include <algorithm>
 
 #include "session/clipboard_text.h"
@@ -22,6 +23,9 @@ namespace {
 constexpr int kDragMs = 100;
 constexpr int kPopupLift = 4;
 constexpr char kTextNotFound[] = "Text not found.";
+constexpr char kTextLinkRefused[] =
+    "This link was not opened: only web, FTP, mail and file links are opened.";
+constexpr char kTextLinkNotOpened[] = "The link could not be opened.";
 
 int FloorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
@@ -224,8 +228,51 @@ void CVT420View::SendFocusReport(bool in) {
   doc_.Send(reinterpret_cast<const uint8_t*>(report), 3);
 }
 
+namespace {
+
+// The only schemes a host's link may open: anything else could start a program on this machine.
+constexpr const char* kLinkSchemes[] = {"http", "https", "ftp", "mailto", "file"};
+
+bool LinkMayOpen(const QUrl& url) {
+  if (!url.isValid()) return false;
+  const QString scheme = url.scheme().toLower();
+  return std::any_of(std::begin(kLinkSchemes), std::end(kLinkSchemes),
+                     [&scheme](const char* allowed) { return scheme == allowed; });
+}
+
+}  // namespace
+
+bool CVT420View::OpenLinkAt(QPoint pos) {
+  const QPoint cell = CellAt(pos);
+  QString target;
+  {
+    std::lock_guard lock(doc_.Terminal().Mutex());
+    const CScreenBuffer& screen = doc_.Terminal().Screen();
+    const auto line = screen.GetLine(cell.y());
+    // A double-width line shows each cell over two columns.
+    const int column = line && line->sizeCode != 0 ? cell.x() / 2 : cell.x();
+    if (!line || column < 0 || column >= kLineWidth) return false;
+    const CellExtra* extra = line->ExtraAt(column);
+    if (!extra || extra->link == 0) return false;
+    const std::string_view uri = screen.Links().Uri(extra->link);
+    target = QString::fromUtf8(uri.data(), static_cast<qsizetype>(uri.size()));
+  }
+  const QUrl url(target, QUrl::StrictMode);
+  if (!LinkMayOpen(url)) {
+    ShowMessage(QString::fromLatin1(kTextLinkRefused));
+    return true;
+  }
+  if (!linkOpener_(url)) ShowMessage(QString::fromLatin1(kTextLinkNotOpened));
+  return true;
+}
+
 void CVT420View::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  // Ctrl+click on a link opens it, before the host's mouse reports or a block selection.
+  if (event->button() == Qt::LeftButton &&
+      (event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) == Qt::ControlModifier &&
+      OpenLinkAt(pos))
+    return;
   if (HostMouseReport({HostMouseAction::kPress, HostButton(event->button())}, pos,
                       event->modifiers()))
     return;

@@ -15,6 +15,7 @@ namespace {
 constexpr int kDoubleTop = 2;
 constexpr int kDoubleBottom = 4;
 constexpr uint16_t kSoftFontBase = 0xF000;
+constexpr int kLinkDotStep = 2;
 
 QColor Rgb(uint32_t rgb) {
   return QColor::fromRgb(static_cast<QRgb>(rgb | 0xFF000000u));
@@ -154,6 +155,10 @@ void CViewPainter::DrawRun(QPainter& painter, const ViewRow& row, int x, int y, 
       break;
     }
   }
+  // Linked text has a dotted underline, as links the user can open with Ctrl+click.
+  if (const CellExtra* extra = row.ExtraAt(first); extra && extra->link != 0)
+    for (int px = 0; px < count * cw; px += kLinkDotStep)
+      painter.fillRect(QRect(left + px, y + ch - 1, 1, 1), ink);
 }
 
 }  // namespace ostrane

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
@@ -54,6 +55,7 @@ CVT420View::CVT420View(CVT420Doc& doc, QWidget* parent) : QAbstractScrollArea(pa
   messageHandler_ = [this](const QString& text) {
     QMessageBox::information(this, QString::fromLatin1(kCaption), text);
   };
+  linkOpener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
   pending_.softFont = true;
   BuildFont();

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -65,6 +66,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   }
   // Where messages ("Text not found.") go; by default a message box captioned "Secure Ostrane".
   void SetMessageHandler(std::function<void(const QString&)> handler);
+  // What opens a link the user Ctrl+clicked; by default the desktop (QDesktopServices). False
+  // when it could not be opened.
+  void SetLinkOpener(std::function<bool(const QUrl&)> opener) { linkOpener_ = std::move(opener); }
 
   // The session window's title: the document's, with " - Disconnected" while disconnected.
   QString FrameTitle() const;
@@ -175,6 +179,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ShowMatch(const FindMatch& match);
 
   QPoint CellAt(QPoint pos) const;
+  // Ctrl+click on linked text: opens the link's target when its scheme is one the desktop may
+  // open, else says it was refused. False when the cell has no link.
+  bool OpenLinkAt(QPoint pos);
   void DragTo(QPoint pos);
   void DragTimer();
   void Report(MouseEvent event, QPoint pos, Qt::MouseButtons held);
@@ -195,6 +202,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   CTermFont font_;
   ViewProfile profile_;
   std::function<void(const QString&)> messageHandler_;
+  std::function<bool(const QUrl&)> linkOpener_;
   std::function<bool(ViewCommand)> commandEnabled_;
 
   std::mutex pendingMutex_;

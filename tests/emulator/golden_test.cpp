@@ -265,6 +265,14 @@ void CheckExpectation(const CaseRun& run, const Expectation& e, const std::strin
     EXPECT_EQ(ColourText(extra->foreground), fg);
     EXPECT_EQ(ColourText(extra->background), bg);
     EXPECT_EQ(extra->styles, styles);
+  } else if (what == "link") {
+    // expect link ROW COL "URI"; "" for a cell without a link.
+    int row, col;
+    s >> row >> col;
+    std::string uri;
+    quoted(uri);
+    const CellExtra* extra = screen.ExtraAt(row, col);
+    EXPECT_EQ(extra ? screen.Links().Uri(extra->link) : std::string_view(), uri);
   } else if (what == "clipboardcount") {
     size_t n = 0;
     s >> n;

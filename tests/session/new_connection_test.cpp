@@ -7,6 +7,7 @@
 
 #include "session/mru_list.h"
 #include "session/new_connection_rules.h"
+#include "session/settings_edit.h"
 
 namespace ostrane {
 namespace {
@@ -311,6 +312,33 @@ TEST_F(NewConnection, LocalShellStoresTheCommandAndPicksTheXtermType) {
   CSettingsSet telnet;
   ChooseLocalShellTerminal(telnet, false);
   EXPECT_EQ(telnet.Int(S::TermID), 2);
+}
+
+// The terminal type list starts on the session's type (the xterm one for a new local shell) and
+// what the user picks is stored for any kind; a failed check stores nothing.
+TEST_F(NewConnection, TerminalTypeStartsFromTheKindAndIsStored) {
+  const auto index = [this](const char* kind) { return Values(kind).kindListIndex; };
+  const int xterm = TermIdChoice(6);
+  EXPECT_EQ(StartTermIdChoice(index("Local shell"), settings_), xterm);
+  EXPECT_EQ(StartTermIdChoice(index("Telnet"), settings_), TermIdChoice(2));
+  CSettingsSet vt100;
+  vt100.SetInt(S::TermID, 5);
+  EXPECT_EQ(StartTermIdChoice(index("Local shell"), vt100), TermIdChoice(5));
+  EXPECT_EQ(StartTermIdChoice(-1, settings_), TermIdChoice(2));
+
+  auto telnet = Values("Telnet");
+  telnet.telnetHost = "127.0.0.1";
+  telnet.termIdChoice = xterm;
+  EXPECT_EQ(Accept(telnet), "");
+  EXPECT_EQ(settings_.Int(S::TermID), 6);
+  auto shell = Values("Local shell");
+  shell.termIdChoice = TermIdChoice(5);
+  EXPECT_EQ(Accept(shell), "");
+  EXPECT_EQ(settings_.Int(S::TermID), 5);
+  CSettingsSet untouched;
+  telnet.telnetHost.clear();
+  EXPECT_EQ(AcceptNewConnection(telnet, untouched, *profile_), kTextNoHost);
+  EXPECT_EQ(untouched.Int(S::TermID), 2);
 }
 
 TEST_F(NewConnection, KindListNamesAreInTheKindTable) {

@@ -72,9 +72,11 @@ TEST(SettingsLists, PageArrangementTermIdCharsetAndParityRoundTrip) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(PageArrangementIndex(kPageArrangements[i].pages), i);
   EXPECT_EQ(PageArrangementIndex(0), -1);
   EXPECT_EQ(PageArrangementIndex(7), -1);
-  for (int id = 0; id <= 5; ++id) EXPECT_EQ(TermIdOfChoice(TermIdChoice(id)), id);
+  for (int id = 0; id <= 6; ++id) EXPECT_EQ(TermIdOfChoice(TermIdChoice(id)), id);
   EXPECT_EQ(TermIdOfChoice(0), 0);  // the VT520 entry
-  EXPECT_EQ(TermIdChoice(6), -1);
+  EXPECT_STREQ(kTermIdChoices[TermIdChoice(6)], "xterm (256 colours)");
+  EXPECT_EQ(TermIdChoice(7), -1);
+  EXPECT_EQ(TermIdChoice(-1), -1);
   EXPECT_EQ(CharsetChoice(2), -1);  // DEC Graphic is not offered
   EXPECT_EQ(kCharsetChoices[CharsetChoice(16)], 16);
   const std::vector<int> parities = {ParityOfChoice(0), ParityOfChoice(1), ParityOfChoice(2),

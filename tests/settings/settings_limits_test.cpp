@@ -35,9 +35,19 @@ TEST(SettingsLimits, ExtremeValuesAreClampedIncludingArrayElements) {
   EXPECT_EQ(settings.Int(S::JobTimeout), 0);  // 0 closes a job at once
   EXPECT_EQ(settings.Int(S::XferInitPause), 0);
   EXPECT_EQ(settings.Int(S::Speed), 4000000);
-  EXPECT_EQ(settings.Int(S::TermID), 5);
+  EXPECT_EQ(settings.Int(S::TermID), 6);
   EXPECT_EQ(settings.Int(S::PrimarySet), 0);
   EXPECT_EQ(settings.IntElement(S::FKeys, 3), 2);
+}
+
+// A saved local shell of the xterm type reads back as itself, not as a VT100 over SSH.
+TEST(SettingsLimits, XtermTypeAndLocalShellAreInRange) {
+  CSettingsSet settings;
+  settings.SetInt(S::TermID, 6);
+  settings.SetInt(S::HostType, 7);
+  EXPECT_FALSE(ClampSettings(settings));
+  EXPECT_EQ(settings.Int(S::TermID), 6);
+  EXPECT_EQ(settings.Int(S::HostType), 7);
 }
 
 TEST(SettingsLimits, PageArrangementIsMadeToFitThePageMemory) {

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "emulator/screen_buffer.h"
+#include "peers/scripted_peer.h"
 #include "peers/serial_peer.h"
 #include "session/mru_list.h"
 #include "session/screen_json.h"
@@ -248,6 +249,49 @@ TEST_F(NewConnectionDialog, LocalShellPageStartsAnXtermSession) {
   OSTRANE_TRY_COMPARE(QApplication::clipboard()->text(), QString("hi"));
   QTest::keyClicks(child->View()->viewport(), "\r");
   OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc.ConnectionState() == TransportState::kClosed, 10000);
+}
+
+// The terminal type follows the kind until the user picks one; a Telnet session of the xterm
+// type picked there names itself xterm-256color to the host.
+TEST_F(NewConnectionDialog, XtermTypePickedForTelnetIsAnnouncedToTheHost) {
+  {
+    auto d = Make();
+    Choose(*d, "Local shell");
+    EXPECT_EQ(d->TermTypeList()->currentText(), "xterm (256 colours)");
+    Choose(*d, "Telnet");
+    EXPECT_EQ(d->TermTypeList()->currentText(), "VT220 ID");
+  }
+  test::CScriptedPeer peer;
+  CMainFrame frame(*profile_);
+  frame.show();
+  bool filled = false;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<CNewConnectionDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    Choose(*d, "Telnet");
+    QComboBox* types = d->TermTypeList();
+    types->setCurrentIndex(types->findText("xterm (256 colours)"));
+    emit types->activated(types->currentIndex());
+    Field(d->Page("Telnet"), 0)->setCurrentText("127.0.0.1");
+    Field(d->Page("Telnet"), 1)->setCurrentText(QString::number(peer.Port()));
+    // Picked by the user, the type stays when the kind changes back and forth.
+    Choose(*d, "Serial");
+    Choose(*d, "Telnet");
+    filled = types->currentText() == "xterm (256 colours)";
+    d->accept();
+  });
+  CChildFrame* child = frame.NewSession();
+  ASSERT_TRUE(filled);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->Document().Settings().Int(S::TermID), 6);
+  ASSERT_TRUE(peer.Accept());
+  peer.Send("\xff\xfd\x18");  // DO TERMINAL-TYPE
+  std::string got;
+  OSTRANE_TRY_VERIFY((got += peer.ReadFor(50)).find("\xff\xfb\x18") != std::string::npos);
+  peer.Send("\xff\xfa\x18\x01\xff\xf0");  // SB TERMINAL-TYPE SEND
+  const std::string_view reply("\xff\xfa\x18\x00xterm-256color\xff\xf0", 20);
+  OSTRANE_TRY_VERIFY((got += peer.ReadFor(50)).find(reply) != std::string::npos);
+  child->Document().QueryDisconnect(false);
 }
 
 TEST_F(NewConnectionDialog, TemplatesAreOfferedAndAFailedLoadIsReported) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "support/test_folder.h"
+#include "ui/new_connection_dialog.h"
 #include "ui/settings_sheet.h"
 #include "ui/vt_keyboard_window.h"
 #include "view_test_support.h"
@@ -40,6 +41,7 @@ TEST(SettingsScreens, EveryPageAndTheVtKeyboard) {
   settings.SetStr(S::HostName, "host.example");
   settings.SetInt(S::Port, 23);
   settings.SetStr(S::AnswerBack, "\x1b[c");
+  settings.SetInt(S::TermID, 6);
   CKeyMap keys;
   CSettingsSheet sheet(settings, keys, SettingsTarget::kSession);
   sheet.resize(760, 560);
@@ -64,6 +66,22 @@ TEST(SettingsScreens, EveryPageAndTheVtKeyboard) {
   const QImage image = keyboard.grab().toImage();
   EXPECT_TRUE(image.save(QString::fromStdString((folder / "vt-keyboard.png").string())));
   EXPECT_GE(image.width(), kVtKeyboardSize.width);
+  EXPECT_GT(Colours(image), 4);
+}
+
+TEST(SettingsScreens, NewConnectionWithTheTerminalTypeList) {
+  test::EnsureApplication();
+  const auto folder = ScreensFolder();
+  const auto home = test::FreshTestFolder();
+  CProfile profile((home / "ostrane.ini").string());
+  CSettingsSet settings;
+  CNewConnectionDialog dialog(settings, profile, {});
+  dialog.KindList()->setCurrentIndex(dialog.KindList()->findText("Local shell"));
+  dialog.show();
+  QTest::qWait(20);
+  const QImage image = dialog.grab().toImage();
+  EXPECT_TRUE(image.save(QString::fromStdString((folder / "new-connection.png").string())));
+  EXPECT_EQ(dialog.TermTypeList()->currentText(), "xterm (256 colours)");
   EXPECT_GT(Colours(image), 4);
 }
 

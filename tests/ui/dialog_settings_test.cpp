@@ -169,6 +169,15 @@ TEST_F(SettingsSheet, TerminalPageMappings) {
   auto again = Open();
   EXPECT_EQ(static_cast<CPageTerminal*>(again->Page("Terminal"))->AnswerBackField()->text(),
             "<ESC>[c");
+  // The xterm type is offered after the VT entries and shown again when stored.
+  auto* terminalAgain = static_cast<CPageTerminal*>(again->Page("Terminal"));
+  Choose(terminalAgain->TermIdList(), "xterm (256 colours)");
+  again->accept();
+  EXPECT_EQ(again->Working().Int(S::TermID), 6);
+  settings_.CopyFrom(again->Working());
+  auto xterm = Open();
+  EXPECT_EQ(static_cast<CPageTerminal*>(xterm->Page("Terminal"))->TermIdList()->currentText(),
+            "xterm (256 colours)");
 }
 
 TEST_F(SettingsSheet, HiddenAnswerbackOfAsterisksIsKeptAndUnhidingEmptiesIt) {

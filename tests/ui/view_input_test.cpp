@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <cstdlib>
 
 #include "ui/view_test_support.h"
 
@@ -253,6 +254,58 @@ TEST(ViewBellTest, HostBellRingsTheDesktopBellThinnedOutAndOnlyWithWarningBell) 
   f.Feed("\a");
   QTest::qWait(100);
   EXPECT_EQ(rang.count(), 2);
+}
+
+// Linked text shows a dotted underline; Ctrl+click opens the target of a web, FTP, mail or file
+// link and refuses any other scheme; a plain click on it selects as on any text.
+TEST(ViewLinkTest, CtrlClickOpensAllowedLinksAndRefusesOthers) {
+  CViewFixture f;
+  {
+    std::lock_guard lock(f.doc.Terminal().Mutex());
+    f.doc.Terminal().Settings().SetInt(S::TermID, 6);
+    f.doc.Terminal().Reset();
+  }
+  QList<QUrl> opened;
+  f.view->SetLinkOpener([&opened](const QUrl& url) {
+    opened << url;
+    return true;
+  });
+  f.Feed(
+      "\x1b]8;;https://example.com/a?b=1\x1b\\web\x1b]8;;\x1b\\ "
+      "\x1b]8;;ssh://host/\x1b\\ssh\x1b]8;;\x1b\\ plain "
+      "\x1b]8;;mailto:a@example.com\a\x1b[1;4mmail\x1b]8;;\a");
+  const auto click = [&f](int column, Qt::KeyboardModifiers modifiers) {
+    Press(f, f.CellCentre(0, column), Qt::LeftButton, modifiers);
+    Release(f, f.CellCentre(0, column), Qt::LeftButton, modifiers);
+  };
+  click(1, Qt::ControlModifier);
+  EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.com/a?b=1")});
+  EXPECT_TRUE(f.messages.isEmpty());
+  click(15, Qt::ControlModifier);
+  ASSERT_EQ(opened.size(), 2);
+  EXPECT_EQ(opened.last(), QUrl("mailto:a@example.com"));
+  // Without Ctrl, or with Shift too, and on text without a link nothing is opened.
+  click(1, Qt::NoModifier);
+  click(1, Qt::ControlModifier | Qt::ShiftModifier);
+  click(10, Qt::ControlModifier);
+  EXPECT_EQ(opened.size(), 2);
+  EXPECT_TRUE(f.messages.isEmpty());
+  click(5, Qt::ControlModifier);
+  EXPECT_EQ(opened.size(), 2);
+  ASSERT_EQ(f.messages.size(), 1);
+  EXPECT_TRUE(f.messages[0].contains("not opened"));
+
+  // A dotted line along the bottom of linked cells, none under plain text.
+  const QImage image = f.Grab();
+  if (const char* dir = std::getenv("OSTRANE_SCREENS_DIR"))
+    image.save(QString::fromUtf8(dir) + "/hyperlinks.png");
+  const auto bottomInk = [&](int column) {
+    const QRect cell = f.Cell(0, column);
+    return CountOther(image, QRect(cell.left(), cell.bottom(), cell.width(), 1), kBlack);
+  };
+  EXPECT_GE(bottomInk(0), f.CellWidth() / 2 - 1);
+  EXPECT_LT(bottomInk(0), f.CellWidth());
+  EXPECT_EQ(bottomInk(11), 0);
 }
 
 }  // namespace
