@@ -130,6 +130,10 @@ class CScreenBuffer {
   std::optional<LineView> GetLine(int viewIndex) const;
   std::optional<LineView> GetPageRow(int row) const;
   int LineSizeAt(int viewIndex) const;
+  // The size code of a row of the page (0 for the status line).
+  int PageRowSize(int row) const {
+    return ValidRow(row) ? flags_[static_cast<size_t>(Phys(row))] & 0xFF : 0;
+  }
   int HistoryCount() const { return count_; }
   int HistoryCapacity() const { return capacity_; }
   bool TakeChangedRows(int& first, int& last);

@@ -143,6 +143,12 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   int Columns() const;
   void RegionColumns(int& first, int& last) const;
   bool InsideColumnMargins() const { return cursorCol_ >= left_ && cursorCol_ <= right_; }
+  // The last column the cursor can reach on its row: the right margin when the cursor is at or
+  // left of it, else the last column; a double-width or double-height row holds half as many.
+  int LastColumn() const;
+  int HalfRowLast() const;
+  // ESC # 3..6 on the cursor row; a cursor past the half a double-size row holds moves back.
+  void SetCursorLineSize(int code);
   // Cursor primitives.
   void SetCursor(int row, int column);
   void MoveTo(int row, int column);
