@@ -26,11 +26,6 @@ int CVT420Emulator::HalfRowLast() const {
   return std::max(Columns() / 2, 1) - 1;
 }
 
-int CVT420Emulator::LastColumn() const {
-  const int last = cursorCol_ <= right_ ? right_ : Columns() - 1;
-  return screen_.PageRowSize(cursorRow_) ? std::min(last, HalfRowLast()) : last;
-}
-
 void CVT420Emulator::SetCursor(int row, int column) {
   wrapPending_ = false;
   if (row >= 0 && !statusActive_) cursorRow_ = std::min(row, screen_.Lines() - 1);
@@ -222,33 +217,31 @@ void CVT420Emulator::OutputChar(char16_t code) {
   }
   // A wide character that does not fit before the margin wraps first, or with AutoWrap off
   // takes the last two cells; half of one is never left past the margin.
-  if (width == 2 && cursorCol_ >= LastColumn()) {
+  int edge = LastColumn();
+  if (width == 2 && cursorCol_ >= edge) {
     if (settings_.Int(S::AutoWrap) && !statusActive_) {
       CursorDown(1, true, true);
       CarriageReturn();
+      edge = LastColumn();
     }
-    if (cursorCol_ >= LastColumn()) {
-      // A row with a single column left holds no wide character.
-      if (LastColumn() < 1) return;
-      cursorCol_ = LastColumn() - 1;
-    }
+    // A row with a single column left holds no wide character.
+    if (edge < 1) return;
+    cursorCol_ = std::min(cursorCol_, edge - 1);
   }
-  const int edge = LastColumn();
   // A cursor left past the half of a row that became double size after it got there.
-  cursorCol_ = std::min(cursorCol_, edge);
+  if (cursorCol_ > edge) cursorCol_ = edge;
   const int row = cursorRow_;
   const int col = cursorCol_;
   if (insertMode_) {
     screen_.MoveCells(row, 1, col, Columns() - 1 - width, col + width, false);
   }
   const uint16_t cellAttr = static_cast<uint16_t>(attr_ | glyph);
-  screen_.PutCell(row, col, code, cellAttr);
-  if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
+  screen_.PutCell(row, col, code, cellAttr, width);
   if (cellAttr & attr::kExtended) screen_.PutExtras(row, col, width, extra_);
   lastChar_ = code;
   // Left of the margin the cursor advances; on the margin, or past it, a wrap is pending.
   const int last = col + width - 1;
-  if (last < std::min(edge, right_)) {
+  if (last < edge && col <= right_) {
     cursorCol_ = last + 1;
     wrapPending_ = false;
   } else {
