@@ -129,7 +129,9 @@ void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
 // when anything about the current state needs the byte-by-byte path.
 size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
   if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
-  const int last = LastColumn();
+  // The cursor is at or left of the right margin here.
+  int last = right_;
+  if (screen_.PageRowSize(cursorRow_)) last = std::min(last, HalfRowLast());
   if (cursorCol_ > last) return 0;
   const size_t room = static_cast<size_t>(last - cursorCol_ + 1);
   const size_t limit = std::min(length, room);
