@@ -25,7 +25,7 @@ extern "C" {
 #include "emulator/screen_buffer.h"
 #include "emulator/vt420_emulator.h"
 #include "platform/code_page.h"
-#include "session/utf8_text.h"
+#include "platform/utf8_text.h"
 
 namespace {
 

@@ -21,10 +21,22 @@ int CVT420Emulator::Columns() const {
   return std::clamp(settings_.Int(S::Columns), 1, kLineWidth);
 }
 
+// The last column of a double-width or double-height row.
+int CVT420Emulator::HalfRowLast() const {
+  return std::max(Columns() / 2, 1) - 1;
+}
+
 void CVT420Emulator::SetCursor(int row, int column) {
   wrapPending_ = false;
   if (row >= 0 && !statusActive_) cursorRow_ = std::min(row, screen_.Lines() - 1);
   if (column >= 0) cursorCol_ = std::min(column, kLineWidth - 1);
+  // Moving onto a double-size row past the half it holds stops at its last position.
+  if (screen_.PageRowSize(cursorRow_)) cursorCol_ = std::min(cursorCol_, HalfRowLast());
+}
+
+void CVT420Emulator::SetCursorLineSize(int code) {
+  screen_.SetLineSize(cursorRow_, code);
+  if (screen_.PageRowSize(cursorRow_) && cursorCol_ > HalfRowLast()) SetCursor(-1, cursorCol_);
 }
 
 void CVT420Emulator::MoveTo(int row, int column) {
@@ -76,7 +88,7 @@ void CVT420Emulator::CursorLeft(int n) {
 }
 
 void CVT420Emulator::CursorRight(int n) {
-  const int limit = cursorCol_ <= right_ ? right_ : Columns() - 1;
+  const int limit = LastColumn();
   SetCursor(-1, static_cast<int>(std::min<int64_t>(static_cast<int64_t>(cursorCol_) + n, limit)));
 }
 
@@ -131,8 +143,7 @@ void CVT420Emulator::HorizontalTab() {
   const uint8_t* stops = settings_.Binary(S::TabList);
   int next = cursorCol_ + 1;
   while (next < kLineWidth - 1 && !stops[next]) ++next;
-  const int limit = cursorCol_ <= right_ ? right_ : Columns() - 1;
-  next = std::min(next, limit);
+  next = std::min(next, LastColumn());
   if (next <= cursorCol_) return;
   if (capture_ && !statusActive_ && !settings_.Int(S::CaptureDebug))
     CaptureWrite(std::string(static_cast<size_t>(next - cursorCol_), ' '));
@@ -204,33 +215,37 @@ void CVT420Emulator::OutputChar(char16_t code) {
     std::string bytes = platform::EncodeChar(platform::SystemCodePage(), code);
     CaptureWrite(bytes.empty() ? std::string("?") : bytes);
   }
-  // A wide character never starts in the last column: it wraps whole.
-  if (xterm_ && !statusActive_ && width == 2 && cursorCol_ == right_ && !wrapPending_ &&
-      settings_.Int(S::AutoWrap)) {
-    CursorDown(1, true, true);
-    CarriageReturn();
+  // A wide character that does not fit before the margin wraps first, or with AutoWrap off
+  // takes the last two cells; half of one is never left past the margin.
+  int edge = LastColumn();
+  if (width == 2 && cursorCol_ >= edge) {
+    if (settings_.Int(S::AutoWrap) && !statusActive_) {
+      CursorDown(1, true, true);
+      CarriageReturn();
+      edge = LastColumn();
+    }
+    // A row with a single column left holds no wide character.
+    if (edge < 1) return;
+    cursorCol_ = std::min(cursorCol_, edge - 1);
   }
+  // A cursor left past the half of a row that became double size after it got there.
+  if (cursorCol_ > edge) cursorCol_ = edge;
   const int row = cursorRow_;
   const int col = cursorCol_;
   if (insertMode_) {
     screen_.MoveCells(row, 1, col, Columns() - 1 - width, col + width, false);
   }
   const uint16_t cellAttr = static_cast<uint16_t>(attr_ | glyph);
-  screen_.PutCell(row, col, code, cellAttr);
-  if (width == 2) screen_.PutCell(row, col + 1, 0, cellAttr);
+  screen_.PutCell(row, col, code, cellAttr, width);
   if (cellAttr & attr::kExtended) screen_.PutExtras(row, col, width, extra_);
   lastChar_ = code;
-  if (col < right_) {
-    // A wide character that would pass the right margin leaves the cursor on the margin with
-    // a wrap pending, so the next character starts a new line.
-    if (col + width > right_) {
-      cursorCol_ = right_;
-      wrapPending_ = true;
-    } else {
-      cursorCol_ = col + width;
-      wrapPending_ = false;
-    }
+  // Left of the margin the cursor advances; on the margin, or past it, a wrap is pending.
+  const int last = col + width - 1;
+  if (last < edge && col <= right_) {
+    cursorCol_ = last + 1;
+    wrapPending_ = false;
   } else {
+    cursorCol_ = last;
     wrapPending_ = true;
   }
 }

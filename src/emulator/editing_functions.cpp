@@ -26,7 +26,9 @@ void CVT420Emulator::EraseInDisplay(int n) {
     }
     screen_.EraseLines(first, lines - first, -1, -1);
   } else if (n == 1) {
-    if (cursorCol_ != columns - 1) {
+    // Through the row's last position is the whole row (half of it on a double-size row).
+    const int rowLast = screen_.PageRowSize(row) ? HalfRowLast() : columns - 1;
+    if (cursorCol_ < rowLast) {
       screen_.EraseLines(row, 1, 0, cursorCol_);
       screen_.EraseLines(0, row, -1, -1);
     } else {

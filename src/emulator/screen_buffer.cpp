@@ -152,17 +152,27 @@ void CScreenBuffer::MarkChanged(int row) {
     flags_[static_cast<size_t>(Phys(row))] |= kLineChanged;
 }
 
-void CScreenBuffer::PutCell(int row, int column, uint16_t ch, uint16_t attribute) {
+void CScreenBuffer::PutCell(int row, int column, uint16_t ch, uint16_t attribute, int width) {
   if (column < 0 || column >= kLineWidth) return;
+  uint16_t* chars;
+  uint16_t* attrs;
   if (IsStatus(row)) {
-    statusChars_[column] = ch;
-    statusAttrs_[column] = attribute;
+    chars = statusChars_;
+    attrs = statusAttrs_;
     statusChanged_ = true;
   } else if (ValidRow(row)) {
     const int phys = Phys(row);
-    CharsOf(phys)[column] = ch;
-    AttrsOf(phys)[column] = attribute;
+    chars = CharsOf(phys);
+    attrs = AttrsOf(phys);
     flags_[static_cast<size_t>(phys)] |= kLineChanged;
+  } else {
+    return;
+  }
+  chars[column] = ch;
+  attrs[column] = attribute;
+  if (width == 2 && column + 1 < kLineWidth) {
+    chars[column + 1] = 0;
+    attrs[column + 1] = attribute;
   }
 }
 
@@ -258,6 +268,7 @@ void CScreenBuffer::ClearAlternate() {
 
 void CScreenBuffer::SetLineSize(int row, int code) {
   if (!ValidRow(row)) return;
+  if (code != 0) sizedRows_ = true;
   uint16_t& f = flags_[static_cast<size_t>(Phys(row))];
   f = static_cast<uint16_t>((f & 0xFF00) | (code & 0xFF) | kLineChanged);
 }

@@ -99,7 +99,8 @@ class CScreenBuffer {
   void PushToHistory(int row);
   void SaveScreenToHistory(int columns);
 
-  void PutCell(int row, int column, uint16_t ch, uint16_t attribute);
+  // Width 2: a wide character, whose right half (the next cell) holds code 0.
+  void PutCell(int row, int column, uint16_t ch, uint16_t attribute, int width = 1);
   // Writes a run of bytes that are their own character codes (plain ASCII) on one row: the
   // printing fast path. The run is clipped to the line.
   void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
@@ -135,6 +136,12 @@ class CScreenBuffer {
   std::optional<LineView> GetLine(int viewIndex) const;
   std::optional<LineView> GetPageRow(int row) const;
   int LineSizeAt(int viewIndex) const;
+  // The size code of a row of the page (0 for the status line). Asked for every character
+  // printed, so it is answered at once until some row has ever been given a size.
+  int PageRowSize(int row) const {
+    if (!sizedRows_ || !ValidRow(row)) return 0;
+    return flags_[static_cast<size_t>(Phys(row))] & 0xFF;
+  }
   int HistoryCount() const { return count_; }
   int HistoryCapacity() const { return capacity_; }
   bool TakeChangedRows(int& first, int& last);
@@ -186,6 +193,8 @@ class CScreenBuffer {
   // there: only lines already pushed are ever read, and a large history costs no filling.
   std::unique_ptr<uint16_t[]> chars_;
   std::unique_ptr<uint16_t[]> attrs_;
+  // Set once any row gets a size code; every size code comes from SetLineSize.
+  bool sizedRows_ = false;
   std::vector<uint16_t> flags_;                       // per physical line
   std::vector<std::unique_ptr<CellExtra[]>> extras_;  // per physical line, mostly nullptr
   uint16_t eraseAttr_ = kDefaultAttr;

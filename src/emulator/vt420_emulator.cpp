@@ -129,19 +129,24 @@ void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
 // when anything about the current state needs the byte-by-byte path.
 size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
   if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
-  const size_t room = static_cast<size_t>(right_ - cursorCol_ + 1);
+  // The cursor is at or left of the right margin here.
+  int last = right_;
+  if (screen_.PageRowSize(cursorRow_)) last = std::min(last, HalfRowLast());
+  if (cursorCol_ > last) return 0;
+  const size_t room = static_cast<size_t>(last - cursorCol_ + 1);
   const size_t limit = std::min(length, room);
   size_t n = limit;
   if (!ascii)
     n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
+  if (n == 0) return 0;
   screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
   if (n > 0) lastChar_ = data[n - 1];
   if (attr_ & attr::kExtended)
     screen_.PutExtras(cursorRow_, cursorCol_, static_cast<int>(n), extra_);
-  if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(right_)) {
+  if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(last)) {
     cursorCol_ += static_cast<int>(n);
   } else {
-    cursorCol_ = right_;
+    cursorCol_ = last;
     wrapPending_ = true;
   }
   return n;

@@ -2,6 +2,7 @@
 // control functions, the character sets and the screen buffer; replies go to the events sink.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -95,7 +96,9 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
 
   // The xterm type's additions (xterm_functions.cpp).
   void UpdateTerminalType();
-  uint64_t RenditionKey(uint64_t text) const;
+  // The rendition memo is shared by both rule sets; the xterm type's entries are kept apart by
+  // a bit that no packed parameter text has (it holds at most seven bytes).
+  uint64_t RenditionKey(uint64_t text) const { return xterm_ ? text | uint64_t{1} << 63 : text; }
   void XtermRendition(const CControlParams& params);
   // Sets or clears attr::kExtended of the current rendition as the extra holds anything.
   void MarkExtended();
@@ -145,6 +148,15 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   int Columns() const;
   void RegionColumns(int& first, int& last) const;
   bool InsideColumnMargins() const { return cursorCol_ >= left_ && cursorCol_ <= right_; }
+  // The last column the cursor can reach on its row: the right margin when the cursor is at or
+  // left of it, else the last column; a double-width or double-height row holds half as many.
+  int LastColumn() const {
+    const int last = cursorCol_ <= right_ ? right_ : Columns() - 1;
+    return screen_.PageRowSize(cursorRow_) ? std::min(last, HalfRowLast()) : last;
+  }
+  int HalfRowLast() const;
+  // ESC # 3..6 on the cursor row; a cursor past the half a double-size row holds moves back.
+  void SetCursorLineSize(int code);
   // Cursor primitives.
   void SetCursor(int row, int column);
   void MoveTo(int row, int column);

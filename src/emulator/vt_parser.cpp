@@ -299,10 +299,10 @@ void CVtParser::EscapeByte(uint8_t byte) {
   }
 }
 
-// ESC [ in Ground (`data` starts at the ESC). A rendition whose numbers and final fit in the
-// word after ESC [ goes to the sink at once, as its text and, unless the sink remembers that
-// text, its parameters; anything else goes through the control-sequence state. Returns the
-// bytes used.
+// ESC [ in Ground (`data` starts at the ESC). A sequence of numbers only whose final fits in
+// the word after ESC [ is dispatched at once (a rendition as its text and, unless the sink
+// remembers that text, its parameters); anything else goes through the control-sequence
+// state. Returns the bytes used.
 size_t CVtParser::ControlSequenceStart(const uint8_t* data, size_t length) {
   if constexpr (kLittleEndian) {
     if (length >= 2 + sizeof(uint64_t)) {
@@ -317,6 +317,13 @@ size_t CVtParser::ControlSequenceStart(const uint8_t* data, size_t length) {
             params_.CollectNumbers(data + 2, k);
             sink_.SelectGraphicRendition(params_, text);
           }
+          return 3 + k;
+        }
+        // Cursor positions and the like: the same dispatch the state would reach.
+        if (data[2 + k] >= 0x40 && data[2 + k] <= 0x7E) {
+          params_.Clear();
+          params_.CollectNumbers(data + 2, k);
+          DispatchControlSequence(data[2 + k]);
           return 3 + k;
         }
       }

@@ -137,12 +137,6 @@ void CVT420Emulator::UpdateTerminalType() {
   UpdateEraseRendition();
 }
 
-// The rendition memo is shared by both rule sets; the xterm type's entries are kept apart by a
-// bit that no packed parameter text has (it holds at most seven bytes).
-uint64_t CVT420Emulator::RenditionKey(uint64_t text) const {
-  return xterm_ ? text | uint64_t{1} << 63 : text;
-}
-
 void CVT420Emulator::SetHostColour(bool foreground, int nibble, uint32_t extended) {
   // Colours are stored as drawn: under reverse video the host's foreground is the background.
   const bool textField = foreground != ((attr_ & attr::kReverse) != 0);
