@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "emulator/emulator_limits.h"
 #include "platform/paths.h"
@@ -64,6 +65,7 @@ TransportState CVT420Doc::ConnectionState() const {
 void CVT420Doc::AddView(ISessionView* view) {
   std::lock_guard lock(viewsMutex_);
   if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+  if (pendingClipboard_) view->HostClipboard(*std::exchange(pendingClipboard_, std::nullopt));
 }
 
 void CVT420Doc::RemoveView(ISessionView* view) {
@@ -74,6 +76,8 @@ void CVT420Doc::RemoveView(ISessionView* view) {
 void CVT420Doc::HostClipboard(std::string_view text) {
   const std::string copy(text);
   std::lock_guard lock(viewsMutex_);
+  // A write that comes before the first window (a program run at connect) waits for it.
+  if (views_.empty()) pendingClipboard_ = copy;
   for (ISessionView* view : views_) view->HostClipboard(copy);
 }
 

@@ -293,7 +293,8 @@ class CVT420Doc final : public ITransportOwner,
   CSessionScripts scripts_{*this};
   std::function<bool()> save_;
   std::mutex viewsMutex_;
-  CBellLimiter bellLimiter_;  // terminal lock
+  std::optional<std::string> pendingClipboard_;  // viewsMutex_
+  CBellLimiter bellLimiter_;                     // terminal lock
   std::vector<ISessionView*> views_;
   std::string title_;
   std::atomic<bool> modified_ = false;  // the GUI thread and script threads

@@ -74,6 +74,10 @@ class CWatcher : public ISessionMonitor, public ISessionView {
     changed_.notify_all();
   }
   void Bell() override { ++bells; }
+  void HostClipboard(const std::string& text) override {
+    std::lock_guard lock(mutex_);
+    clipboard = text;
+  }
   bool WaitReceived(size_t n, int timeoutMs = 20000) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -90,6 +94,7 @@ class CWatcher : public ISessionMonitor, public ISessionView {
   std::string sent;
   std::vector<bool> news;
   std::atomic<int> bells = 0;
+  std::string clipboard;
 };
 
 class SessionDocument : public ::testing::Test {
@@ -426,6 +431,30 @@ TEST_F(SessionDocument, KeepAliveIsSentOncePerIntervalWithTwoViewsAndStopsWhenTu
   peer.ReadFor(150);  // one may have been on its way
   EXPECT_EQ(peer.ReadFor(400), "");
   doc_.RemoveView(&secondView);
+}
+
+// A program that writes the clipboard at once (before the session has a window) is not lost:
+// the first window gets it.
+TEST(SessionClipboard, AWriteBeforeTheFirstWindowReachesIt) {
+  CVT420Doc doc;
+  const std::string write = "\x1b]52;c;aGk=\x07";
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    doc.Settings().SetInt(S::TermID, 6);
+  }
+  CSettingsChange change;
+  doc.ApplyChanges(change);
+  {
+    std::lock_guard lock(doc.Terminal().Mutex());
+    doc.Terminal().ReceiveBytes(reinterpret_cast<const uint8_t*>(write.data()), write.size());
+  }
+  CWatcher first, second;
+  doc.AddView(&first);
+  doc.AddView(&second);
+  EXPECT_EQ(first.clipboard, "hi");
+  EXPECT_EQ(second.clipboard, "");
+  doc.RemoveView(&second);
+  doc.RemoveView(&first);
 }
 
 // A proxy that greets late: nothing, not even a keep-alive, goes out before the destination.

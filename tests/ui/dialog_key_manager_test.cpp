@@ -129,7 +129,10 @@ TEST_F(KeyManagerDialog, CreateBackupRemoveRestoreAndShowASsh1Key) {
         [&](QWidget* d) {
           auto* files = qobject_cast<QFileDialog*>(d);
           ASSERT_NE(files, nullptr);
-          files->selectFile(backup);
+          // Typed as a user types it: the whole path into the file name field.
+          auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+          ASSERT_NE(name, nullptr);
+          name->setText(backup);
           // Through QDialog: QFileDialog keeps its accept protected.
           static_cast<QDialog*>(files)->accept();
         }},
