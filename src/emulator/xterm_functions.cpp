@@ -51,7 +51,7 @@ bool DecodeBase64(std::string_view text, std::string& out) {
 }
 
 // "rgb:RRRR/GGGG/BBBB", the form colour queries are answered in.
-std::string ColourSpec(uint32_t rgb) {
+std::string ColourText(uint32_t rgb) {
   char text[32];
   const auto channel = [rgb](int shift) {
     return static_cast<unsigned>((rgb >> shift) & 0xFF) * 0x101;
@@ -75,30 +75,30 @@ int HexDigits(std::string_view s, unsigned& value) {
 }
 
 // A colour as "rgb:R/G/B" (1-4 hex digits each) or "#RRGGBB"; false for anything else.
-bool ParseColourSpec(std::string_view spec, uint32_t& rgb) {
+bool ParseColourText(std::string_view text, uint32_t& rgb) {
   uint32_t out = 0;
-  if (spec.size() == 7 && spec[0] == '#') {
+  if (text.size() == 7 && text[0] == '#') {
     unsigned v = 0;
-    if (HexDigits(spec.substr(1, 2), v) != 2) return false;
+    if (HexDigits(text.substr(1, 2), v) != 2) return false;
     out = v << 16;
-    if (HexDigits(spec.substr(3, 2), v) != 2) return false;
+    if (HexDigits(text.substr(3, 2), v) != 2) return false;
     out |= v << 8;
-    if (HexDigits(spec.substr(5, 2), v) != 2) return false;
+    if (HexDigits(text.substr(5, 2), v) != 2) return false;
     rgb = out | v;
     return true;
   }
-  if (spec.substr(0, 4) != "rgb:") return false;
-  spec.remove_prefix(4);
+  if (text.substr(0, 4) != "rgb:") return false;
+  text.remove_prefix(4);
   for (int i = 0; i < 3; ++i) {
-    const size_t slash = spec.find('/');
+    const size_t slash = text.find('/');
     if ((i < 2) != (slash != std::string_view::npos)) return false;
     unsigned v = 0;
-    const int digits = HexDigits(spec.substr(0, slash), v);
+    const int digits = HexDigits(text.substr(0, slash), v);
     if (digits == 0) return false;
     // Scaled to eight bits from however many hex digits were given.
     const unsigned max = (1u << (4 * digits)) - 1;
     out = out << 8 | (v * 255 + max / 2) / max;
-    if (slash != std::string_view::npos) spec.remove_prefix(slash + 1);
+    if (slash != std::string_view::npos) text.remove_prefix(slash + 1);
   }
   rgb = out;
   return true;
@@ -316,7 +316,7 @@ uint32_t CVT420Emulator::IndexedColour(int index) const {
   return XtermColour(index, palette);
 }
 
-// OSC 4 sets or asks for palette colours ("n;spec" pairs, "?" asks), OSC 104 resets them (all
+// OSC 4 sets or asks for palette colours ("n;colour" pairs, "?" asks), OSC 104 resets them (all
 // when no index is given), OSC 10/11/12 ask for the text, background and cursor colours. Only
 // numbers go back to the host.
 void CVT420Emulator::ColourCommand(int command, std::string_view text) {
@@ -339,20 +339,20 @@ void CVT420Emulator::ColourCommand(int command, std::string_view text) {
       const auto [p, error] = std::from_chars(text.data(), text.data() + split, index);
       const bool valid =
           error == std::errc() && p == text.data() + split && index >= 0 && index < 256;
-      const std::string_view spec = text.substr(split + 1, end - split - 1);
+      const std::string_view colour = text.substr(split + 1, end - split - 1);
       text.remove_prefix(std::min(end + 1, text.size()));
       uint32_t rgb = 0;
       if (!valid) continue;
-      if (spec == "?")
-        Reply("\x1b]4;" + std::to_string(index) + ";" + ColourSpec(IndexedColour(index)) +
+      if (colour == "?")
+        Reply("\x1b]4;" + std::to_string(index) + ";" + ColourText(IndexedColour(index)) +
               "\x1b\\");
-      else if (ParseColourSpec(spec, rgb))
+      else if (ParseColourText(colour, rgb))
         hostPalette_.entries[static_cast<size_t>(index)] = HostPalette::kSet | rgb;
     }
   } else if (text == "?") {
     // The default text colour serves the cursor too.
     const uint32_t rgb = settings_.PaletteColour(command == 11 ? 0 : 7);
-    Reply("\x1b]" + std::to_string(command) + ";" + ColourSpec(rgb) + "\x1b\\");
+    Reply("\x1b]" + std::to_string(command) + ";" + ColourText(rgb) + "\x1b\\");
   }
   if (before.entries != hostPalette_.entries)
     for (ITerminalView* view : views_) view->FullRepaint();
