@@ -317,7 +317,7 @@ bool CCharsetState::Utf8Ready() const {
          GrSet() == kMultibyte && DecoderCodePage() == platform::kCodePageUtf8;
 }
 
-bool CCharsetState::GlIsIdentity() const {
+bool CCharsetState::GlPassesAscii() const {
   if (singleShift_) return false;
   const int set = GlSet();
   // An ASCII byte passes through the decoder unchanged, but it must still reach it to end a

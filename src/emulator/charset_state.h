@@ -6,10 +6,11 @@
 #include <string>
 
 #include "emulator/control_params.h"
+#include "settings/settings_set.h"
+#include "settings/settings_table.h"
 
 namespace ostrane {
 
-class CSettingsSet;
 class CSoftFont;
 
 inline constexpr int kSoftFontSet = -1;  // G-slot value for the soft font
@@ -58,7 +59,16 @@ class CCharsetState {
   // multibyte decoder.
   bool GrTakesC1Range() const;
   // True when a byte 0x20-0x7E with no single shift pending translates to itself (the fast path).
-  bool GlIsIdentity() const;
+  // Asked for every run of text, so the commonest case (ASCII in GL) is answered here.
+  bool GlIsIdentity() const {
+    if (!singleShift_ && g_[gl_] == 0) {
+      // Multibyte decoding passes ASCII unless a sequence is pending; a national set replaces
+      // some of it.
+      if (settings_->Int(S::DBCS) != 0) return lead_ == 0;
+      if (settings_->Int(S::NRC) == 0) return true;
+    }
+    return GlPassesAscii();
+  }
   // True when bytes 0x80 and above go straight to an empty UTF-8 decoder, so a complete, valid
   // sequence may be decoded in one step by the caller (the emulator's fast path).
   bool Utf8Ready() const;
@@ -68,6 +78,7 @@ class CCharsetState {
   int GR() const { return gr_; }
 
  private:
+  bool GlPassesAscii() const;
   int Effective(int code) const;
   int GlSet() const;
   int GrSet() const;

@@ -60,6 +60,36 @@ class CControlParams {
     return i;
   }
 
+  // The whole parameter string of a fresh sequence: at most eight bytes, each a digit or ";"
+  // (the caller has checked). Holds the number being read in a register, which CollectNumbers,
+  // carrying its state across chunks, cannot; the result is the same.
+  void CollectShort(const uint8_t* data, size_t length) {
+    static_assert(kMaxParams > 8, "eight bytes make at most eight parameters here");
+    int32_t v = 0;
+    bool digits = false;  // the parameter being read has a digit
+    for (size_t i = 0; i < length; ++i) {
+      const int32_t b = data[i];
+      if (b == ';') {
+        if (!digits) {
+          values_[count_] = 0;
+          omitted_[count_] = true;
+          ++count_;
+        }
+        digits = false;
+        v = 0;
+        continue;
+      }
+      if (!digits) {
+        digits = true;
+        omitted_[count_] = false;
+        ++count_;
+      }
+      v = v * 10 + (b - '0');  // eight digits fit in 32 bits
+      values_[count_ - 1] = v;
+    }
+    atStart_ = !digits;
+  }
+
   bool Has(char c) const {
     return std::find(intermediates_, intermediates_ + intermediateCount_, c) !=
            intermediates_ + intermediateCount_;

@@ -33,7 +33,7 @@ struct GlyphClass {
 
 inline GlyphClass ClassifyGlyph(char16_t code, bool dbcs) {
   if (code < 0x23BA) return {code, 0, 1};  // below every special range
-  if (IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
+  if (code <= 0x256C && IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
   // Soft-font glyphs U+EF20..U+EF7E are stored as U+F020..U+F07E.
   if (code >= 0xEF00 && code <= 0xEFFF)
     return {static_cast<char16_t>(code + 0x100), attr::kGlyphSoftFont, 1};

@@ -89,14 +89,6 @@ void CVT420Emulator::SetKeypadMode(int numeric) {
   ApplyChanges(change);
 }
 
-bool CVT420Emulator::RememberedRendition(uint64_t text) {
-  // A word with extra colours depends on more than the word: such renditions are never kept.
-  if (attr_ & attr::kExtended) return false;
-  const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
-  if (after) attr_ = *after;
-  return after.has_value();
-}
-
 void CVT420Emulator::SelectGraphicRendition(const CControlParams& params,
                                             std::optional<uint64_t> text) {
   const uint16_t before = attr_;

@@ -1,6 +1,7 @@
 #include "emulator/screen_buffer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <cwctype>
 #include <new>
@@ -21,9 +22,38 @@ bool ClipColumns(int& first, int& last) {
   return first <= last;
 }
 
+// A line of one cell value, to copy from.
+constexpr std::array<uint16_t, kLineWidth> LineOf(uint16_t value) {
+  std::array<uint16_t, kLineWidth> line{};
+  line.fill(value);
+  return line;
+}
+constexpr auto kBlankLine = LineOf(kBlankChar);
+constexpr auto kDefaultAttrLine = LineOf(kDefaultAttr);
+
+// Scrolling blanks a whole line for every line fed, and std::fill of 16-bit cells is a
+// cell-at-a-time loop at -O2: the common values are copied from a ready line, any other goes
+// four cells to a 64-bit store. `count` is at most a line.
+void FillCells(uint16_t* cells, int count, uint16_t value) {
+  if (count <= 0) return;
+  const size_t bytes = sizeof(uint16_t) * static_cast<size_t>(count);
+  if (value == kBlankChar) {
+    std::memcpy(cells, kBlankLine.data(), bytes);
+    return;
+  }
+  if (value == kDefaultAttr) {
+    std::memcpy(cells, kDefaultAttrLine.data(), bytes);
+    return;
+  }
+  const uint64_t four = value * 0x0001000100010001ull;
+  int i = 0;
+  for (; i + 4 <= count; i += 4) std::memcpy(cells + i, &four, sizeof four);
+  for (; i < count; ++i) cells[i] = value;
+}
+
 void FillBlank(uint16_t* chars, uint16_t* attrs, int first, int last) {
-  std::fill(chars + first, chars + last + 1, kBlankChar);
-  std::fill(attrs + first, attrs + last + 1, kDefaultAttr);
+  FillCells(chars + first, last - first + 1, kBlankChar);
+  FillCells(attrs + first, last - first + 1, kDefaultAttr);
 }
 
 }  // namespace
@@ -150,63 +180,6 @@ void CScreenBuffer::MarkChanged(int row) {
     statusChanged_ = true;
   else
     flags_[static_cast<size_t>(Phys(row))] |= kLineChanged;
-}
-
-void CScreenBuffer::PutCell(int row, int column, uint16_t ch, uint16_t attribute, int width) {
-  if (column < 0 || column >= kLineWidth) return;
-  uint16_t* chars;
-  uint16_t* attrs;
-  if (IsStatus(row)) {
-    chars = statusChars_;
-    attrs = statusAttrs_;
-    statusChanged_ = true;
-  } else if (ValidRow(row)) {
-    const int phys = Phys(row);
-    chars = CharsOf(phys);
-    attrs = AttrsOf(phys);
-    flags_[static_cast<size_t>(phys)] |= kLineChanged;
-  } else {
-    return;
-  }
-  chars[column] = ch;
-  attrs[column] = attribute;
-  if (width == 2 && column + 1 < kLineWidth) {
-    chars[column + 1] = 0;
-    attrs[column + 1] = attribute;
-  }
-}
-
-void CScreenBuffer::PutByteRun(int row, int column, const uint8_t* bytes, int count,
-                               uint16_t attribute) {
-  if (column < 0 || column >= kLineWidth || count <= 0) return;
-  count = std::min(count, kLineWidth - column);
-  uint16_t* chars;
-  uint16_t* attrs;
-  if (IsStatus(row)) {
-    chars = statusChars_;
-    attrs = statusAttrs_;
-    statusChanged_ = true;
-  } else if (ValidRow(row)) {
-    const int phys = Phys(row);
-    chars = CharsOf(phys);
-    attrs = AttrsOf(phys);
-    flags_[static_cast<size_t>(phys)] |= kLineChanged;
-  } else {
-    return;
-  }
-  chars += column;
-  attrs += column;
-  // Runs between short sequences are a few characters long: a plain loop beats the set-up of
-  // the vectorised copies, which win on long runs.
-  if (count < 16) {
-    for (int i = 0; i < count; ++i) {
-      chars[i] = bytes[i];
-      attrs[i] = attribute;
-    }
-  } else {
-    std::copy_n(bytes, count, chars);
-    std::fill_n(attrs, count, attribute);
-  }
 }
 
 void CScreenBuffer::PutExtras(int row, int column, int count, const CellExtra& extra) {
@@ -380,8 +353,8 @@ void CScreenBuffer::MoveLines(int srcRow, int dstRow, int count, int firstCol, i
 }
 
 void CScreenBuffer::BlankRange(int phys, int first, int last) {
-  std::fill(CharsOf(phys) + first, CharsOf(phys) + last + 1, kBlankChar);
-  std::fill(AttrsOf(phys) + first, AttrsOf(phys) + last + 1, eraseAttr_);
+  FillCells(CharsOf(phys) + first, last - first + 1, kBlankChar);
+  FillCells(AttrsOf(phys) + first, last - first + 1, eraseAttr_);
   if (eraseAttr_ & attr::kExtended)
     std::fill(NeedExtras(phys) + first, NeedExtras(phys) + last + 1, eraseExtra_);
 }

@@ -11,6 +11,7 @@
 // The alternate screen is a second set of rows for the current page, exchanged with it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -99,11 +100,40 @@ class CScreenBuffer {
   void PushToHistory(int row);
   void SaveScreenToHistory(int columns);
 
-  // Width 2: a wide character, whose right half (the next cell) holds code 0.
-  void PutCell(int row, int column, uint16_t ch, uint16_t attribute, int width = 1);
+  // Width 2: a wide character, whose right half (the next cell) holds code 0. Kept in the header
+  // with PutByteRun: they are called for every character or run of text.
+  void PutCell(int row, int column, uint16_t ch, uint16_t attribute, int width = 1) {
+    if (column < 0 || column >= kLineWidth) return;
+    const RowCells cells = WritableRow(row);
+    if (!cells.chars) return;
+    cells.chars[column] = ch;
+    cells.attrs[column] = attribute;
+    if (width == 2 && column + 1 < kLineWidth) {
+      cells.chars[column + 1] = 0;
+      cells.attrs[column + 1] = attribute;
+    }
+  }
   // Writes a run of bytes that are their own character codes (plain ASCII) on one row: the
   // printing fast path. The run is clipped to the line.
-  void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute);
+  void PutByteRun(int row, int column, const uint8_t* bytes, int count, uint16_t attribute) {
+    if (column < 0 || column >= kLineWidth || count <= 0) return;
+    count = std::min(count, kLineWidth - column);
+    const RowCells cells = WritableRow(row);
+    if (!cells.chars) return;
+    uint16_t* chars = cells.chars + column;
+    uint16_t* attrs = cells.attrs + column;
+    // Runs between short sequences are a few characters long: a plain loop beats the set-up of
+    // the vectorised copies, which win on long runs.
+    if (count < 16) {
+      for (int i = 0; i < count; ++i) {
+        chars[i] = bytes[i];
+        attrs[i] = attribute;
+      }
+    } else {
+      std::copy_n(bytes, count, chars);
+      std::fill_n(attrs, count, attribute);
+    }
+  }
   // The extra of `count` cells written with attr::kExtended (the status line keeps none).
   void PutExtras(int row, int column, int count, const CellExtra& extra);
   // Puts a combining mark on a cell of the page (a second one replaces the first).
@@ -163,6 +193,23 @@ class CScreenBuffer {
   const CLinkTable& Links() const { return links_; }
 
  private:
+  struct RowCells {
+    uint16_t* chars;
+    uint16_t* attrs;
+  };
+  // The cells of a page row or of the status line, marked changed; none for any other row.
+  RowCells WritableRow(int row) {
+    if (ValidRow(row)) {
+      const int phys = Phys(row);
+      flags_[static_cast<size_t>(phys)] |= kLineChanged;
+      return {CharsOf(phys), AttrsOf(phys)};
+    }
+    if (IsStatus(row)) {
+      statusChanged_ = true;
+      return {statusChars_, statusAttrs_};
+    }
+    return {nullptr, nullptr};
+  }
   bool IsStatus(int row) const { return row == lines_; }
   bool ValidRow(int row) const { return row >= 0 && row < lines_; }
   // Physical storage line of a row of the current page (row must be valid).

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "emulator/vt_parser_impl.h"
 #include "settings/control_names.h"
 
 namespace ostrane {
@@ -92,17 +93,64 @@ void CVT420Emulator::Route(const uint8_t* data, size_t length) {
   }
 }
 
+// Prints a run of plain ASCII on the cursor row up to the right margin in one step, while GL
+// passes ASCII through (captured text takes the per-character path, which writes it to the
+// capture file); `ascii`: the parser found only 0x20-0x7E, so the bytes need no test. Returns 0
+// when anything about the current state needs the byte-by-byte path.
+inline size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
+  if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
+  // The cursor is at or left of the right margin here.
+  int last = right_;
+  if (screen_.PageRowSize(cursorRow_)) last = std::min(last, HalfRowLast());
+  if (cursorCol_ > last) return 0;
+  const size_t room = static_cast<size_t>(last - cursorCol_ + 1);
+  const size_t limit = std::min(length, room);
+  size_t n = limit;
+  if (!ascii)
+    n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
+  if (n == 0) return 0;
+  screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
+  lastChar_ = data[n - 1];
+  if (attr_ & attr::kExtended)
+    screen_.PutExtras(cursorRow_, cursorCol_, static_cast<int>(n), extra_);
+  if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(last)) {
+    cursorCol_ += static_cast<int>(n);
+  } else {
+    cursorCol_ = last;
+    wrapPending_ = true;
+  }
+  return n;
+}
+
+// Kept beside Print, where the parser's loops are compiled, so that both are inlined there.
+bool CVT420Emulator::RememberedRendition(uint64_t text) {
+  // A word with extra colours depends on more than the word: such renditions are never kept.
+  if (attr_ & attr::kExtended) return false;
+  const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
+  if (after) attr_ = *after;
+  return after.has_value();
+}
+
 // A run of graphic bytes: plain ASCII on the cursor row in one step where the state allows,
 // complete UTF-8 sequences decoded at once, anything else through the character sets. What the
 // character sets allow is asked once per run: only the byte-by-byte path can change it.
 void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
-  std::optional<bool> asciiDirect;  // GL passes plain ASCII through unchanged
-  std::optional<bool> utf8Direct;   // the UTF-8 decoder is idle
-  size_t i = 0;
-  if (ascii) {  // most runs: plain ASCII that fits on the row
-    asciiDirect = charsets_.GlIsIdentity();
-    if (*asciiDirect && (i = PrintAsciiRun(bytes, length, true)) == length) return;
+  // Most runs: plain ASCII that fits on the row. The rest of the run, and any other run, takes
+  // the general path, kept out of line so that this one stays short.
+  if (ascii && charsets_.GlIsIdentity()) {
+    const size_t used = PrintAsciiRun(bytes, length, true);
+    if (used < length) PrintMixed(bytes + used, length - used, ascii, true);
+    return;
   }
+  PrintMixed(bytes, length, ascii, false);
+}
+
+void CVT420Emulator::PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
+                                bool glPassesAscii) {
+  std::optional<bool> asciiDirect;  // GL passes plain ASCII through unchanged
+  if (glPassesAscii) asciiDirect = true;
+  std::optional<bool> utf8Direct;  // the UTF-8 decoder is idle
+  size_t i = 0;
   while (i < length) {
     const uint8_t b = bytes[i];
     size_t used = 0;
@@ -121,35 +169,6 @@ void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
     }
     i += used;
   }
-}
-
-// Prints a run of plain ASCII on the cursor row up to the right margin in one step, while GL
-// passes ASCII through (captured text takes the per-character path, which writes it to the
-// capture file); `ascii`: the parser found only 0x20-0x7E, so the bytes need no test. Returns 0
-// when anything about the current state needs the byte-by-byte path.
-size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
-  if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
-  // The cursor is at or left of the right margin here.
-  int last = right_;
-  if (screen_.PageRowSize(cursorRow_)) last = std::min(last, HalfRowLast());
-  if (cursorCol_ > last) return 0;
-  const size_t room = static_cast<size_t>(last - cursorCol_ + 1);
-  const size_t limit = std::min(length, room);
-  size_t n = limit;
-  if (!ascii)
-    n = std::find_if(data, data + limit, [](uint8_t b) { return b < 0x20 || b >= 0x7F; }) - data;
-  if (n == 0) return 0;
-  screen_.PutByteRun(cursorRow_, cursorCol_, data, static_cast<int>(n), attr_);
-  if (n > 0) lastChar_ = data[n - 1];
-  if (attr_ & attr::kExtended)
-    screen_.PutExtras(cursorRow_, cursorCol_, static_cast<int>(n), extra_);
-  if (static_cast<size_t>(cursorCol_) + n - 1 < static_cast<size_t>(last)) {
-    cursorCol_ += static_cast<int>(n);
-  } else {
-    cursorCol_ = last;
-    wrapPending_ = true;
-  }
-  return n;
 }
 
 // Prints complete, valid two- and three-byte UTF-8 sequences while the decoder, idle, would take
@@ -268,5 +287,7 @@ char16_t CVT420Emulator::TranslateChar(uint8_t byte) {
 std::string CVT420Emulator::EncodeChar(char16_t ch) const {
   return charsets_.EncodeChar(ch);
 }
+
+template class CVtParserFor<CVT420Emulator>;
 
 }  // namespace ostrane

@@ -79,6 +79,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
  private:
   // The private members and the handler families live in the emulator's .cpp files.
   friend class CEmulatorDispatch;
+  friend class CVtParserFor<CVT420Emulator>;
 
   // The parser's sink.
   void Print(const uint8_t* bytes, size_t length, bool ascii) override;
@@ -140,6 +141,9 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void DisplayControlsByte(uint8_t byte);
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
+  // A run, or the rest of one, byte by byte where need be; `glPassesAscii`: already known
+  // that GL passes plain ASCII through.
+  void PrintMixed(const uint8_t* bytes, size_t length, bool ascii, bool glPassesAscii);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
   void HandleKey(int pcKey, uint8_t flags, bool numLockOn);
@@ -222,7 +226,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
     CCharsetState charsets;
   };
 
-  CVtParser parser_{*this};
+  CVtParserFor<CVT420Emulator> parser_{*this};
   // A side path that takes the raw stream instead of the parser.
   enum class Diversion : uint8_t { kNone, kPrinterController, kZmodemDetect };
   Diversion diversion_ = Diversion::kNone;
@@ -261,5 +265,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   // Set by a key press the key map left alone: the character it makes is to be sent.
   bool charPending_ = false;
 };
+
+// Compiled once, in the emulator's own file, beside the sink calls it inlines.
+extern template class CVtParserFor<CVT420Emulator>;
 
 }  // namespace ostrane

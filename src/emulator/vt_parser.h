@@ -56,11 +56,15 @@ class IVtParserSink {
   virtual void OscDispatch(std::string_view /*data*/) {}
 };
 
-class CVtParser {
+// The parser for one type of sink. With IVtParserSink every call goes through the interface; with
+// a final class the calls are direct, and where the parser's code is compiled beside the sink's
+// (vt_parser_impl.h) the hot ones are inlined into the byte loops.
+template <class Sink>
+class CVtParserFor {
  public:
-  explicit CVtParser(IVtParserSink& sink) : sink_(sink) {}
-  CVtParser(const CVtParser&) = delete;
-  CVtParser& operator=(const CVtParser&) = delete;
+  explicit CVtParserFor(Sink& sink) : sink_(sink) {}
+  CVtParserFor(const CVtParserFor&) = delete;
+  CVtParserFor& operator=(const CVtParserFor&) = delete;
 
   // Handles bytes until the chunk ends or the sink called Suspend; returns the bytes used.
   size_t Feed(const uint8_t* data, size_t length);
@@ -84,7 +88,9 @@ class CVtParser {
 
   void EnterState(VtParserState state);
   void Control(uint8_t code);
-  size_t GroundRun(const uint8_t* data, size_t length);
+  // Flattened: the sink's calls and the parser's own steps are inlined into this loop where the
+  // sink's code is compiled beside it (vt_parser_impl.h); each would cost a call per few bytes.
+  [[gnu::flatten]] size_t GroundRun(const uint8_t* data, size_t length);
   void EscapeByte(uint8_t byte);
   size_t ControlSequenceStart(const uint8_t* data, size_t length);
   size_t ControlSequenceRun(const uint8_t* data, size_t length);
@@ -96,7 +102,7 @@ class CVtParser {
   size_t StringRun(const uint8_t* data, size_t length);
   void EndString();
 
-  IVtParserSink& sink_;
+  Sink& sink_;
   VtParserState state_ = VtParserState::kGround;
   CControlParams params_;
   bool suspended_ = false;
@@ -116,5 +122,8 @@ class CVtParser {
   bool stringOverflow_ = false;
   std::string stringData_;
 };
+
+using CVtParser = CVtParserFor<IVtParserSink>;
+extern template class CVtParserFor<IVtParserSink>;
 
 }  // namespace ostrane

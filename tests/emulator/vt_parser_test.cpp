@@ -272,6 +272,9 @@ std::string MixedInput(uint32_t seed) {
       "\x1bP$tscript\x1b\\", "\x90|1;2/abc\x9c", "\x1bP{bad\x1b[K", "\x18", "\x1a", "\x1b(0",
       "\x1b#6", "\x84\x8e", "\x1b[1\x08;2H", "\x1b[5\xa9", "\x7f", "\xe4\xb8", "\x1b", "\x1b[",
       "\x1b[99999999999999m",
+      // Parameter strings of up to eight bytes, read in one step when whole in the chunk:
+      // omitted parameters first, between and last, and the longest number that fits.
+      "\x1b[;5;;12H", "\x1b[12;;m", "\x1b[;m", "\x1b[99999999H", "\x1b[;;;;;;;;H", "\x1b[0;1m",
       // Long runs, taken eight bytes at a time, with DEL, C1 and C0 bytes at odd offsets.
       "abcdefghijklmnop\x7fqrstuvw\x85xyz0123456789ABCDEFG\x07HIJKLMNOPQRSTUVWXYZ",
       "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 \xe4\xb8\x96\xe7\x95\x8c\x0d\x0a"};
