@@ -1,7 +1,7 @@
 // CSsh1Protocol: the client side of SSH protocol version 1.5 as a byte-driven machine —
 // identification, the server and host RSA keys, the triple-DES session key, authentication by
 // password or RSA challenge, a pseudo-terminal and a shell. Like the version 2 machine it has no
-// socket or thread: received bytes go in through Feed and packets leave through ISsh1Host.
+// socket or thread: received bytes go in through Feed and packets leave through ISshProtocolHost.
 #pragma once
 
 #include <atomic>

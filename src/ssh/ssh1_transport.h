@@ -13,10 +13,6 @@ class CSsh1Transport final : public CSshTransportBase {
       : CSshTransportBase(TransportKind::kSsh1, SshVersion::k1, &MakeSshProtocol<CSsh1Protocol>,
                           "SSH1", std::move(settings)) {}
   ~CSsh1Transport() override { Shutdown(); }
-
-  const CSsh1Protocol* Protocol() const {
-    return static_cast<const CSsh1Protocol*>(ProtocolBase());
-  }
 };
 
 }  // namespace ostrane

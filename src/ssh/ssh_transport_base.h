@@ -37,6 +37,8 @@ std::unique_ptr<CSshProtocolBase> MakeSshProtocol(ISshProtocolHost& host, ISshQu
 
 class CSshTransportBase : public CTransport, private ISshProtocolHost {
  public:
+  ~CSshTransportBase() override;
+
   // Before Start: who answers the protocol's questions. Without them no login can be asked
   // for, so Open refuses to connect.
   void SetQuestions(ISshQuestions* questions) { questions_ = questions; }
@@ -61,7 +63,6 @@ class CSshTransportBase : public CTransport, private ISshProtocolHost {
   // display name shows it.
   CSshTransportBase(TransportKind kind, SshVersion keys, SshProtocolFactory makeProtocol,
                     std::string_view name, CConnectionSettings settings);
-  ~CSshTransportBase() override;
 
   // Null before the first connection.
   const CSshProtocolBase* ProtocolBase() const { return protocol_.get(); }
