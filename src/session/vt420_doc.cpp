@@ -10,8 +10,7 @@
 #include "session/settings_templates.h"
 #include "session/transport_factory.h"
 #include "settings/message_texts.h"
-#include "ssh/ssh1_transport.h"
-#include "ssh/ssh2_transport.h"
+#include "ssh/ssh_transport_base.h"
 #include "xfer/capture_file.h"
 #include "xfer/xfer_files.h"
 
@@ -158,13 +157,9 @@ bool CVT420Doc::CreateTransport(bool reset, bool createOnly) {
     return false;
   }
   transport->SetOwner(this);
-  if (auto* ssh = dynamic_cast<CSsh2Transport*>(transport.get())) {
+  if (auto* ssh = dynamic_cast<CSshTransportBase*>(transport.get())) {
     ssh->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
     ssh->SetCredentials(this);
-  }
-  if (auto* ssh1 = dynamic_cast<CSsh1Transport*>(transport.get())) {
-    ssh1->SetQuestions(dynamic_cast<ISshQuestions*>(questions_));
-    ssh1->SetCredentials(this);
   }
   ReplaceTransport(std::move(transport));
   keepAlive_.SetEnabled(keepSession);

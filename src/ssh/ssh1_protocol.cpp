@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "ssh/ssh2_protocol.h"
 #include "ssh/ssh_error.h"
 #include "ssh/ssh_limits.h"
 #include "ssh/ssh_remembered_password.h"
@@ -24,8 +23,6 @@ constexpr size_t kSessionIdSize = 16;
 constexpr size_t kChallengeSize = 32;
 constexpr size_t kMd5Size = 16;
 constexpr uint8_t kCipher3Des = 3;
-// A version line must be at least this long to be looked at.
-constexpr size_t kMinVersionLine = 7;
 // The identification line's limit, LF included.
 constexpr size_t kMaxVersionLine = 255;
 // PKCS #1 version 1.5 padding: the smaller key must take the 32-byte session key, the larger
@@ -58,46 +55,22 @@ Bytes Md5(std::initializer_list<ByteSpan> parts) {
 
 }  // namespace
 
-CSsh1Protocol::CSsh1Protocol(ISsh1Host& host, ISshQuestions* questions, CSshKeyStore& keys,
-                             Ssh1Options options)
-    : host_(host), questions_(questions), keys_(keys), options_(std::move(options)) {}
+CSsh1Protocol::CSsh1Protocol(ISshProtocolHost& host, ISshQuestions* questions, CSshKeyStore& keys,
+                             SshOptions options)
+    : CSshProtocolBase(host, questions, keys, std::move(options)) {}
 
 CSsh1Protocol::~CSsh1Protocol() {
   WipeString(password_);
   WipeBytes(heldInput_);
 }
 
-void CSsh1Protocol::ShowText(std::string_view text) {
-  if (questions_ == nullptr) return;
-  MessageQuestion q;
-  q.text = std::string(text);
-  q.icon = MessageIcon::kStop;
-  questions_->AskMessage(q);
-}
-
-bool CSsh1Protocol::Feed(const uint8_t* data, size_t length) {
-  try {
-    size_t at = 0;
-    while (at < length && !ended_) {
-      if (phase_.load() == kVersion) {
-        at += FeedVersion(data + at, length - at);
-        continue;
-      }
-      at += reader_.Feed(data + at, length - at);
-      if (reader_.Complete()) {
-        Dispatch(reader_.Type(), reader_.Data());
-        reader_.Next();
-      }
-    }
-  } catch (const CSshError& e) {
-    ShowText(SshErrorText(e.Code()));
-    ended_ = true;
-  } catch (const CryptoPP::Exception&) {
-    // A key the library cannot use is the server's fault, never a reason to lose the thread.
-    ShowText(SshErrorText(SshError::kInternal));
-    ended_ = true;
+size_t CSsh1Protocol::FeedPacket(const uint8_t* data, size_t length) {
+  const size_t used = reader_.Feed(data, length);
+  if (reader_.Complete()) {
+    Dispatch(reader_.Type(), reader_.Data());
+    reader_.Next();
   }
-  return !ended_;
+  return used;
 }
 
 size_t CSsh1Protocol::FeedVersion(const uint8_t* data, size_t length) {
@@ -111,13 +84,12 @@ size_t CSsh1Protocol::FeedVersion(const uint8_t* data, size_t length) {
     }
     std::string line;
     line.swap(versionLine_);
-    if (line.size() < kMinVersionLine || line.compare(0, 4, "SSH-") != 0) {
+    if (!IsIdentification(line)) {
       if (++preBannerLines_ > kSsh1MaxPreBannerLines) throw CSshError(SshError::kUnexpected);
       continue;
     }
     if (line.compare(0, 6, "SSH-1.") != 0) {
-      ShowText(kTextSshVersionUnsupported);
-      ended_ = true;
+      RefuseVersion();
       return used;
     }
     phase_.store(kKex);

@@ -1,7 +1,7 @@
 // CSsh1Protocol: the client side of SSH protocol version 1.5 as a byte-driven machine —
 // identification, the server and host RSA keys, the triple-DES session key, authentication by
 // password or RSA challenge, a pseudo-terminal and a shell. Like the version 2 machine it has no
-// socket or thread: received bytes go in through Feed and packets leave through ISsh1Host.
+// socket or thread: received bytes go in through Feed and packets leave through ISshProtocolHost.
 #pragma once
 
 #include <atomic>
@@ -13,6 +13,7 @@
 #include "ssh/ssh1_packet.h"
 #include "ssh/ssh1_rsa_key.h"
 #include "ssh/ssh_key_store.h"
+#include "ssh/ssh_protocol_base.h"
 #include "ssh/ssh_questions.h"
 #include "ssh/ssh_wire.h"
 
@@ -49,47 +50,19 @@ enum Message : uint8_t {
 };
 }  // namespace ssh1
 
-// What the protocol machine needs from the transport around it.
-class ISsh1Host {
+class CSsh1Protocol final : public CSshProtocolBase {
  public:
-  virtual ~ISsh1Host() = default;
-  // Any thread, with the protocol's send lock held: bytes for the server.
-  virtual bool SendToServer(const uint8_t* data, size_t length) = 0;
-  // The session's output, and the insecure-protocol warning.
-  virtual void DeliverData(const uint8_t* data, size_t length) = 0;
-  // The SshUser and SshPassword settings (the password in its protected form).
-  virtual void ReadCredentials(std::string& user, std::string& protectedPassword) = 0;
-  virtual void WriteCredentials(const std::string* user, const std::string* protectedPassword) = 0;
-};
+  // keys is a version 1 store; the options' port is not used.
+  CSsh1Protocol(ISshProtocolHost& host, ISshQuestions* questions, CSshKeyStore& keys,
+                SshOptions options);
+  ~CSsh1Protocol() override;
 
-struct Ssh1Options {
-  std::string host;      // the name the host key is stored under
-  std::string terminal;  // the terminal type of the pty request
-  uint32_t columns = 80;
-  uint32_t lines = 24;
-};
-
-class CSsh1Protocol {
- public:
-  enum Phase : int { kVersion = 0, kKex = 1, kAuth = 2, kSession = 3 };
-
-  // keys is a version 1 store.
-  CSsh1Protocol(ISsh1Host& host, ISshQuestions* questions, CSshKeyStore& keys, Ssh1Options options);
-  ~CSsh1Protocol();
-  CSsh1Protocol(const CSsh1Protocol&) = delete;
-  CSsh1Protocol& operator=(const CSsh1Protocol&) = delete;
-
-  // Worker thread. False once the connection has to end: an error was shown, the server
-  // disconnected or the shell exited.
-  bool Feed(const uint8_t* data, size_t length);
-  // Any thread: the user's bytes. Held until the shell runs, then sent in bounded packets.
-  bool SendData(const uint8_t* data, size_t length);
-  // MSG_IGNORE "hello", only while the shell runs.
-  void KeepAlive();
-  void WindowChange(uint32_t columns, uint32_t lines);
-
-  int CurrentPhase() const { return phase_.load(); }
-  bool ShellRunning() const { return shell_.load(); }
+  // Held until the shell runs, then sent in bounded packets.
+  bool SendData(const uint8_t* data, size_t length) override;
+  // MSG_IGNORE "hello".
+  void KeepAlive() override;
+  void WindowChange(uint32_t columns, uint32_t lines) override;
+  bool ShellRunning() const override { return shell_.load(); }
   std::optional<uint32_t> ExitStatus() const { return exitStatus_; }
 
  private:
@@ -101,7 +74,8 @@ class CSsh1Protocol {
     kAwaitResult,       // a password or a challenge response is out
   };
 
-  size_t FeedVersion(const uint8_t* data, size_t length);
+  size_t FeedVersion(const uint8_t* data, size_t length) override;
+  size_t FeedPacket(const uint8_t* data, size_t length) override;
   void Dispatch(uint8_t type, ByteSpan data);
   void OnPublicKey(ByteSpan data);
   void OnAuthPacket(uint8_t type, ByteSpan data);
@@ -109,18 +83,10 @@ class CSsh1Protocol {
   void AnswerChallenge(ByteSpan data);
   void RequestPty();
   void OnSessionPacket(uint8_t type, ByteSpan data);
-  void ShowText(std::string_view text);
   void Send(uint8_t type, ByteSpan data = {});
   void SendLocked(uint8_t type, ByteSpan data);
   void SendInputLocked(ByteSpan data);
 
-  ISsh1Host& host_;
-  ISshQuestions* questions_;
-  CSshKeyStore& keys_;
-  Ssh1Options options_;
-  bool ended_ = false;
-  std::atomic<int> phase_{kVersion};
-  std::string versionLine_;
   size_t preBannerLines_ = 0;
 
   Bytes sessionId_;

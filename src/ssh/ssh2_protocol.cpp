@@ -1,6 +1,5 @@
 #include "ssh/ssh2_protocol.h"
 
-#include <cryptopp/cryptlib.h>
 #include <cryptopp/osrng.h>
 
 #include <algorithm>
@@ -18,8 +17,6 @@ constexpr std::string_view kStrictClient = "kex-strict-c-v00@openssh.com";
 constexpr std::string_view kStrictServer = "kex-strict-s-v00@openssh.com";
 constexpr size_t kCookieSize = 16;
 constexpr size_t kKexInitLists = 10;
-// A version line must be at least this long to be looked at.
-constexpr size_t kMinVersionLine = 7;
 
 // The first of our algorithms, in our order, that the server lists.
 template <class Info>
@@ -41,9 +38,9 @@ std::string AllNames(std::span<const SshMacInfo> macs) {
 
 }  // namespace
 
-CSsh2Protocol::CSsh2Protocol(ISsh2Host& host, ISshQuestions* questions, CSshKeyStore& keys,
-                             Ssh2Options options)
-    : host_(host), questions_(questions), keys_(keys), options_(std::move(options)) {}
+CSsh2Protocol::CSsh2Protocol(ISshProtocolHost& host, ISshQuestions* questions, CSshKeyStore& keys,
+                             SshOptions options)
+    : CSshProtocolBase(host, questions, keys, std::move(options)) {}
 
 CSsh2Protocol::~CSsh2Protocol() {
   WipeBytes(sharedSecret_);
@@ -60,36 +57,13 @@ Bytes CSsh2Protocol::SessionId() const {
   return sessionId_;
 }
 
-void CSsh2Protocol::ShowText(std::string_view text, MessageIcon icon) {
-  if (questions_ == nullptr) return;
-  MessageQuestion q;
-  q.text = std::string(text);
-  q.icon = icon;
-  questions_->AskMessage(q);
-}
-
-bool CSsh2Protocol::Feed(const uint8_t* data, size_t length) {
-  try {
-    size_t at = 0;
-    while (at < length && !ended_) {
-      if (phase_.load() == kVersion) {
-        at += FeedVersion(data + at, length - at);
-        continue;
-      }
-      at += reader_.Feed(data + at, length - at);
-      if (reader_.Complete()) {
-        Dispatch(reader_.Payload());
-        reader_.Next();
-      }
-    }
-  } catch (const CSshError& e) {
-    ShowText(SshErrorText(e.Code()));
-    ended_ = true;
-  } catch (const CryptoPP::Exception&) {
-    ShowText(SshErrorText(SshError::kInternal));
-    ended_ = true;
+size_t CSsh2Protocol::FeedPacket(const uint8_t* data, size_t length) {
+  const size_t used = reader_.Feed(data, length);
+  if (reader_.Complete()) {
+    Dispatch(reader_.Payload());
+    reader_.Next();
   }
-  return !ended_;
+  return used;
 }
 
 size_t CSsh2Protocol::FeedVersion(const uint8_t* data, size_t length) {
@@ -101,10 +75,9 @@ size_t CSsh2Protocol::FeedVersion(const uint8_t* data, size_t length) {
     if (b != '\n') continue;
     std::string line;
     line.swap(versionLine_);
-    if (line.size() < kMinVersionLine || line.compare(0, 4, "SSH-") != 0) continue;
+    if (!IsIdentification(line)) continue;
     if (line.compare(0, 6, "SSH-2.") != 0 && line.compare(0, 8, "SSH-1.99") != 0) {
-      ShowText(kTextSshVersionUnsupported);
-      ended_ = true;
+      RefuseVersion();
       return used;
     }
     serverVersion_ = line.substr(0, line.find_first_of("\r\n"));

@@ -1,8 +1,8 @@
 // CSsh2Protocol: the client side of SSH protocol version 2 as a byte-driven machine — version
 // exchange, key exchange (RFC 4253), user authentication (RFC 4252, RFC 4256) and one session
 // channel with a pseudo-terminal and a shell (RFC 4254). It has no socket or thread of its own:
-// received bytes go in through Feed and packets leave through ISsh2Host, so tests and fuzzers
-// can drive it in memory.
+// received bytes go in through Feed and packets leave through ISshProtocolHost, so tests and
+// fuzzers can drive it in memory.
 #pragma once
 
 #include <atomic>
@@ -19,6 +19,7 @@
 #include "ssh/ssh_packet_cipher.h"
 #include "ssh/ssh_packet_reader.h"
 #include "ssh/ssh_packet_writer.h"
+#include "ssh/ssh_protocol_base.h"
 #include "ssh/ssh_questions.h"
 #include "ssh/ssh_wire.h"
 
@@ -28,29 +29,6 @@ namespace ostrane {
 inline constexpr uint32_t kSshLocalChannel = 1;
 
 inline constexpr std::string_view kSshClientVersion = "SSH-2.0-Pellworth Secure Ostrane";
-inline constexpr std::string_view kTextSshVersionUnsupported =
-    "SSH Version on the server is not supported.";
-
-// What the protocol machine needs from the transport around it.
-class ISsh2Host {
- public:
-  virtual ~ISsh2Host() = default;
-  // Any thread, with the protocol's send lock held: bytes for the server.
-  virtual bool SendToServer(const uint8_t* data, size_t length) = 0;
-  // The session channel's data.
-  virtual void DeliverData(const uint8_t* data, size_t length) = 0;
-  // The SshUser and SshPassword settings (the password in its protected form).
-  virtual void ReadCredentials(std::string& user, std::string& protectedPassword) = 0;
-  virtual void WriteCredentials(const std::string* user, const std::string* protectedPassword) = 0;
-};
-
-struct Ssh2Options {
-  std::string host;      // the name the host key is stored under
-  int port = 22;         // with the host, names the host's known_hosts entry
-  std::string terminal;  // the terminal type of "pty-req"
-  uint32_t columns = 80;
-  uint32_t lines = 24;
-};
 
 // The algorithms of the last key exchange.
 struct Ssh2Negotiated {
@@ -60,27 +38,19 @@ struct Ssh2Negotiated {
   size_t macKeySize = 0;
 };
 
-class CSsh2Protocol {
+class CSsh2Protocol final : public CSshProtocolBase {
  public:
-  enum Phase : int { kVersion = 0, kKex = 1, kAuth = 2, kSession = 3 };
+  CSsh2Protocol(ISshProtocolHost& host, ISshQuestions* questions, CSshKeyStore& keys,
+                SshOptions options);
+  ~CSsh2Protocol() override;
 
-  CSsh2Protocol(ISsh2Host& host, ISshQuestions* questions, CSshKeyStore& keys, Ssh2Options options);
-  ~CSsh2Protocol();
-  CSsh2Protocol(const CSsh2Protocol&) = delete;
-  CSsh2Protocol& operator=(const CSsh2Protocol&) = delete;
-
-  // Worker thread. False once the connection has to end: an error was shown, the server
-  // disconnected or closed the channel.
-  bool Feed(const uint8_t* data, size_t length);
-  // Any thread: the user's bytes on the session channel. Dropped before the shell runs; held
-  // while the server's window is closed or keys change. False when too much is held.
-  bool SendData(const uint8_t* data, size_t length);
-  void KeepAlive();
-  // The screen size changed: "window-change" once the shell runs.
-  void WindowChange(uint32_t columns, uint32_t lines);
-
-  int CurrentPhase() const { return phase_.load(); }
-  bool ShellRunning() const { return channelState_.load() == kChannelOpen; }
+  // The user's bytes on the session channel. Dropped before the shell runs; held while the
+  // server's window is closed or keys change. False when too much is held.
+  bool SendData(const uint8_t* data, size_t length) override;
+  void KeepAlive() override;
+  // "window-change".
+  void WindowChange(uint32_t columns, uint32_t lines) override;
+  bool ShellRunning() const override { return channelState_.load() == kChannelOpen; }
   Ssh2Negotiated Negotiated() const;
   Bytes SessionId() const;
   uint32_t LocalWindow() const { return localWindow_; }
@@ -97,9 +67,9 @@ class CSsh2Protocol {
     kChangingPassword,    // a password change is out
   };
 
-  size_t FeedVersion(const uint8_t* data, size_t length);
+  size_t FeedVersion(const uint8_t* data, size_t length) override;
+  size_t FeedPacket(const uint8_t* data, size_t length) override;
   void Dispatch(ByteSpan payload);
-  void ShowText(std::string_view text, MessageIcon icon = MessageIcon::kStop);
   void Send(const Bytes& payload);
   void SendLocked(const Bytes& payload);
   void FlushHeldLocked();
@@ -127,15 +97,7 @@ class CSsh2Protocol {
   void OnSessionPacket(uint8_t type, ByteSpan payload);
   void OnChannelData(CSshReader& in);
 
-  ISsh2Host& host_;
-  ISshQuestions* questions_;
-  CSshKeyStore& keys_;
-  Ssh2Options options_;
-  bool ended_ = false;
-  std::atomic<int> phase_{kVersion};
-
   // Version exchange.
-  std::string versionLine_;
   std::string serverVersion_;
 
   // Key exchange.

@@ -1,65 +1,23 @@
 // CSsh2Transport: the transport of connection kind 5 — SSH protocol version 2 over one TCP
-// connection. The worker thread connects, then feeds every received byte to the protocol
-// machine, which answers on the same connection and hands the session's data to the terminal.
+// connection, with the version 2 key store.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "ssh/ssh2_protocol.h"
-#include "ssh/ssh_credentials.h"
-#include "ssh/ssh_key_store.h"
-#include "ssh/ssh_limits.h"
-#include "ssh/ssh_questions.h"
-#include "transport/socket_link.h"
-#include "transport/transport.h"
+#include "ssh/ssh_transport_base.h"
 
 namespace ostrane {
 
-inline constexpr std::string_view kTextSshHostChanged =
-    "Connection host changed. You need to save the settings and restart the connection for new "
-    "settings to be effective.";
-
-class CSsh2Transport final : public CTransport, private ISsh2Host {
+class CSsh2Transport final : public CSshTransportBase {
  public:
-  explicit CSsh2Transport(CConnectionSettings settings = {});
-  ~CSsh2Transport() override;
-
-  // Before Start: who answers the protocol's questions. Without them no login can be asked
-  // for, so Open refuses to connect.
-  void SetQuestions(ISshQuestions* questions) { questions_ = questions; }
-  // Before Start: where the remembered login is kept (may stay null: nothing is remembered).
-  void SetCredentials(ISshCredentials* credentials) { credentials_ = credentials; }
-
-  void Prepare() override { protocol_.reset(); }
-  bool Open() override;
-  void Close() override { link_.Close(); }
-  void Interrupt() override { link_.Abort(); }
-  bool Read() override;
-  void Kick() override { link_.Wake(); }
-  bool Write(const uint8_t* data, size_t length, SendWait wait) override;
-  // The new host is only used by a new connection.
-  void ConnectionSettingsChanged(const CConnectionSettings& settings) override;
-  void KeepAlive() override;
-  std::string GetDisplayName() const override { return Settings().host + "/SSH2"; }
+  explicit CSsh2Transport(CConnectionSettings settings = {})
+      : CSshTransportBase(TransportKind::kSsh2, SshVersion::k2, &MakeSshProtocol<CSsh2Protocol>,
+                          "SSH2", std::move(settings)) {}
+  ~CSsh2Transport() override { Shutdown(); }
 
   // The algorithms in use (null before the protocol starts).
-  const CSsh2Protocol* Protocol() const { return protocol_.get(); }
-
- private:
-  // Tells the server the new screen size.
-  void SendWindowSize(int columns, int lines) override;
-  bool SendToServer(const uint8_t* data, size_t length) override;
-  void DeliverData(const uint8_t* data, size_t length) override;
-  void ReadCredentials(std::string& user, std::string& protectedPassword) override;
-  void WriteCredentials(const std::string* user, const std::string* protectedPassword) override;
-
-  ISshQuestions* questions_ = nullptr;
-  ISshCredentials* credentials_ = nullptr;
-  CSocketLink link_;
-  CSshKeyStore keys_;
-  std::unique_ptr<CSsh2Protocol> protocol_;
-  uint8_t readBuffer_[kSshReadSize] = {};
+  const CSsh2Protocol* Protocol() const {
+    return static_cast<const CSsh2Protocol*>(ProtocolBase());
+  }
 };
 
 }  // namespace ostrane

@@ -85,6 +85,27 @@ std::optional<Bytes> OpenRecord(ByteSpan record, const std::string& password) {
   return plain;
 }
 
+// The public half of a new pair goes into "<user>.pub" in the data folder, for the user to give
+// to the host's administrator; the user is told where it is.
+bool WritePublicKeyFile(const std::string& user, const std::string& text,
+                        ISshQuestions* questions) {
+  const std::string folder = platform::DataFolder();
+  platform::MakeFolders(folder);
+  const std::string file = folder + "/" + user + ".pub";
+  if (!platform::WritePrivateFile(file, text)) return false;
+  if (questions != nullptr) {
+    MessageQuestion q;
+    q.messageId = kMsgKeysCreated;
+    q.text =
+        "Your keys have been created. The private key has been stored securely, and your public "
+        "key has been written into file \"" +
+        file + "\", you can export that file to your host administrator.";
+    q.icon = MessageIcon::kInformation;
+    questions->AskMessage(q);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::string> CleanSshKeyName(std::string_view name) {
@@ -254,21 +275,7 @@ bool CSshKeyStore::CreateOpenSshKey(const std::string& user, const std::string& 
   if (!StoreOpenSshKeyFile(user, key.ToOpenSshFile(password))) return false;
   // One kind of pair per user: the record form would otherwise shadow the new file.
   Remove(kUsers, user);
-  const std::string folder = platform::DataFolder();
-  platform::MakeFolders(folder);
-  const std::string file = folder + "/" + user + ".pub";
-  if (!platform::WritePrivateFile(file, key.PublicLine() + "\n")) return false;
-  if (questions != nullptr) {
-    MessageQuestion q;
-    q.messageId = kMsgKeysCreated;
-    q.text =
-        "Your keys have been created. The private key has been stored securely, and your public "
-        "key has been written into file \"" +
-        file + "\", you can export that file to your host administrator.";
-    q.icon = MessageIcon::kInformation;
-    questions->AskMessage(q);
-  }
-  return true;
+  return WritePublicKeyFile(user, key.PublicLine() + "\n", questions);
 }
 
 CSshUserKey CSshKeyStore::LoadOpenSshForAuthentication(const std::string& user,
@@ -497,21 +504,7 @@ bool CSshKeyStore::CreateUserKey(const std::string& user, const std::string& pas
   const bool stored = StoreUserRecord(user, record);
   WipeBytes(record);
   if (!stored) return false;
-  const std::string folder = platform::DataFolder();
-  platform::MakeFolders(folder);
-  const std::string file = folder + "/" + user + ".pub";
-  if (!platform::WritePrivateFile(file, text)) return false;
-  if (questions != nullptr) {
-    MessageQuestion q;
-    q.messageId = kMsgKeysCreated;
-    q.text =
-        "Your keys have been created. The private key has been stored securely, and your public "
-        "key has been written into file \"" +
-        file + "\", you can export that file to your host administrator.";
-    q.icon = MessageIcon::kInformation;
-    questions->AskMessage(q);
-  }
-  return true;
+  return WritePublicKeyFile(user, text, questions);
 }
 
 std::optional<std::string> CSshKeyStore::ExportPublicKey(const std::string& user,

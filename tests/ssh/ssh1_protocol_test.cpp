@@ -102,7 +102,7 @@ Bytes Unsigned(const CryptoPP::Integer& v) {
 
 // The client's side (the machine under test, with its host double) and the server's side,
 // played by the test packet by packet.
-class Ssh1Protocol : public ::testing::Test, public ISsh1Host {
+class Ssh1Protocol : public ::testing::Test, public ISshProtocolHost {
  protected:
   void SetUp() override {
     ASSERT_TRUE(home_.Made());
@@ -127,7 +127,7 @@ class Ssh1Protocol : public ::testing::Test, public ISsh1Host {
 
   CSsh1Protocol& Client() {
     if (!client_) {
-      Ssh1Options o;
+      SshOptions o;
       o.host = "ssh1.test";
       o.terminal = "vt420";
       client_ = std::make_unique<CSsh1Protocol>(*this, &questions_, store_, o);

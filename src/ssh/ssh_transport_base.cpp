@@ -1,4 +1,4 @@
-#include "ssh/ssh2_transport.h"
+#include "ssh/ssh_transport_base.h"
 
 #include <algorithm>
 
@@ -14,18 +14,25 @@ constexpr int kDefaultTermId = 2;
 
 }  // namespace
 
-CSsh2Transport::CSsh2Transport(CConnectionSettings settings)
-    : CTransport(TransportKind::kSsh2, std::move(settings)) {}
+CSshTransportBase::CSshTransportBase(TransportKind kind, SshVersion keys,
+                                     SshProtocolFactory makeProtocol, std::string_view name,
+                                     CConnectionSettings settings)
+    : CTransport(kind, std::move(settings)),
+      makeProtocol_(makeProtocol),
+      name_(name),
+      keys_(keys) {}
 
-CSsh2Transport::~CSsh2Transport() {
-  Shutdown();
+CSshTransportBase::~CSshTransportBase() = default;
+
+std::string CSshTransportBase::GetDisplayName() const {
+  return Settings().host + "/" + std::string(name_);
 }
 
-bool CSsh2Transport::Open() {
+bool CSshTransportBase::Open() {
   // A login that cannot be asked for would end silently before authentication.
   if (questions_ == nullptr) return false;
   const CConnectionSettings s = Settings();
-  Ssh2Options options;
+  SshOptions options;
   options.host = s.host;
   options.port = s.port;
   options.terminal = s.terminalName.empty()
@@ -33,12 +40,12 @@ bool CSsh2Transport::Open() {
                          : s.terminalName;
   options.columns = static_cast<uint32_t>(std::max(0, s.columns));
   options.lines = static_cast<uint32_t>(std::max(0, s.lines));
-  ISsh2Host& self = *this;
-  protocol_ = std::make_unique<CSsh2Protocol>(self, questions_, keys_, std::move(options));
+  ISshProtocolHost& self = *this;
+  protocol_ = makeProtocol_(self, questions_, keys_, std::move(options));
   return link_.Connect(s.host, s.port);
 }
 
-bool CSsh2Transport::Read() {
+bool CSshTransportBase::Read() {
   const int n = link_.Receive(readBuffer_, sizeof readBuffer_);
   // Locally queued bytes are delivered by the thread body; the protocol never sees them.
   if (n == CSocketLink::kWakeMarker) return true;
@@ -50,16 +57,14 @@ bool CSsh2Transport::Read() {
   return true;
 }
 
-// The protocol never waits: what the server's window or the socket does not take is held.
-bool CSsh2Transport::Write(const uint8_t* data, size_t length, SendWait /*wait*/) {
+// The protocol never waits: what it cannot send yet it holds, or drops (see its SendData).
+bool CSshTransportBase::Write(const uint8_t* data, size_t length, SendWait /*wait*/) {
   if (State() != TransportState::kConnected) return false;
   if (LocalOnly() || !protocol_) return true;
-  // Before the shell runs, typed bytes are dropped; a byte sent ahead of our identification
-  // line would make the server refuse it.
   return protocol_->SendData(data, length);
 }
 
-void CSsh2Transport::ConnectionSettingsChanged(const CConnectionSettings& settings) {
+void CSshTransportBase::ConnectionSettingsChanged(const CConnectionSettings& settings) {
   CTransport::ConnectionSettingsChanged(settings);
   if (questions_ != nullptr) {
     MessageQuestion q;
@@ -69,34 +74,34 @@ void CSsh2Transport::ConnectionSettingsChanged(const CConnectionSettings& settin
   }
 }
 
-void CSsh2Transport::KeepAlive() {
+void CSshTransportBase::KeepAlive() {
   if (State() == TransportState::kConnected && protocol_) protocol_->KeepAlive();
 }
 
-void CSsh2Transport::SendWindowSize(int columns, int lines) {
+void CSshTransportBase::SendWindowSize(int columns, int lines) {
   if (State() == TransportState::kConnected && protocol_ && columns > 0 && lines > 0)
     protocol_->WindowChange(static_cast<uint32_t>(columns), static_cast<uint32_t>(lines));
 }
 
-bool CSsh2Transport::SendToServer(const uint8_t* data, size_t length) {
+bool CSshTransportBase::SendToServer(const uint8_t* data, size_t length) {
   if (link_.Send(data, length)) return true;
   if (link_.HostStoppedReading()) EndWithMessage(Msg::kHostStoppedReading);
   return false;
 }
 
-void CSsh2Transport::DeliverData(const uint8_t* data, size_t length) {
+void CSshTransportBase::DeliverData(const uint8_t* data, size_t length) {
   QueueReceived(data, length);
 }
 
-void CSsh2Transport::ReadCredentials(std::string& user, std::string& protectedPassword) {
+void CSshTransportBase::ReadCredentials(std::string& user, std::string& protectedPassword) {
   if (credentials_ == nullptr) return;
   SshCredentials c = credentials_->LoadCredentials();
   user = std::move(c.user);
   protectedPassword = std::move(c.protectedPassword);
 }
 
-void CSsh2Transport::WriteCredentials(const std::string* user,
-                                      const std::string* protectedPassword) {
+void CSshTransportBase::WriteCredentials(const std::string* user,
+                                         const std::string* protectedPassword) {
   if (credentials_ != nullptr) credentials_->StoreCredentials(user, protectedPassword);
 }
 
