@@ -133,7 +133,7 @@ CKeyManagerDialog::CKeyManagerDialog(SshVersion version, const CQtQuestions* han
   connect(removeUser, &QPushButton::clicked, this,
           after([=, this] { manager_.RemoveUser(user()); }));
   connect(backup, &QPushButton::clicked, this, after([=, this] { manager_.Backup(user()); }));
-  connect(restore, &QPushButton::clicked, this, after([this] { manager_.Restore(); }));
+  connect(restore, &QPushButton::clicked, this, after([=, this] { manager_.Restore(user()); }));
   connect(exportKey, &QPushButton::clicked, this,
           after([=, this] { manager_.ExportPublicKey(user()); }));
   connect(addHost, &QPushButton::clicked, this, after([this] { manager_.AddHost(); }));
