@@ -116,31 +116,33 @@ TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
       0);
   std::ofstream(home / "not_a_key") << "hello\n";
   auto problem = [](QWidget* d) { return Find<QLabel>(d, "problem")->text().toStdString(); };
-  CDialogAnswerer answerer({{"SshAuthorization", [&](QWidget* d) {
-                               QLineEdit* password = Find<QLineEdit>(d, "password");
-                               QLineEdit* file = Find<QLineEdit>(d, "keyFile");
-                               EXPECT_FALSE(file->isEnabled());
-                               Find<QRadioButton>(d, "useKey")->click();
-                               Type(d, "keyFile", "~/missing_key");
-                               PressReturn(d);
-                               EXPECT_TRUE(d->isVisible());
-                               EXPECT_EQ(problem(d), kTextKeyFileMissing);
-                               file->setText("~/not_a_key");
-                               EXPECT_TRUE(password->isEnabled());
-                               PressReturn(d);
-                               EXPECT_TRUE(d->isVisible());
-                               EXPECT_EQ(problem(d),
-                                         SshKeyFileErrorText(SshKeyFileError::kNotAKey));
-                               file->setText("~/plain_key");
-                               EXPECT_FALSE(password->isEnabled());
-                               EXPECT_FALSE(Find<QLabel>(d, "problem")->isVisible());
-                               PressReturn(d);
-                             }}});
-  const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
-  ASSERT_TRUE(answer);
-  EXPECT_TRUE(answer->usePublicKey);
-  EXPECT_EQ(answer->identityFile, key.string());
-  EXPECT_EQ(answer->password, "");
+  {
+    CDialogAnswerer answerer({{"SshAuthorization", [&](QWidget* d) {
+                                 QLineEdit* password = Find<QLineEdit>(d, "password");
+                                 QLineEdit* file = Find<QLineEdit>(d, "keyFile");
+                                 EXPECT_FALSE(file->isEnabled());
+                                 Find<QRadioButton>(d, "useKey")->click();
+                                 Type(d, "keyFile", "~/missing_key");
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(problem(d), kTextKeyFileMissing);
+                                 file->setText("~/not_a_key");
+                                 EXPECT_TRUE(password->isEnabled());
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(problem(d),
+                                           SshKeyFileErrorText(SshKeyFileError::kNotAKey));
+                                 file->setText("~/plain_key");
+                                 EXPECT_FALSE(password->isEnabled());
+                                 EXPECT_FALSE(Find<QLabel>(d, "problem")->isVisible());
+                                 PressReturn(d);
+                               }}});
+    const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->usePublicKey);
+    EXPECT_EQ(answer->identityFile, key.string());
+    EXPECT_EQ(answer->password, "");
+  }
 
   CDialogAnswerer back({{"SshAuthorization", [&](QWidget* d) {
                            Find<QRadioButton>(d, "useKey")->click();
