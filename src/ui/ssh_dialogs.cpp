@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -110,7 +111,7 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   auto* keyRow = new QHBoxLayout;
   keyRow->setContentsMargins(24, 0, 0, 0);
   keyFile_ = Field(this, "keyFile", false);
-  keyFile_->setPlaceholderText("the key pair stored for the user");
+  keyFile_->setPlaceholderText("none: the stored key pair");
   auto* keyLabel = new QLabel("Key &file:", this);
   keyLabel->setBuddy(keyFile_);
   browse_ = new QPushButton("&Browse...", this);
@@ -196,7 +197,10 @@ bool CSshAuthorizationDialog::KeyFileOpens() {
   }
   std::string passphrase = password_->isEnabled() ? password_->text().toStdString() : "";
   SshKeyFileError error = SshKeyFileError::kNone;
+  // The passphrase's key derivation is slow on purpose.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const bool opens = CSshUserKey::FromOpenSshFile(*text, passphrase, error).has_value();
+  QGuiApplication::restoreOverrideCursor();
   WipeString(passphrase);
   if (opens) return true;
   ShowProblem(problem_, SshKeyFileErrorText(error));
