@@ -28,7 +28,8 @@ struct FileQuestion {
   std::string title;
   std::string filter;  // "Text Files (*.txt)|*.txt|All Files (*.*) |*.*|"
   std::string defaultExtension;
-  bool save = false;  // a file to write rather than one to read
+  bool save = false;        // a file to write rather than one to read
+  std::string initialName;  // the file name offered when the dialog opens; empty for none
 };
 
 // A line of text asked for (a script's input box). A browse button, when offered, fills the

@@ -40,12 +40,14 @@ bool CSshKeyManager::ConfirmReplace(const std::string& name) {
   return questions_.AskMessage(q) == MessageAnswer::kYes;
 }
 
-std::optional<std::string> CSshKeyManager::Choose(bool privateKey, bool save) {
+std::optional<std::string> CSshKeyManager::Choose(bool privateKey, bool save,
+                                                  const std::string& name) {
   FileQuestion q;
   q.title = save ? "Save As" : "Open";
   q.filter = privateKey ? kPrivateFilter : kPublicFilter;
   q.defaultExtension = privateKey ? "key" : "pub";
   q.save = save;
+  q.initialName = name.empty() ? name : name + "." + q.defaultExtension;
   return questions_.ChooseFile(q);
 }
 
@@ -101,7 +103,8 @@ bool CSshKeyManager::Backup(const std::string& user) {
   const auto record = store_.UserRecord(user);
   const auto openSsh = record ? std::nullopt : store_.OpenSshKeyFile(user);
   if (!record && !openSsh) return false;
-  const auto file = Choose(true, true);
+  // Named after the user: an OpenSSH pair is restored under its file's name.
+  const auto file = Choose(true, true, user);
   if (!file) return false;
   // The key is only as strong as its password: the backup is the owner's alone.
   const std::string text = record ? SshKeyText(RecordKind(), *record, user) : *openSsh;
@@ -112,8 +115,8 @@ bool CSshKeyManager::Backup(const std::string& user) {
   return true;
 }
 
-bool CSshKeyManager::Restore() {
-  const auto file = Choose(true, false);
+bool CSshKeyManager::Restore(const std::string& selected) {
+  const auto file = Choose(true, false, selected);
   if (!file) return false;
   const auto text = platform::ReadWholeFile(*file, kMaxKeyFile);
   if (!text) {
@@ -158,9 +161,19 @@ bool CSshKeyManager::ExportPublicKey(const std::string& user) {
     Tell(kTextSelectUser);
     return false;
   }
-  const auto text = store_.ExportPublicKey(user, &questions_);
+  auto text = store_.ExportPublicKey(user, &questions_);
   if (!text) return false;
-  const auto file = Choose(false, true);
+  // A DSA pair's text is the framed form; OpenSSH's servers take only the line.
+  if (const auto framed = ImportSshKeyText(*text, SshKeyTextKind::kSsh2PublicKey)) {
+    MessageQuestion q;
+    q.text = std::string(kTextExportOneLine);
+    q.buttons = MessageButtons::kYesNo;
+    q.icon = MessageIcon::kQuestion;
+    q.defaultAnswer = MessageAnswer::kYes;
+    if (questions_.AskMessage(q) == MessageAnswer::kYes)
+      text = OpenSshPublicLine(framed->bytes, framed->subject) + "\n";
+  }
+  const auto file = Choose(false, true, user);
   if (!file) return false;
   if (!platform::WritePrivateFile(*file, *text)) {
     Tell(std::string(kTextFileNotWritten) + *file);
@@ -170,7 +183,7 @@ bool CSshKeyManager::ExportPublicKey(const std::string& user) {
 }
 
 bool CSshKeyManager::AddHost() {
-  const auto file = Choose(false, false);
+  const auto file = Choose(false, false, {});
   if (!file) return false;
   const auto text = platform::ReadWholeFile(*file, kMaxKeyFile);
   if (!text) {
@@ -191,7 +204,7 @@ bool CSshKeyManager::AddHost() {
 std::string CSshKeyManager::UserKeyText(const std::string& user) const {
   if (const auto file = store_.OpenSshKeyFile(user)) {
     const auto key = OpenSshFilePublicKey(*file);
-    return key ? key->first + " " + EncodeBase64(key->second) + " " + user : std::string();
+    return key ? OpenSshPublicLine(key->second, user) : std::string();
   }
   const auto record = store_.UserRecord(user);
   return record ? SshKeyText(RecordKind(), *record, user) : std::string();

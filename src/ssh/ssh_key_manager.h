@@ -29,6 +29,11 @@ inline constexpr std::string_view kTextFileNotWritten = "The file could not be w
 inline constexpr std::string_view kTextFileNotRead = "The file could not be read: ";
 inline constexpr std::string_view kTextOpenSshOnlyVersion2 =
     "OpenSSH private keys can only be used with SSH2.";
+// Asked when a DSA pair's public key is exported: Yes writes the one line a server's
+// authorized_keys takes, No the framed SSH2 public key text.
+inline constexpr std::string_view kTextExportOneLine =
+    "Export the public key as one line for a server's authorized_keys file?\n\n"
+    "No exports it as SSH2 public key text.";
 
 // "Replace the key of <name>?" asked before a key is created or restored over another.
 std::string ReplaceKeyText(const std::string& name);
@@ -46,7 +51,8 @@ class CSshKeyManager {
               std::optional<SshNewKeyType> type = std::nullopt);
   bool RemoveUser(const std::string& user);
   bool Backup(const std::string& user);
-  bool Restore();
+  // selected: the user selected in the list, whose backup is offered first.
+  bool Restore(const std::string& selected = {});
   bool ExportPublicKey(const std::string& user);
   bool AddHost();
   bool RemoveHost(const std::string& host);
@@ -58,7 +64,8 @@ class CSshKeyManager {
  private:
   void Tell(std::string_view text, MessageIcon icon = MessageIcon::kStop);
   bool ConfirmReplace(const std::string& name);
-  std::optional<std::string> Choose(bool privateKey, bool save);
+  // name: the file name offered first.
+  std::optional<std::string> Choose(bool privateKey, bool save, const std::string& name);
   SshKeyTextKind RecordKind() const;
   bool RestoreOpenSsh(const std::string& file, const std::string& text);
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "ssh/ssh_error.h"
+
 namespace ostrane {
 
 namespace {
@@ -158,6 +160,22 @@ std::optional<ImportedSshKey> ImportSsh1PublicKey(std::string_view text) {
   w.Mpint(*n);
   w.Mpint(*e);
   return key;
+}
+
+std::string OpenSshPublicLine(ByteSpan blob, std::string_view comment) {
+  std::string type;
+  try {
+    CSshReader in(blob);
+    type = std::string(in.Text());
+  } catch (const CSshError&) {
+    return {};
+  }
+  // A type is a printable name: anything else would break the line apart.
+  const auto printable = [](char c) { return c > ' ' && c < 0x7f; };
+  if (type.empty() || !std::all_of(type.begin(), type.end(), printable)) return {};
+  std::string line = type + " " + EncodeBase64(blob);
+  if (!comment.empty()) line += " " + std::string(comment);
+  return line;
 }
 
 }  // namespace ostrane

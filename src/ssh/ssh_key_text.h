@@ -31,6 +31,10 @@ std::optional<ImportedSshKey> ImportSshKeyText(std::string_view text, SshKeyText
 // of exactly that size); the bytes are the key store's host-key blob.
 std::optional<ImportedSshKey> ImportSsh1PublicKey(std::string_view text);
 
+// OpenSSH's one-line public key, "type base64 comment" (no comment part when it is empty), the
+// type read from the blob; empty when the blob does not start with a key type.
+std::string OpenSshPublicLine(ByteSpan blob, std::string_view comment);
+
 // Characters outside the Base64 alphabet are skipped.
 Bytes DecodeBase64(std::string_view text);
 std::string EncodeBase64(ByteSpan bytes);

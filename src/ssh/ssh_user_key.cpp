@@ -94,9 +94,7 @@ std::string_view CSshUserKey::SignatureAlgorithm() const {
 }
 
 std::string CSshUserKey::PublicLine() const {
-  std::string line = parts_->type + " " + EncodeBase64(parts_->blob);
-  if (!parts_->comment.empty()) line += " " + parts_->comment;
-  return line;
+  return OpenSshPublicLine(parts_->blob, parts_->comment);
 }
 
 std::optional<CSshUserKey> CSshUserKey::FromOpenSshFile(std::string_view text,

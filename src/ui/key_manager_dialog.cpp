@@ -133,7 +133,7 @@ CKeyManagerDialog::CKeyManagerDialog(SshVersion version, const CQtQuestions* han
   connect(removeUser, &QPushButton::clicked, this,
           after([=, this] { manager_.RemoveUser(user()); }));
   connect(backup, &QPushButton::clicked, this, after([=, this] { manager_.Backup(user()); }));
-  connect(restore, &QPushButton::clicked, this, after([this] { manager_.Restore(); }));
+  connect(restore, &QPushButton::clicked, this, after([=, this] { manager_.Restore(user()); }));
   connect(exportKey, &QPushButton::clicked, this,
           after([=, this] { manager_.ExportPublicKey(user()); }));
   connect(addHost, &QPushButton::clicked, this, after([this] { manager_.AddHost(); }));
@@ -151,11 +151,19 @@ CKeyManagerDialog::CKeyManagerDialog(SshVersion version, const CQtQuestions* han
   Refill();
 }
 
+// The selection outlives the refill, so that one entry can take several steps (back up, then
+// restore).
 void CKeyManagerDialog::Refill() {
-  users_->clear();
-  for (const std::string& name : store_.ListUsers()) users_->addItem(QString::fromStdString(name));
-  hosts_->clear();
-  for (const std::string& name : store_.ListHosts()) hosts_->addItem(QString::fromStdString(name));
+  const auto fill = [this](QListWidget* list, const std::vector<std::string>& names) {
+    const QString selected = Selected(list);
+    list->clear();
+    for (const std::string& name : names) {
+      auto* item = new QListWidgetItem(QString::fromStdString(name), list);
+      if (item->text() == selected) list->setCurrentItem(item);
+    }
+  };
+  fill(users_, store_.ListUsers());
+  fill(hosts_, store_.ListHosts());
 }
 
 QString CKeyManagerDialog::Selected(QListWidget* list) const {

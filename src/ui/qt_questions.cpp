@@ -147,6 +147,8 @@ std::optional<std::string> CQtQuestions::ChooseOnGuiThread(const FileQuestion& q
   dialog.setAcceptMode(question.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(question.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QString::fromStdString(question.defaultExtension));
+  if (!question.initialName.empty())
+    dialog.selectFile(QString::fromStdString(question.initialName));
   if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return std::nullopt;
   return dialog.selectedFiles().front().toStdString();

@@ -2,13 +2,22 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
+#include "platform/ssh_key_files.h"
+#include "ssh/ssh_limits.h"
 #include "ssh/ssh_remembered_password.h"
+#include "ssh/ssh_user_key.h"
 
 namespace ostrane {
 
@@ -47,10 +56,21 @@ QLabel* ProblemLabel(QWidget* parent) {
   return label;
 }
 
-void ShowProblem(QLabel* label, const char* text) {
-  label->setText(text);
+void ShowProblem(QLabel* label, std::string_view text) {
+  label->setText(Q(text));
   label->show();
 }
+
+// The text of a chosen key file. Only a regular file is read: a named pipe would block.
+std::optional<std::string> ReadKeyFile(const QString& path) {
+  const std::string name = QFile::encodeName(path).toStdString();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(name, error)) return std::nullopt;
+  return platform::ReadWholeFile(name, kSshMaxKeyFile);
+}
+
+constexpr char kPasswordLabel[] = "Pass&word:";
+constexpr char kPassphraseLabel[] = "Passph&rase:";
 
 QDialogButtonBox* OkCancel(QDialog* dialog) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
@@ -87,18 +107,44 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   usePassword_->setChecked(true);
   layout->addWidget(usePassword_);
   layout->addWidget(useKey_);
+  // An OpenSSH private-key file; left empty, the key pair stored for the user is used.
+  auto* keyRow = new QHBoxLayout;
+  keyRow->setContentsMargins(24, 0, 0, 0);
+  keyFile_ = Field(this, "keyFile", false);
+  keyFile_->setPlaceholderText("none: the stored key pair");
+  auto* keyLabel = new QLabel("Key &file:", this);
+  keyLabel->setBuddy(keyFile_);
+  browse_ = new QPushButton("&Browse...", this);
+  browse_->setObjectName("browseKeyFile");
+  browse_->setAutoDefault(false);
+  keyRow->addWidget(keyLabel);
+  keyRow->addWidget(keyFile_, 1);
+  keyRow->addWidget(browse_);
+  layout->addLayout(keyRow);
   auto* passwordForm = new QFormLayout;
   password_ = Field(this, "password", true);
-  passwordForm->addRow("Pass&word:", password_);
+  passwordLabel_ = new QLabel(kPasswordLabel, this);
+  passwordLabel_->setBuddy(password_);
+  passwordForm->addRow(passwordLabel_, password_);
   layout->addLayout(passwordForm);
   save_ = new QCheckBox(SavePasswordLabel(), this);
   save_->setObjectName("savePassword");
   layout->addWidget(save_);
-  // With a key the password unlocks the stored pair and is never saved.
-  connect(useKey_, &QRadioButton::toggled, save_, [this](bool key) {
+  // With a key the password unlocks the stored pair or the key file and is never saved.
+  connect(useKey_, &QRadioButton::toggled, this, [this](bool key) {
     save_->setEnabled(!key);
     if (key) save_->setChecked(false);
+    keyFile_->setEnabled(key);
+    browse_->setEnabled(key);
+    ShowKeyFileNeeds();
   });
+  keyFile_->setEnabled(false);
+  browse_->setEnabled(false);
+  connect(keyFile_, &QLineEdit::textChanged, this, [this] {
+    problem_->hide();
+    ShowKeyFileNeeds();
+  });
+  connect(browse_, &QPushButton::clicked, this, &CSshAuthorizationDialog::BrowseKeyFile);
   problem_ = ProblemLabel(this);
   layout->addWidget(problem_);
   layout->addWidget(OkCancel(this));
@@ -113,14 +159,82 @@ void CSshAuthorizationDialog::accept() {
     user_->setFocus(Qt::OtherFocusReason);
     return;
   }
+  if (!KeyFilePath().isEmpty() && !KeyFileOpens()) return;
   QDialog::accept();
+}
+
+// Empty unless a key file is to be used; "~/" stands for the home folder, as in a shell.
+QString CSshAuthorizationDialog::KeyFilePath() const {
+  if (!useKey_->isChecked()) return {};
+  const QString path = keyFile_->text().trimmed();
+  return path.startsWith("~/") ? QDir::home().filePath(path.mid(2)) : path;
+}
+
+void CSshAuthorizationDialog::ShowKeyFileNeeds() {
+  const QString path = KeyFilePath();
+  bool needsPassphrase = true;
+  if (!path.isEmpty()) {
+    // An unreadable file or a wrong one keeps the field: OK says what is wrong with it.
+    if (const auto text = ReadKeyFile(path)) {
+      SshKeyFileError error = SshKeyFileError::kNone;
+      CSshUserKey::FromOpenSshFile(*text, "", error);
+      needsPassphrase = error != SshKeyFileError::kNone;
+    }
+  }
+  passwordLabel_->setText(path.isEmpty() ? kPasswordLabel : kPassphraseLabel);
+  password_->setEnabled(needsPassphrase);
+  password_->setPlaceholderText(needsPassphrase ? QString() : "the key file has no passphrase");
+}
+
+// The file is opened here, so that a wrong passphrase is typed again rather than ending the
+// login.
+bool CSshAuthorizationDialog::KeyFileOpens() {
+  const auto text = ReadKeyFile(KeyFilePath());
+  if (!text) {
+    ShowProblem(problem_, kTextKeyFileMissing);
+    keyFile_->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  std::string passphrase = password_->isEnabled() ? password_->text().toStdString() : "";
+  SshKeyFileError error = SshKeyFileError::kNone;
+  // The passphrase's key derivation is slow on purpose.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool opens = CSshUserKey::FromOpenSshFile(*text, passphrase, error).has_value();
+  QGuiApplication::restoreOverrideCursor();
+  WipeString(passphrase);
+  if (opens) return true;
+  ShowProblem(problem_, SshKeyFileErrorText(error));
+  QLineEdit* field = error == SshKeyFileError::kWrongPassphrase ? password_ : keyFile_;
+  field->setFocus(Qt::OtherFocusReason);
+  field->selectAll();
+  return false;
+}
+
+void CSshAuthorizationDialog::BrowseKeyFile() {
+  QFileDialog files(this, "Choose a Private Key File", QString(),
+                    "OpenSSH Private Keys (id_* *.key *.pem);;All Files (*)");
+  files.setFileMode(QFileDialog::ExistingFile);
+  const QFileInfo chosen(KeyFilePath());
+  const QString keys = QDir::home().filePath(".ssh");
+  if (!KeyFilePath().isEmpty() && chosen.dir().exists()) {
+    files.setDirectory(chosen.dir());
+    files.selectFile(chosen.fileName());
+  } else {
+    files.setDirectory(QDir(keys).exists() ? keys : QDir::homePath());
+  }
+  // Closing this dialog (the connection ended meanwhile) closes the file dialog too.
+  connect(this, &QDialog::finished, &files, &QDialog::reject);
+  if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return;
+  keyFile_->setText(files.selectedFiles().front());
+  if (password_->isEnabled()) password_->setFocus(Qt::OtherFocusReason);
 }
 
 SshAuthorizationAnswer CSshAuthorizationDialog::Answer() const {
   SshAuthorizationAnswer a;
   a.user = user_->text().trimmed().toStdString();
   a.usePublicKey = useKey_->isChecked();
-  a.password = password_->text().toStdString();
+  a.identityFile = QFile::encodeName(KeyFilePath()).toStdString();
+  a.password = password_->isEnabled() ? password_->text().toStdString() : std::string();
   a.savePassword = !a.usePublicKey && save_->isChecked();
   return a;
 }

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <functional>
 #include <optional>
@@ -26,12 +27,23 @@ class CSshAuthorizationDialog : public QDialog {
   SshAuthorizationAnswer Answer() const;
 
  public slots:
+  // Stays open without a user name, and while a chosen key file cannot be opened with the
+  // passphrase typed.
   void accept() override;
 
  private:
+  void BrowseKeyFile();
+  // The password field asks for the key file's passphrase, and only when the file has one.
+  void ShowKeyFileNeeds();
+  QString KeyFilePath() const;
+  bool KeyFileOpens();
+
   QLineEdit* user_ = nullptr;
   QRadioButton* usePassword_ = nullptr;
   QRadioButton* useKey_ = nullptr;
+  QLineEdit* keyFile_ = nullptr;
+  QPushButton* browse_ = nullptr;
+  QLabel* passwordLabel_ = nullptr;
   QLineEdit* password_ = nullptr;
   QCheckBox* save_ = nullptr;
   QLabel* problem_ = nullptr;
@@ -95,5 +107,6 @@ bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question,
 // Shown in the dialog (it stays open) when its values are refused.
 inline constexpr char kTextPasswordsDiffer[] = "The new password and its confirmation differ.";
 inline constexpr char kTextNoUser[] = "Please input the user name.";
+inline constexpr char kTextKeyFileMissing[] = "The key file cannot be read.";
 
 }  // namespace ostrane

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "ssh/ssh_host_key.h"
 #include "ssh/ssh_key_text.h"
 #include "ssh_test_support.h"
 #include "support/test_folder.h"
@@ -23,7 +25,9 @@ class CManagerQuestions : public test::CTestSshQuestions {
   std::deque<std::string> files;
   std::deque<MessageAnswer> answers;
   std::vector<MessageQuestion> asked;
-  std::optional<std::string> ChooseFile(const FileQuestion&) override {
+  std::vector<FileQuestion> offered;
+  std::optional<std::string> ChooseFile(const FileQuestion& q) override {
+    offered.push_back(q);
     if (files.empty()) return std::nullopt;
     std::string f = files.front();
     files.pop_front();
@@ -42,6 +46,16 @@ class CManagerQuestions : public test::CTestSshQuestions {
 std::string Read(const std::filesystem::path& path) {
   std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What ssh-keygen prints for the command, empty when it fails.
+std::string KeygenSays(const std::string& arguments) {
+  FILE* pipe = popen(("ssh-keygen " + arguments + " 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  return pclose(pipe) == 0 ? out : std::string();
 }
 
 TEST(SshKeyNames, TrailingBlanksGoAndUnsafeNamesAreRefused) {
@@ -261,6 +275,68 @@ TEST(SshKeyManagerOpenSsh, OpenSshPairsLiveBesideTheStore) {
   ASSERT_TRUE(manager.RemoveUser("alice"));
   EXPECT_FALSE(store.HasOpenSshKey("alice"));
   EXPECT_EQ(store.ListUsers(), std::vector<std::string>{"bob"});
+}
+
+}  // namespace
+}  // namespace ostrane
+
+namespace ostrane {
+namespace {
+
+// A DSA pair's public key goes out as the line OpenSSH reads (ssh-keygen prints the same
+// fingerprint as ours) or, when the user says No, as the framed SSH2 text; the file dialogs
+// offer the user's name.
+TEST(SshKeyManagerExport, DsaKeyExportsAsOneLineOrAsFramedText) {
+  test::CTempHome home("ostrane-keyexport");
+  ASSERT_TRUE(home.Made());
+  const std::filesystem::path dir = std::getenv("OSTRANE_HOME");
+  CSshKeyStore store(SshVersion::k2);
+  CManagerQuestions q;
+  CSshKeyManager manager(store, q);
+  ASSERT_TRUE(manager.Create("dave", "pw", "pw"));
+  const Bytes record = *store.UserRecord("dave");
+  const auto framedFile = dir / "framed.pub";
+  q.keyPassword = "pw";
+  q.files = {framedFile.string()};
+  q.answers = {MessageAnswer::kNo};
+  ASSERT_TRUE(manager.ExportPublicKey("dave"));
+  EXPECT_EQ(q.asked.back().text, kTextExportOneLine);
+  const auto framed = ImportSshKeyText(Read(framedFile), SshKeyTextKind::kSsh2PublicKey);
+  ASSERT_TRUE(framed.has_value());
+  EXPECT_EQ(framed->subject, "dave");
+
+  const auto lineFile = dir / "line.pub";
+  q.files = {lineFile.string()};
+  q.answers = {MessageAnswer::kYes};
+  ASSERT_TRUE(manager.ExportPublicKey("dave"));
+  const std::string line = Read(lineFile);
+  EXPECT_EQ(line, "ssh-dss " + EncodeBase64(framed->bytes) + " dave\n");
+  const std::string listed = KeygenSays("-l -f " + lineFile.string());
+  EXPECT_NE(listed.find(SshFingerprint(framed->bytes) + " dave (DSA)"), std::string::npos)
+      << listed;
+  // ssh-keygen reads the framed form too, and finds the same key in it.
+  EXPECT_EQ(KeygenSays("-i -f " + framedFile.string()),
+            "ssh-dss " + EncodeBase64(framed->bytes) + "\n");
+
+  const std::string backup = (dir / "dave.key").string();
+  q.files = {backup};
+  ASSERT_TRUE(manager.Backup("dave"));
+  q.files = {backup};
+  EXPECT_FALSE(manager.Restore("dave")) << "the same key: replacing it was refused";
+  ASSERT_EQ(q.offered.size(), 4u);
+  EXPECT_EQ(q.offered[0].initialName, "dave.pub");
+  EXPECT_EQ(q.offered[2].initialName, "dave.key");
+  EXPECT_TRUE(q.offered[2].save);
+  EXPECT_EQ(q.offered[3].initialName, "dave.key");
+  EXPECT_FALSE(q.offered[3].save);
+  EXPECT_EQ(store.UserRecord("dave"), record);
+}
+
+// A blob that does not start with a printable key type makes no line.
+TEST(SshKeyManagerExport, OneLineNeedsAKeyType) {
+  EXPECT_EQ(OpenSshPublicLine(Bytes{0, 0, 0, 3, 'a', ' ', 'b'}, "x"), "");
+  EXPECT_EQ(OpenSshPublicLine(Bytes{0, 0, 0, 9, 'a'}, "x"), "");
+  EXPECT_EQ(OpenSshPublicLine(Bytes{0, 0, 0, 1, 'k'}, ""), "k AAAAAWs=");
 }
 
 }  // namespace

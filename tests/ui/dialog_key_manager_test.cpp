@@ -77,7 +77,8 @@ TEST_F(KeyManagerDialog, CreateBackupRemoveRestoreAndShowASsh1Key) {
   const QString backup = QString::fromStdString((dir_ / "alice.key").string());
   int step = 0;
   QStringList afterCreate, afterRemove, afterRestore;
-  QString shownName, shownText, title;
+  QString shownName, shownText, title, selectedAfterBackup;
+  QStringList offeredNames;
   test::CDialogAnswerer answerer(
       {{"KeyManager",
         [&](QWidget* m) {
@@ -91,12 +92,16 @@ TEST_F(KeyManagerDialog, CreateBackupRemoveRestoreAndShowASsh1Key) {
               Select(m, "users", "alice");
               ClickLater(Child<QPushButton>(m, "backup"));
               break;
-            case 2:
-              Select(m, "users", "alice");
+            case 2: {
+              // The entry stays selected after the backup.
+              const QListWidgetItem* current = Child<QListWidget>(m, "users")->currentItem();
+              selectedAfterBackup =
+                  current != nullptr && current->isSelected() ? current->text() : "";
               Child<QPushButton>(m, "removeUser")->click();
               afterRemove = Items(m, "users");
               ClickLater(Child<QPushButton>(m, "restore"));
               break;
+            }
             case 3: {
               afterRestore = Items(m, "users");
               auto* users = Child<QListWidget>(m, "users");
@@ -132,6 +137,7 @@ TEST_F(KeyManagerDialog, CreateBackupRemoveRestoreAndShowASsh1Key) {
           // Typed as a user types it: the whole path into the file name field.
           auto* name = files->findChild<QLineEdit*>("fileNameEdit");
           ASSERT_NE(name, nullptr);
+          offeredNames << name->text();
           name->setText(backup);
           // Through QDialog: QFileDialog keeps its accept protected.
           static_cast<QDialog*>(files)->accept();
@@ -146,6 +152,9 @@ TEST_F(KeyManagerDialog, CreateBackupRemoveRestoreAndShowASsh1Key) {
   EXPECT_EQ(afterCreate, QStringList{"alice"});
   EXPECT_TRUE(afterRemove.isEmpty());
   EXPECT_EQ(afterRestore, QStringList{"alice"});
+  EXPECT_EQ(selectedAfterBackup, "alice");
+  // The backup is offered under the user's name; the restore, with nothing selected, under none.
+  EXPECT_EQ(offeredNames, QStringList({"alice.key", ""}));
   EXPECT_EQ(shownName, "alice");
   EXPECT_TRUE(shownText.startsWith("---- BEGIN SSH1 ENCRYPTED PRIVATE KEY ----"))
       << shownText.toStdString();

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <map>
@@ -18,6 +20,7 @@
 #include "peers/ssh_peer.h"
 #include "peers/ssh_scripted_peer.h"
 #include "session/screen_json.h"
+#include "ssh/ssh_user_key.h"
 #include "support/test_folder.h"
 #include "transport/transport_limits.h"
 #include "ui/child_frame.h"
@@ -99,6 +102,60 @@ TEST_F(SshDialogs, AuthorizationNeedsAUserAndAKeyPasswordIsNeverSaved) {
   EXPECT_TRUE(answer->usePublicKey);
   EXPECT_EQ(answer->password, "keypass");
   EXPECT_FALSE(answer->savePassword);
+}
+
+// A key file is checked before the dialog closes: a missing file or one that is no key keeps it
+// open with the reason, a key without a passphrase leaves nothing to type, and going back to a
+// password drops the file.
+TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
+  const std::filesystem::path home = std::getenv("HOME");
+  const std::filesystem::path key = home / "plain_key";
+  std::filesystem::remove(key);
+  ASSERT_EQ(
+      std::system(("ssh-keygen -q -t ed25519 -N '' -f " + key.string() + " >/dev/null").c_str()),
+      0);
+  std::ofstream(home / "not_a_key") << "hello\n";
+  auto problem = [](QWidget* d) { return Find<QLabel>(d, "problem")->text().toStdString(); };
+  {
+    CDialogAnswerer answerer({{"SshAuthorization", [&](QWidget* d) {
+                                 QLineEdit* password = Find<QLineEdit>(d, "password");
+                                 QLineEdit* file = Find<QLineEdit>(d, "keyFile");
+                                 EXPECT_FALSE(file->isEnabled());
+                                 Find<QRadioButton>(d, "useKey")->click();
+                                 Type(d, "keyFile", "~/missing_key");
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(problem(d), kTextKeyFileMissing);
+                                 file->setText("~/not_a_key");
+                                 EXPECT_TRUE(password->isEnabled());
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(problem(d),
+                                           SshKeyFileErrorText(SshKeyFileError::kNotAKey));
+                                 file->setText("~/plain_key");
+                                 EXPECT_FALSE(password->isEnabled());
+                                 EXPECT_FALSE(Find<QLabel>(d, "problem")->isVisible());
+                                 PressReturn(d);
+                               }}});
+    const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->usePublicKey);
+    EXPECT_EQ(answer->identityFile, key.string());
+    EXPECT_EQ(answer->password, "");
+  }
+
+  CDialogAnswerer back({{"SshAuthorization", [&](QWidget* d) {
+                           Find<QRadioButton>(d, "useKey")->click();
+                           Type(d, "keyFile", "~/not_a_key");
+                           Find<QRadioButton>(d, "usePassword")->click();
+                           Type(d, "password", "pw");
+                           PressReturn(d);
+                         }}});
+  const auto password = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
+  ASSERT_TRUE(password);
+  EXPECT_FALSE(password->usePublicKey);
+  EXPECT_EQ(password->identityFile, "");
+  EXPECT_EQ(password->password, "pw");
 }
 
 TEST_F(SshDialogs, CancelAnswersNothing) {
