@@ -255,6 +255,13 @@ void CSsh1Protocol::StartAttempt() {
     auto answer = questions_ ? questions_->AskAuthorization(options_.host, user) : std::nullopt;
     if (!answer) throw CSshError(SshError::kAborted);
     user_ = answer->user;
+    if (answer->usePublicKey && !answer->identityFile.empty()) {
+      // Key files hold SSH 2 keys; taking the store's pair instead would use the file's
+      // passphrase as another key's password without a word.
+      WipeString(answer->password);
+      ShowText(kTextSsh1NoKeyFile);
+      throw CSshError(SshError::kAborted);
+    }
     if (answer->usePublicKey) {
       userKey_ = keys_.LoadSsh1ForAuthentication(user_, answer->password, questions_);
       authStep_ = AuthStep::kRsa;

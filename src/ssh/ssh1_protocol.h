@@ -23,6 +23,10 @@ inline constexpr std::string_view kSsh1ClientVersion = "SSH-1.5-1.2.27 Secure Os
 // Shown on the screen as the connection starts: the protocol's weaknesses are not fixable.
 inline constexpr std::string_view kTextSsh1Insecure =
     "Warning: SSH1 is an insecure protocol; use SSH2 where the server offers it.\r\n";
+// A key file was chosen for an SSH1 login, which takes only the key manager's SSH1 pairs.
+inline constexpr std::string_view kTextSsh1NoKeyFile =
+    "A key file can be used only with SSH2. SSH1 logs in with a password or with the SSH1 key "
+    "pair of the key manager.";
 
 // Message numbers of version 1.5, apart from the version 2 ones they clash with.
 namespace ssh1 {

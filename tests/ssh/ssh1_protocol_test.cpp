@@ -345,6 +345,21 @@ TEST_F(Ssh1Protocol, RsaChallengeIsAnsweredOverThe32ByteForm) {
   EXPECT_EQ(answer, Md5(full, sessionId_));
 }
 
+// A key file (SSH2 only) is refused with a message instead of trying the store's pair with the
+// file's passphrase; nothing of the login goes out.
+TEST_F(Ssh1Protocol, KeyFileChosenForTheLoginIsRefusedWithAMessage) {
+  questions_.user = "bob";
+  questions_.usePublicKey = true;
+  questions_.identityFile = "/home/bob/.ssh/id_ed25519";
+  questions_.password = "file pw";
+  Identify();
+  ASSERT_TRUE(ExchangeKeys(Keys().server, Keys().host));
+  EXPECT_FALSE(Send(SSH_SMSG_SUCCESS));
+  ASSERT_FALSE(questions_.Messages().empty());
+  EXPECT_EQ(questions_.Messages().back(), kTextSsh1NoKeyFile);
+  EXPECT_EQ(Next().first, 0);
+}
+
 TEST_F(Ssh1Protocol, OverlongChallengeEndsTheLogin) {
   ASSERT_TRUE(store_.CreateUserKey("bob", "key pw", nullptr));
   std::optional<CSsh1RsaKey> user;

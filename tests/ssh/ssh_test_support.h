@@ -22,6 +22,7 @@ class CTestSshQuestions : public ISshQuestions {
   std::string user;
   std::string password;
   bool usePublicKey = false;
+  std::string identityFile;
   bool savePassword = false;
   bool acceptHostKey = true;
   std::optional<std::string> keyPassword;
@@ -41,7 +42,7 @@ class CTestSshQuestions : public ISshQuestions {
     std::lock_guard lock(mutex_);
     authorizationUsers_.push_back(remembered);
     if (static_cast<int>(authorizationUsers_.size()) > maxAuthorizations) return std::nullopt;
-    return SshAuthorizationAnswer{user, usePublicKey, password, savePassword, {}};
+    return SshAuthorizationAnswer{user, usePublicKey, password, savePassword, identityFile};
   }
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,
                                                            bool retry) override {
