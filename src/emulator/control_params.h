@@ -65,15 +65,17 @@ class CControlParams {
   // carrying its state across chunks, cannot; the result is the same.
   void CollectShort(const uint8_t* data, size_t length) {
     static_assert(kMaxParams > 8, "eight bytes make at most eight parameters here");
+    // The count in a local: stores to values_ could otherwise alias it and force reloads.
+    int count = count_;
     int32_t v = 0;
     bool digits = false;  // the parameter being read has a digit
     for (size_t i = 0; i < length; ++i) {
       const int32_t b = data[i];
       if (b == ';') {
         if (!digits) {
-          values_[count_] = 0;
-          omitted_[count_] = true;
-          ++count_;
+          values_[count] = 0;
+          omitted_[count] = true;
+          ++count;
         }
         digits = false;
         v = 0;
@@ -81,12 +83,13 @@ class CControlParams {
       }
       if (!digits) {
         digits = true;
-        omitted_[count_] = false;
-        ++count_;
+        omitted_[count] = false;
+        ++count;
       }
       v = v * 10 + (b - '0');  // eight digits fit in 32 bits
-      values_[count_ - 1] = v;
+      values_[count - 1] = v;
     }
+    count_ = count;
     atStart_ = !digits;
   }
 

@@ -93,7 +93,9 @@ class CVtParserFor {
   [[gnu::flatten]] size_t GroundRun(const uint8_t* data, size_t length);
   void EscapeByte(uint8_t byte);
   size_t ControlSequenceStart(const uint8_t* data, size_t length);
-  size_t ControlSequenceRun(const uint8_t* data, size_t length);
+  // Kept out of the flattened loop: only sequences split by a chunk or too long for the word
+  // path come here.
+  [[gnu::noinline]] size_t ControlSequenceRun(const uint8_t* data, size_t length);
   void DispatchControlSequence(uint8_t final);
   size_t DeviceControlRun(const uint8_t* data, size_t length);
   void EndDeviceControlString();

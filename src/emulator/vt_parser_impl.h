@@ -325,7 +325,8 @@ size_t CVtParserFor<Sink>::ControlSequenceStart(const uint8_t* data, size_t leng
       if (const uint64_t other = vtp::NotNumberBytes(x); other != 0) {
         const size_t k = vtp::FirstMarked(other);
         if (data[2 + k] == 'm') {
-          const uint64_t text = k == 0 ? 0 : x & (~uint64_t{0} >> (64 - 8 * k));
+          // k is at most 7 here: the mask's shift stays below 64.
+          const uint64_t text = x & ((uint64_t{1} << (8 * k)) - 1);
           c1_ = C1::kUnknown;
           if (!sink_.RememberedRendition(text)) {
             params_.Clear();

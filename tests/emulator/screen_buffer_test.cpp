@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -153,6 +154,29 @@ TEST_F(ScreenBufferTest, RotatedAndCopiedLineMovesAgree) {
       ASSERT_EQ(Row(a, r, 12), Row(b, r, 12))
           << "src " << src << " dst " << dst << " count " << count << " row " << r;
       ASSERT_EQ(a.LineFlags(r) & 0xFF, b.LineFlags(r) & 0xFF) << "row " << r;
+    }
+  }
+}
+
+// Short runs are written a word at a time and merged with the cells after them: every length at
+// every column near the line's end writes exactly its cells, and the neighbours keep theirs.
+TEST_F(ScreenBufferTest, ByteRunsWriteExactlyTheirCellsAtEveryLengthAndColumn) {
+  const uint8_t text[] = "ABCDEFGHIJKLMNOPQRST";
+  // Every bit set somewhere in the cells around, so a mask one bit off shows.
+  const uint16_t aroundChar = 0xFFFF, around = 0xF7FF, attribute = 0x0A05;
+  for (int column : {0, 1, 7, kLineWidth - 6, kLineWidth - 5, kLineWidth - 4, kLineWidth - 3,
+                     kLineWidth - 1}) {
+    for (int count = 1; count <= 20; ++count) {
+      for (int c = 0; c < kLineWidth; ++c) buffer.PutCell(2, c, aroundChar, around);
+      buffer.PutByteRun(2, column, text, count, attribute);
+      const int written = std::min(count, kLineWidth - column);
+      for (int c = 0; c < kLineWidth; ++c) {
+        const bool inside = c >= column && c < column + written;
+        ASSERT_EQ(buffer.CharAt(2, c), inside ? text[c - column] : aroundChar)
+            << "column " << column << " count " << count << " cell " << c;
+        ASSERT_EQ(buffer.AttrAt(2, c), inside ? attribute : around)
+            << "column " << column << " count " << count << " cell " << c;
+      }
     }
   }
 }
