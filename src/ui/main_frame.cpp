@@ -13,11 +13,13 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <utility>
 
 #include "keyboard/key_codes.h"
@@ -1148,6 +1150,45 @@ QSize CMainFrame::UsableSize(CChildFrame& frame) const {
                           {area.width() > 1 ? area.width() : kUnlimited,
                            area.height() > 1 ? area.height() : kUnlimited});
   return {size.width, size.height};
+}
+
+QRect CMainFrame::WidenSessionWindow(const QRect& window, int extra) {
+  const int wanted = window.width() + extra;
+  const int area = mdi_->viewport()->width();
+  if (wanted > area && !isMaximized() && !isFullScreen() && screen()) {
+    const QRect screenArea = screen()->availableGeometry();
+    const QRect outer = frameGeometry();
+    const int grow = std::min(wanted - area, screenArea.width() - outer.width());
+    if (grow > 0) {
+      const int shift = std::clamp(outer.right() + grow - screenArea.right(), 0, grow);
+      Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
+      move(pos().x() - shift, pos().y());
+      resize(width() + grow, height());
+      growth.width += grow;
+      growth.shift += shift;
+      growth.size = size();
+      growth_ = growth;
+    }
+  }
+  const int room = std::max(mdi_->viewport()->width(), window.width());
+  const int width = std::min(wanted, room);
+  const int left = window.x() + width <= room ? window.x() : std::max(0, room - width);
+  return {left, window.y(), width, window.height()};
+}
+
+void CMainFrame::ReleaseSessionRoom() {
+  if (!growth_) return;
+  if (size() != growth_->size) {
+    growth_.reset();  // the user resized the window since
+    return;
+  }
+  const int narrower = mdi_->viewport()->width() - growth_->width;
+  for (CChildFrame* child : Children())
+    if (!child->isMaximized() && !child->isMinimized() && child->geometry().right() >= narrower)
+      return;
+  const Growth growth = *std::exchange(growth_, std::nullopt);
+  resize(width() - growth.width, height());
+  move(pos().x() + growth.shift, pos().y());
 }
 
 void CMainFrame::Cascade() {

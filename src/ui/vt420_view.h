@@ -120,6 +120,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void commandRequested(ViewCommand command);
   // The host rang the bell; the desktop's bell sounds.
   void bellRang();
+  // The page's column count changed: the window would need `pixels` more width (less when
+  // negative) for the text to keep its size. Sent before the view fits its font to its size.
+  void pageWidthChanged(int pixels);
 
   // ITerminalView and ISessionView: any thread, terminal lock held, never blocking.
  public:
@@ -218,6 +221,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   bool hbar_ = false;
   bool inLayout_ = false;
   ScrollLayoutInput lastLayout_;  // what the scroll bars were last computed from
+  int layoutColumns_ = 0;         // the column count the view was last laid out for
   bool shown_ = false;
 
   // Cursor, as last read from the terminal.
