@@ -129,7 +129,15 @@ bool CChildFrame::SaveAs() {
 }
 
 void CChildFrame::FitPageWidth(int pixels) {
-  if (pixels == 0 || isMaximized() || isMinimized()) return;
+  if (pixels == 0 || isMinimized()) return;
+  // A maximised window fills the area: the main window grows, or gives its room back.
+  if (isMaximized()) {
+    if (pixels > 0)
+      main_.GrowSessionArea(pixels);
+    else
+      main_.ReleaseSessionRoom();
+    return;
+  }
   if (pixels > 0) {
     const QRect before = geometry();
     const QRect wider = main_.WidenSessionWindow(before, pixels);

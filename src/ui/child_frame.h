@@ -44,9 +44,10 @@ class CChildFrame : public QMdiSubWindow {
   bool SaveAs();
 
   // The page's column count changed: the window's width changes by `pixels` so that the text
-  // keeps its size, growing the main window within the screen when needed. A page that goes
-  // back restores the width and place the window had. A maximised or minimised window keeps
-  // its size, and so does one the user resized since; the view fits its font to it.
+  // keeps its size, growing the main window within the screen when needed (only the main
+  // window when this one is maximised). A page that goes back restores the width and place the
+  // windows had. Where there is no room (a maximised main window, a small screen), and for a
+  // window the user resized since it grew, the view fits its font to the size there is.
   void FitPageWidth(int pixels);
 
  signals:

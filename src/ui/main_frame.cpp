@@ -1152,24 +1152,26 @@ QSize CMainFrame::UsableSize(CChildFrame& frame) const {
   return {size.width, size.height};
 }
 
+void CMainFrame::GrowSessionArea(int extra) {
+  if (extra <= 0 || isMaximized() || isFullScreen() || !screen()) return;
+  const QRect screenArea = screen()->availableGeometry();
+  const QRect outer = frameGeometry();
+  const int grow = std::min(extra, screenArea.width() - outer.width());
+  if (grow <= 0) return;
+  // Moved left as far as it must to stay on the screen.
+  const int shift = std::clamp(outer.right() + grow - screenArea.right(), 0, grow);
+  Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
+  move(pos().x() - shift, pos().y());
+  resize(width() + grow, height());
+  growth.width += grow;
+  growth.shift += shift;
+  growth.size = size();
+  growth_ = growth;
+}
+
 QRect CMainFrame::WidenSessionWindow(const QRect& window, int extra) {
   const int wanted = window.width() + extra;
-  const int area = mdi_->viewport()->width();
-  if (wanted > area && !isMaximized() && !isFullScreen() && screen()) {
-    const QRect screenArea = screen()->availableGeometry();
-    const QRect outer = frameGeometry();
-    const int grow = std::min(wanted - area, screenArea.width() - outer.width());
-    if (grow > 0) {
-      const int shift = std::clamp(outer.right() + grow - screenArea.right(), 0, grow);
-      Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
-      move(pos().x() - shift, pos().y());
-      resize(width() + grow, height());
-      growth.width += grow;
-      growth.shift += shift;
-      growth.size = size();
-      growth_ = growth;
-    }
-  }
+  GrowSessionArea(wanted - mdi_->viewport()->width());
   const int room = std::max(mdi_->viewport()->width(), window.width());
   const int width = std::min(wanted, room);
   const int left = window.x() + width <= room ? window.x() : std::max(0, room - width);

@@ -103,6 +103,9 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   // grows within the screen when the area is too narrow, and the session window moves left as
   // far as it must to stay inside.
   QRect WidenSessionWindow(const QRect& window, int extra);
+  // The session area grows by up to `extra` pixels, as far as the screen allows and unless the
+  // main window is maximised.
+  void GrowSessionArea(int extra);
   // A session window went back to its width: the main window goes back to its own once no
   // session window needs the room it gained.
   void ReleaseSessionRoom();

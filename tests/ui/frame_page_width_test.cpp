@@ -104,39 +104,48 @@ void ExpectPageFits(CVT420View* v, int columns) {
   EXPECT_LE(v->TermFont().CellWidth() * columns, v->viewport()->width());
 }
 
-TEST_F(PageWidth, WiderPageGrowsBothWindowsAndTheTextKeepsItsSize) {
-  frame_->resize(450, 420);
-  CChildFrame* child = Open(false);
-  ASSERT_NE(child, nullptr);
-  CVT420View* v = child->View();
-  const int points = v->TermFont().Points();
-  const int cell = v->TermFont().CellWidth();
-  const QRect narrowChild = child->geometry();
-  const QRect narrowMain = frame_->geometry();
-  ASSERT_LE(frame_->frameGeometry().width() + 52 * cell, AvailableWidth());
+// A session window in the main window's area, and a maximised one (as sessions open by
+// default), which follows the main window.
+TEST_F(PageWidth, WiderPageGrowsTheWindowsAndTheTextKeepsItsSize) {
+  for (const bool maximize : {false, true}) {
+    SCOPED_TRACE(maximize ? "maximised" : "normal");
+    frame_->resize(450, 420);
+    QTest::qWait(20);
+    CChildFrame* child = Open(maximize);
+    ASSERT_NE(child, nullptr);
+    ASSERT_EQ(child->isMaximized(), maximize);
+    CVT420View* v = child->View();
+    const int points = v->TermFont().Points();
+    const int cell = v->TermFont().CellWidth();
+    const QRect narrowChild = child->geometry();
+    const QRect narrowMain = frame_->geometry();
+    ASSERT_LE(frame_->frameGeometry().width() + 52 * cell, AvailableWidth());
 
-  TickWideInSettings();
-  ASSERT_EQ(Columns(child), 132);
-  EXPECT_EQ(child->width(), narrowChild.width() + 52 * cell);
-  EXPECT_EQ(child->height(), narrowChild.height());
-  EXPECT_EQ(v->TermFont().Points(), points);
-  ExpectPageFits(v, 132);
-  EXPECT_GT(frame_->width(), narrowMain.width());
-  EXPECT_EQ(frame_->height(), narrowMain.height());
-  EXPECT_TRUE(InsideArea(child));
+    TickWideInSettings();
+    ASSERT_EQ(Columns(child), 132);
+    EXPECT_EQ(child->width(), narrowChild.width() + 52 * cell);
+    EXPECT_EQ(child->height(), narrowChild.height());
+    EXPECT_EQ(v->TermFont().Points(), points);
+    ExpectPageFits(v, 132);
+    EXPECT_GT(frame_->width(), narrowMain.width());
+    EXPECT_EQ(frame_->height(), narrowMain.height());
+    EXPECT_TRUE(InsideArea(child));
 
-  // The host goes back to 80 columns: both windows as they were, the text still the same.
-  Feed(child, kNarrow);
-  EXPECT_EQ(child->geometry(), narrowChild);
-  EXPECT_EQ(frame_->geometry(), narrowMain);
-  EXPECT_EQ(v->TermFont().Points(), points);
+    // The host goes back to 80 columns: both windows as they were, the text still the same.
+    Feed(child, kNarrow);
+    EXPECT_EQ(child->geometry(), narrowChild);
+    EXPECT_EQ(frame_->geometry(), narrowMain);
+    EXPECT_EQ(v->TermFont().Points(), points);
 
-  // And the host's 132 columns grow them the same way.
-  Feed(child, kWide);
-  EXPECT_EQ(child->width(), narrowChild.width() + 52 * cell);
-  EXPECT_EQ(v->TermFont().Points(), points);
-  Feed(child, kNarrow);
-  EXPECT_EQ(frame_->geometry(), narrowMain);
+    // And the host's 132 columns grow them the same way.
+    Feed(child, kWide);
+    EXPECT_EQ(child->width(), narrowChild.width() + 52 * cell);
+    EXPECT_EQ(v->TermFont().Points(), points);
+    Feed(child, kNarrow);
+    EXPECT_EQ(frame_->geometry(), narrowMain);
+    child->close();
+    OSTRANE_TRY_VERIFY(frame_->Children().isEmpty());
+  }
 }
 
 // The main window gives its room back only when no session window needs it any more.
@@ -161,17 +170,21 @@ TEST_F(PageWidth, MainWindowShrinksBackOnlyWhenEverySessionIsNarrowAgain) {
   EXPECT_EQ(frame_->geometry(), narrowMain);
 }
 
-// A maximised session window and a main window at the edge of the screen cannot give the room:
-// the font is fitted to what there is, and 80 columns bring the old size back.
+// A maximised main window, and one nearly as wide as the screen, cannot give the room: the
+// font is fitted to what there is, and 80 columns bring the old size back.
 TEST_F(PageWidth, WindowsThatCannotGrowFitTheFontToTheirSize) {
   for (const bool maximize : {true, false}) {
-    SCOPED_TRACE(maximize ? "maximised session window"
-                          : "main window nearly as wide as the screen");
-    frame_->resize(maximize ? 450 : AvailableWidth() - 40, 420);
-    QTest::qWait(20);
+    SCOPED_TRACE(maximize ? "maximised main window" : "main window nearly as wide as the screen");
+    if (maximize) {
+      frame_->showMaximized();
+    } else {
+      frame_->showNormal();
+      frame_->resize(AvailableWidth() - 40, 420);
+    }
+    QTest::qWait(50);
+    ASSERT_EQ(frame_->isMaximized(), maximize);
     CChildFrame* child = Open(maximize);
     ASSERT_NE(child, nullptr);
-    ASSERT_EQ(child->isMaximized(), maximize);
     CVT420View* v = child->View();
     const int points = v->TermFont().Points();
     const QRect narrowChild = child->geometry();
@@ -182,10 +195,7 @@ TEST_F(PageWidth, WindowsThatCannotGrowFitTheFontToTheirSize) {
     ExpectPageFits(v, 132);
     EXPECT_TRUE(InsideArea(child));
     EXPECT_LE(frame_->frameGeometry().width(), AvailableWidth());
-    if (maximize) {
-      EXPECT_EQ(child->geometry(), narrowChild);
-      EXPECT_EQ(frame_->size(), narrowMain);
-    }
+    if (maximize) EXPECT_EQ(frame_->size(), narrowMain);
 
     Feed(child, kNarrow);
     EXPECT_EQ(child->geometry(), narrowChild);
