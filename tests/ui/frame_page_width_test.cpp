@@ -195,7 +195,9 @@ TEST_F(PageWidth, WindowsThatCannotGrowFitTheFontToTheirSize) {
     ExpectPageFits(v, 132);
     EXPECT_TRUE(InsideArea(child));
     EXPECT_LE(frame_->frameGeometry().width(), AvailableWidth());
-    if (maximize) EXPECT_EQ(frame_->size(), narrowMain);
+    if (maximize) {
+      EXPECT_EQ(frame_->size(), narrowMain);
+    }
 
     Feed(child, kNarrow);
     EXPECT_EQ(child->geometry(), narrowChild);
