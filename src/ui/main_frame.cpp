@@ -1144,7 +1144,8 @@ QSize CMainFrame::UsableSize(CChildFrame& frame) const {
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
   const int border = 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
-  const QSize area = mdi_->viewport()->size();
+  // Until the main window is shown its area has a placeholder size that limits nothing.
+  const QSize area = isVisible() ? mdi_->viewport()->size() : QSize();
   const WindowSize size =
       UsableSessionWindow({font.CellWidth(), font.CellHeight()}, {border + bar, border + title},
                           {area.width() > 1 ? area.width() : kUnlimited,

@@ -148,6 +148,33 @@ TEST_F(PageWidth, WiderPageGrowsTheWindowsAndTheTextKeepsItsSize) {
   }
 }
 
+// A session opened before the main window is shown (the command line) opens maximised; restored,
+// it is a usable window that can grow, not one of a few cells.
+TEST(PageWidthStart, ASessionOpenedBeforeTheMainWindowRestoresToAUsableSize) {
+  test::EnsureApplication();
+  const auto dir = test::FreshTestFolder();
+  CProfile profile((dir / "ostrane.ini").string());
+  CMainFrame frame(profile);
+  const std::string path = (dir / "local.OSN").string();
+  CVT420Doc writer;
+  {
+    std::lock_guard lock(writer.Terminal().Mutex());
+    writer.Settings().SetInt(S::HostType, 2);
+  }
+  ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+  bool maximized = false;
+  CChildFrame* child = frame.OpenCommandLine({path}, maximized);
+  ASSERT_NE(child, nullptr);
+  frame.show();
+  QTest::qWait(50);
+  ASSERT_TRUE(child->isMaximized());
+  child->showNormal();
+  QTest::qWait(20);
+  const CVT420View* v = child->View();
+  EXPECT_GE(v->viewport()->width() / v->TermFont().CellWidth(), 80) << child->width();
+  EXPECT_GE(v->viewport()->height() / v->TermFont().CellHeight(), 24) << child->height();
+}
+
 // The main window gives its room back only when no session window needs it any more.
 TEST_F(PageWidth, MainWindowShrinksBackOnlyWhenEverySessionIsNarrowAgain) {
   frame_->resize(450, 420);
