@@ -65,6 +65,7 @@ void CVT420Doc::AddView(ISessionView* view) {
   std::lock_guard lock(viewsMutex_);
   if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
   if (pendingClipboard_) view->HostClipboard(*std::exchange(pendingClipboard_, std::nullopt));
+  if (std::exchange(pendingBell_, false)) view->Bell();
 }
 
 void CVT420Doc::RemoveView(ISessionView* view) {
@@ -87,6 +88,8 @@ void CVT420Doc::NotifyConnection(bool ended) {
 
 void CVT420Doc::NotifyBell() {
   std::lock_guard lock(viewsMutex_);
+  // A bell in the greeting, before the first window, rings once when that window opens.
+  if (views_.empty()) pendingBell_ = true;
   for (ISessionView* view : views_) view->Bell();
 }
 

@@ -294,6 +294,7 @@ class CVT420Doc final : public ITransportOwner,
   std::function<bool()> save_;
   std::mutex viewsMutex_;
   std::optional<std::string> pendingClipboard_;  // viewsMutex_
+  bool pendingBell_ = false;                     // viewsMutex_
   CBellLimiter bellLimiter_;                     // terminal lock
   std::vector<ISessionView*> views_;
   std::string title_;

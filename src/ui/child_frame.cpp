@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QTimer>
+#include <utility>
 
 #include "session/setup_file.h"
 #include "settings/control_string.h"
@@ -43,6 +44,7 @@ CChildFrame::CChildFrame(std::shared_ptr<CVT420Doc> doc, CMainFrame& main)
     closing_ = true;
     close();
   });
+  connect(view_, &CVT420View::pageWidthChanged, this, &CChildFrame::FitPageWidth);
   connect(view_, &CVT420View::commandRequested, this,
           [this](ViewCommand command) { main_.RunViewCommand(*this, command); });
 }
@@ -124,6 +126,37 @@ bool CChildFrame::Save() {
 bool CChildFrame::SaveAs() {
   const QString path = main_.AskSessionFile(true, path_);
   return !path.isEmpty() && WriteTo(path);
+}
+
+void CChildFrame::FitPageWidth(int pixels) {
+  if (pixels == 0 || isMinimized()) return;
+  // A maximised window fills the area: the main window grows, or gives its room back.
+  if (isMaximized()) {
+    if (pixels > 0)
+      main_.GrowSessionArea(pixels);
+    else
+      main_.ReleaseSessionRoom();
+    return;
+  }
+  if (pixels > 0) {
+    const QRect before = geometry();
+    const QRect wider = main_.WidenSessionWindow(before, pixels);
+    if (wider == before) return;
+    // A window that grew twice goes back to the first size in one step.
+    Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
+    growth.width += wider.width() - before.width();
+    growth.shift += before.x() - wider.x();
+    growth.size = wider.size();
+    setGeometry(wider);
+    growth_ = growth;
+    return;
+  }
+  // A window opened wide, or resized by the user since it grew, keeps its size and the font
+  // fits it.
+  const std::optional<Growth> growth = std::exchange(growth_, std::nullopt);
+  if (!growth || size() != growth->size) return;
+  setGeometry(x() + growth->shift, y(), width() - growth->width, height());
+  main_.ReleaseSessionRoom();
 }
 
 int CChildFrame::WindowsOfDocument() const {

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QSize>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "session/vt420_doc.h"
 
@@ -41,6 +43,13 @@ class CChildFrame : public QMdiSubWindow {
   bool Save();
   bool SaveAs();
 
+  // The page's column count changed: the window's width changes by `pixels` so that the text
+  // keeps its size, growing the main window within the screen when needed (only the main
+  // window when this one is maximised). A page that goes back restores the width and place the
+  // windows had. Where there is no room (a maximised main window, a small screen), and for a
+  // window the user resized since it grew, the view fits its font to the size there is.
+  void FitPageWidth(int pixels);
+
  signals:
   void titleChanged();
   void buttonsChanged();
@@ -58,6 +67,13 @@ class CChildFrame : public QMdiSubWindow {
   bool Finish();
   int WindowsOfDocument() const;
 
+  // How the window grew for a wider page; kept while it has the size it was given then.
+  struct Growth {
+    int width = 0;
+    int shift = 0;  // moved left by this much to stay within the main window
+    QSize size;
+  };
+
   std::shared_ptr<CVT420Doc> doc_;
   CMainFrame& main_;
   CVT420View* view_ = nullptr;
@@ -65,6 +81,7 @@ class CChildFrame : public QMdiSubWindow {
   int buttonPage_ = 0;
   bool closing_ = false;
   bool finished_ = false;
+  std::optional<Growth> growth_;
 };
 
 }  // namespace ostrane

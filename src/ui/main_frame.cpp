@@ -13,11 +13,13 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <utility>
 
 #include "keyboard/key_codes.h"
@@ -1142,12 +1144,54 @@ QSize CMainFrame::UsableSize(CChildFrame& frame) const {
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
   const int border = 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
-  const QSize area = mdi_->viewport()->size();
+  // Until the main window is shown its area has a placeholder size that limits nothing.
+  const QSize area = isVisible() ? mdi_->viewport()->size() : QSize();
   const WindowSize size =
       UsableSessionWindow({font.CellWidth(), font.CellHeight()}, {border + bar, border + title},
                           {area.width() > 1 ? area.width() : kUnlimited,
                            area.height() > 1 ? area.height() : kUnlimited});
   return {size.width, size.height};
+}
+
+void CMainFrame::GrowSessionArea(int extra) {
+  if (extra <= 0 || isMaximized() || isFullScreen() || !screen()) return;
+  const QRect screenArea = screen()->availableGeometry();
+  const QRect outer = frameGeometry();
+  const int grow = std::min(extra, screenArea.width() - outer.width());
+  if (grow <= 0) return;
+  // Moved left as far as it must to stay on the screen.
+  const int shift = std::clamp(outer.right() + grow - screenArea.right(), 0, grow);
+  Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
+  move(pos().x() - shift, pos().y());
+  resize(width() + grow, height());
+  growth.width += grow;
+  growth.shift += shift;
+  growth.size = size();
+  growth_ = growth;
+}
+
+QRect CMainFrame::WidenSessionWindow(const QRect& window, int extra) {
+  const int wanted = window.width() + extra;
+  GrowSessionArea(wanted - mdi_->viewport()->width());
+  const int room = std::max(mdi_->viewport()->width(), window.width());
+  const int width = std::min(wanted, room);
+  const int left = window.x() + width <= room ? window.x() : std::max(0, room - width);
+  return {left, window.y(), width, window.height()};
+}
+
+void CMainFrame::ReleaseSessionRoom() {
+  if (!growth_) return;
+  if (size() != growth_->size) {
+    growth_.reset();  // the user resized the window since
+    return;
+  }
+  const int narrower = mdi_->viewport()->width() - growth_->width;
+  for (CChildFrame* child : Children())
+    if (!child->isMaximized() && !child->isMinimized() && child->geometry().right() >= narrower)
+      return;
+  const Growth growth = *std::exchange(growth_, std::nullopt);
+  resize(width() - growth.width, height());
+  move(pos().x() + growth.shift, pos().y());
 }
 
 void CMainFrame::Cascade() {

@@ -99,6 +99,16 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   void Cascade();
   // 80 x 24 cells of the session's font plus the window's frame, within the area.
   QSize UsableSize(CChildFrame& frame) const;
+  // Where a session window at `window` goes when it wants `extra` more width: the main window
+  // grows within the screen when the area is too narrow, and the session window moves left as
+  // far as it must to stay inside.
+  QRect WidenSessionWindow(const QRect& window, int extra);
+  // The session area grows by up to `extra` pixels, as far as the screen allows and unless the
+  // main window is maximised.
+  void GrowSessionArea(int extra);
+  // A session window went back to its width: the main window goes back to its own once no
+  // session window needs the room it gained.
+  void ReleaseSessionRoom();
   QMenu* WindowMenu() const { return windowMenu_; }
   // "Settings...": the sheet for the active session, or for the "default" template when no
   // session is open.
@@ -183,6 +193,14 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
   bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
+  // How the main window grew for wider session windows; kept while it has the size it was
+  // given then.
+  struct Growth {
+    int width = 0;
+    int shift = 0;  // moved left by this much to stay on the screen
+    QSize size;
+  };
+  std::optional<Growth> growth_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;
   QPointer<CVtKeyboardWindow> vtKeyboard_;

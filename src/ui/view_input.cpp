@@ -2,13 +2,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
+#include <optional>
 
 #include "session/clipboard_text.h"
 #include "session/vt420_doc.h"
@@ -26,6 +29,8 @@ constexpr char kTextNotFound[] = "Text not found.";
 constexpr char kTextLinkRefused[] =
     "This link was not opened: only web, FTP, mail and file links are opened.";
 constexpr char kTextLinkNotOpened[] = "The link could not be opened.";
+constexpr char kTextLinkTipHint[] = "Ctrl+click to open the link";
+constexpr int kLinkTipChars = 80;  // a longer address is shortened in its middle
 
 int FloorDiv(int a, int b) {
   return a >= 0 ? a / b : -((-a + b - 1) / b);
@@ -37,6 +42,14 @@ char16_t ControlCharacter(char16_t ch, bool ctrl) {
   if (!ctrl) return ch;
   if ((ch >= u'@' && ch <= u'_') || (ch >= u'a' && ch <= u'z')) return ch & 0x1F;
   return ch;
+}
+
+// The modifier a modifier key gives. The window system may report a modifier key's own press
+// or release with the state from before it.
+std::optional<Qt::KeyboardModifier> ModifierOfKey(int key) {
+  if (key == Qt::Key_Control) return Qt::ControlModifier;
+  if (key == Qt::Key_Shift) return Qt::ShiftModifier;
+  return std::nullopt;
 }
 
 struct PopupItem {
@@ -242,21 +255,23 @@ bool LinkMayOpen(const QUrl& url) {
 
 }  // namespace
 
-bool CVT420View::OpenLinkAt(QPoint pos) {
+QString CVT420View::LinkAt(QPoint pos) {
   const QPoint cell = CellAt(pos);
-  QString target;
-  {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    const CScreenBuffer& screen = doc_.Terminal().Screen();
-    const auto line = screen.GetLine(cell.y());
-    // A double-width line shows each cell over two columns.
-    const int column = line && line->sizeCode != 0 ? cell.x() / 2 : cell.x();
-    if (!line || column < 0 || column >= kLineWidth) return false;
-    const CellExtra* extra = line->ExtraAt(column);
-    if (!extra || extra->link == 0) return false;
-    const std::string_view uri = screen.Links().Uri(extra->link);
-    target = QString::fromUtf8(uri.data(), static_cast<qsizetype>(uri.size()));
-  }
+  std::lock_guard lock(doc_.Terminal().Mutex());
+  const CScreenBuffer& screen = doc_.Terminal().Screen();
+  const auto line = screen.GetLine(cell.y());
+  // A double-width line shows each cell over two columns.
+  const int column = line && line->sizeCode != 0 ? cell.x() / 2 : cell.x();
+  if (!line || column < 0 || column >= kLineWidth) return {};
+  const CellExtra* extra = line->ExtraAt(column);
+  if (!extra || extra->link == 0) return {};
+  const std::string_view uri = screen.Links().Uri(extra->link);
+  return QString::fromUtf8(uri.data(), static_cast<qsizetype>(uri.size()));
+}
+
+bool CVT420View::OpenLinkAt(QPoint pos) {
+  const QString target = LinkAt(pos);
+  if (target.isEmpty()) return false;
   const QUrl url(target, QUrl::StrictMode);
   if (!LinkMayOpen(url)) {
     ShowMessage(QString::fromLatin1(kTextLinkRefused));
@@ -264,6 +279,49 @@ bool CVT420View::OpenLinkAt(QPoint pos) {
   }
   if (!linkOpener_(url)) ShowMessage(QString::fromLatin1(kTextLinkNotOpened));
   return true;
+}
+
+void CVT420View::UpdateLinkCursor(Qt::KeyboardModifiers modifiers) {
+  const bool overLink =
+      hoverPos_ && (modifiers & (Qt::ControlModifier | Qt::ShiftModifier)) == Qt::ControlModifier &&
+      !LinkAt(*hoverPos_).isEmpty();
+  if (overLink == linkCursor_) return;
+  linkCursor_ = overLink;
+  viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+void CVT420View::ShowLinkTip(const QHelpEvent& event) {
+  const QString target = LinkAt(event.pos());
+  if (target.isEmpty()) {
+    QToolTip::hideText();
+    return;
+  }
+  // The address comes from the host: escaped, so that it shows as the characters it holds and
+  // never as markup; a long one loses its middle rather than running off the screen.
+  const QFontMetrics metrics(QToolTip::font());
+  const QString shown =
+      metrics.elidedText(target, Qt::ElideMiddle, metrics.averageCharWidth() * kLinkTipChars);
+  const QString tip = QStringLiteral("<p style=\"white-space:pre\">%1<br>%2</p>")
+                          .arg(shown.toHtmlEscaped(), tr(kTextLinkTipHint).toHtmlEscaped());
+  const QPoint cell = CellAt(event.pos());
+  const QRect area((cell.x() - hpos_) * font_.CellWidth(), (cell.y() - vpos_) * font_.CellHeight(),
+                   font_.CellWidth(), font_.CellHeight());
+  QToolTip::showText(event.globalPos(), tip, viewport(), area);
+}
+
+bool CVT420View::viewportEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ToolTip:
+      ShowLinkTip(*static_cast<QHelpEvent*>(event));
+      return true;
+    case QEvent::Leave:
+      hoverPos_.reset();
+      UpdateLinkCursor(Qt::NoModifier);
+      break;
+    default:
+      break;
+  }
+  return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CVT420View::mousePressEvent(QMouseEvent* event) {
@@ -336,6 +394,8 @@ void CVT420View::mouseReleaseEvent(QMouseEvent* event) {
 
 void CVT420View::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  hoverPos_ = pos;
+  UpdateLinkCursor(event->modifiers());
   HostMouseEvent move{HostMouseAction::kMove};
   move.heldButton = HeldButton(event->buttons());
   if (!selection_.Dragging() && HostMouseReport(move, pos, event->modifiers())) return;
@@ -422,6 +482,8 @@ void CVT420View::keyPressEvent(QKeyEvent* event) {
     selection_.Clear();
     UpdateLines(first, last);
   }
+  if (const auto modifier = ModifierOfKey(event->key()))
+    UpdateLinkCursor(event->modifiers() | *modifier);
   doc_.KeyDown(key.virtualKey, 1, key.extended, state);
   // The window system makes no character of an Alt combination.
   if (!state.alt)
@@ -430,6 +492,8 @@ void CVT420View::keyPressEvent(QKeyEvent* event) {
 }
 
 void CVT420View::keyReleaseEvent(QKeyEvent* event) {
+  if (const auto modifier = ModifierOfKey(event->key()))
+    UpdateLinkCursor(event->modifiers() & ~*modifier);
   const PlatformKey key = TranslateKey(event->key(), event->modifiers(), event->nativeVirtualKey());
   {
     std::lock_guard lock(doc_.Terminal().Mutex());

@@ -254,6 +254,16 @@ void CVT420View::FlushNow() {
 }
 
 void CVT420View::ApplySettingsChange(const CSettingsChange& change) {
+  if (change.layout) {
+    int columns;
+    {
+      std::lock_guard lock(doc_.Terminal().Mutex());
+      columns = doc_.Terminal().Settings().Int(S::Columns);
+    }
+    // The window may change its width first, so that fitting the font below keeps its size.
+    if (layoutColumns_ > 0 && columns != layoutColumns_)
+      emit pageWidthChanged((columns - layoutColumns_) * font_.CellWidth());
+  }
   if (change.font) {
     BuildFont();
     Layout(false);
@@ -326,6 +336,7 @@ void CVT420View::Layout(bool fit) {
     fitFont = t.Settings().Int(S::FitFont) != 0;
   }
   if (lines > 0) {
+    layoutColumns_ = columns;
     // The whole widget is the client area with the space of shown bars added back.
     if (fit && fitFont) FitFont(width(), height());
     ScrollLayoutInput in;

@@ -9,12 +9,14 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "emulator/terminal_events.h"
@@ -120,6 +122,9 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void commandRequested(ViewCommand command);
   // The host rang the bell; the desktop's bell sounds.
   void bellRang();
+  // The page's column count changed: the window would need `pixels` more width (less when
+  // negative) for the text to keep its size. Sent before the view fits its font to its size.
+  void pageWidthChanged(int pixels);
 
   // ITerminalView and ISessionView: any thread, terminal lock held, never blocking.
  public:
@@ -134,6 +139,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
 
  protected:
   bool event(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -179,9 +185,15 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void ShowMatch(const FindMatch& match);
 
   QPoint CellAt(QPoint pos) const;
+  // The target of the link on the text at pos; empty when there is none.
+  QString LinkAt(QPoint pos);
   // Ctrl+click on linked text: opens the link's target when its scheme is one the desktop may
   // open, else says it was refused. False when the cell has no link.
   bool OpenLinkAt(QPoint pos);
+  // The pointing hand over linked text while Ctrl is held, as Ctrl+click opens it.
+  void UpdateLinkCursor(Qt::KeyboardModifiers modifiers);
+  // The link's address under the pointer, as plain text.
+  void ShowLinkTip(const QHelpEvent& event);
   void DragTo(QPoint pos);
   void DragTimer();
   void Report(MouseEvent event, QPoint pos, Qt::MouseButtons held);
@@ -218,6 +230,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   bool hbar_ = false;
   bool inLayout_ = false;
   ScrollLayoutInput lastLayout_;  // what the scroll bars were last computed from
+  int layoutColumns_ = 0;         // the column count the view was last laid out for
   bool shown_ = false;
 
   // Cursor, as last read from the terminal.
@@ -242,6 +255,8 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   FindParams find_;
   int wheelRemainder_ = 0;
   int dragAnchorRow_ = 0;
+  std::optional<QPoint> hoverPos_;  // where the pointer is over the text
+  bool linkCursor_ = false;
   std::vector<ViewRow> rows_;  // lines copied for one paint
 
   bool disconnected_ = false;

@@ -457,6 +457,40 @@ TEST(SessionClipboard, AWriteBeforeTheFirstWindowReachesIt) {
   doc.RemoveView(&first);
 }
 
+// A login banner that rings before the session has a window rings once, in the first window;
+// with WarningBell off it leaves nothing behind to ring later.
+TEST(SessionBell, ABellBeforeTheFirstWindowRingsThereOnce) {
+  for (const int warningBell : {1, 0}) {
+    SCOPED_TRACE(warningBell);
+    CScriptedPeer peer;
+    CVT420Doc doc;
+    CWatcher monitor;
+    doc.SetMonitor(&monitor);
+    {
+      std::lock_guard lock(doc.Terminal().Mutex());
+      doc.Settings().SetStr(S::HostName, "127.0.0.1");
+      doc.Settings().SetInt(S::Port, peer.Port());
+      doc.Settings().SetInt(S::WarningBell, warningBell);
+    }
+    ASSERT_TRUE(doc.StartNewSession());
+    ASSERT_TRUE(peer.Accept());
+    peer.Send("Welcome\a\a\r\n");
+    ASSERT_TRUE(monitor.WaitReceived(11));
+    CWatcher first, second;
+    doc.AddView(&first);
+    doc.AddView(&second);
+    EXPECT_EQ(first.bells, warningBell);
+    EXPECT_EQ(second.bells, 0);
+    doc.RemoveView(&second);
+    doc.RemoveView(&first);
+    // Once a window has had the bell, a window opened later does not ring it again.
+    CWatcher third;
+    doc.AddView(&third);
+    EXPECT_EQ(third.bells, 0);
+    doc.RemoveView(&third);
+  }
+}
+
 // A proxy that greets late: nothing, not even a keep-alive, goes out before the destination.
 TEST_F(SessionDocument, NoKeepAliveBeforeALateProxyWasToldTheDestination) {
   CScriptedPeer proxy;

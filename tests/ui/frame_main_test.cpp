@@ -353,9 +353,11 @@ TEST_F(MainFrame, TheActiveSessionsStateShowsInTheTitleAndTheStatusBar) {
 // back instead of an empty pane.
 TEST_F(MainFrame, HoveredCommandsShowTheirHelpAndReadyComesBack) {
   CMainFrame& f = Frame();
-  for (const MenuItem& item : kMenuItems)
-    if (item.text && item.command != Cmd::kRecentFile1)
+  for (const MenuItem& item : kMenuItems) {
+    if (item.text && item.command != Cmd::kRecentFile1) {
       EXPECT_FALSE(f.Action(item.command)->statusTip().isEmpty()) << item.text;
+    }
+  }
   f.Action(Cmd::kNew)->showStatusText(&f);
   EXPECT_EQ(f.statusBar()->currentMessage(), QString("Open a new connection"));
   QStatusTipEvent left{QString()};
