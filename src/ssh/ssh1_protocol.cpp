@@ -260,7 +260,7 @@ void CSsh1Protocol::StartAttempt() {
       // passphrase as another key's password without a word.
       WipeString(answer->password);
       ShowText(kTextSsh1NoKeyFile);
-      throw CSshError(SshError::kAborted);
+      throw CSshError(SshError::kCannotLoadKeys);
     }
     if (answer->usePublicKey) {
       userKey_ = keys_.LoadSsh1ForAuthentication(user_, answer->password, questions_);

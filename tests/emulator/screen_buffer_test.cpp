@@ -164,8 +164,8 @@ TEST_F(ScreenBufferTest, ByteRunsWriteExactlyTheirCellsAtEveryLengthAndColumn) {
   const uint8_t text[] = "ABCDEFGHIJKLMNOPQRST";
   // Every bit set somewhere in the cells around, so a mask one bit off shows.
   const uint16_t aroundChar = 0xFFFF, around = 0xF7FF, attribute = 0x0A05;
-  for (int column : {0, 1, 7, kLineWidth - 6, kLineWidth - 5, kLineWidth - 4, kLineWidth - 3,
-                     kLineWidth - 1}) {
+  for (int column :
+       {0, 1, 7, kLineWidth - 6, kLineWidth - 5, kLineWidth - 4, kLineWidth - 3, kLineWidth - 1}) {
     for (int count = 1; count <= 20; ++count) {
       for (int c = 0; c < kLineWidth; ++c) buffer.PutCell(2, c, aroundChar, around);
       buffer.PutByteRun(2, column, text, count, attribute);
