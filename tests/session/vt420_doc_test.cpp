@@ -463,8 +463,9 @@ TEST(SessionBell, ABellBeforeTheFirstWindowRingsThereOnce) {
   for (const int warningBell : {1, 0}) {
     SCOPED_TRACE(warningBell);
     CScriptedPeer peer;
-    CVT420Doc doc;
+    // Declared before the document, so that it outlives the document's worker.
     CWatcher monitor;
+    CVT420Doc doc;
     doc.SetMonitor(&monitor);
     {
       std::lock_guard lock(doc.Terminal().Mutex());
