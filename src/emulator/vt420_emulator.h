@@ -142,9 +142,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void DebugCaptureByte(uint8_t byte);
   size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
   // A run, or the rest of one, byte by byte where need be; `glPassesAscii`: already known
-  // that GL passes plain ASCII through. Kept out of the parser's flattened loop, which it would
-  // only make longer: plain text that fits the row never comes here.
-  [[gnu::noinline]] void PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
+  // that GL passes plain ASCII through.
+  void PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
                                     bool glPassesAscii);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
