@@ -16,6 +16,7 @@ inline constexpr size_t kMaxDeviceControlString = 1 << 20;
 inline constexpr size_t kMaxHostClipboard = 1 << 20;  // OSC 52, decoded
 inline constexpr size_t kMaxHostString = kMaxHostClipboard / 3 * 4 + 64;
 inline constexpr size_t kMaxHostTitle = 1024;  // a longer title is dropped whole
+inline constexpr size_t kMaxSavedTitles = 10;  // titles the host may save (CSI 22 t)
 
 inline constexpr int kLineWidth = 132;           // cells stored per line
 inline constexpr int kPageMemory = 144;          // lines of page memory

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "emulator/charset_state.h"
 #include "emulator/control_params.h"
@@ -122,6 +123,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void BackTab(int n);
   void RepeatCharacter(int n);
   void WindowOperation(const CControlParams& params);
+  void SetHostTitle(std::string title);
+  void TitleStack(bool push, int which);
   void SetCursorStyle(int n);
   void RequestMode(int number, bool isPrivate);
   void SendVersion();
@@ -143,8 +146,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
   // A run, or the rest of one, byte by byte where need be; `glPassesAscii`: already known
   // that GL passes plain ASCII through.
-  void PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
-                                    bool glPassesAscii);
+  void PrintMixed(const uint8_t* bytes, size_t length, bool ascii, bool glPassesAscii);
   size_t DecodeUtf8Sequence(const uint8_t* data, size_t length);
   // Keyboard: one press of a normalised PC key.
   void HandleKey(int pcKey, uint8_t flags, bool numLockOn);
@@ -245,6 +247,8 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   CellExtra extra_;
   bool altScreen_ = false;
   std::string hostTitle_;
+  // Titles saved by the host (CSI 22 t), the newest last.
+  std::vector<std::string> titleStack_;
   HostPalette hostPalette_;
   // The last graphic character printed, for REP.
   char16_t lastChar_ = 0;

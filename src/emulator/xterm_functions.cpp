@@ -300,12 +300,32 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
     std::string title;
     for (const char c : text)
       if (static_cast<uint8_t>(c) >= 0x20 && c != 0x7F) title += c;
-    hostTitle_ = title;
-    if (events_) events_->HostTitleChanged(hostTitle_);
-    CSettingsChange change;
-    change.title = true;
-    ApplyChanges(change);
+    SetHostTitle(std::move(title));
   }
+}
+
+void CVT420Emulator::SetHostTitle(std::string title) {
+  hostTitle_ = std::move(title);
+  if (events_) events_->HostTitleChanged(hostTitle_);
+  CSettingsChange change;
+  change.title = true;
+  ApplyChanges(change);
+}
+
+// CSI 22 ; Ps t saves the window title and CSI 23 ; Ps t brings the last saved one back (Ps 0
+// or 2; 1 names the icon title, which this terminal does not keep). Programs that set the title
+// while they run save it first and restore it as they leave. A full stack drops its oldest.
+void CVT420Emulator::TitleStack(bool push, int which) {
+  if (which != 0 && which != 2) return;
+  if (push) {
+    if (titleStack_.size() == kMaxSavedTitles) titleStack_.erase(titleStack_.begin());
+    titleStack_.push_back(hostTitle_);
+    return;
+  }
+  if (titleStack_.empty()) return;
+  std::string title = std::move(titleStack_.back());
+  titleStack_.pop_back();
+  SetHostTitle(std::move(title));
 }
 
 uint32_t CVT420Emulator::IndexedColour(int index) const {
@@ -399,13 +419,17 @@ void CVT420Emulator::RepeatCharacter(int n) {
   for (int i = 0; i < n; ++i) OutputChar(lastChar_);
 }
 
-// Window operations: only the size reports are answered. Values from 24 on keep their DEC
-// meaning (lines per page); moving, resizing, iconifying and the title stack are not offered.
+// Window operations: the size reports and the title stack. Values from 24 on keep their DEC
+// meaning (lines per page); moving, resizing and iconifying are not offered.
 void CVT420Emulator::WindowOperation(const CControlParams& p) {
   if (p.Omitted(0)) return;
   const int op = p.Param(0, 0);
   if (op >= 24) {
     ChangePageSize(op, -1);
+    return;
+  }
+  if (op == 22 || op == 23) {
+    TitleStack(op == 22, p.Param(1, 0));
     return;
   }
   if (op != 18 && op != 19) return;
