@@ -13,6 +13,8 @@ namespace ostrane {
 inline bool IsLineDrawingChar(char16_t c) {
   static constexpr char16_t kSingles[] = {0x2500, 0x2502, 0x250C, 0x2510, 0x2514, 0x2518,
                                           0x251C, 0x2524, 0x252C, 0x2534, 0x253C};
+  // Most text lies outside the range, and wide text is all above it.
+  if (c < 0x23BA || c > 0x256C) return false;
   if (c >= 0x2550 && c <= 0x256C) return true;
   if (c >= 0x23BA && c <= 0x23BD) return true;
   return std::find(std::begin(kSingles), std::end(kSingles), c) != std::end(kSingles);
@@ -33,7 +35,7 @@ struct GlyphClass {
 
 inline GlyphClass ClassifyGlyph(char16_t code, bool dbcs) {
   if (code < 0x23BA) return {code, 0, 1};  // below every special range
-  if (code <= 0x256C && IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
+  if (IsLineDrawingChar(code)) return {code, attr::kGlyphLineDraw, 1};
   // Soft-font glyphs U+EF20..U+EF7E are stored as U+F020..U+F07E.
   if (code >= 0xEF00 && code <= 0xEFFF)
     return {static_cast<char16_t>(code + 0x100), attr::kGlyphSoftFont, 1};

@@ -143,18 +143,15 @@ void CChildFrame::FitPageWidth(int pixels) {
     const QRect wider = main_.WidenSessionWindow(before, pixels);
     if (wider == before) return;
     // A window that grew twice goes back to the first size in one step.
-    Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
-    growth.width += wider.width() - before.width();
-    growth.shift += before.x() - wider.x();
-    growth.size = wider.size();
+    growth_.Grew(size(), wider.width() - before.width(), before.x() - wider.x(), wider.size());
     setGeometry(wider);
-    growth_ = growth;
     return;
   }
   // A window opened wide, or resized by the user since it grew, keeps its size and the font
   // fits it.
-  const std::optional<Growth> growth = std::exchange(growth_, std::nullopt);
-  if (!growth || size() != growth->size) return;
+  const std::optional<CWindowGrowth::Growth> growth = growth_.Current(size());
+  growth_.Forget();
+  if (!growth) return;
   setGeometry(x() + growth->shift, y(), width() - growth->width, height());
   main_.ReleaseSessionRoom();
 }

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "session/vt420_doc.h"
+#include "ui/window_growth.h"
 
 namespace ostrane {
 
@@ -67,13 +68,6 @@ class CChildFrame : public QMdiSubWindow {
   bool Finish();
   int WindowsOfDocument() const;
 
-  // How the window grew for a wider page; kept while it has the size it was given then.
-  struct Growth {
-    int width = 0;
-    int shift = 0;  // moved left by this much to stay within the main window
-    QSize size;
-  };
-
   std::shared_ptr<CVT420Doc> doc_;
   CMainFrame& main_;
   CVT420View* view_ = nullptr;
@@ -81,7 +75,8 @@ class CChildFrame : public QMdiSubWindow {
   int buttonPage_ = 0;
   bool closing_ = false;
   bool finished_ = false;
-  std::optional<Growth> growth_;
+  // How the window grew for wider pages (moved left to stay within the main window).
+  CWindowGrowth growth_;
 };
 
 }  // namespace ostrane

@@ -1161,13 +1161,10 @@ void CMainFrame::GrowSessionArea(int extra) {
   if (grow <= 0) return;
   // Moved left as far as it must to stay on the screen.
   const int shift = std::clamp(outer.right() + grow - screenArea.right(), 0, grow);
-  Growth growth = growth_ && size() == growth_->size ? *growth_ : Growth{};
+  const QSize before = size();
   move(pos().x() - shift, pos().y());
   resize(width() + grow, height());
-  growth.width += grow;
-  growth.shift += shift;
-  growth.size = size();
-  growth_ = growth;
+  growth_.Grew(before, grow, shift, size());
 }
 
 QRect CMainFrame::WidenSessionWindow(const QRect& window, int extra) {
@@ -1180,18 +1177,15 @@ QRect CMainFrame::WidenSessionWindow(const QRect& window, int extra) {
 }
 
 void CMainFrame::ReleaseSessionRoom() {
-  if (!growth_) return;
-  if (size() != growth_->size) {
-    growth_.reset();  // the user resized the window since
-    return;
-  }
-  const int narrower = mdi_->viewport()->width() - growth_->width;
+  const std::optional<CWindowGrowth::Growth> growth = growth_.Current(size());
+  if (!growth) return;
+  const int narrower = mdi_->viewport()->width() - growth->width;
   for (CChildFrame* child : Children())
     if (!child->isMaximized() && !child->isMinimized() && child->geometry().right() >= narrower)
       return;
-  const Growth growth = *std::exchange(growth_, std::nullopt);
-  resize(width() - growth.width, height());
-  move(pos().x() + growth.shift, pos().y());
+  growth_.Forget();
+  resize(width() - growth->width, height());
+  move(pos().x() + growth->shift, pos().y());
 }
 
 void CMainFrame::Cascade() {

@@ -23,6 +23,7 @@
 #include "ui/frame_commands.h"
 #include "ui/vt420_view.h"
 #include "ui/vt_keyboard_window.h"
+#include "ui/window_growth.h"
 
 namespace ostrane {
 
@@ -193,14 +194,8 @@ class CMainFrame : public QMainWindow, public IMainWindowPlacement, public IKeyb
   QPointer<CChildFrame> focusedChild_;  // the session whose view last took the focus
   bool chatChosen_ = false;             // the user put the focus into the chat line
   std::vector<std::pair<QPointer<CChildFrame>, RememberedHost>> pendingHosts_;
-  // How the main window grew for wider session windows; kept while it has the size it was
-  // given then.
-  struct Growth {
-    int width = 0;
-    int shift = 0;  // moved left by this much to stay on the screen
-    QSize size;
-  };
-  std::optional<Growth> growth_;
+  // How the main window grew for wider session windows (moved left to stay on the screen).
+  CWindowGrowth growth_;
   // The title the window shows; the MDI area's own title merging is undone.
   QString title_;
   QPointer<CVtKeyboardWindow> vtKeyboard_;

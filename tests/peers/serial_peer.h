@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "peers/peer_process.h"
+#include "peers/scripted_peer.h"
 
 namespace ostrane::test {
 
@@ -126,6 +127,25 @@ class CHayesPeer {
   }
 
   std::filesystem::path log_;
+  CPeerProcess process_;
+};
+
+// A dial-up host: the system's own login program on a pty for each call to a TCP port.
+class CLoginService {
+ public:
+  CLoginService()
+      : port_(UnusedPort()),
+        process_({"/usr/bin/socat",
+                  "TCP-LISTEN:" + std::to_string(port_) + ",bind=127.0.0.1,reuseaddr,fork",
+                  "EXEC:/bin/login,pty,setsid,ctty,stderr,sane"}) {}
+  bool Ready() const { return WaitForPort(port_); }
+  // The modem simulator's phone-book entry that makes `number` reach the service.
+  std::string BookEntry(const std::string& number) const {
+    return number + "=127.0.0.1:" + std::to_string(port_);
+  }
+
+ private:
+  int port_;
   CPeerProcess process_;
 };
 

@@ -126,6 +126,23 @@ class Ssh1Protocol : public ::testing::Test, public ISshProtocolHost {
     credentials_.StoreCredentials(user, password);
   }
 
+  // Bob's stored key pair, and a login that chose it up to the point where the server refuses
+  // the user name alone.
+  void StartKeyLogin(std::optional<CSsh1RsaKey>& user) {
+    ASSERT_TRUE(store_.CreateUserKey("bob", "key pw", nullptr));
+    const std::string keyPassword = "key pw";
+    ASSERT_EQ(store_.LoadUserKey("bob", &keyPassword, nullptr, user),
+              CSshKeyStore::LoadResult::kLoaded);
+    questions_.user = "bob";
+    questions_.usePublicKey = true;
+    questions_.password = "key pw";
+    Identify();
+    ASSERT_TRUE(ExchangeKeys(Keys().server, Keys().host));
+    ASSERT_TRUE(Send(SSH_SMSG_SUCCESS));
+    ASSERT_EQ(Next().first, SSH_CMSG_USER);
+    ASSERT_TRUE(Send(SSH_SMSG_FAILURE));
+  }
+
   CSsh1Protocol& Client() {
     if (!client_) {
       SshOptions o;
@@ -316,19 +333,8 @@ TEST_F(Ssh1Protocol, RefusedPasswordIsForgottenAndTheUserAsked) {
 
 // The RSA challenge: a number that needs fewer than 32 bytes is answered as its 32-byte form.
 TEST_F(Ssh1Protocol, RsaChallengeIsAnsweredOverThe32ByteForm) {
-  ASSERT_TRUE(store_.CreateUserKey("bob", "key pw", nullptr));
   std::optional<CSsh1RsaKey> user;
-  const std::string keyPassword = "key pw";
-  ASSERT_EQ(store_.LoadUserKey("bob", &keyPassword, nullptr, user),
-            CSshKeyStore::LoadResult::kLoaded);
-  questions_.user = "bob";
-  questions_.usePublicKey = true;
-  questions_.password = "key pw";
-  Identify();
-  ASSERT_TRUE(ExchangeKeys(Keys().server, Keys().host));
-  ASSERT_TRUE(Send(SSH_SMSG_SUCCESS));
-  ASSERT_EQ(Next().first, SSH_CMSG_USER);
-  ASSERT_TRUE(Send(SSH_SMSG_FAILURE));
+  ASSERT_NO_FATAL_FAILURE(StartKeyLogin(user));
   auto [type, modulus] = Next();
   ASSERT_EQ(type, SSH_CMSG_AUTH_RSA);
   CSshReader m(modulus);
@@ -362,19 +368,8 @@ TEST_F(Ssh1Protocol, KeyFileChosenForTheLoginIsRefusedWithAMessage) {
 }
 
 TEST_F(Ssh1Protocol, OverlongChallengeEndsTheLogin) {
-  ASSERT_TRUE(store_.CreateUserKey("bob", "key pw", nullptr));
   std::optional<CSsh1RsaKey> user;
-  const std::string keyPassword = "key pw";
-  ASSERT_EQ(store_.LoadUserKey("bob", &keyPassword, nullptr, user),
-            CSshKeyStore::LoadResult::kLoaded);
-  questions_.user = "bob";
-  questions_.usePublicKey = true;
-  questions_.password = "key pw";
-  Identify();
-  ASSERT_TRUE(ExchangeKeys(Keys().server, Keys().host));
-  ASSERT_TRUE(Send(SSH_SMSG_SUCCESS));
-  ASSERT_EQ(Next().first, SSH_CMSG_USER);
-  ASSERT_TRUE(Send(SSH_SMSG_FAILURE));
+  ASSERT_NO_FATAL_FAILURE(StartKeyLogin(user));
   ASSERT_EQ(Next().first, SSH_CMSG_AUTH_RSA);
   Bytes packet;
   CSshWriter w(packet);

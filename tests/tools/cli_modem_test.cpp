@@ -17,13 +17,9 @@ TEST(CliModem, ADialUpCallLogsInAndEndsWhenTheUserLogsOut) {
   const std::filesystem::path dir = test::FreshTestFolder();
   test::CPtyPair pair(dir / "modem", dir / "line");
   ASSERT_TRUE(pair.Ready());
-  const int port = test::UnusedPort();
-  test::CPeerProcess host({"/usr/bin/socat",
-                           "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1,reuseaddr,fork",
-                           "EXEC:/bin/login,pty,setsid,ctty,stderr,sane"});
-  ASSERT_TRUE(test::WaitForPort(port));
-  test::CHayesPeer modem(pair.B(), dir / "modem.log",
-                         {"5551000=127.0.0.1:" + std::to_string(port)});
+  const test::CLoginService host;
+  ASSERT_TRUE(host.Ready());
+  test::CHayesPeer modem(pair.B(), dir / "modem.log", {host.BookEntry("5551000")});
   ASSERT_TRUE(modem.WaitLog("READY"));
 
   const test::CliResult r = test::RunCli({"--set",

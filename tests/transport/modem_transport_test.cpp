@@ -144,12 +144,9 @@ TEST_F(ModemTransportTest, AConnectedCallCarriesTheHostAndStopHangsUp) {
 // name and password, reaches a shell, and logging out hangs the call up from the far side.
 TEST_F(ModemTransportTest, ADialUpCallLogsInToARealLoginService) {
   ASSERT_TRUE(test::EnsureTestUser());
-  const int port = test::UnusedPort();
-  test::CPeerProcess host({"/usr/bin/socat",
-                           "TCP-LISTEN:" + std::to_string(port) + ",bind=127.0.0.1,reuseaddr,fork",
-                           "EXEC:/bin/login,pty,setsid,ctty,stderr,sane"});
-  ASSERT_TRUE(test::WaitForPort(port));
-  StartModem({"5551000=127.0.0.1:" + std::to_string(port)});
+  const test::CLoginService host;
+  ASSERT_TRUE(host.Ready());
+  StartModem({host.BookEntry("5551000")});
   CTestOwner owner;
   CModemTransport t(Call("555-1000", "ATZ"));
   t.SetOwner(&owner);
