@@ -271,6 +271,7 @@ const SequenceRow* CSequenceIndex::Find(VtId id) const {
 }
 
 void CVT420Emulator::Execute(uint8_t code) {
+  plainText_ = false;
   // Index by code: C0 is 0x00-0x1F and C1 0x80-0x9F; built once from the table.
   static const auto kIndex = [] {
     std::array<const ControlRow*, 256> index{};
@@ -281,6 +282,7 @@ void CVT420Emulator::Execute(uint8_t code) {
 }
 
 void CVT420Emulator::EscDispatch(VtId id, const CControlParams& params) {
+  plainText_ = false;
   static const CSequenceIndex kIndex(CEmulatorDispatch::Escapes());
   if (id.HasPrefix() && charsets_.DispatchDesignation(params, id.Final(), softFont_)) return;
   const SequenceRow* row = kIndex.Find(id);
@@ -288,6 +290,8 @@ void CVT420Emulator::EscDispatch(VtId id, const CControlParams& params) {
 }
 
 void CVT420Emulator::CsiDispatch(VtId id, const CControlParams& params) {
+  // A cursor position, the commonest sequence after renditions, changes nothing Print checks.
+  if (!(id == VtId("H"))) plainText_ = false;
   static const CSequenceIndex kIndex(CEmulatorDispatch::Sequences());
   const SequenceRow* row = kIndex.Find(id);
   // The xterm type takes only exact matches: its hosts send many marked sequences of their own

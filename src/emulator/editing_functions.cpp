@@ -162,7 +162,7 @@ uint16_t ApplyRenditionValue(uint16_t w, int32_t v) {
   const int fg = (w >> 8) & 0xF;
   switch (v) {
     case 0:
-      return static_cast<uint16_t>((w & 0x00F0) | 0x0700);
+      return attr::Reset(w);
     case 1:
       if (bold) return w;
       w |= attr::kBold;

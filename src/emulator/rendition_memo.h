@@ -8,17 +8,19 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace ostrane {
 
 class CRenditionMemo {
  public:
-  // The attribute word that `before` became under the rendition `text`, if remembered.
-  std::optional<uint16_t> Find(uint64_t text, uint16_t before) const {
-    const Entry& e = entries_[Slot(text, before)];
-    if (e.before != before || e.text != text) return std::nullopt;
-    return e.after;
+  // Turns `word` into what it became under the rendition `text` before; false, with `word`
+  // unchanged, when that is not remembered.
+  bool Apply(uint64_t text, uint16_t& word) const {
+    const Entry& e = entries_[Slot(text, word)];
+    if (e.before != word || e.text != text) [[unlikely]]
+      return false;
+    word = e.after;
+    return true;
   }
   void Remember(uint64_t text, uint16_t before, uint16_t after) {
     entries_[Slot(text, before)] = Entry{text, before, after};

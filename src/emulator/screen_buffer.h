@@ -46,6 +46,11 @@ inline constexpr uint16_t kFgMask = 0x0F00;
 inline constexpr uint16_t kBgMask = 0xF000;
 // The cell's CellExtra entry holds more colour or style.
 inline constexpr uint16_t kExtended = 0x0080;
+// SGR 0: every rendition off and the default colours; protection, the glyph kind and the
+// extra mark stay, as they are no rendition.
+inline constexpr uint16_t Reset(uint16_t word) {
+  return static_cast<uint16_t>((word & (kProtected | kGlyphMask | kExtended)) | kDefaultAttr);
+}
 }  // namespace attr
 
 // A colour in a CellExtra: 0 for the word's own colour, else a tag and its value.

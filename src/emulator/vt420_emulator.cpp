@@ -58,6 +58,7 @@ void CVT420Emulator::ReceiveBytes(const uint8_t* data, size_t length) {
 }
 
 void CVT420Emulator::ReceiveChunk(const uint8_t* data, size_t length) {
+  plainText_ = false;  // settings or capture may have changed since the last chunk
   // Debug capture and interpretation off see every byte raw, whatever the state.
   if ((capture_ && settings_.Int(S::CaptureDebug)) || !settings_.Int(S::Interpret)) {
     for (size_t i = 0; i < length; ++i) RawByte(data[i]);
@@ -97,8 +98,10 @@ void CVT420Emulator::Route(const uint8_t* data, size_t length) {
 // passes ASCII through (captured text takes the per-character path, which writes it to the
 // capture file); `ascii`: the parser found only 0x20-0x7E, so the bytes need no test. Returns 0
 // when anything about the current state needs the byte-by-byte path.
-inline size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii) {
-  if (capture_ || wrapPending_ || insertMode_ || statusActive_ || cursorCol_ > right_) return 0;
+inline size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, bool ascii,
+                                            bool plain) {
+  if (wrapPending_ || cursorCol_ > right_) return 0;
+  if (!plain && (capture_ || insertMode_ || statusActive_)) return 0;
   // The cursor is at or left of the right margin here.
   int last = right_;
   if (screen_.PageRowSize(cursorRow_)) last = std::min(last, HalfRowLast());
@@ -126,23 +129,28 @@ inline size_t CVT420Emulator::PrintAsciiRun(const uint8_t* data, size_t length, 
 bool CVT420Emulator::RememberedRendition(uint64_t text) {
   // A word with extra colours depends on more than the word: such renditions are never kept.
   if (attr_ & attr::kExtended) return false;
-  const std::optional<uint16_t> after = renditions_.Find(RenditionKey(text), attr_);
-  if (after) attr_ = *after;
-  return after.has_value();
+  // "ESC [ 0 m" and "ESC [ m", the commonest of all, need no look-up. Without extra colours
+  // the xterm type resets nothing more either.
+  if (text == '0' || text == 0) {
+    attr_ = attr::Reset(attr_);
+    return true;
+  }
+  return renditions_.Apply(RenditionKey(text), attr_);
 }
 
 // A run of graphic bytes: plain ASCII on the cursor row in one step where the state allows,
-// complete UTF-8 sequences decoded at once, anything else through the character sets. What the
-// character sets allow is asked once per run: only the byte-by-byte path can change it.
+// complete UTF-8 sequences decoded at once, anything else through the character sets. Whether
+// plain ASCII may be written straight is asked again only after something could change it.
 void CVT420Emulator::Print(const uint8_t* bytes, size_t length, bool ascii) {
   // Most runs: plain ASCII that fits on the row. The rest of the run, and any other run, takes
   // the general path, kept out of line so that this one stays short.
-  if (ascii && charsets_.GlIsIdentity()) {
-    const size_t used = PrintAsciiRun(bytes, length, true);
+  if (!plainText_) plainText_ = PlainText();
+  if (ascii && plainText_) {
+    const size_t used = PrintAsciiRun(bytes, length, true, true);
     if (used < length) PrintMixed(bytes + used, length - used, ascii, true);
     return;
   }
-  PrintMixed(bytes, length, ascii, false);
+  PrintMixed(bytes, length, ascii, plainText_);
 }
 
 void CVT420Emulator::PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
@@ -156,12 +164,13 @@ void CVT420Emulator::PrintMixed(const uint8_t* bytes, size_t length, bool ascii,
     size_t used = 0;
     if (b < 0x7F) {
       if (!asciiDirect) asciiDirect = charsets_.GlIsIdentity();
-      if (*asciiDirect) used = PrintAsciiRun(bytes + i, length - i, ascii);
+      if (*asciiDirect) used = PrintAsciiRun(bytes + i, length - i, ascii, plainText_);
     } else if (b >= 0xC2 && b < 0xF0) {
       if (!utf8Direct) utf8Direct = charsets_.Utf8Ready();
       if (*utf8Direct) used = DecodeUtf8Sequence(bytes + i, length - i);
     }
     if (used == 0) {
+      plainText_ = false;  // a single shift or a multibyte decoder may change state here
       OutputChar(charsets_.TranslateChar(b));
       used = 1;
       asciiDirect.reset();
@@ -200,12 +209,14 @@ bool CVT420Emulator::GraphicC1() {
 }
 
 bool CVT420Emulator::DcsHook(VtId id, const CControlParams& params) {
+  plainText_ = false;
   const uint8_t final = id.Final();
   if (xterm_ && final == 'q' && params.Has('$')) return true;  // DECRQSS
   return final == '|' || final == '{' || (params.Has('$') && (final == 't' || final == 's'));
 }
 
 void CVT420Emulator::DcsUnhook(VtId id, const CControlParams& params, std::string_view data) {
+  plainText_ = false;
   if (data.empty()) return;
   const uint8_t final = id.Final();
   if (final == 'q') {

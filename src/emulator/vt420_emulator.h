@@ -143,7 +143,14 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void ZmodemDetectByte(uint8_t byte);
   void DisplayControlsByte(uint8_t byte);
   void DebugCaptureByte(uint8_t byte);
-  size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii);
+  // The caller knows that GL passes ASCII through; `plain`: PlainText() is known to hold, so
+  // only the cursor's state is checked.
+  size_t PrintAsciiRun(const uint8_t* data, size_t length, bool ascii, bool plain);
+  // No capture, no insert mode, the main display and GL passing ASCII through: the state in
+  // which a run of plain ASCII is written straight to the row.
+  bool PlainText() const {
+    return !capture_ && !insertMode_ && !statusActive_ && charsets_.GlIsIdentity();
+  }
   // A run, or the rest of one, byte by byte where need be; `glPassesAscii`: already known
   // that GL passes plain ASCII through.
   void PrintMixed(const uint8_t* bytes, size_t length, bool ascii, bool glPassesAscii);
@@ -239,6 +246,10 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   CCharsetState charsets_{settings_};
   CSoftFont softFont_;
   bool wrapPending_ = false;
+  // PlainText() as Print last found it. Only a control function, a setting or a capture can
+  // change its answer, and none of those is a rendition: every other call of the parser, the
+  // byte-by-byte print path and each new chunk clear it.
+  bool plainText_ = false;
   uint16_t attr_ = 0x0700;
   CRenditionMemo renditions_;
   // xterm type only: the extra colours and styles of what is printed (attr::kExtended is set in

@@ -261,15 +261,22 @@ size_t CVtParserFor<Sink>::GroundRun(const uint8_t* data, size_t length) {
         if (wide != 0) all |= 0x80;
       } else {
         // The first byte that is not plain ASCII is found within the word, so the short runs
-        // between sequences need no byte loop either.
+        // between sequences need no byte loop either. When that byte is a C0 control, as the
+        // ESC after text between sequences is, the run ends there without another look.
+        bool atControl = false;
         while (n + 8 <= length) {
           const uint64_t x = vtp::Load8(data + n);
-          if (const uint64_t other = vtp::BelowSpace(x) | vtp::AboveTilde(x); other != 0) {
-            if constexpr (vtp::kLittleEndian) n += vtp::FirstMarked(other);
+          const uint64_t below = vtp::BelowSpace(x);
+          if (const uint64_t other = below | vtp::AboveTilde(x); other != 0) {
+            if constexpr (vtp::kLittleEndian) {
+              n += vtp::FirstMarked(other);
+              atControl = (below & other & (0 - other)) != 0;
+            }
             break;
           }
           n += 8;
         }
+        if (atControl) break;
       }
       while (n < length && graphic[data[n]]) all |= data[n++] + 1u;
       if (n == length || data[n] < 0x7F || c1_ != C1::kUnknown) break;
@@ -323,10 +330,13 @@ size_t CVtParserFor<Sink>::ControlSequenceStart(const uint8_t* data, size_t leng
     if (length >= 2 + sizeof(uint64_t)) {
       const uint64_t x = vtp::Load8(data + 2);
       if (const uint64_t other = vtp::NotNumberBytes(x); other != 0) {
-        const size_t k = vtp::FirstMarked(other);
-        if (data[2 + k] == 'm') {
-          // k is at most 7 here: the mask's shift stays below 64.
-          const uint64_t text = x & ((uint64_t{1} << (8 * k)) - 1);
+        // The final is taken from the word, not loaded again: it is on the path every
+        // sequence waits for. At most 56, so the mask's shift stays below 64.
+        const unsigned shift = static_cast<unsigned>(std::countr_zero(other)) & 56;
+        const size_t k = shift / 8;
+        const uint8_t final = static_cast<uint8_t>(x >> shift);
+        if (final == 'm') {
+          const uint64_t text = x & ((uint64_t{1} << shift) - 1);
           c1_ = C1::kUnknown;
           if (!sink_.RememberedRendition(text)) {
             params_.Clear();
@@ -336,10 +346,10 @@ size_t CVtParserFor<Sink>::ControlSequenceStart(const uint8_t* data, size_t leng
           return 3 + k;
         }
         // Cursor positions and the like: the same dispatch the state would reach.
-        if (data[2 + k] >= 0x40 && data[2 + k] <= 0x7E) {
+        if (final >= 0x40 && final <= 0x7E) {
           params_.Clear();
           params_.CollectShort(data + 2, k);
-          DispatchControlSequence(data[2 + k]);
+          DispatchControlSequence(final);
           return 3 + k;
         }
       }

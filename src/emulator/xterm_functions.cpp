@@ -266,6 +266,7 @@ void CVT420Emulator::UpdateEraseRendition() {
 // Operating-system commands: "Ps;Pt". Titles drop control characters, so that nothing the host
 // sends can reach a report or a window title as a control.
 void CVT420Emulator::OscDispatch(std::string_view data) {
+  plainText_ = false;
   // "Ps;Pt", or "Ps" alone for a command without text (OSC 104).
   const size_t semicolon = std::min(data.find(';'), data.size());
   int command = -1;

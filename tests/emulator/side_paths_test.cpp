@@ -86,6 +86,18 @@ TEST_F(SidePathsTest, NormalCaptureWritesTextLineEndsAndTabBlanksOnly) {
   EXPECT_EQ(captured, "A\nB    C\fD\n");
 }
 
+// Text printed before a capture or a setting changes takes the straight path; the next
+// chunk's text must still go to the capture and through the new national set.
+TEST_F(SidePathsTest, CaptureAndSettingsChangedBetweenChunksApplyToTheNextText) {
+  Feed("ab");
+  StartCapture(false);
+  Feed("cd");
+  terminal->Settings().SetInt(S::NRC, 1);  // United Kingdom: "#" is a pound sign
+  Feed("#");
+  EXPECT_EQ(captured, "cd\xa3");
+  EXPECT_EQ(terminal->Screen().CharAt(0, 4), 0x00A3);
+}
+
 TEST_F(SidePathsTest, NormalCaptureConvertsToTheWorkstationCodePage) {
   StartCapture(false);
   Feed("\xe9");                                   // GR Latin-1: e acute
