@@ -8,6 +8,7 @@
 #include "peers/ssh_scripted_peer.h"
 #include "ssh/ssh_password_protection.h"
 #include "ssh_test_support.h"
+#include "support/test_folder.h"
 
 namespace ostrane {
 namespace {
@@ -21,6 +22,13 @@ void Login(CTestSshQuestions& q) {
   q.password = "pw";
 }
 
+// Each scripted server makes a new host key on 127.0.0.1: every test keeps its own key store.
+class SshScripted : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(home_.Made()); }
+  test::CTempHome home_{"ostrane-scripted"};
+};
+
 // Occurrences of a log line prefix.
 size_t Count(const std::string& log, const std::string& prefix) {
   size_t n = 0;
@@ -28,7 +36,7 @@ size_t Count(const std::string& log, const std::string& prefix) {
   return n;
 }
 
-TEST(SshScripted, LinesBeforeTheVersionAreSkipped_AndOurVersionFollowsTheirs) {
+TEST_F(SshScripted, LinesBeforeTheVersionAreSkipped_AndOurVersionFollowsTheirs) {
   CScriptedSshPeer peer("pre-lines");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -46,7 +54,7 @@ TEST(SshScripted, LinesBeforeTheVersionAreSkipped_AndOurVersionFollowsTheirs) {
       << peer.Log();
 }
 
-TEST(SshScripted, Version199IsAcceptedAndVersion15Refused) {
+TEST_F(SshScripted, Version199IsAcceptedAndVersion15Refused) {
   {
     CScriptedSshPeer peer("v199");
     ASSERT_TRUE(peer.Ready());
@@ -66,7 +74,7 @@ TEST(SshScripted, Version199IsAcceptedAndVersion15Refused) {
   EXPECT_EQ(peer.Log().find("VERSION"), std::string::npos) << "nothing is sent back";
 }
 
-TEST(SshScripted, OldCipherListGets3desBothWays) {
+TEST_F(SshScripted, OldCipherListGets3desBothWays) {
   CScriptedSshPeer peer("cipher-order");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -77,7 +85,7 @@ TEST(SshScripted, OldCipherListGets3desBothWays) {
   EXPECT_NE(peer.Log().find("NEWKEYS 3des-cbc 3des-cbc 20"), std::string::npos) << peer.Log();
 }
 
-TEST(SshScripted, BareDssSignatureIsVerifiedAndMacKeysAreSixteenBytes) {
+TEST_F(SshScripted, BareDssSignatureIsVerifiedAndMacKeysAreSixteenBytes) {
   CScriptedSshPeer peer("bare-dss");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -90,7 +98,7 @@ TEST(SshScripted, BareDssSignatureIsVerifiedAndMacKeysAreSixteenBytes) {
   EXPECT_EQ(n.macKeySize, 16u);
 }
 
-TEST(SshScripted, ServerRekeyMidSessionKeepsTheSessionIdAndTheTypedData) {
+TEST_F(SshScripted, ServerRekeyMidSessionKeepsTheSessionIdAndTheTypedData) {
   CScriptedSshPeer peer("rekey");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -116,7 +124,7 @@ TEST(SshScripted, ServerRekeyMidSessionKeepsTheSessionIdAndTheTypedData) {
   EXPECT_EQ(log.substr(first, 50), log.substr(second, 50));
 }
 
-TEST(SshScripted, PasswordChangeRequestAsksAndRetriesAfterARefusal) {
+TEST_F(SshScripted, PasswordChangeRequestAsksAndRetriesAfterARefusal) {
   CScriptedSshPeer peer("changereq");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -134,7 +142,7 @@ TEST(SshScripted, PasswordChangeRequestAsksAndRetriesAfterARefusal) {
   EXPECT_EQ(s.Remembered().user, "u");
 }
 
-TEST(SshScripted, CancelledPasswordChangeAbortsTheConnection) {
+TEST_F(SshScripted, CancelledPasswordChangeAbortsTheConnection) {
   CScriptedSshPeer peer("changereq");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -145,7 +153,7 @@ TEST(SshScripted, CancelledPasswordChangeAbortsTheConnection) {
   EXPECT_EQ(q.Messages(), std::vector<std::string>{"Connection aborted."});
 }
 
-TEST(SshScripted, BannerIsShownAndDoesNotDisturbTheLogin) {
+TEST_F(SshScripted, BannerIsShownAndDoesNotDisturbTheLogin) {
   CScriptedSshPeer peer("banner");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -156,7 +164,7 @@ TEST(SshScripted, BannerIsShownAndDoesNotDisturbTheLogin) {
   EXPECT_EQ(q.Messages(), std::vector<std::string>{"Authorized use only.\r\n"});
 }
 
-TEST(SshScripted, DisconnectShowsTheServersReason) {
+TEST_F(SshScripted, DisconnectShowsTheServersReason) {
   CScriptedSshPeer peer("disconnect");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -168,7 +176,7 @@ TEST(SshScripted, DisconnectShowsTheServersReason) {
             std::vector<std::string>{"Disconnecting...\nError code = 11, text = bye now"});
 }
 
-TEST(SshScripted, OversizedPacketAndWrongMacEndTheConnectionWithTheirTexts) {
+TEST_F(SshScripted, OversizedPacketAndWrongMacEndTheConnectionWithTheirTexts) {
   const std::pair<const char*, const char*> cases[] = {
       {"oversize", "Unexpected response from the server."},
       {"badmac", "Message authentication failed."}};
@@ -189,7 +197,7 @@ TEST(SshScripted, OversizedPacketAndWrongMacEndTheConnectionWithTheirTexts) {
 
 // Data or a close addressed to a channel we never opened is a protocol error: nothing of it is
 // shown, the session does not carry on as if it were ours, and the user is told.
-TEST(SshScripted, ChannelMessagesForAnotherChannelEndTheSessionWithAnError) {
+TEST_F(SshScripted, ChannelMessagesForAnotherChannelEndTheSessionWithAnError) {
   for (const char* scenario : {"foreign-data", "foreign-close"}) {
     CSshKeyStore().RemoveHost("127.0.0.1");
     CScriptedSshPeer peer(scenario);
@@ -208,7 +216,7 @@ TEST(SshScripted, ChannelMessagesForAnotherChannelEndTheSessionWithAnError) {
 
 // A burst lowers the window without an adjustment; below half the window one adjustment
 // restores it whole.
-TEST(SshScripted, WindowIsRefilledOnlyBelowItsThreshold) {
+TEST_F(SshScripted, WindowIsRefilledOnlyBelowItsThreshold) {
   CScriptedSshPeer peer("window");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;
@@ -232,7 +240,7 @@ TEST(SshScripted, WindowIsRefilledOnlyBelowItsThreshold) {
   EXPECT_NE(log.find("ADJUST " + std::to_string(consumed)), std::string::npos) << log;
 }
 
-TEST(SshScripted, TypingBeforeTheShellSendsNothing_AndBlocksFollowTheServersWindow) {
+TEST_F(SshScripted, TypingBeforeTheShellSendsNothing_AndBlocksFollowTheServersWindow) {
   CScriptedSshPeer peer("smallwindow");
   ASSERT_TRUE(peer.Ready());
   CTestSshQuestions q;

@@ -13,6 +13,7 @@
 #include "ssh/ssh_key_text.h"
 #include "ssh/ssh_password_protection.h"
 #include "ssh_test_support.h"
+#include "support/test_folder.h"
 
 namespace ostrane {
 namespace {
@@ -22,9 +23,14 @@ using test::CSshSession;
 using test::CTestSshQuestions;
 using test::SshdConfig;
 
+// Every test meets a server with a new host key on 127.0.0.1, so each has a key store of its
+// own: run in one process, the first test's key would be "changed" for all the others.
 class Sshd : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(test::EnsureTestUser()); }
+  void SetUp() override {
+    ASSERT_TRUE(home_.Made());
+    ASSERT_TRUE(test::EnsureTestUser());
+  }
   static void PasswordLogin(CTestSshQuestions& q) {
     q.user = test::kTestUser;
     q.password = test::kTestPassword;
@@ -35,6 +41,7 @@ class Sshd : public ::testing::Test {
     q.usePublicKey = true;
     q.password = keyPassword;
   }
+  test::CTempHome home_{"ostrane-sshd"};
 };
 
 TEST_F(Sshd, DefaultConfiguration_PasswordLoginRunsACommand) {
@@ -297,9 +304,13 @@ void PrintTo(const Forced& f, std::ostream* out) {
   *out << f.name;
 }
 
-class SshdForced : public ::testing::TestWithParam<Forced> {};
+class SshdForced : public ::testing::TestWithParam<Forced> {
+ protected:
+  test::CTempHome home_{"ostrane-sshd"};
+};
 
 TEST_P(SshdForced, LogsInAndRunsACommand) {
+  ASSERT_TRUE(home_.Made());
   ASSERT_TRUE(test::EnsureTestUser());
   const Forced& f = GetParam();
   SshdConfig c;
