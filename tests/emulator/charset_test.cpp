@@ -250,7 +250,9 @@ TEST_F(CharsetTest, Utf8DecoderNeverEmitsSurrogatesOrControls) {
     const auto b = static_cast<uint8_t>(byte(random));
     const char16_t ch = cs_.TranslateChar(b);
     ASSERT_FALSE(ch >= 0xD800 && ch <= 0xDFFF) << i;
-    if (b >= 0x80) ASSERT_TRUE(ch == 0 || ch >= 0x80) << i;
+    if (b >= 0x80) {
+      ASSERT_TRUE(ch == 0 || ch >= 0x80) << i;
+    }
   }
 }
 

@@ -393,8 +393,8 @@ TEST_P(Golden, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::Range<size_t>(0, AllCases().size()),
-                         [](const testing::TestParamInfo<size_t>& info) {
-                           return AllCases()[info.param].name;
+                         [](const testing::TestParamInfo<size_t>& instance) {
+                           return AllCases()[instance.param].name;
                          });
 
 // Records which identifiers the parser dispatches, with no screen behind it.

@@ -17,8 +17,11 @@ namespace {
 class CRecordingSink : public IVtParserSink {
  public:
   void Print(const uint8_t* bytes, size_t length, bool ascii) override {
-    for (size_t i = 0; i < length; ++i)
-      if (ascii) EXPECT_TRUE(bytes[i] >= 0x20 && bytes[i] < 0x7F);
+    for (size_t i = 0; i < length; ++i) {
+      if (ascii) {
+        EXPECT_TRUE(bytes[i] >= 0x20 && bytes[i] < 0x7F);
+      }
+    }
     if (log.empty() || log.back().rfind("print:", 0) != 0) log.emplace_back("print:");
     log.back().append(reinterpret_cast<const char*>(bytes), length);
   }

@@ -199,8 +199,8 @@ TEST_P(GoldenKeys, Case) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenKeys, testing::Range<size_t>(0, AllCases().size()),
-                         [](const testing::TestParamInfo<size_t>& info) {
-                           return AllCases()[info.param].name;
+                         [](const testing::TestParamInfo<size_t>& instance) {
+                           return AllCases()[instance.param].name;
                          });
 
 }  // namespace

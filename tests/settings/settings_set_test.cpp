@@ -151,7 +151,9 @@ TEST_F(SettingsSetTest, TableIdsKeysAndShapesAreConsistent) {
     EXPECT_EQ(i, CSettingsSet::FindId(d.id));
     const bool sized = d.type == SettingType::kBinary || d.type == SettingType::kArray;
     EXPECT_EQ(sized, d.size != 0);
-    if (d.type == SettingType::kBinary) EXPECT_EQ(d.size, set.BinarySize(i));
+    if (d.type == SettingType::kBinary) {
+      EXPECT_EQ(d.size, set.BinarySize(i));
+    }
   }
   // Entries of a group are numbered from 1 without gaps, in table order.
   for (int i = 1; i < set.Count(); ++i) {
@@ -569,7 +571,9 @@ TEST_F(SettingsSetTest, ColourMapByPattern) {
   for (int c = 0; c < 16; ++c) {
     const bool expected = (c & 1) && !(c & 8);
     EXPECT_EQ(expected, set.Binary(S::Mapped)[c] != 0) << c;
-    if (expected) EXPECT_EQ(9, set.Binary(S::ForeColor)[c]);
+    if (expected) {
+      EXPECT_EQ(9, set.Binary(S::ForeColor)[c]);
+    }
   }
   const int any[4] = {-1, -1, -1, -1};
   set.SetColourMapByPattern(any, -1, 0, true);

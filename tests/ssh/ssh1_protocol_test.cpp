@@ -47,7 +47,9 @@ TEST(Ssh1Packet, EncryptedPacketsRoundTripInAnyPieces) {
     while (at < wire.size()) {
       const size_t piece = 1 + random() % 9;
       at += reader.Feed(wire.data() + at, std::min(piece, wire.size() - at));
-      if (at < wire.size()) ASSERT_FALSE(reader.Complete());
+      if (at < wire.size()) {
+        ASSERT_FALSE(reader.Complete());
+      }
     }
     ASSERT_TRUE(reader.Complete());
     EXPECT_EQ(reader.Type(), SSH_CMSG_STDIN_DATA);

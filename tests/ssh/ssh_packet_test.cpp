@@ -143,7 +143,9 @@ TEST_P(PacketRoundTrip, AnyChangedByteIsAMacFailure) {
       EXPECT_FALSE(reader.Complete()) << flip;
     } catch (const CSshError& e) {
       EXPECT_TRUE(e.Code() == SshError::kBadMac || e.Code() == SshError::kUnexpected) << flip;
-      if (flip >= 20) EXPECT_EQ(e.Code(), SshError::kBadMac) << flip;
+      if (flip >= 20) {
+        EXPECT_EQ(e.Code(), SshError::kBadMac) << flip;
+      }
     }
   }
 }
@@ -161,12 +163,14 @@ const Suite kSuites[] = {
     {"aes256-cbc", "hmac-sha1"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Each, PacketRoundTrip, ::testing::ValuesIn(kSuites), [](const auto& info) {
-  std::string n = std::string(info.param.cipher) + "_" + info.param.mac;
-  for (char& ch : n)
-    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  return n;
-});
+INSTANTIATE_TEST_SUITE_P(Each, PacketRoundTrip, ::testing::ValuesIn(kSuites),
+                         [](const auto& instance) {
+                           std::string n =
+                               std::string(instance.param.cipher) + "_" + instance.param.mac;
+                           for (char& ch : n)
+                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return n;
+                         });
 
 Bytes PlainPacket(uint32_t packetLength, uint8_t padding) {
   Bytes wire{static_cast<uint8_t>(packetLength >> 24), static_cast<uint8_t>(packetLength >> 16),

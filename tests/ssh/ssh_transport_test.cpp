@@ -108,7 +108,7 @@ TEST_P(SshTransport, ForeignVersionEndsTheConnectionWithItsMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, SshTransport, ::testing::ValuesIn(kVersions),
-                         [](const auto& info) { return std::string(info.param.label); });
+                         [](const auto& instance) { return std::string(instance.param.label); });
 
 }  // namespace
 }  // namespace ostrane

@@ -69,9 +69,9 @@ INSTANTIATE_TEST_SUITE_P(Each, SshUserKeyFiles,
                                            KeygenCase{"ecdsa", "256", "ec pass",
                                                       "ecdsa-sha2-nistp256"},
                                            KeygenCase{"rsa", "3072", "rsa pass", "rsa-sha2-512"}),
-                         [](const auto& info) {
-                           return std::string(info.param.type) +
-                                  (*info.param.passphrase ? "_protected" : "_plain");
+                         [](const auto& instance) {
+                           return std::string(instance.param.type) +
+                                  (*instance.param.passphrase ? "_protected" : "_plain");
                          });
 
 TEST(SshUserKeyFile, DamagedAndForeignFilesAreNotKeys) {

@@ -444,7 +444,7 @@ const Forced kForced[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Each, SshdForced, ::testing::ValuesIn(kForced),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& instance) { return std::string(instance.param.name); });
 
 }  // namespace
 }  // namespace ostrane

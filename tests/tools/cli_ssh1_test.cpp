@@ -157,9 +157,10 @@ TEST_F(CliSsh1, Ssh199AndNoAuthenticationServersAreServed) {
     const CliResult r = RunCli(Login(peer, {"--password", "pw"}, kRunCommand));
     ASSERT_EQ(r.exitCode, 0) << scenario << r.err << r.out << peer.Log();
     EXPECT_NE(Rows(r).find("from-42-ssh1"), std::string::npos) << r.out;
-    if (std::string(scenario) == "noauth")
+    if (std::string(scenario) == "noauth") {
       EXPECT_NE(peer.Log().find("USER tester\nAUTHENTICATED\nPTY "), std::string::npos)
           << peer.Log();
+    }
   }
 }
 

@@ -100,7 +100,9 @@ TEST_F(PrintPdf, PrintAllOfSixtyAndSixtyOneLinesGivesOneAndTwoPages) {
     ASSERT_EQ(pages[0].size(), 60u);
     EXPECT_EQ(pages[0].front(), "row 01");
     EXPECT_EQ(pages[0].back(), "row 60");
-    if (count == 61) EXPECT_EQ(pages[1], std::vector<std::string>{"row 61"});
+    if (count == 61) {
+      EXPECT_EQ(pages[1], std::vector<std::string>{"row 61"});
+    }
   }
 }
 

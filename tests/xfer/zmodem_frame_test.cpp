@@ -96,7 +96,9 @@ TEST(ZmodemEncoder, EscapingControlsLeavesNoRawControlByteButZdle) {
       EXPECT_NE(byte & 0x7F, XON);
       EXPECT_NE(byte & 0x7F, XOFF);
       EXPECT_NE(byte & 0x7F, 0x0D);
-      if (controls) EXPECT_NE(byte & 0x60, 0) << int(byte);
+      if (controls) {
+        EXPECT_NE(byte & 0x60, 0) << int(byte);
+      }
     }
   }
 }
