@@ -212,8 +212,9 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
       if (index >= 0 && index < 16) {
         SetHostColour(v == 38, index < 8 ? -1 : kAnsiToPalette[index - 8] + kBright, 0);
         KeepBlackOrWhite(attr_, extra_, v == 38, index);
-      } else
+      } else {
         SetHostColour(v == 38, -1, colour);
+      }
       continue;
     }
     if (v >= 90 && v <= 97) {

@@ -35,4 +35,5 @@ struct HostPalette {
   std::array<uint32_t, kDynamicCount> dynamic{};
   friend bool operator==(const HostPalette&, const HostPalette&) = default;
 };
+
 }  // namespace ostrane
