@@ -120,11 +120,14 @@ constexpr StyleRow kStyles[] = {
     {9, 29, style::kStrike}, {53, 55, style::kOverline},
 };
 
-// Black and white share their field values with the default colours, which the host may set
-// apart (OSC 10, 11): a rendition that names them keeps them in the extra as well, in the field
-// they were drawn in.
-void KeepBlackOrWhite(uint16_t word, CellExtra& extra, bool foreground, int ansi) {
+// Black and white share their field values with the default colours. Once the host has set
+// those apart (OSC 10, 11), a rendition that names black or white keeps it in the extra as well,
+// in the field it is drawn in. Only then: a cell with an extra costs the fast rendition path.
+void KeepBlackOrWhite(const HostPalette& host, uint16_t word, CellExtra& extra, bool foreground,
+                      int ansi) {
   if (ansi != 0 && ansi != 7) return;
+  if (host.dynamic[HostPalette::kForeground] == 0 && host.dynamic[HostPalette::kBackground] == 0)
+    return;
   const bool textField = foreground != ((word & attr::kReverse) != 0);
   (textField ? extra.foreground : extra.background) =
       colour::kIndexed | static_cast<uint32_t>(ansi);
@@ -211,7 +214,7 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
       if (index >= 0 && index < 8) attr_ = ApplyRenditionValue(attr_, (v == 38 ? 30 : 40) + index);
       if (index >= 0 && index < 16) {
         SetHostColour(v == 38, index < 8 ? -1 : kAnsiToPalette[index - 8] + kBright, 0);
-        KeepBlackOrWhite(attr_, extra_, v == 38, index);
+        KeepBlackOrWhite(hostPalette_, attr_, extra_, v == 38, index);
       } else {
         SetHostColour(v == 38, -1, colour);
       }
@@ -261,7 +264,7 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
     attr_ = ApplyRenditionValue(attr_, v);
     if ((v >= 30 && v <= 39) || (v >= 40 && v <= 49)) {
       SetHostColour(v < 40, -1, 0);
-      KeepBlackOrWhite(attr_, extra_, v < 40, v % 10);
+      KeepBlackOrWhite(hostPalette_, attr_, extra_, v < 40, v % 10);
     }
   }
   MarkExtended();
@@ -419,6 +422,8 @@ void CVT420Emulator::ColourCommand(int command, std::string_view text) {
         hostPalette_.dynamic[static_cast<size_t>(which)] = HostPalette::kSet | rgb;
     }
   }
+  // Remembered renditions were worked out without the marks the host's colours call for.
+  if (before.dynamic != hostPalette_.dynamic) renditions_ = {};
   if (before != hostPalette_)
     for (ITerminalView* view : views_) view->FullRepaint();
 }

@@ -33,8 +33,8 @@ class ViewHostColoursTest : public ::testing::Test {
 
 TEST_F(ViewHostColoursTest, BackgroundIsDrawnUntilItIsReset) {
   // "A", then a blank in explicit black, a default blank and a reverse blank.
-  f.Feed("A\x1b[40m \x1b[m \x1b[7m \x1b[m");
   f.Feed("\x1b]11;#203040\x07");
+  f.Feed("A\x1b[40m \x1b[m \x1b[7m \x1b[m");
   QImage image = f.Grab();
   EXPECT_EQ(CountColour(image, f.Cell(0, 2), kHostBackground), Cells());
   // The text keeps its colour on the new background.
@@ -57,7 +57,7 @@ TEST_F(ViewHostColoursTest, BackgroundIsDrawnUntilItIsReset) {
 
 TEST_F(ViewHostColoursTest, TextReverseAndSelectionUseBothColours) {
   // Default text, a blank in explicit white and a reverse blank.
-  f.Feed("A\x1b[47m \x1b[m\x1b[7m \x1b[m \x1b]10;#f0e0d0;#203040\x07");
+  f.Feed("\x1b]10;#f0e0d0;#203040\x07A\x1b[47m \x1b[m\x1b[7m \x1b[m ");
   QImage image = f.Grab();
   EXPECT_GT(CountColour(image, f.Cell(0, 0), kHostText), 0);
   EXPECT_EQ(CountColour(image, f.Cell(0, 0), kSilver), 0);
