@@ -57,7 +57,8 @@ TEST_F(ViewHostColoursTest, BackgroundIsDrawnUntilItIsReset) {
 
 TEST_F(ViewHostColoursTest, TextReverseAndSelectionUseBothColours) {
   // Default text, a blank in explicit white and a reverse blank.
-  f.Feed("\x1b]10;#f0e0d0;#203040\x07A\x1b[47m \x1b[m\x1b[7m \x1b[m ");
+  f.Feed("\x1b]10;#f0e0d0;#203040\x07");
+  f.Feed("A\x1b[47m \x1b[m\x1b[7m \x1b[m ");
   QImage image = f.Grab();
   EXPECT_GT(CountColour(image, f.Cell(0, 0), kHostText), 0);
   EXPECT_EQ(CountColour(image, f.Cell(0, 0), kSilver), 0);
