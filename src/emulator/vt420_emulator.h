@@ -74,7 +74,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   bool AlternateScreen() const { return altScreen_; }
   // The title the host set (OSC 0 or 2); empty until it sets one.
   const std::string& HostTitle() const { return hostTitle_; }
-  // Colours the host set with OSC 4 (xterm type).
+  // Colours the host set with OSC 4, 10, 11 and 12 (xterm type).
   const HostPalette& HostColours() const { return hostPalette_; }
 
  private:
@@ -95,6 +95,7 @@ class CVT420Emulator final : private IVtParserSink, public CTerminal {
   void OscDispatch(std::string_view data) override;
   void ColourCommand(int command, std::string_view text);
   uint32_t IndexedColour(int index) const;
+  uint32_t DynamicColour(int which) const;
 
   // The xterm type's additions (xterm_functions.cpp).
   void UpdateTerminalType();

@@ -74,17 +74,22 @@ int HexDigits(std::string_view s, unsigned& value) {
   return n;
 }
 
-// A colour as "rgb:R/G/B" (1-4 hex digits each) or "#RRGGBB"; false for anything else.
+// A colour as "rgb:R/G/B" (1-4 hex digits each) or "#RGB" with 1-4 hex digits for each of the
+// three parts; false for anything else.
 bool ParseColourText(std::string_view text, uint32_t& rgb) {
   uint32_t out = 0;
-  if (text.size() == 7 && text[0] == '#') {
-    unsigned v = 0;
-    if (HexDigits(text.substr(1, 2), v) != 2) return false;
-    out = v << 16;
-    if (HexDigits(text.substr(3, 2), v) != 2) return false;
-    out |= v << 8;
-    if (HexDigits(text.substr(5, 2), v) != 2) return false;
-    rgb = out | v;
+  if (!text.empty() && text[0] == '#') {
+    text.remove_prefix(1);
+    const size_t digits = text.size() / 3;
+    if (digits == 0 || digits > 4 || text.size() % 3 != 0) return false;
+    // The digits are the high bits of each part: "#f00" is 0xF00000.
+    for (size_t i = 0; i < 3; ++i) {
+      unsigned v = 0;
+      if (HexDigits(text.substr(i * digits, digits), v) != static_cast<int>(digits)) return false;
+      const int shift = 4 * static_cast<int>(digits) - 8;
+      out = out << 8 | (shift >= 0 ? v >> shift : v << -shift);
+    }
+    rgb = out;
     return true;
   }
   if (text.substr(0, 4) != "rgb:") return false;
@@ -115,6 +120,19 @@ constexpr StyleRow kStyles[] = {
     {9, 29, style::kStrike}, {53, 55, style::kOverline},
 };
 
+// Black and white share their field values with the default colours. Once the host has set
+// those apart (OSC 10, 11), a rendition that names black or white keeps it in the extra as well,
+// in the field it is drawn in. Only then: a cell with an extra costs the fast rendition path.
+void KeepBlackOrWhite(const HostPalette& host, uint16_t word, CellExtra& extra, bool foreground,
+                      int ansi) {
+  if (ansi != 0 && ansi != 7) return;
+  if (host.dynamic[HostPalette::kForeground] == 0 && host.dynamic[HostPalette::kBackground] == 0)
+    return;
+  const bool textField = foreground != ((word & attr::kReverse) != 0);
+  (textField ? extra.foreground : extra.background) =
+      colour::kIndexed | static_cast<uint32_t>(ansi);
+}
+
 uint8_t ClampByte(int32_t v) {
   return static_cast<uint8_t>(std::clamp(v, 0, 255));
 }
@@ -126,6 +144,11 @@ void CVT420Emulator::UpdateTerminalType() {
   if (xterm == xterm_) return;
   xterm_ = xterm;
   parser_.SetHostStrings(xterm);
+  // The host's colours belong to the type that took them.
+  if (hostPalette_ != HostPalette{}) {
+    hostPalette_ = {};
+    for (ITerminalView* view : views_) view->FullRepaint();
+  }
   if (!xterm) {
     attr_ &= static_cast<uint16_t>(~attr::kExtended);
     extra_ = {};
@@ -189,10 +212,12 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
       const int index = (colour & colour::kTagMask) == colour::kIndexed ? colour & 0xFF : -1;
       // The sixteen system colours stay in the word, exactly as 30-37/90-97 set them.
       if (index >= 0 && index < 8) attr_ = ApplyRenditionValue(attr_, (v == 38 ? 30 : 40) + index);
-      if (index >= 0 && index < 16)
+      if (index >= 0 && index < 16) {
         SetHostColour(v == 38, index < 8 ? -1 : kAnsiToPalette[index - 8] + kBright, 0);
-      else
+        KeepBlackOrWhite(hostPalette_, attr_, extra_, v == 38, index);
+      } else {
         SetHostColour(v == 38, -1, colour);
+      }
       continue;
     }
     if (v >= 90 && v <= 97) {
@@ -237,7 +262,10 @@ void CVT420Emulator::XtermRendition(const CControlParams& p) {
         break;
     }
     attr_ = ApplyRenditionValue(attr_, v);
-    if ((v >= 30 && v <= 39) || (v >= 40 && v <= 49)) SetHostColour(v < 40, -1, 0);
+    if ((v >= 30 && v <= 39) || (v >= 40 && v <= 49)) {
+      SetHostColour(v < 40, -1, 0);
+      KeepBlackOrWhite(hostPalette_, attr_, extra_, v < 40, v % 10);
+    }
   }
   MarkExtended();
 }
@@ -273,7 +301,8 @@ void CVT420Emulator::OscDispatch(std::string_view data) {
   const auto [end, error] = std::from_chars(data.data(), data.data() + semicolon, command);
   if (error != std::errc() || end != data.data() + semicolon) return;
   const std::string_view text = data.substr(std::min(semicolon + 1, data.size()));
-  if (command == 4 || command == 10 || command == 11 || command == 12 || command == 104) {
+  if (command == 4 || command == 104 || (command >= 10 && command <= 12) ||
+      (command >= 110 && command <= 112)) {
     ColourCommand(command, text);
     return;
   }
@@ -337,13 +366,21 @@ uint32_t CVT420Emulator::IndexedColour(int index) const {
   return XtermColour(index, palette);
 }
 
+// The colour a dynamic colour is drawn in: the host's, or the palette's white (text, cursor) or
+// black (background), which OSC 4 may have changed.
+uint32_t CVT420Emulator::DynamicColour(int which) const {
+  const uint32_t set = hostPalette_.dynamic[static_cast<size_t>(which)];
+  return set != 0 ? set & 0xFFFFFF : IndexedColour(which == HostPalette::kBackground ? 0 : 7);
+}
+
 // OSC 4 sets or asks for palette colours ("n;colour" pairs, "?" asks), OSC 104 resets them (all
-// when no index is given), OSC 10/11/12 ask for the text, background and cursor colours. Only
-// numbers go back to the host.
+// when no index is given). OSC 10, 11 and 12 set or ask for the text, background and cursor
+// colours, each further ";colour" going to the next of them; OSC 110, 111 and 112 reset them.
+// A colour that does not parse changes nothing. Only numbers go back to the host.
 void CVT420Emulator::ColourCommand(int command, std::string_view text) {
   const HostPalette before = hostPalette_;
   if (command == 104) {
-    if (text.empty()) hostPalette_ = {};
+    if (text.empty()) hostPalette_.entries = {};
     while (!text.empty()) {
       const size_t end = std::min(text.find(';'), text.size());
       int index = -1;
@@ -370,12 +407,24 @@ void CVT420Emulator::ColourCommand(int command, std::string_view text) {
       else if (ParseColourText(colour, rgb))
         hostPalette_.entries[static_cast<size_t>(index)] = HostPalette::kSet | rgb;
     }
-  } else if (text == "?") {
-    // The default text colour serves the cursor too.
-    const uint32_t rgb = settings_.PaletteColour(command == 11 ? 0 : 7);
-    Reply("\x1b]" + std::to_string(command) + ";" + ColourText(rgb) + "\x1b\\");
+  } else if (command >= 110) {
+    hostPalette_.dynamic[static_cast<size_t>(command - 110)] = 0;
+  } else {
+    for (int which = command - 10; which < HostPalette::kDynamicCount && !text.empty(); ++which) {
+      const size_t end = std::min(text.find(';'), text.size());
+      const std::string_view colour = text.substr(0, end);
+      text.remove_prefix(std::min(end + 1, text.size()));
+      uint32_t rgb = 0;
+      if (colour == "?")
+        Reply("\x1b]" + std::to_string(which + 10) + ";" + ColourText(DynamicColour(which)) +
+              "\x1b\\");
+      else if (ParseColourText(colour, rgb))
+        hostPalette_.dynamic[static_cast<size_t>(which)] = HostPalette::kSet | rgb;
+    }
   }
-  if (before.entries != hostPalette_.entries)
+  // Remembered renditions were worked out without the marks the host's colours call for.
+  if (before.dynamic != hostPalette_.dynamic) renditions_ = {};
+  if (before != hostPalette_)
     for (ITerminalView* view : views_) view->FullRepaint();
 }
 

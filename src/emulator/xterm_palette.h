@@ -1,6 +1,6 @@
 // The 256 colours of the xterm type: the sixteen system colours (the session's palette, in ANSI
 // order), the 6x6x6 colour cube and the 24-step grey ramp, with the host's own settings (OSC 4)
-// over them.
+// over them; and the default colours and cursor colour the host set (OSC 10, 11, 12).
 #pragma once
 
 #include <array>
@@ -25,15 +25,15 @@ inline uint32_t XtermColour(int index, const std::array<uint32_t, 16>& palette) 
   return grey << 16 | grey << 8 | grey;
 }
 
-// Colours the host set with OSC 4, by index: kSet marks an entry as set.
+// Colours the host set: the 256 by index (OSC 4) and the dynamic ones (OSC 10, 11, 12). Each is
+// kSet | 0xRRGGBB, or 0 where the user's own colour holds. They belong to the session only.
 struct HostPalette {
   static constexpr uint32_t kSet = 0x01000000;
+  // The dynamic colours in the order OSC 10, 11 and 12 name them.
+  enum Dynamic { kForeground, kBackground, kCursor, kDynamicCount };
   std::array<uint32_t, 256> entries{};
-  bool Any() const {
-    for (uint32_t e : entries)
-      if (e != 0) return true;
-    return false;
-  }
+  std::array<uint32_t, kDynamicCount> dynamic{};
+  friend bool operator==(const HostPalette&, const HostPalette&) = default;
 };
 
 }  // namespace ostrane

@@ -79,6 +79,12 @@ uint32_t CColourResolver::IndexedColour(int index) const {
 }
 
 uint32_t CColourResolver::WordColour(int index) const {
+  // Cells that named black or white carry it in their extra, so 0 and 7 here are the defaults.
+  if (index == 7 || index == 0) {
+    const uint32_t set =
+        host_.dynamic[index == 7 ? HostPalette::kForeground : HostPalette::kBackground];
+    if (set != 0) return set & 0xFFFFFF;
+  }
   // The palette index of the word as an ANSI colour number (the map is its own inverse).
   const int ansi = kAnsiToPalette[index & 7] + (index & 8);
   const uint32_t set = host_.entries[static_cast<size_t>(ansi)];
@@ -94,6 +100,12 @@ uint32_t CColourResolver::ExtraColour(uint32_t colour, uint32_t fallback) const 
     default:
       return fallback;
   }
+}
+
+std::optional<uint32_t> CColourResolver::HostCursor() const {
+  const uint32_t set = host_.dynamic[HostPalette::kCursor];
+  if (set == 0) return std::nullopt;
+  return set & 0xFFFFFF;
 }
 
 uint32_t CColourResolver::WindowBackground() const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "emulator/xterm_palette.h"
 
@@ -38,8 +39,11 @@ class CColourResolver {
   // The window background and the area below the last line.
   uint32_t WindowBackground() const;
   uint32_t Palette(int index) const { return palette_[static_cast<size_t>(index & 0x0F)]; }
-  // The colours the host set (OSC 4) take the place of the palette's and the 256 colours.
+  // The colours the host set take the place of the palette's and the 256 colours (OSC 4), and
+  // of the default text and background colours (OSC 10, 11).
   void SetHostPalette(const HostPalette& host) { host_ = host; }
+  // The cursor colour the host set (OSC 12) as 0xRRGGBB, or nothing for the usual cursor.
+  std::optional<uint32_t> HostCursor() const;
 
  private:
   struct MapEntry {
@@ -51,7 +55,8 @@ class CColourResolver {
   // A colour of a cell's extra, or `fallback` when it names none.
   uint32_t ExtraColour(uint32_t colour, uint32_t fallback) const;
 
-  // A colour field of the attribute word, with a colour the host set for it.
+  // A colour field of the attribute word, with a colour the host set for it. Without an extra
+  // colour, 7 and 0 are the default text and background colours.
   uint32_t WordColour(int index) const;
 
   std::array<uint32_t, 16> palette_{};

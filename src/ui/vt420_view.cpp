@@ -494,8 +494,23 @@ void CVT420View::paintEvent(QPaintEvent* event) {
 
   if (hasFocus() && cursorVisible_ && (!cursorBlink_ || cursorBlinkOn_)) {
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.fillRect(CursorRect(), Qt::white);
+    painter.fillRect(CursorRect(), QColor::fromRgb(static_cast<QRgb>(CursorXor(colours))));
   }
+}
+
+// The cursor inverts its cell. A cursor colour the host set is reached exactly where the cell
+// shows its background, and the text under it keeps a colour of its own.
+uint32_t CVT420View::CursorXor(const CColourResolver& colours) const {
+  const std::optional<uint32_t> cursor = colours.HostCursor();
+  if (!cursor) return 0xFFFFFF;
+  uint32_t background = colours.WindowBackground();
+  const auto row = std::find_if(rows_.begin(), rows_.end(),
+                                [this](const ViewRow& r) { return r.line == cursorLine_; });
+  if (row != rows_.end() && cursorColumn_ >= 0 && cursorColumn_ < kLineWidth) {
+    const uint16_t word = row->attrs[static_cast<size_t>(cursorColumn_)];
+    background = colours.Resolve(word, row->ExtraAt(cursorColumn_), false, true).background;
+  }
+  return *cursor ^ background;
 }
 
 void CVT420View::UpdateLines(int firstLine, int lastLine) {

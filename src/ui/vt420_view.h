@@ -178,6 +178,7 @@ class CVT420View : public QAbstractScrollArea, public ITerminalView, public ISes
   void UpdateLines(int firstLine, int lastLine);
   void UpdateCursorCell();
   QRect CursorRect() const;
+  uint32_t CursorXor(const CColourResolver& colours) const;
   void ScrollCursorIntoView();
   void ScrollVertical(int position);
   void ScrollHorizontal(int position);

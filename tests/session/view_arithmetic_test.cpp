@@ -61,6 +61,35 @@ TEST(ColourResolverTest, HostPaletteOverridesTheColours) {
   EXPECT_EQ(c.IndexedColour(201), 0xFF00FFu);
 }
 
+// The default colours the host set (OSC 10, 11) take the place of the word's 7 and 0 wherever
+// they are drawn, light screen included; black and white named in the extra stay themselves.
+TEST(ColourResolverTest, HostDefaultColoursFollowTheScreenAndSpareNamedBlackAndWhite) {
+  CSettingsSet s;
+  HostPalette host;
+  host.dynamic[HostPalette::kForeground] = HostPalette::kSet | 0x111111;
+  host.dynamic[HostPalette::kBackground] = HostPalette::kSet | 0x222222;
+  CColourResolver dark(s);
+  dark.SetHostPalette(host);
+  EXPECT_EQ(dark.Resolve(0x0700, false, true).text, 0x111111u);
+  EXPECT_EQ(dark.Resolve(0x0700, true, true).background, 0x111111u);
+  EXPECT_EQ(dark.WindowBackground(), 0x222222u);
+  CellExtra named;
+  named.foreground = colour::kIndexed | 0;
+  named.background = colour::kIndexed | 7;
+  const CellColours c = dark.Resolve(0x7080, &named, false, true);
+  EXPECT_EQ(c.text, kBlack);
+  EXPECT_EQ(c.background, kSilver);
+  s.SetInt(S::DarkScreen, 0);
+  CColourResolver light(s);
+  light.SetHostPalette(host);
+  EXPECT_EQ(light.Resolve(0x0700, false, true).text, 0x222222u);
+  EXPECT_EQ(light.WindowBackground(), 0x111111u);
+  EXPECT_FALSE(light.HostCursor());
+  host.dynamic[HostPalette::kCursor] = HostPalette::kSet | 0x333333;
+  light.SetHostPalette(host);
+  EXPECT_EQ(light.HostCursor(), 0x333333u);
+}
+
 TEST(ColourResolverTest, ExtraColoursAndStyles) {
   CSettingsSet s;
   const CColourResolver c(s);
