@@ -16,6 +16,8 @@ namespace {
 constexpr std::string_view kPrinterSection = "Printer";
 // How long the connection to the CUPS server may stay silent during one request.
 constexpr int kCupsTimeoutMs = 30000;
+// The most written to the CUPS server in one call.
+constexpr size_t kCupsWriteSlice = 64 * 1024;
 // How often a wait for the server or for a device looks whether the job was cancelled.
 constexpr int kCancelCheckMs = 100;
 
@@ -72,10 +74,19 @@ class CCupsRawJob final : public IPrintOutput {
     return IPP_STATUS_OK;
   }
   bool Write(const uint8_t* data, size_t length) override {
-    if (finished_ || wait_.cancel->Cancelled()) return false;
-    wait_.silentMs = 0;
-    return cupsWriteRequestData(http_, reinterpret_cast<const char*>(data), length) ==
-           HTTP_STATUS_CONTINUE;
+    // In slices, each with the whole timeout, so that a server that takes a large write
+    // slowly is not taken for a silent one.
+    while (length > 0) {
+      if (finished_ || wait_.cancel->Cancelled()) return false;
+      const size_t slice = std::min(length, kCupsWriteSlice);
+      wait_.silentMs = 0;
+      if (cupsWriteRequestData(http_, reinterpret_cast<const char*>(data), slice) !=
+          HTTP_STATUS_CONTINUE)
+        return false;
+      data += slice;
+      length -= slice;
+    }
+    return true;
   }
   bool Finish() override {
     if (finished_) return true;

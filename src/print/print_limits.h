@@ -14,7 +14,7 @@ inline constexpr size_t kPrintQueueBytes = 4 * 1024 * 1024;
 // How long closing a session lets the printer take what is queued before the job is cancelled.
 inline constexpr int kPrintCloseGraceMs = 3000;
 // How long closing then waits for the cancelled print thread to end before leaving it behind.
-inline constexpr int kPrintStopWaitMs = 2000;
+inline constexpr int kPrintStopWaitMs = 1000;
 // The longest JobTimeout honoured, in seconds, so that the timer's milliseconds cannot overflow.
 inline constexpr int kMaxJobTimeoutSeconds = 24 * 60 * 60;
 // Print font sizes outside 1..this many points give no usable cell: "Cannot setup printer.".

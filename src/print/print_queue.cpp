@@ -257,11 +257,12 @@ void CPrintQueue::Run(const std::shared_ptr<Shared>& shared) {
 
     lock.lock();
     // A job cancelled meanwhile was reported as such, or the session is closing.
-    if (!message.empty() && !(cancel && cancel->Cancelled())) s.PostLocked(message);
+    const bool cancelled = cancel && cancel->Cancelled();
+    if (!message.empty() && !cancelled) s.PostLocked(message);
     if (!s.channel.IsOpen()) {
       if (op.kind == Op::Kind::kOpen) {
         s.failedJob = std::max(s.failedJob, op.job);
-        s.openFailedJob = op.job;
+        if (!cancelled) s.openFailedJob = op.job;
       }
       jobCancel.reset();
       openJob = 0;

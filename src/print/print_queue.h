@@ -52,7 +52,7 @@ class CPrintQueue {
   // True once the job cannot print any more: it could not be opened, or the printer stopped
   // taking its output.
   bool Failed(JobId job);
-  // True once the printer could not be opened for the job.
+  // True once the printer could not be opened for the job (not when the job was cancelled).
   bool OpenFailed(JobId job);
   void Document(const PrintSetup& setup, std::vector<std::u16string> lines);
 

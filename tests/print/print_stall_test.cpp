@@ -156,6 +156,10 @@ TEST(StalledPrinterTest, OutputPastTheBoundFailsTheJobAndTheNextJobTriesAgain) {
   ASSERT_TRUE(messages.WaitCount(1));
   EXPECT_EQ(messages.Texts()[0], kTextPrinterNotTakingOutput);
   EXPECT_FALSE(session->JobOpen());
+  // The open the server held is given up; that is no failure to open the printer, which would
+  // turn the print mode off and show the rest of the job on the screen.
+  EXPECT_TRUE(server.WaitAllClosed());
+  EXPECT_FALSE(session->OpenFailed());
   // The rest of the failed job is dropped without another word.
   session->PutByte('z');
   session->EndOutput(0);
