@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/print_output.h"
 #include "platform/profile.h"
 #include "print/print_limits.h"
 #include "print/print_messages.h"
@@ -173,6 +174,28 @@ TEST(StalledPrinterTest, OutputPastTheBoundFailsTheJobAndTheNextJobTriesAgain) {
   EXPECT_TRUE(server.WaitAllClosed());
 }
 
+// Below the session: the cancel alone gives up the calls a silent server holds. (Closing a
+// session would leave a print thread it could not end behind, so it cannot show this.)
+TEST(PrintCancelTest, ACancelEndsTheOpenOfAJobOnAServerThatNeverAnswers) {
+  for (const auto mode :
+       {CStalledServer::Mode::kAcceptsAndIsSilent, CStalledServer::Mode::kNeverAccepts}) {
+    const bool silent = mode == CStalledServer::Mode::kAcceptsAndIsSilent;
+    SCOPED_TRACE(silent ? "silent" : "never accepts");
+    CStalledServer server(mode);
+    platform::CPrintCancel cancel;
+    std::unique_ptr<platform::IPrintOutput> output;
+    int error = 0;
+    std::thread opener(
+        [&] { output = platform::OpenCupsRawJob("stalled", "test", error, cancel); });
+    if (silent) EXPECT_TRUE(server.WaitAccepted(1));
+    cancel.Cancel();
+    EXPECT_TRUE(ReturnsSoon([&] { opener.join(); }));
+    EXPECT_EQ(output, nullptr);
+    EXPECT_NE(error, 0);
+    if (silent) EXPECT_TRUE(server.WaitAllClosed());
+  }
+}
+
 // The printer port is a FIFO named in the profile; the test reads the other end.
 class PortFifo {
  public:
@@ -187,6 +210,7 @@ class PortFifo {
   }
   ~PortFifo() { close(fd_); }
   bool Ok() const { return fd_ >= 0; }
+  const std::string& Path() const { return path_; }
   std::string Read(size_t count) {
     std::string bytes;
     char buffer[65536];
@@ -202,6 +226,25 @@ class PortFifo {
   std::string path_;
   int fd_ = -1;
 };
+
+TEST(PrintCancelTest, ACancelEndsAWriteToADeviceThatDoesNotDrain) {
+  PortFifo port;
+  ASSERT_TRUE(port.Ok());
+  platform::CPrintCancel cancel;
+  int error = 0;
+  const auto output = platform::OpenPrintDevice(port.Path(), error, cancel);
+  ASSERT_NE(output, nullptr) << error;
+  const std::string bytes = Payload(1024 * 1024, 3);
+  bool written = true;
+  std::thread writer([&] {
+    written = output->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  });
+  // Whatever the write has reached, the cancel ends it.
+  cancel.Cancel();
+  EXPECT_TRUE(ReturnsSoon([&] { writer.join(); }));
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(output->Finish());
+}
 
 void ConfigurePort(CVT420Doc& doc) {
   std::lock_guard lock(doc.Terminal().Mutex());
