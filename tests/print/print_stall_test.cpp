@@ -177,16 +177,18 @@ TEST(StalledPrinterTest, OutputPastTheBoundFailsTheJobAndTheNextJobTriesAgain) {
 // Below the session: the cancel alone gives up the calls a silent server holds. (Closing a
 // session would leave a print thread it could not end behind, so it cannot show this.)
 TEST(PrintCancelTest, ACancelEndsTheOpenOfAJobOnAServerThatNeverAnswers) {
-  for (const auto mode :
-       {CStalledServer::Mode::kAcceptsAndIsSilent, CStalledServer::Mode::kNeverAccepts}) {
+  // The empty queue is the default destination, which is asked of the server first.
+  for (const auto& [mode, queue] : {std::pair{CStalledServer::Mode::kAcceptsAndIsSilent, "stalled"},
+                                    std::pair{CStalledServer::Mode::kAcceptsAndIsSilent, ""},
+                                    std::pair{CStalledServer::Mode::kNeverAccepts, "stalled"}}) {
     const bool silent = mode == CStalledServer::Mode::kAcceptsAndIsSilent;
-    SCOPED_TRACE(silent ? "silent" : "never accepts");
+    SCOPED_TRACE(std::string(silent ? "silent, queue " : "never accepts, queue ") + queue);
     CStalledServer server(mode);
     platform::CPrintCancel cancel;
     std::unique_ptr<platform::IPrintOutput> output;
     int error = 0;
-    std::thread opener(
-        [&] { output = platform::OpenCupsRawJob("stalled", "test", error, cancel); });
+    const std::string name = queue;
+    std::thread opener([&] { output = platform::OpenCupsRawJob(name, "test", error, cancel); });
     if (silent) EXPECT_TRUE(server.WaitAccepted(1));
     cancel.Cancel();
     EXPECT_TRUE(ReturnsSoon([&] { opener.join(); }));
