@@ -42,7 +42,7 @@ install_packages() {
 jobs() { nproc 2>/dev/null || echo 2; }
 
 # Test programs run a second time under ThreadSanitizer.
-TSAN_TESTS=(transport_tests session_tests tools_tests)
+TSAN_TESTS=(transport_tests session_tests tools_tests print_tests)
 
 configure() { # DIR [cmake args...]
   local dir=$1; shift

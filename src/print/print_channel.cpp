@@ -4,42 +4,32 @@
 
 namespace ostrane {
 
-namespace {
-
-constexpr uint8_t kLineFeed = 0x0A;
-constexpr uint8_t kFormFeed = 0x0C;
-
-}  // namespace
-
 CPrintChannel::OpenResult CPrintChannel::Open(IPrintDevices& devices, const PrintSetup& setup,
-                                              Translate translate) {
+                                              platform::CPrintCancel& cancel) {
   OpenResult result;
   if (IsOpen()) return result;
   formFeedAtClose_ = setup.formFeedAtClose;
-  keepOpen_ = false;
   failed_ = false;
   lineLength_ = 0;
-  rawLength_ = 0;
   switch (setup.destination) {
     case PrintDestination::kPagePrinter: {
-      std::unique_ptr<IPageDevice> page = devices.OpenPageDevice(setup.printer, setup.font);
+      std::unique_ptr<IPageDevice> page = devices.OpenPageDevice(setup.printer, setup.font, cancel);
       const std::optional<PageLayout> layout =
           page ? LayoutFor(page->Metrics()) : std::optional<PageLayout>();
       if (!layout) return {OpenStatus::kCannotSetup, 0};
       if (!page->StartDocument(setup.title)) return {OpenStatus::kCannotStart, 0};
       page_ = std::move(page);
       writer_ = std::make_unique<CPageWriter>(*page_, *layout);
-      translate_ = std::move(translate);
       kind_ = Kind::kPage;
       break;
     }
     case PrintDestination::kPort:
-      output_ = devices.OpenPort(setup.port, result.error);
+      output_ = devices.OpenPort(setup.port, result.error, cancel);
       if (!output_) return {OpenStatus::kCannotInitialize, result.error};
       kind_ = Kind::kPort;
       break;
     case PrintDestination::kRawJob:
-      output_ = devices.OpenRawJob(setup.printer, setup.title, result.error);
+      output_ = devices.OpenRawJob(setup.printer, setup.title, result.error, cancel);
       if (!output_) return {OpenStatus::kCannotInitialize, result.error};
       kind_ = Kind::kRaw;
       break;
@@ -47,36 +37,28 @@ CPrintChannel::OpenResult CPrintChannel::Open(IPrintDevices& devices, const Prin
   return result;
 }
 
-void CPrintChannel::WriteOut(const uint8_t* data, size_t length) {
-  if (!failed_ && !output_->Write(data, length)) failed_ = true;
+void CPrintChannel::Write(std::string_view bytes) {
+  if (kind_ != Kind::kRaw && kind_ != Kind::kPort) return;
+  // After a failed write the printer's place in the stream is unknown: nothing more goes.
+  if (!failed_ && !bytes.empty() &&
+      !output_->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
+    failed_ = true;
 }
 
-void CPrintChannel::Put(uint8_t byte) {
-  switch (kind_) {
-    case Kind::kClosed:
-      return;
-    case Kind::kPort:
-      WriteOut(&byte, 1);
-      return;
-    case Kind::kRaw:
-      if (rawLength_ == sizeof raw_) FlushRaw();
-      raw_[rawLength_++] = byte;
-      return;
-    case Kind::kPage:
-      break;
+void CPrintChannel::PutChars(std::u16string_view chars) {
+  if (kind_ != Kind::kPage) return;
+  for (const char16_t c : chars) {
+    if (c == u'\n') {
+      FlushLine();
+    } else if (c == u'\f') {
+      if (lineLength_ > 0) FlushLine();
+      if (!writer_->FormFeed()) failed_ = true;
+    } else if (c >= 0x20) {
+      line_[lineLength_++] = c;
+      if (lineLength_ >= writer_->Layout().charsPerLine) FlushLine();
+    }
+    // CR and the other controls have no place on a printed page.
   }
-  if (byte == kLineFeed) {
-    FlushLine();
-  } else if (byte == kFormFeed) {
-    if (lineLength_ > 0) FlushLine();
-    if (!writer_->FormFeed()) failed_ = true;
-  } else if (byte >= 0x20) {
-    const char16_t c = translate_ ? translate_(byte) : static_cast<char16_t>(byte);
-    if (c == 0) return;
-    line_[lineLength_++] = c;
-    if (lineLength_ >= writer_->Layout().charsPerLine) FlushLine();
-  }
-  // CR and the other controls have no place on a printed page.
 }
 
 void CPrintChannel::PutLine(std::u16string_view text) {
@@ -89,22 +71,13 @@ void CPrintChannel::PutLine(std::u16string_view text) {
         failed_ = true;
       return;
     case Kind::kRaw:
-    case Kind::kPort: {
-      const std::string bytes = PrintableUtf8(text) + "\r\n";
-      for (char c : bytes) Put(static_cast<uint8_t>(c));
+    case Kind::kPort:
+      Write(PrintableUtf8(text) + "\r\n");
       return;
-    }
   }
 }
 
-void CPrintChannel::FlushRaw() {
-  if (rawLength_ > 0) WriteOut(raw_, rawLength_);
-  rawLength_ = 0;
-}
-
 void CPrintChannel::FlushLine() {
-  if (kind_ == Kind::kRaw) return FlushRaw();
-  if (kind_ != Kind::kPage) return;
   const bool ok = lineLength_ > 0
                       ? writer_->Line(std::u16string_view(line_, static_cast<size_t>(lineLength_)))
                       : writer_->Blank();
@@ -112,13 +85,7 @@ void CPrintChannel::FlushLine() {
   lineLength_ = 0;
 }
 
-void CPrintChannel::EndOutput() {
-  if (kind_ == Kind::kRaw) FlushRaw();
-  keepOpen_ = false;
-}
-
 bool CPrintChannel::Close() {
-  if (keepOpen_ || kind_ == Kind::kClosed) return true;
   bool ok = true;
   switch (kind_) {
     case Kind::kPage:
@@ -130,8 +97,7 @@ bool CPrintChannel::Close() {
       break;
     case Kind::kRaw:
     case Kind::kPort:
-      if (formFeedAtClose_) Put(kFormFeed);
-      FlushRaw();
+      if (formFeedAtClose_) Write("\f");
       ok = !failed_ && output_->Finish();
       output_.reset();
       break;
@@ -143,8 +109,12 @@ bool CPrintChannel::Close() {
 }
 
 void CPrintChannel::Abandon() {
-  keepOpen_ = false;
-  Close();
+  if (page_) page_->AbortDocument();
+  writer_.reset();
+  page_.reset();
+  // An output dropped unfinished cancels its job.
+  output_.reset();
+  kind_ = Kind::kClosed;
 }
 
 }  // namespace ostrane

@@ -20,8 +20,9 @@ constexpr int kTextPageWidth = 540;
 // page leaves out above a line (blank lines) come out as empty lines.
 class CTextPageDevice final : public IPageDevice {
  public:
-  CTextPageDevice(IPrintDevices& devices, PrinterTarget printer, const PrintFont& font)
-      : devices_(devices), printer_(std::move(printer)) {
+  CTextPageDevice(IPrintDevices& devices, PrinterTarget printer, const PrintFont& font,
+                  platform::CPrintCancel& cancel)
+      : devices_(devices), printer_(std::move(printer)), cancel_(cancel) {
     if (font.points >= 1 && font.points <= kMaxPrintFontPoints) {
       metrics_.cellHeight = std::max(font.points * 6 / 5, 1);
       metrics_.cellWidth = std::max(font.points * 3 / 5, 1);
@@ -32,7 +33,7 @@ class CTextPageDevice final : public IPageDevice {
   PageMetrics Metrics() const override { return metrics_; }
   bool StartDocument(const std::string& title) override {
     int error = 0;
-    output_ = devices_.OpenRawJob(printer_, title, error);
+    output_ = devices_.OpenRawJob(printer_, title, error, cancel_);
     return output_ != nullptr;
   }
   bool StartPage() override {
@@ -64,6 +65,7 @@ class CTextPageDevice final : public IPageDevice {
 
   IPrintDevices& devices_;
   PrinterTarget printer_;
+  platform::CPrintCancel& cancel_;
   PageMetrics metrics_;
   std::unique_ptr<platform::IPrintOutput> output_;
   int linesOut_ = 0;
@@ -94,18 +96,22 @@ PrintSetup PrintSetupFrom(const CSettingsSet& settings, const std::string& title
 }
 
 std::unique_ptr<IPageDevice> CSystemPrintDevices::OpenPageDevice(const PrinterTarget& printer,
-                                                                 const PrintFont& font) {
-  return std::make_unique<CTextPageDevice>(*this, printer, font);
+                                                                 const PrintFont& font,
+                                                                 platform::CPrintCancel& cancel) {
+  return std::make_unique<CTextPageDevice>(*this, printer, font, cancel);
 }
 
 std::unique_ptr<platform::IPrintOutput> CSystemPrintDevices::OpenRawJob(
-    const PrinterTarget& printer, const std::string& title, int& error) {
-  return platform::OpenCupsRawJob(printer.useDefault ? std::string() : printer.name, title, error);
+    const PrinterTarget& printer, const std::string& title, int& error,
+    platform::CPrintCancel& cancel) {
+  return platform::OpenCupsRawJob(printer.useDefault ? std::string() : printer.name, title, error,
+                                  cancel);
 }
 
-std::unique_ptr<platform::IPrintOutput> CSystemPrintDevices::OpenPort(int port, int& error) {
+std::unique_ptr<platform::IPrintOutput> CSystemPrintDevices::OpenPort(
+    int port, int& error, platform::CPrintCancel& cancel) {
   const CProfile profile(platform::ConfigFolder() + "/ostrane.ini");
-  return platform::OpenPrintDevice(platform::PrintPortPath(profile, port), error);
+  return platform::OpenPrintDevice(platform::PrintPortPath(profile, port), error, cancel);
 }
 
 }  // namespace ostrane

@@ -50,15 +50,19 @@ PrintSetup PrintSetupFrom(const CSettingsSet& settings, const std::string& title
 class IPrintDevices {
  public:
   virtual ~IPrintDevices() = default;
+  // Called on the session's print thread. cancel, which outlives what is opened, makes the
+  // printer's calls give up when the job is cancelled (where the printer allows it).
   // A page printer with the print font selected, its document not started; null when the
   // printer or the font cannot be set up.
   virtual std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget& printer,
-                                                      const PrintFont& font) = 0;
+                                                      const PrintFont& font,
+                                                      platform::CPrintCancel& cancel) = 0;
   virtual std::unique_ptr<platform::IPrintOutput> OpenRawJob(const PrinterTarget& printer,
-                                                             const std::string& title,
-                                                             int& error) = 0;
-  virtual std::unique_ptr<platform::IPrintOutput> OpenPort(int port, int& error) = 0;
-  // A message for the user. Posted: callers on the worker never wait for the user.
+                                                             const std::string& title, int& error,
+                                                             platform::CPrintCancel& cancel) = 0;
+  virtual std::unique_ptr<platform::IPrintOutput> OpenPort(int port, int& error,
+                                                           platform::CPrintCancel& cancel) = 0;
+  // A message for the user, from any thread. Posted: nobody waits for the user.
   virtual void PostMessage(const std::string& text) = 0;
 };
 
@@ -68,11 +72,13 @@ class CSystemPrintDevices : public IPrintDevices {
  public:
   explicit CSystemPrintDevices(std::function<void(const std::string&)> post = {})
       : post_(std::move(post)) {}
-  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget& printer,
-                                              const PrintFont& font) override;
+  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget& printer, const PrintFont& font,
+                                              platform::CPrintCancel& cancel) override;
   std::unique_ptr<platform::IPrintOutput> OpenRawJob(const PrinterTarget& printer,
-                                                     const std::string& title, int& error) override;
-  std::unique_ptr<platform::IPrintOutput> OpenPort(int port, int& error) override;
+                                                     const std::string& title, int& error,
+                                                     platform::CPrintCancel& cancel) override;
+  std::unique_ptr<platform::IPrintOutput> OpenPort(int port, int& error,
+                                                   platform::CPrintCancel& cancel) override;
   void PostMessage(const std::string& text) override {
     if (post_) post_(text);
   }

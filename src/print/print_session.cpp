@@ -1,89 +1,98 @@
 #include "print/print_session.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "print/print_messages.h"
+#include "print/print_limits.h"
 
 namespace ostrane {
 
 CPrintSession::~CPrintSession() {
   CloseNow();
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  queue_.Stop();
 }
 
 void CPrintSession::SetDevices(IPrintDevices& devices) {
   std::lock_guard lock(mutex_);
   devices_ = &devices;
+  queue_.SetDevices(devices);
 }
 
-void CPrintSession::Post(std::string_view text) {
-  devices_->PostMessage(std::string(text));
-}
-
-bool CPrintSession::StartOutput(const PrintSetup& setup, CPrintChannel::Translate translate) {
+bool CPrintSession::StartOutput(const PrintSetup& setup, Translate translate) {
   std::lock_guard lock(mutex_);
-  // The job kept open by JobTimeout takes this output too.
   ++token_;
   timer_.Cancel();
-  const CPrintChannel::OpenResult result = channel_.Open(*devices_, setup, std::move(translate));
-  switch (result.status) {
-    case CPrintChannel::OpenStatus::kOpened:
-      return true;
-    case CPrintChannel::OpenStatus::kCannotSetup:
-      Post(kTextCannotSetupPrinter);
-      break;
-    case CPrintChannel::OpenStatus::kCannotStart:
-      Post(kTextCannotStartPrintJob);
-      break;
-    case CPrintChannel::OpenStatus::kCannotInitialize:
-      Post(CannotInitializePrinterText(result.error));
-      break;
-  }
-  return false;
+  if (closing_) return false;
+  // The job kept open by JobTimeout takes this output too, unless it can no longer print.
+  if (job_ != 0 && !queue_.Failed(job_)) return true;
+  if (job_ != 0) queue_.Close(job_);
+  job_ = queue_.Open(setup);
+  destination_ = setup.destination;
+  translate_ = std::move(translate);
+  return true;
 }
 
 void CPrintSession::PutByte(uint8_t byte) {
   std::lock_guard lock(mutex_);
-  channel_.Put(byte);
+  if (job_ == 0) return;
+  if (destination_ != PrintDestination::kPagePrinter) {
+    queue_.Bytes(job_, std::string_view(reinterpret_cast<const char*>(&byte), 1));
+    return;
+  }
+  // A page printer takes characters; the character sets are read here, under the lock of the
+  // thread that owns them. Controls stay as they are for the page to act on or drop.
+  char16_t c = byte;
+  if (byte >= 0x20 && translate_) {
+    c = translate_(byte);
+    if (c < 0x20) return;
+  }
+  queue_.Chars(job_, std::u16string_view(&c, 1));
 }
 
 void CPrintSession::PutLine(std::u16string_view text) {
   std::lock_guard lock(mutex_);
-  channel_.PutLine(text);
+  if (job_ != 0) queue_.Line(job_, text);
 }
 
 void CPrintSession::EndOutput(int jobTimeoutSeconds) {
   std::lock_guard lock(mutex_);
-  channel_.EndOutput();
   const int seconds = std::clamp(jobTimeoutSeconds, 0, kMaxJobTimeoutSeconds);
   ++token_;
+  if (job_ == 0) return;
   if (seconds == 0) {
     timer_.Cancel();
-    channel_.Close();
+    queue_.Close(std::exchange(job_, 0));
     return;
   }
-  channel_.SetKeepOpen(true);
   timer_.Arm(std::chrono::seconds(seconds), token_);
 }
 
 void CPrintSession::TimerFired(uint64_t token) {
   std::lock_guard lock(mutex_);
   // Output that came after the deadline was set owns the job now.
-  if (token != token_) return;
-  channel_.SetKeepOpen(false);
-  channel_.Close();
+  if (token != token_ || job_ == 0) return;
+  queue_.Close(std::exchange(job_, 0));
 }
 
 void CPrintSession::CloseNow() {
   std::lock_guard lock(mutex_);
   ++token_;
   timer_.Cancel();
-  channel_.SetKeepOpen(false);
-  channel_.Close();
+  if (job_ != 0) queue_.Close(std::exchange(job_, 0));
 }
 
 bool CPrintSession::JobOpen() {
   std::lock_guard lock(mutex_);
-  return channel_.IsOpen();
+  return job_ != 0 && !queue_.Failed(job_);
+}
+
+bool CPrintSession::OpenFailed() {
+  std::lock_guard lock(mutex_);
+  return job_ != 0 && queue_.OpenFailed(job_);
 }
 
 bool CPrintSession::PrintLines(const PrintSetup& setup, const std::vector<std::u16string>& lines) {
@@ -92,23 +101,14 @@ bool CPrintSession::PrintLines(const PrintSetup& setup, const std::vector<std::u
     std::lock_guard lock(mutex_);
     devices = devices_;
   }
-  std::unique_ptr<IPageDevice> page = devices->OpenPageDevice(setup.printer, setup.font);
-  const std::optional<PageLayout> layout =
-      page ? LayoutFor(page->Metrics()) : std::optional<PageLayout>();
-  if (!layout) {
-    devices->PostMessage(std::string(kTextCannotSetupPrinter));
-    return false;
-  }
-  switch (PrintDocument(*page, *layout, setup.title, lines)) {
-    case PrintResult::kPrinted:
-      return true;
-    case PrintResult::kCannotStart:
-      devices->PostMessage(std::string(kTextCannotStartPrintJob));
-      return false;
-    case PrintResult::kPageFailed:
-      return false;
-  }
-  return false;
+  platform::CPrintCancel never;
+  const DocumentResult result = PrintDocumentOn(*devices, setup, lines, never);
+  if (!result.message.empty()) devices->PostMessage(result.message);
+  return result.printed;
+}
+
+void CPrintSession::QueueLines(const PrintSetup& setup, std::vector<std::u16string> lines) {
+  queue_.Document(setup, std::move(lines));
 }
 
 }  // namespace ostrane

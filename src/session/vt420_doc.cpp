@@ -108,6 +108,12 @@ void CVT420Doc::SyncWorkerUpdatesLocked() {
   if (p.localEcho) s.SetInt(S::LocalEcho, *p.localEcho ? 1 : 0);
   if (p.user) s.SetStr(S::SshUser, *p.user);
   if (p.protectedPassword) s.SetStr(S::SshPassword, *p.protectedPassword);
+  // The print thread found that the printer could not be opened: the print mode goes back off.
+  if (terminal_.GetPrintMode() != PrintMode::kNone && print_.OpenFailed()) {
+    CSettingsChange change;
+    change.printModeOff = true;
+    terminal_.ApplyChanges(change);
+  }
 }
 
 void CVT420Doc::ReplaceTransport(std::unique_ptr<CTransport> transport) {

@@ -106,7 +106,8 @@ void CVT420Doc::PrintPendingPages() {
     pending.swap(pendingPagePrints_);
     setup = PrintSetupFrom(terminal_.Settings(), kHostJobTitle);
   }
-  for (const std::vector<std::u16string>& lines : pending) print_.PrintLines(setup, lines);
+  // On the print thread: the worker never waits for a printer.
+  for (std::vector<std::u16string>& lines : pending) print_.QueueLines(setup, std::move(lines));
 }
 
 bool CVT420Doc::StartPrintOutputLocked() {

@@ -84,7 +84,8 @@ std::unique_ptr<QPrinter> MakePrinter(const PrinterTarget& target) {
 }
 
 std::unique_ptr<IPageDevice> CQtPrintDevices::OpenPageDevice(const PrinterTarget& printer,
-                                                             const PrintFont& font) {
+                                                             const PrintFont& font,
+                                                             platform::CPrintCancel&) {
   // A point size Qt would refuse or that no page holds: no cell, "Cannot setup printer.".
   if (font.points < 1 || font.points > kMaxPrintFontPoints) return nullptr;
   std::unique_ptr<QPrinter> qprinter = MakePrinter(printer);

@@ -36,8 +36,9 @@ class CQtPageDevice final : public IPageDevice {
 
 class CQtPrintDevices final : public CSystemPrintDevices {
  public:
-  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget& printer,
-                                              const PrintFont& font) override;
+  // QPrinter has no way to give up a call in progress: cancel is not used.
+  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget& printer, const PrintFont& font,
+                                              platform::CPrintCancel& cancel) override;
   void PostMessage(const std::string& text) override;
 };
 

@@ -59,14 +59,17 @@ class CFuzzDevices final : public IPrintDevices {
  public:
   PageMetrics metrics;
   std::string raw;
-  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget&, const PrintFont&) override {
+  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget&, const PrintFont&,
+                                              platform::CPrintCancel&) override {
     return std::make_unique<CCheckingPage>(metrics);
   }
-  std::unique_ptr<platform::IPrintOutput> OpenRawJob(const PrinterTarget&, const std::string&,
-                                                     int&) override {
+  std::unique_ptr<platform::IPrintOutput> OpenRawJob(const PrinterTarget&, const std::string&, int&,
+                                                     platform::CPrintCancel&) override {
     return std::make_unique<CCollectingOutput>(raw);
   }
-  std::unique_ptr<platform::IPrintOutput> OpenPort(int, int&) override { return nullptr; }
+  std::unique_ptr<platform::IPrintOutput> OpenPort(int, int&, platform::CPrintCancel&) override {
+    return nullptr;
+  }
   void PostMessage(const std::string&) override {}
 };
 
@@ -82,16 +85,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string expected;
   {
     CPrintChannel channel;
-    if (channel.Open(devices, setup, [](uint8_t b) { return static_cast<char16_t>(b); }).status !=
-        CPrintChannel::OpenStatus::kOpened)
-      return 0;
+    platform::CPrintCancel cancel;
+    if (channel.Open(devices, setup, cancel).status != CPrintChannel::OpenStatus::kOpened) return 0;
     for (size_t i = 5; i < size; ++i) {
       // 0xFF asks for a whole screen line of 700 cells, wider than any line buffer.
       if (data[i] == 0xFF) {
         channel.PutLine(std::u16string(700, u'W'));
         expected += std::string(700, 'W') + "\r\n";
       } else {
-        channel.Put(data[i]);
+        if (setup.destination == PrintDestination::kRawJob)
+          channel.Write(std::string(1, static_cast<char>(data[i])));
+        else
+          channel.PutChars(std::u16string(1, static_cast<char16_t>(data[i])));
         expected += static_cast<char>(data[i]);
       }
     }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "cups_server.h"
@@ -56,6 +57,14 @@ class CupsPrintTest : public testing::Test {
 CTestCupsServer* CupsPrintTest::server_ = nullptr;
 
 // Every byte value but the two introducers, so that nothing ends the mode by accident.
+// Waits for the print thread without asserting on its speed: up to twenty seconds.
+template <typename Done>
+bool WaitUntil(Done done) {
+  for (int i = 0; i < 2000 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
 std::string AllBytes() {
   std::string bytes;
   for (int i = 0; i < 256; ++i)
@@ -149,16 +158,30 @@ TEST_F(CupsPrintTest, PagePrintingWithoutAWindowSendsTextPages) {
   EXPECT_EQ(CTestCupsServer::ReadFile(out_), "abc\n\nx\n\fy\n\f");
 }
 
-TEST_F(CupsPrintTest, AQueueThatDoesNotExistLeavesTheModeOffAndIsReported) {
+TEST_F(CupsPrintTest, AQueueThatDoesNotExistIsReportedAndTurnsTheModeBackOff) {
+  std::vector<std::string> messages;
+  std::mutex mutex;
+  CSystemPrintDevices devices([&](const std::string& text) {
+    std::lock_guard lock(mutex);
+    messages.push_back(text);
+  });
   CVT420Doc doc;
+  doc.SetPrintDevices(&devices);
   Configure(doc, 0);
   {
     std::lock_guard lock(doc.Terminal().Mutex());
     doc.Settings().SetStr(S::PrinterName, "no_such_queue");
   }
-  Receive(doc, "\x1b[5ishown");
+  // The worker does not wait for the printer: what comes before the failure is known goes to
+  // the job, and is dropped with it.
+  Receive(doc, "\x1b[5idropped");
+  ASSERT_TRUE(WaitUntil([&] { return !doc.PrintJobOpen(); }));
+  Receive(doc, "shown");
   EXPECT_EQ(Row(doc, 0).substr(0, 5), "shown");
   EXPECT_EQ(doc.CurrentPrintMode(), PrintMode::kNone);
+  std::lock_guard lock(mutex);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Cannot initialize printer. Error code = ", 0), 0u) << messages[0];
 }
 
 TEST_F(CupsPrintTest, OstraneCliPrintsThroughTheQueueAndClosesTheJobOnItsTimer) {
@@ -188,9 +211,13 @@ TEST_F(CupsPrintTest, OstraneCliPrintsThroughTheQueueAndClosesTheJobOnItsTimer) 
 }
 
 TEST_F(CupsPrintTest, OstraneCliReportsAPrinterItCannotOpen) {
-  const test::CliResult r = test::RunCli({"--set", "HostType=2", "--set", "PrintTo=0", "--set",
-                                          "DefaultPrinter=0", "--set", "PrinterName=no_such_queue",
-                                          "--send", "<ESC>[5ix", "--until", "x", "--for", "20"});
+  // The second output comes after the print thread found the queue missing, so it is shown.
+  const std::string script = out_ + ".oss";
+  std::ofstream(script) << "sys.Sleep(1000);\n";
+  const test::CliResult r =
+      test::RunCli({"--set", "HostType=2", "--set", "PrintTo=0", "--set", "DefaultPrinter=0",
+                    "--set", "PrinterName=no_such_queue", "--send", "<ESC>[5ix", "--script", script,
+                    "--send", "y", "--until", "y", "--for", "20"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Cannot initialize printer. Error code = "), std::string::npos) << r.err;
 }

@@ -3,6 +3,8 @@
 // print commands' enabling.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "print_fakes.h"
 #include "session/vt420_doc.h"
 #include "settings/settings_table.h"
@@ -12,11 +14,12 @@ namespace {
 
 class DocPrintTest : public testing::Test {
  protected:
-  void SetUp() override { doc_.SetPrintDevices(&devices_); }
-  void TearDown() override { doc_.SetPrintDevices(nullptr); }
+  void SetUp() override { doc_->SetPrintDevices(&devices_); }
   void Receive(std::string_view bytes) {
-    doc_.DeliverReceived(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    doc_->DeliverReceived(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
+  // Closes the session, which lets its print thread print what was handed over.
+  void CloseSession() { doc_.reset(); }
   static std::u16string Trimmed(std::u16string text) {
     while (!text.empty() && text.back() == u' ') text.pop_back();
     return text;
@@ -29,12 +32,13 @@ class DocPrintTest : public testing::Test {
   }
 
   test::CFakePrintDevices devices_;
-  CVT420Doc doc_;
+  std::unique_ptr<CVT420Doc> doc_ = std::make_unique<CVT420Doc>();
 };
 
 TEST_F(DocPrintTest, TheHostsMediaCopyPrintsThePageAsItWasAndTheCursorLine) {
   // CSI i prints the page as it is then, though the screen changes right after in the chunk.
   Receive("one\r\ntwo\x1b[ithree\x1b[2J\x1b[Hafter\x1b[?1i");
+  CloseSession();
   ASSERT_EQ(devices_.Documents(), 2u);
   std::vector<std::u16string> page = PageText(0, 0);
   ASSERT_EQ(page.size(), 24u);
@@ -47,29 +51,31 @@ TEST_F(DocPrintTest, TheHostsMediaCopyPrintsThePageAsItWasAndTheCursorLine) {
 
 TEST_F(DocPrintTest, ControllerBytesOnThePagePrinterGoThroughTheCharacterSets) {
   {
-    std::lock_guard lock(doc_.Terminal().Mutex());
-    doc_.Settings().SetInt(S::PrintTo, 1);
-    doc_.Settings().SetInt(S::JobTimeout, 0);
+    std::lock_guard lock(doc_->Terminal().Mutex());
+    doc_->Settings().SetInt(S::PrintTo, 1);
+    doc_->Settings().SetInt(S::JobTimeout, 0);
   }
-  // G0 holds the DEC special graphics: "q" is a horizontal line.
-  Receive("\x1b(0\x1b[5iaqq\r\nx\x1b[4i");
+  // G0 holds the DEC special graphics: "q" is a horizontal line. The character sets are read
+  // as the bytes are handed over, not when the print thread prints them.
+  Receive("\x1b(0\x1b[5iaqq\r\nx\x1b[4i\x1b(B");
+  CloseSession();
   ASSERT_EQ(devices_.Documents(), 1u);
   EXPECT_TRUE(devices_.Document(0).ended);
   EXPECT_EQ(PageText(0, 0), (std::vector<std::u16string>{u"\u2592\u2500\u2500", u"\u2502"}));
 }
 
 TEST_F(DocPrintTest, PagePrintsWaitWhileTheHostPrints) {
-  EXPECT_TRUE(doc_.CanPrint());
+  EXPECT_TRUE(doc_->CanPrint());
   Receive("\x1b[?5i");
-  EXPECT_EQ(doc_.CurrentPrintMode(), PrintMode::kAutoPrint);
-  EXPECT_FALSE(doc_.CanPrint());
-  doc_.TogglePrintingMode();
-  EXPECT_EQ(doc_.CurrentPrintMode(), PrintMode::kNone);
-  doc_.TogglePrintingMode();
-  EXPECT_EQ(doc_.CurrentPrintMode(), PrintMode::kAutoPrint);
+  EXPECT_EQ(doc_->CurrentPrintMode(), PrintMode::kAutoPrint);
+  EXPECT_FALSE(doc_->CanPrint());
+  doc_->TogglePrintingMode();
+  EXPECT_EQ(doc_->CurrentPrintMode(), PrintMode::kNone);
+  doc_->TogglePrintingMode();
+  EXPECT_EQ(doc_->CurrentPrintMode(), PrintMode::kAutoPrint);
   Receive("\x1b[?4i\x1b[5i");
-  EXPECT_EQ(doc_.CurrentPrintMode(), PrintMode::kPrinterController);
-  EXPECT_FALSE(doc_.CanPrint());
+  EXPECT_EQ(doc_->CurrentPrintMode(), PrintMode::kPrinterController);
+  EXPECT_FALSE(doc_->CanPrint());
 }
 
 }  // namespace

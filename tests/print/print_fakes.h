@@ -60,45 +60,56 @@ struct OutputRecord {
   bool dropped = false;
 };
 
+// Written on the print thread, read by the test: under the devices' lock.
 class CFakeOutput final : public platform::IPrintOutput {
  public:
-  explicit CFakeOutput(OutputRecord& record) : record_(record) {}
-  ~CFakeOutput() override { record_.dropped = true; }
+  CFakeOutput(OutputRecord& record, std::mutex& mutex) : record_(record), mutex_(mutex) {}
+  ~CFakeOutput() override {
+    std::lock_guard lock(mutex_);
+    record_.dropped = true;
+  }
   bool Write(const uint8_t* data, size_t length) override {
+    std::lock_guard lock(mutex_);
     if (record_.finished) return false;
     record_.bytes.append(reinterpret_cast<const char*>(data), length);
     return true;
   }
-  bool Finish() override { return record_.finished = true; }
+  bool Finish() override {
+    std::lock_guard lock(mutex_);
+    return record_.finished = true;
+  }
 
  private:
   OutputRecord& record_;
+  std::mutex& mutex_;
 };
 
-// Hands out fake printers and keeps what each job got. Thread-safe where the job timer may
-// reach it.
+// Hands out fake printers and keeps what each job got. Raw jobs and messages are thread-safe;
+// pages are read once the session that printed them is gone (its print thread joined).
 class CFakePrintDevices final : public IPrintDevices {
  public:
   PageMetrics metrics{600, 600, 10, 10};  // 60 lines of 60 characters
   int rawError = 0;                       // non-zero: raw jobs fail with this code
   int failPage = -1;
 
-  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget&, const PrintFont&) override {
+  std::unique_ptr<IPageDevice> OpenPageDevice(const PrinterTarget&, const PrintFont&,
+                                              platform::CPrintCancel&) override {
     std::lock_guard lock(mutex_);
     pages_.push_back(std::make_unique<PageRecord>());
     return std::make_unique<CFakePageDevice>(*pages_.back(), metrics, failPage);
   }
   std::unique_ptr<platform::IPrintOutput> OpenRawJob(const PrinterTarget&, const std::string&,
-                                                     int& error) override {
+                                                     int& error, platform::CPrintCancel&) override {
     std::lock_guard lock(mutex_);
     if (rawError != 0) {
       error = rawError;
       return nullptr;
     }
     outputs_.push_back(std::make_unique<OutputRecord>());
-    return std::make_unique<CFakeOutput>(*outputs_.back());
+    return std::make_unique<CFakeOutput>(*outputs_.back(), mutex_);
   }
-  std::unique_ptr<platform::IPrintOutput> OpenPort(int, int& error) override {
+  std::unique_ptr<platform::IPrintOutput> OpenPort(int, int& error,
+                                                   platform::CPrintCancel&) override {
     error = 2;
     return nullptr;
   }

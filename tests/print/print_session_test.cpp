@@ -82,21 +82,26 @@ TEST(PageLayoutTest, AFontWithoutACellOrLargerThanThePageCannotBeSetUp) {
   devices.metrics = {600, 600, 10, 0};
   CPrintSession session(devices);
   EXPECT_FALSE(session.PrintLines(SetupFor(PrintDestination::kPagePrinter), NumberedLines(3)));
-  EXPECT_FALSE(session.StartOutput(SetupFor(PrintDestination::kPagePrinter), {}));
+  // The job's printer is opened on the print thread, which tells the failure from there.
+  EXPECT_TRUE(session.StartOutput(SetupFor(PrintDestination::kPagePrinter), {}));
+  ASSERT_TRUE(WaitFor([&] { return session.OpenFailed(); }));
+  EXPECT_FALSE(session.JobOpen());
   EXPECT_EQ(devices.Messages(), std::vector<std::string>(2, std::string(kTextCannotSetupPrinter)));
 }
 
 TEST(PageChannelTest, BytesBecomeLinesPagesAndBrokenLongLines) {
   CFakePrintDevices devices;
   devices.metrics = {40, 30, 10, 10};  // 3 lines of 4 characters
-  CPrintSession session(devices);
-  // Lower case comes out as upper case, as a character set would; 0 drops the byte.
-  ASSERT_TRUE(session.StartOutput(SetupFor(PrintDestination::kPagePrinter), [](uint8_t b) {
-    return b == '#' ? char16_t{0} : static_cast<char16_t>(b >= 'a' && b <= 'z' ? b - 32 : b);
-  }));
-  for (char c : std::string("ab\r#c\nlongerli\fne\n\n\fx"))
-    session.PutByte(static_cast<uint8_t>(c));
-  session.EndOutput(0);
+  {
+    CPrintSession session(devices);
+    // Lower case comes out as upper case, as a character set would; 0 drops the byte.
+    ASSERT_TRUE(session.StartOutput(SetupFor(PrintDestination::kPagePrinter), [](uint8_t b) {
+      return b == '#' ? char16_t{0} : static_cast<char16_t>(b >= 'a' && b <= 'z' ? b - 32 : b);
+    }));
+    for (char c : std::string("ab\r#c\nlongerli\fne\n\n\fx"))
+      session.PutByte(static_cast<uint8_t>(c));
+    session.EndOutput(0);
+  }
   const test::PageRecord& doc = devices.Document(0);
   ASSERT_TRUE(doc.ended);
   ASSERT_EQ(doc.pages.size(), 4u);
@@ -113,19 +118,23 @@ TEST(PageChannelTest, BytesBecomeLinesPagesAndBrokenLongLines) {
 
 TEST(RawJobTest, OutputSoonAfterJoinsTheJobAndTheTimerFinishesIt) {
   CFakePrintDevices devices;
-  CPrintSession session(devices);
   PrintSetup setup = SetupFor(PrintDestination::kRawJob);
   setup.formFeedAtClose = true;
-  ASSERT_TRUE(session.StartOutput(setup, {}));
-  for (char c : std::string("one\r\n")) session.PutByte(static_cast<uint8_t>(c));
-  session.EndOutput(1);
-  // Still open: the second output goes into the same job.
-  ASSERT_TRUE(session.StartOutput(setup, {}));
-  session.PutLine(u"two   ");
-  session.EndOutput(1);
+  {
+    CPrintSession session(devices);
+    ASSERT_TRUE(session.StartOutput(setup, {}));
+    for (char c : std::string("one\r\n")) session.PutByte(static_cast<uint8_t>(c));
+    session.EndOutput(1);
+    // Still open: the second output goes into the same job.
+    ASSERT_TRUE(session.StartOutput(setup, {}));
+    session.PutLine(u"two   ");
+    session.EndOutput(1);
+    EXPECT_TRUE(session.JobOpen());
+    ASSERT_TRUE(WaitFor([&] { return !session.JobOpen(); }));
+    // The job ended while the session goes on.
+    ASSERT_TRUE(WaitFor([&] { return devices.Jobs() == 1 && devices.Job(0).dropped; }));
+  }
   EXPECT_EQ(devices.Jobs(), 1u);
-  EXPECT_TRUE(session.JobOpen());
-  ASSERT_TRUE(WaitFor([&] { return !session.JobOpen(); }));
   const test::OutputRecord job = devices.Job(0);
   EXPECT_EQ(job.bytes, "one\r\ntwo\r\n\f");
   EXPECT_TRUE(job.finished);
@@ -140,7 +149,7 @@ TEST(RawJobTest, ZeroOrNegativeTimeoutAndClosingTheSessionEndTheJobAtOnce) {
     session.PutByte('a');
     session.EndOutput(timeout);
     EXPECT_FALSE(session.JobOpen()) << timeout;
-    EXPECT_TRUE(devices.Job(0).finished);
+    ASSERT_TRUE(WaitFor([&] { return devices.Jobs() == 1 && devices.Job(0).finished; }));
     EXPECT_EQ(devices.Job(0).bytes, "a");
   }
   CFakePrintDevices devices;
@@ -156,12 +165,14 @@ TEST(RawJobTest, ZeroOrNegativeTimeoutAndClosingTheSessionEndTheJobAtOnce) {
 
 TEST(RawJobTest, MoreThanABufferOfBytesArrivesWholeAndInOrder) {
   CFakePrintDevices devices;
-  CPrintSession session(devices);
-  ASSERT_TRUE(session.StartOutput(SetupFor(PrintDestination::kRawJob), {}));
   std::string sent;
-  for (int i = 0; i < 5000; ++i) sent += static_cast<char>(i * 7);
-  for (char c : sent) session.PutByte(static_cast<uint8_t>(c));
-  session.EndOutput(0);
+  {
+    CPrintSession session(devices);
+    ASSERT_TRUE(session.StartOutput(SetupFor(PrintDestination::kRawJob), {}));
+    for (int i = 0; i < 5000; ++i) sent += static_cast<char>(i * 7);
+    for (char c : sent) session.PutByte(static_cast<uint8_t>(c));
+    session.EndOutput(0);
+  }
   EXPECT_EQ(devices.Job(0).bytes, sent);
 }
 
@@ -169,8 +180,12 @@ TEST(RawJobTest, AJobThatCannotOpenIsReportedWithItsCode) {
   CFakePrintDevices devices;
   devices.rawError = 1280;
   CPrintSession session(devices);
-  EXPECT_FALSE(session.StartOutput(SetupFor(PrintDestination::kRawJob), {}));
-  EXPECT_FALSE(session.StartOutput(SetupFor(PrintDestination::kPort), {}));
+  // A job whose printer could not be opened is not taken back by the next output.
+  EXPECT_TRUE(session.StartOutput(SetupFor(PrintDestination::kRawJob), {}));
+  session.PutByte('x');
+  ASSERT_TRUE(WaitFor([&] { return session.OpenFailed(); }));
+  EXPECT_TRUE(session.StartOutput(SetupFor(PrintDestination::kPort), {}));
+  ASSERT_TRUE(WaitFor([&] { return devices.Messages().size() == 2; }));
   EXPECT_EQ(devices.Messages(),
             (std::vector<std::string>{"Cannot initialize printer. Error code = 1280",
                                       "Cannot initialize printer. Error code = 2"}));
