@@ -123,7 +123,6 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   layout->addLayout(keyRow);
   keyFileNote_ = PlainLabel(Q(kTextRememberedKeyFileGone), this);
   keyFileNote_->setObjectName("keyFileNote");
-  keyFileNote_->setWordWrap(true);
   keyFileNote_->setStyleSheet("color: #b00000");
   keyFileNote_->hide();
   layout->addWidget(keyFileNote_);
@@ -224,7 +223,8 @@ void CSshAuthorizationDialog::OfferRememberedKeyFiles(
     std::function<QString(const QString& user)> recall) {
   recall_ = std::move(recall);
   OfferRememberedKeyFile();
-  if (keyFileNote_->isVisible())
+  // Asked before the dialog is shown, so whether the note is hidden, not whether it is visible.
+  if (!keyFileNote_->isHidden())
     keyFile_->setFocus(Qt::OtherFocusReason);
   else if (!user_->text().trimmed().isEmpty() && password_->isEnabled())
     password_->setFocus(Qt::OtherFocusReason);

@@ -119,7 +119,7 @@ inline constexpr char kTextPasswordsDiffer[] = "The new password and its confirm
 inline constexpr char kTextNoUser[] = "Please input the user name.";
 inline constexpr char kTextKeyFileMissing[] = "The key file cannot be read.";
 inline constexpr char kTextRememberedKeyFileGone[] =
-    "The key file used last time for this host and user no longer reads. Choose another one, or "
-    "clear the field to use the stored key pair.";
+    "The key file used last time for this host and user no longer reads.\n"
+    "Choose another one, or clear the field to use the stored key pair.";
 
 }  // namespace ostrane

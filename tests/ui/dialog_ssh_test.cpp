@@ -213,14 +213,27 @@ TEST_F(SshDialogs, AuthorizationOffersTheKeyFileRememberedForTheServerAndUser) {
     EXPECT_EQ(answer->identityFile, key.string());
   }
 
-  // Another port is another server.
-  CDialogAnswerer other({{"SshAuthorization", [](QWidget* d) {
-                            EXPECT_TRUE(Find<QLineEdit>(d, "keyFile")->text().isEmpty());
-                            EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
-                            QTest::keyClick(d, Qt::Key_Escape);
-                          }}});
-  AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
-  EXPECT_EQ(other.Seen(), QStringList({"SshAuthorization"}));
+  {
+    // Another port is another server.
+    CDialogAnswerer other({{"SshAuthorization", [](QWidget* d) {
+                              EXPECT_TRUE(Find<QLineEdit>(d, "keyFile")->text().isEmpty());
+                              EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
+                              QTest::keyClick(d, Qt::Key_Escape);
+                            }}});
+    AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
+    EXPECT_EQ(other.Seen(), QStringList({"SshAuthorization"}));
+  }
+
+  // Opened on a file that went away: the note is whole and the keyboard is in the file field.
+  CDialogAnswerer gone({{"SshAuthorization", [](QWidget* d) {
+                           auto* note = Find<QLabel>(d, "keyFileNote");
+                           EXPECT_TRUE(note->isVisible());
+                           EXPECT_GE(note->height(), note->sizeHint().height());
+                           EXPECT_EQ(d->focusWidget(), Find<QLineEdit>(d, "keyFile"));
+                           QTest::keyClick(d, Qt::Key_Escape);
+                         }}});
+  AskFromWorker([this] { return questions_.AskAuthorization("example.test", 2222, "bob"); });
+  EXPECT_EQ(gone.Seen(), QStringList({"SshAuthorization"}));
 }
 
 // What the server accepted decides what is remembered: a key file is, the stored key pair with
