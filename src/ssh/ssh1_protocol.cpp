@@ -252,7 +252,8 @@ void CSsh1Protocol::StartAttempt() {
     authStep_ = AuthStep::kPassword;
   } else {
     WipeString(password);
-    auto answer = questions_ ? questions_->AskAuthorization(options_.host, user) : std::nullopt;
+    auto answer = questions_ ? questions_->AskAuthorization(options_.host, options_.port, user)
+                             : std::nullopt;
     if (!answer) throw CSshError(SshError::kAborted);
     user_ = answer->user;
     if (answer->usePublicKey && !answer->identityFile.empty()) {

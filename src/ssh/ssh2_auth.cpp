@@ -39,6 +39,8 @@ void CSsh2Protocol::OnAuthPacket(uint8_t type, ByteSpan payload) {
   switch (type) {
     case SSH_MSG_USERAUTH_SUCCESS:
       WipeString(promptPassword_);
+      if (askedLogin_ && questions_)
+        questions_->AuthorizationAccepted(options_.host, options_.port, *askedLogin_);
       OpenChannel();
       return;
     case SSH_MSG_USERAUTH_PASSWD_CHANGEREQ:
@@ -100,9 +102,12 @@ void CSsh2Protocol::StartAttempt() {
     return;
   }
   WipeString(password);
-  auto answer = questions_ ? questions_->AskAuthorization(options_.host, user) : std::nullopt;
+  auto answer =
+      questions_ ? questions_->AskAuthorization(options_.host, options_.port, user) : std::nullopt;
   if (!answer) throw CSshError(SshError::kAborted);
   user_ = answer->user;
+  askedLogin_ = SshAuthorizationAnswer{
+      answer->user, answer->usePublicKey, {}, answer->savePassword, answer->identityFile};
   if (answer->usePublicKey && !answer->identityFile.empty()) {
     const auto text = platform::ReadWholeFile(answer->identityFile, kSshMaxKeyFile);
     SshKeyFileError error = SshKeyFileError::kNotAKey;

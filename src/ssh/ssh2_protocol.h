@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "ssh/ssh_host_key.h"
@@ -130,6 +131,9 @@ class CSsh2Protocol final : public CSshProtocolBase {
   std::string promptPassword_;
   bool savePromptPassword_ = false;
   std::string allowedMethods_;  // from the last failure; empty before the first
+  // The user's last answer in "SSH Authorization", without its password: told to the questions
+  // once the server accepts the login, so that the desktop can remember the key file.
+  std::optional<SshAuthorizationAnswer> askedLogin_;
 
   // Session channel.
   std::atomic<int> channelState_{kNoChannel};

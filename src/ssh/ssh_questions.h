@@ -68,9 +68,13 @@ struct SshKeyboardQuestion {
 
 class ISshQuestions : public IQuestions {
  public:
-  // Nothing when the user cancelled.
-  virtual std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host,
+  // Nothing when the user cancelled. The server is named by host and port.
+  virtual std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host, int port,
                                                                  const std::string& user) = 0;
+  // The server accepted the login the last answer to AskAuthorization started (its password
+  // already wiped). Asked on the worker thread; it must not wait for the user.
+  virtual void AuthorizationAccepted(const std::string& /*host*/, int /*port*/,
+                                     const SshAuthorizationAnswer& /*answer*/) {}
   // retry: the previous change was refused.
   virtual std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string& host,
                                                                    const std::string& user,

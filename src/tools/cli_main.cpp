@@ -273,7 +273,7 @@ class CCliQuestions : public ISshQuestions {
 
   // The same answer is given a few times (a server may refuse a method and ask again), then
   // the login is given up rather than repeated for ever.
-  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
                                                          const std::string& user) override {
     if (++authorizations_ > kMaxAnswers ||
         (!options_.password && !options_.keyPassword && !options_.identity))

@@ -296,6 +296,7 @@ void CMainFrame::PrepareDocument(const std::shared_ptr<CVT420Doc>& shared) {
   CVT420Doc& doc = *shared;
   auto frontEnd = std::make_unique<CSessionFrontEnd>(*this, *questions_);
   doc.SetQuestions(&frontEnd->Questions());
+  frontEnd->Questions().SetKeyFileProfile(&profile_);
   doc.SetScriptFrontEnd(frontEnd.get());
   frontEnd->Transfers().SetDocument(shared);
   frontEnd->Transfers().SetEndedHandler([this] { UpdateCommandStates(); });

@@ -1,11 +1,13 @@
 #include "ui/qt_questions.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
 
+#include "session/key_file_memory.h"
 #include "ui/input_box_dialog.h"
 #include "ui/ssh_dialogs.h"
 
@@ -176,13 +178,38 @@ std::optional<std::string> CQtQuestions::AskText(const TextQuestion& question) {
 }
 
 std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::string& host,
+                                                                     int port,
                                                                      const std::string& user) {
-  return OnGuiThread([this, host, user]() -> std::optional<SshAuthorizationAnswer> {
+  return OnGuiThread([this, host, port, user]() -> std::optional<SshAuthorizationAnswer> {
     CSshAuthorizationDialog dialog(QString::fromStdString(host), QString::fromStdString(user),
                                    Owner());
+    if (keyFiles_) {
+      dialog.OfferRememberedKeyFiles([this, host, port](const QString& name) {
+        const auto path = CKeyFileMemory(*keyFiles_).Recall(host, port, name.toStdString());
+        return path ? QFile::decodeName(QByteArray::fromStdString(*path)) : QString();
+      });
+    }
     if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
     return dialog.Answer();
   });
+}
+
+// The key file is remembered only once the server took it, so a wrong file never is; a login
+// with the stored key pair and an empty field forgets it. A password login changes nothing.
+void CQtQuestions::AuthorizationAccepted(const std::string& host, int port,
+                                         const SshAuthorizationAnswer& answer) {
+  if (!answer.usePublicKey) return;
+  QMetaObject::invokeMethod(
+      this,
+      [this, record = KeyFileRecord{host, port, answer.user, answer.identityFile}] {
+        if (!keyFiles_) return;
+        CKeyFileMemory memory(*keyFiles_);
+        if (record.path.empty())
+          memory.Forget(record.host, record.port, record.user);
+        else
+          memory.Remember(record);
+      },
+      Qt::QueuedConnection);
 }
 
 std::optional<SshPasswordChangeAnswer> CQtQuestions::AskPasswordChange(const std::string& host,

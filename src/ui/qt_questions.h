@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/profile.h"
 #include "ssh/ssh_questions.h"
 
 namespace ostrane {
@@ -35,8 +36,10 @@ class CQtQuestions : public QObject, public ISshQuestions {
   std::optional<std::string> ChooseFile(const FileQuestion& question) override;
   std::optional<std::string> AskText(const TextQuestion& question) override;
 
-  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host,
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host, int port,
                                                          const std::string& user) override;
+  void AuthorizationAccepted(const std::string& host, int port,
+                             const SshAuthorizationAnswer& answer) override;
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string& host,
                                                            const std::string& user,
                                                            bool retry) override;
@@ -45,6 +48,10 @@ class CQtQuestions : public QObject, public ISshQuestions {
   std::optional<std::string> AskKeyCreation(const std::string& user) override;
   std::optional<std::vector<std::string>> AskKeyboardInteractive(
       const SshKeyboardQuestion& question) override;
+
+  // The profile where the key files of accepted logins are remembered and offered again; none
+  // (the default) remembers nothing. GUI thread.
+  void SetKeyFileProfile(CProfile* profile) { keyFiles_ = profile; }
 
   // Replaces the boxes (tests answer from a list); called on the GUI thread.
   void SetMessageHandler(std::function<MessageAnswer(const MessageQuestion&)> handler);
@@ -77,6 +84,7 @@ class CQtQuestions : public QObject, public ISshQuestions {
   const CQtQuestions* handlers_;
   std::function<MessageAnswer(const MessageQuestion&)> handler_;
   QList<QPointer<QDialog>> openDialogs_;  // GUI thread only
+  CProfile* keyFiles_ = nullptr;          // GUI thread only
   mutable std::mutex mutex_;
   std::condition_variable answered_;
   bool dismissed_ = false;

@@ -121,6 +121,11 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   keyRow->addWidget(keyFile_, 1);
   keyRow->addWidget(browse_);
   layout->addLayout(keyRow);
+  keyFileNote_ = PlainLabel(Q(kTextRememberedKeyFileGone), this);
+  keyFileNote_->setObjectName("keyFileNote");
+  keyFileNote_->setStyleSheet("color: #b00000");
+  keyFileNote_->hide();
+  layout->addWidget(keyFileNote_);
   auto* passwordForm = new QFormLayout;
   password_ = Field(this, "password", true);
   passwordLabel_ = new QLabel(kPasswordLabel, this);
@@ -145,6 +150,7 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
     ShowKeyFileNeeds();
   });
   connect(browse_, &QPushButton::clicked, this, &CSshAuthorizationDialog::BrowseKeyFile);
+  connect(user_, &QLineEdit::textChanged, this, &CSshAuthorizationDialog::OfferRememberedKeyFile);
   problem_ = ProblemLabel(this);
   layout->addWidget(problem_);
   layout->addWidget(OkCancel(this));
@@ -173,14 +179,17 @@ QString CSshAuthorizationDialog::KeyFilePath() const {
 void CSshAuthorizationDialog::ShowKeyFileNeeds() {
   const QString path = KeyFilePath();
   bool needsPassphrase = true;
+  bool reads = true;
   if (!path.isEmpty()) {
     // An unreadable file or a wrong one keeps the field: OK says what is wrong with it.
-    if (const auto text = ReadKeyFile(path)) {
-      SshKeyFileError error = SshKeyFileError::kNone;
-      CSshUserKey::FromOpenSshFile(*text, "", error);
-      needsPassphrase = error != SshKeyFileError::kNone;
-    }
+    const auto text = ReadKeyFile(path);
+    SshKeyFileError error = SshKeyFileError::kNotAKey;
+    if (text) CSshUserKey::FromOpenSshFile(*text, "", error);
+    needsPassphrase = error != SshKeyFileError::kNone;
+    reads = error == SshKeyFileError::kNone || error == SshKeyFileError::kWrongPassphrase;
   }
+  // A remembered file that went away is said at once, not only when OK refuses it.
+  keyFileNote_->setVisible(!reads && !offered_.isEmpty() && keyFile_->text() == offered_);
   passwordLabel_->setText(path.isEmpty() ? kPasswordLabel : kPassphraseLabel);
   password_->setEnabled(needsPassphrase);
   password_->setPlaceholderText(needsPassphrase ? QString() : "the key file has no passphrase");
@@ -208,6 +217,31 @@ bool CSshAuthorizationDialog::KeyFileOpens() {
   field->setFocus(Qt::OtherFocusReason);
   field->selectAll();
   return false;
+}
+
+void CSshAuthorizationDialog::OfferRememberedKeyFiles(
+    std::function<QString(const QString& user)> recall) {
+  recall_ = std::move(recall);
+  OfferRememberedKeyFile();
+  // Asked before the dialog is shown, so whether the note is hidden, not whether it is visible.
+  if (!keyFileNote_->isHidden())
+    keyFile_->setFocus(Qt::OtherFocusReason);
+  else if (!user_->text().trimmed().isEmpty() && password_->isEnabled())
+    password_->setFocus(Qt::OtherFocusReason);
+}
+
+void CSshAuthorizationDialog::OfferRememberedKeyFile() {
+  // A file the user typed or browsed to is theirs to change.
+  if (!recall_ || keyFile_->text() != offered_) return;
+  const QString path = recall_(user_->text().trimmed());
+  const bool hadOffer = !offered_.isEmpty();
+  offered_ = path;
+  keyFile_->setText(path);
+  if (!path.isEmpty())
+    useKey_->setChecked(true);
+  else if (hadOffer)
+    usePassword_->setChecked(true);
+  ShowKeyFileNeeds();
 }
 
 void CSshAuthorizationDialog::BrowseKeyFile() {

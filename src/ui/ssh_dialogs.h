@@ -26,6 +26,11 @@ class CSshAuthorizationDialog : public QDialog {
   CSshAuthorizationDialog(const QString& host, const QString& user, QWidget* parent = nullptr);
   SshAuthorizationAnswer Answer() const;
 
+  // recall gives the key file remembered for a user name (empty for none). It is filled in, with
+  // the key option chosen, for the name shown now and for a name typed later, unless the user
+  // has put another file in the field meanwhile.
+  void OfferRememberedKeyFiles(std::function<QString(const QString& user)> recall);
+
  public slots:
   // Stays open without a user name, and while a chosen key file cannot be opened with the
   // passphrase typed.
@@ -37,6 +42,7 @@ class CSshAuthorizationDialog : public QDialog {
   void ShowKeyFileNeeds();
   QString KeyFilePath() const;
   bool KeyFileOpens();
+  void OfferRememberedKeyFile();
 
   QLineEdit* user_ = nullptr;
   QRadioButton* usePassword_ = nullptr;
@@ -47,6 +53,10 @@ class CSshAuthorizationDialog : public QDialog {
   QLineEdit* password_ = nullptr;
   QCheckBox* save_ = nullptr;
   QLabel* problem_ = nullptr;
+  // Says that the remembered key file filled in no longer reads.
+  QLabel* keyFileNote_ = nullptr;
+  std::function<QString(const QString&)> recall_;
+  QString offered_;  // the remembered file last filled in
 };
 
 class CChangePasswordDialog : public QDialog {
@@ -108,5 +118,8 @@ bool AskNewHostKeyDialog(QWidget* parent, const SshHostKeyQuestion& question,
 inline constexpr char kTextPasswordsDiffer[] = "The new password and its confirmation differ.";
 inline constexpr char kTextNoUser[] = "Please input the user name.";
 inline constexpr char kTextKeyFileMissing[] = "The key file cannot be read.";
+inline constexpr char kTextRememberedKeyFileGone[] =
+    "The key file used last time for this host and user no longer reads.\n"
+    "Choose another one, or clear the field to use the stored key pair.";
 
 }  // namespace ostrane

@@ -38,7 +38,7 @@ class CFuzzQuestions : public ISshQuestions {
  public:
   MessageAnswer AskMessage(const MessageQuestion&) override { return MessageAnswer::kOk; }
   std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
-  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
                                                          const std::string&) override {
     return SshAuthorizationAnswer{"fuzz", false, "pw", false, {}};
   }

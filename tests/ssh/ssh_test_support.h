@@ -37,7 +37,7 @@ class CTestSshQuestions : public ISshQuestions {
     return MessageAnswer::kOk;
   }
   std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
-  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&,
+  std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
                                                          const std::string& remembered) override {
     std::lock_guard lock(mutex_);
     authorizationUsers_.push_back(remembered);

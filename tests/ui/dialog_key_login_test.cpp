@@ -14,10 +14,13 @@
 #include <QTimer>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <utility>
 
 #include "dialog_answerer.h"
 #include "peers/ssh_peer.h"
-#include "session/screen_json.h"
+#include "session/key_file_memory.h"
+#include "ssh_session_support.h"
 #include "support/test_folder.h"
 #include "ui/child_frame.h"
 #include "ui/frame_commands.h"
@@ -28,36 +31,19 @@
 namespace ostrane {
 namespace {
 
-std::string Screen(CVT420Doc& doc) {
-  std::lock_guard lock(doc.Terminal().Mutex());
-  const CTerminal& t = doc.Terminal();
-  std::string text;
-  for (int row = 0; row < t.Settings().Int(S::Lines); ++row)
-    if (const auto line = t.Screen().GetLine(t.Screen().HistoryCount() + row))
-      text += LineToText(*line, t.Settings().Int(S::Columns)) + "\n";
-  return text;
-}
+using test::ScreenText;
 
 // A session file for the test user on the sshd at the port.
 void WriteSshSession(const std::string& path, int port) {
-  CVT420Doc writer;
-  {
-    std::lock_guard lock(writer.Terminal().Mutex());
-    CSettingsSet& s = writer.Settings();
-    s.SetInt(S::HostType, 5);
-    s.SetStr(S::HostName, "127.0.0.1");
-    s.SetInt(S::Port, port);
-    s.SetStr(S::SshUser, test::kTestUser);
-  }
-  ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
+  test::WriteSshSession(path, test::kSsh2HostType, port, test::kTestUser);
 }
 
 // Logged in: the shell answers a command.
 void ExpectShell(CVT420Doc& doc) {
-  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(Screen(doc).find("$") != std::string::npos, 20000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(ScreenText(doc).find("$") != std::string::npos, 20000);
   const std::string command = "echo key-$((6*7))\r";
   doc.Send(reinterpret_cast<const uint8_t*>(command.data()), command.size());
-  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(Screen(doc).find("key-42") != std::string::npos, 10000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(ScreenText(doc).find("key-42") != std::string::npos, 10000);
 }
 
 TEST(KeyLogin, Ed25519KeyFromTheKeyManagerLogsInToSshd) {
@@ -193,6 +179,116 @@ TEST(KeyLogin, KeyFileChosenInTheAuthorizationDialogLogsInToSshd) {
   EXPECT_EQ(problem.toStdString(), "The passphrase of the key file is wrong.");
   EXPECT_NE(sshd.Log().find("Accepted publickey"), std::string::npos);
   EXPECT_NE(sshd.Log().find("ssh2: ED25519"), std::string::npos);
+}
+
+// The key file that logged in is offered at the next login to the same server and user, with
+// only its passphrase to type; a key file the server refused is never remembered.
+TEST(KeyLogin, KeyFileThatLoggedInIsOfferedAgainAndARefusedOneIsNot) {
+  test::EnsureApplication();
+  ASSERT_TRUE(test::EnsureTestUser());
+  test::CTempHome home("ostrane-keymemory");
+  ASSERT_TRUE(home.Made());
+  const std::filesystem::path dir = std::getenv("OSTRANE_HOME");
+  const std::filesystem::path keys = dir / "my keys";
+  std::filesystem::create_directories(keys);
+  const std::filesystem::path key = keys / "id_ed25519";
+  const std::filesystem::path stranger = keys / "stranger";
+  for (const auto& [file, phrase] : {std::pair{key, "right phrase"}, std::pair{stranger, ""}})
+    ASSERT_EQ(std::system(("ssh-keygen -q -t ed25519 -N '" + std::string(phrase) + "' -f '" +
+                           file.string() + "' >/dev/null")
+                              .c_str()),
+              0);
+  std::ifstream pubFile(key.string() + ".pub");
+  std::string pub;
+  std::getline(pubFile, pub);
+  test::SshdConfig c;
+  c.lines = {"PasswordAuthentication no", "KbdInteractiveAuthentication no"};
+  test::CSshdPeer sshd(c);
+  ASSERT_TRUE(sshd.Ready());
+  sshd.Authorize(pub);
+  const std::string path = (dir / "memory.OSN").string();
+  ASSERT_NO_FATAL_FAILURE(WriteSshSession(path, sshd.Port()));
+
+  CProfile profile((dir / "ostrane.ini").string());
+  CMainFrame frame(profile);
+  frame.Questions().SetMessageHandler([](const MessageQuestion&) { return MessageAnswer::kOk; });
+  frame.show();
+  const CKeyFileMemory memory(profile);
+  test::CDialogAnswerer::Rule authorize;
+  test::CDialogAnswerer answerer(
+      {{"NewHostKey", [](QWidget* d) { d->findChild<QPushButton*>("accept")->click(); }},
+       {"SshAuthorization", [&authorize](QWidget* d) { authorize(d); }}});
+  auto login = [&](test::CDialogAnswerer::Rule rule) {
+    authorize = std::move(rule);
+    bool maximized = false;
+    CChildFrame* child = frame.OpenCommandLine({path}, maximized);
+    EXPECT_NE(child, nullptr);
+    return child ? child->SharedDocument() : nullptr;
+  };
+
+  // The server refuses the stranger's key and the login is given up in the next dialog, which
+  // offers nothing.
+  int asked = 0;
+  QString offeredAfterRefusal = "unset";
+  {
+    const auto doc = login([&](QWidget* d) {
+      if (asked++ == 0) {
+        d->findChild<QRadioButton*>("useKey")->setChecked(true);
+        d->findChild<QLineEdit*>("keyFile")->setText(QString::fromStdString(stranger.string()));
+        test::PressReturn(d);
+        return;
+      }
+      offeredAfterRefusal = d->findChild<QLineEdit*>("keyFile")->text();
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    ASSERT_NE(doc, nullptr);
+    OSTRANE_TRY_VERIFY_WITH_TIMEOUT(doc->ConnectionState() == TransportState::kClosed, 20000);
+  }
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(offeredAfterRefusal, "");
+  EXPECT_TRUE(memory.Records().empty());
+
+  // The right file, typed in: remembered once the server has taken it.
+  const auto first = login([&](QWidget* d) {
+    d->findChild<QRadioButton*>("useKey")->setChecked(true);
+    d->findChild<QLineEdit*>("keyFile")->setText(QString::fromStdString(key.string()));
+    QTest::keyClicks(d->findChild<QLineEdit*>("password"), "right phrase");
+    test::PressReturn(d);
+  });
+  ASSERT_NE(first, nullptr);
+  ExpectShell(*first);
+  OSTRANE_TRY_VERIFY(memory.Recall("127.0.0.1", sshd.Port(), test::kTestUser) == key.string());
+
+  // A second login to the same server: the file is there, only the passphrase is typed.
+  QString offered, label;
+  bool keyChosen = false, passwordFocused = false;
+  const auto second = login([&](QWidget* d) {
+    auto* password = d->findChild<QLineEdit*>("password");
+    offered = d->findChild<QLineEdit*>("keyFile")->text();
+    keyChosen = d->findChild<QRadioButton*>("useKey")->isChecked();
+    passwordFocused = d->focusWidget() == password;
+    for (const QLabel* l : d->findChildren<QLabel*>())
+      if (l->buddy() == password) label = l->text();
+    EXPECT_TRUE(password->text().isEmpty());
+    QTest::keyClicks(password, "right phrase");
+    test::PressReturn(d);
+  });
+  ASSERT_NE(second, nullptr);
+  ExpectShell(*second);
+  EXPECT_EQ(offered.toStdString(), key.string());
+  EXPECT_TRUE(keyChosen);
+  EXPECT_TRUE(passwordFocused);
+  EXPECT_EQ(label, "Passph&rase:");
+  const std::string log = sshd.Log();
+  size_t accepted = 0;
+  for (size_t at = log.find("Accepted publickey"); at != std::string::npos;
+       at = log.find("Accepted publickey", at + 1))
+    ++accepted;
+  EXPECT_EQ(accepted, 2u) << log;
+  // Nothing of it went into the session file.
+  std::ifstream session(path);
+  const std::string sessionText((std::istreambuf_iterator<char>(session)), {});
+  EXPECT_EQ(sessionText.find("id_ed25519"), std::string::npos);
 }
 
 }  // namespace

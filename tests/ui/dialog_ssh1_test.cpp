@@ -9,7 +9,7 @@
 
 #include "dialog_answerer.h"
 #include "peers/ssh1_scripted_peer.h"
-#include "session/screen_json.h"
+#include "ssh_session_support.h"
 #include "support/test_folder.h"
 #include "ui/child_frame.h"
 #include "ui/main_frame.h"
@@ -18,15 +18,7 @@
 namespace ostrane {
 namespace {
 
-std::string ScreenText(CVT420Doc& doc) {
-  std::lock_guard lock(doc.Terminal().Mutex());
-  const CTerminal& t = doc.Terminal();
-  std::string text;
-  for (int row = 0; row < t.Settings().Int(S::Lines); ++row)
-    if (const auto line = t.Screen().GetLine(t.Screen().HistoryCount() + row))
-      text += LineToText(*line, t.Settings().Int(S::Columns)) + "\n";
-  return text;
-}
+using test::ScreenText;
 
 TEST(Ssh1Login, PasswordTypedIntoTheDialogReachesTheShell) {
   test::EnsureApplication();
@@ -34,18 +26,7 @@ TEST(Ssh1Login, PasswordTypedIntoTheDialogReachesTheShell) {
   ASSERT_TRUE(peer.Ready());
   const auto dir = test::FreshTestFolder();
   const std::string path = (dir / "ssh1.OSN").string();
-  {
-    CVT420Doc writer;
-    {
-      std::lock_guard lock(writer.Terminal().Mutex());
-      CSettingsSet& s = writer.Settings();
-      s.SetInt(S::HostType, 6);
-      s.SetStr(S::HostName, "127.0.0.1");
-      s.SetInt(S::Port, peer.Port());
-      s.SetStr(S::SshUser, "tester");
-    }
-    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
-  }
+  ASSERT_NO_FATAL_FAILURE(test::WriteSshSession(path, test::kSsh1HostType, peer.Port(), "tester"));
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
   test::CDialogAnswerer answerer({{"NewHostKey",

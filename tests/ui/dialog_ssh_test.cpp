@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -15,12 +16,14 @@
 #include <functional>
 #include <future>
 #include <map>
+#include <thread>
 
 #include "dialog_answerer.h"
 #include "peers/ssh_peer.h"
 #include "peers/ssh_scripted_peer.h"
-#include "session/screen_json.h"
+#include "session/key_file_memory.h"
 #include "ssh/ssh_user_key.h"
+#include "ssh_session_support.h"
 #include "support/test_folder.h"
 #include "transport/transport_limits.h"
 #include "ui/child_frame.h"
@@ -76,7 +79,7 @@ TEST_F(SshDialogs, AuthorizationTypedOnTheWorkersBehalf) {
                                PressReturn(d);
                              }}});
   const auto answer =
-      AskFromWorker([this] { return questions_.AskAuthorization("example.test", "alice"); });
+      AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->user, "alice");
   EXPECT_EQ(answer->password, "s3cret");
@@ -96,7 +99,7 @@ TEST_F(SshDialogs, AuthorizationNeedsAUserAndAKeyPasswordIsNeverSaved) {
                                Type(d, "password", "keypass");
                                PressReturn(d);
                              }}});
-  const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", ""); });
+  const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, ""); });
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->user, "bob");
   EXPECT_TRUE(answer->usePublicKey);
@@ -137,7 +140,7 @@ TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
                                  EXPECT_FALSE(Find<QLabel>(d, "problem")->isVisible());
                                  PressReturn(d);
                                }}});
-    const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
+    const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); });
     ASSERT_TRUE(answer);
     EXPECT_TRUE(answer->usePublicKey);
     EXPECT_EQ(answer->identityFile, key.string());
@@ -151,16 +154,114 @@ TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
                            Type(d, "password", "pw");
                            PressReturn(d);
                          }}});
-  const auto password = AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); });
+  const auto password = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); });
   ASSERT_TRUE(password);
   EXPECT_FALSE(password->usePublicKey);
   EXPECT_EQ(password->identityFile, "");
   EXPECT_EQ(password->password, "pw");
 }
 
+// A key file remembered for the server and user is filled in with the key option chosen, for the
+// name given and for a name typed later; one that no longer reads is said at once and refused on
+// OK, never used.
+TEST_F(SshDialogs, AuthorizationOffersTheKeyFileRememberedForTheServerAndUser) {
+  const std::filesystem::path home = std::getenv("HOME");
+  const std::filesystem::path key = home / "remembered key=;é";
+  std::filesystem::remove(key);
+  ASSERT_EQ(
+      std::system(("ssh-keygen -q -t ed25519 -N 'p' -f '" + key.string() + "' >/dev/null").c_str()),
+      0);
+  CProfile profile((test::FreshTestFolder() / "ostrane.ini").string());
+  CKeyFileMemory memory(profile);
+  ASSERT_TRUE(memory.Remember({"example.test", 2222, "alice", key.string()}));
+  ASSERT_TRUE(memory.Remember({"example.test", 2222, "bob", (home / "gone_key").string()}));
+  questions_.SetKeyFileProfile(&profile);
+
+  {
+    CDialogAnswerer answerer({{"SshAuthorization", [&](QWidget* d) {
+                                 auto* file = Find<QLineEdit>(d, "keyFile");
+                                 auto* note = Find<QLabel>(d, "keyFileNote");
+                                 EXPECT_TRUE(Find<QRadioButton>(d, "useKey")->isChecked());
+                                 EXPECT_EQ(file->text().toStdString(), key.string());
+                                 EXPECT_FALSE(note->isVisible());
+                                 EXPECT_EQ(d->focusWidget(), Find<QLineEdit>(d, "password"));
+                                 // Another user of the same server: the file is theirs.
+                                 Find<QLineEdit>(d, "user")->setText("bob");
+                                 EXPECT_EQ(file->text().toStdString(),
+                                           (home / "gone_key").string());
+                                 EXPECT_TRUE(note->isVisible());
+                                 PressReturn(d);
+                                 EXPECT_TRUE(d->isVisible());
+                                 EXPECT_EQ(Find<QLabel>(d, "problem")->text(), kTextKeyFileMissing);
+                                 // A user with nothing remembered gets the password option back.
+                                 Find<QLineEdit>(d, "user")->setText("carol");
+                                 EXPECT_TRUE(file->text().isEmpty());
+                                 EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
+                                 EXPECT_FALSE(note->isVisible());
+                                 // What the user puts in the field is not replaced.
+                                 Find<QRadioButton>(d, "useKey")->click();
+                                 file->setText(QString::fromStdString(key.string()));
+                                 Find<QLineEdit>(d, "user")->setText("bob");
+                                 EXPECT_EQ(file->text().toStdString(), key.string());
+                                 Type(d, "password", "p");
+                                 PressReturn(d);
+                               }}});
+    const auto answer = AskFromWorker(
+        [this] { return questions_.AskAuthorization("EXAMPLE.test", 2222, "alice"); });
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->user, "bob");
+    EXPECT_EQ(answer->identityFile, key.string());
+  }
+
+  {
+    // Another port is another server.
+    CDialogAnswerer other({{"SshAuthorization", [](QWidget* d) {
+                              EXPECT_TRUE(Find<QLineEdit>(d, "keyFile")->text().isEmpty());
+                              EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
+                              QTest::keyClick(d, Qt::Key_Escape);
+                            }}});
+    AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
+    EXPECT_EQ(other.Seen(), QStringList({"SshAuthorization"}));
+  }
+
+  // Opened on a file that went away: the note is whole and the keyboard is in the file field.
+  CDialogAnswerer gone({{"SshAuthorization", [](QWidget* d) {
+                           auto* note = Find<QLabel>(d, "keyFileNote");
+                           EXPECT_TRUE(note->isVisible());
+                           EXPECT_GE(note->height(), note->sizeHint().height());
+                           EXPECT_EQ(d->focusWidget(), Find<QLineEdit>(d, "keyFile"));
+                           QTest::keyClick(d, Qt::Key_Escape);
+                         }}});
+  AskFromWorker([this] { return questions_.AskAuthorization("example.test", 2222, "bob"); });
+  EXPECT_EQ(gone.Seen(), QStringList({"SshAuthorization"}));
+}
+
+// What the server accepted decides what is remembered: a key file is, the stored key pair with
+// the field cleared forgets it, and a password login leaves it.
+TEST_F(SshDialogs, AcceptedLoginsRememberAndForgetTheKeyFile) {
+  CProfile profile((test::FreshTestFolder() / "ostrane.ini").string());
+  questions_.SetKeyFileProfile(&profile);
+  CKeyFileMemory memory(profile);
+  auto accepted = [this](bool usePublicKey, const std::string& file) {
+    SshAuthorizationAnswer a;
+    a.user = "alice";
+    a.usePublicKey = usePublicKey;
+    a.identityFile = file;
+    // From the worker, as the transport tells it.
+    std::thread([&] { questions_.AuthorizationAccepted("h", 22, a); }).join();
+    QCoreApplication::processEvents();
+  };
+  accepted(true, "/keys/id_a");
+  EXPECT_EQ(memory.Recall("h", 22, "alice"), "/keys/id_a");
+  accepted(false, "");
+  EXPECT_EQ(memory.Recall("h", 22, "alice"), "/keys/id_a");
+  accepted(true, "");
+  EXPECT_EQ(memory.Recall("h", 22, "alice"), std::nullopt);
+}
+
 TEST_F(SshDialogs, CancelAnswersNothing) {
   CDialogAnswerer answerer({});
-  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskAuthorization("h", "u"); }));
+  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskPasswordChange("h", "u", false); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyPassword("u", false); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyCreation("u"); }));
@@ -284,18 +385,8 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   ASSERT_TRUE(sshd.Ready());
   const auto dir = test::FreshTestFolder();
   const std::string path = (dir / "ssh.OSN").string();
-  {
-    CVT420Doc writer;
-    {
-      std::lock_guard lock(writer.Terminal().Mutex());
-      CSettingsSet& s = writer.Settings();
-      s.SetInt(S::HostType, 5);
-      s.SetStr(S::HostName, "127.0.0.1");
-      s.SetInt(S::Port, sshd.Port());
-      s.SetStr(S::SshUser, test::kTestUser);
-    }
-    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
-  }
+  ASSERT_NO_FATAL_FAILURE(
+      test::WriteSshSession(path, test::kSsh2HostType, sshd.Port(), test::kTestUser));
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
   CDialogAnswerer answerer({{"NewHostKey",
@@ -315,19 +406,10 @@ TEST(SshLogin, PasswordTypedIntoTheDialogReachesTheShell) {
   // Held here: if the login fails the window closes and would take the document with it.
   const std::shared_ptr<CVT420Doc> held = child->SharedDocument();
   CVT420Doc& doc = *held;
-  auto screen = [&doc] {
-    std::lock_guard lock(doc.Terminal().Mutex());
-    const CTerminal& t = doc.Terminal();
-    std::string text;
-    for (int row = 0; row < t.Settings().Int(S::Lines); ++row)
-      if (const auto line = t.Screen().GetLine(t.Screen().HistoryCount() + row))
-        text += LineToText(*line, t.Settings().Int(S::Columns)) + "\n";
-    return text;
-  };
-  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(screen().find("$") != std::string::npos, 20000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(test::ScreenText(doc).find("$") != std::string::npos, 20000);
   const std::string command = "echo ui-$((6*7))\r";
   doc.Send(reinterpret_cast<const uint8_t*>(command.data()), command.size());
-  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(screen().find("ui-42") != std::string::npos, 10000);
+  OSTRANE_TRY_VERIFY_WITH_TIMEOUT(test::ScreenText(doc).find("ui-42") != std::string::npos, 10000);
   EXPECT_EQ(answerer.Seen(), QStringList({"NewHostKey", "SshAuthorization"}));
   EXPECT_NE(sshd.Log().find("Accepted password"), std::string::npos);
   // The user name stays for the next login; the password was not asked to be saved.
@@ -346,18 +428,7 @@ TEST(SshLogin, ServersDisconnectReasonIsShownInAMessageBox) {
   ASSERT_TRUE(peer.Ready());
   const auto dir = test::FreshTestFolder();
   const std::string path = (dir / "reason.OSN").string();
-  {
-    CVT420Doc writer;
-    {
-      std::lock_guard lock(writer.Terminal().Mutex());
-      CSettingsSet& s = writer.Settings();
-      s.SetInt(S::HostType, 5);
-      s.SetStr(S::HostName, "127.0.0.1");
-      s.SetInt(S::Port, peer.Port());
-      s.SetStr(S::SshUser, "user");
-    }
-    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
-  }
+  ASSERT_NO_FATAL_FAILURE(test::WriteSshSession(path, test::kSsh2HostType, peer.Port(), "user"));
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
   QString shown;
@@ -395,18 +466,8 @@ TEST(SshLogin, ClosingTheSessionWithTheAuthorizationDialogOpenDoesNotHang) {
     ~RestoreHome() { setenv("OSTRANE_HOME", value.c_str(), 1); }
   } restore{home};
   const std::string path = (dir / "ssh.OSN").string();
-  {
-    CVT420Doc writer;
-    {
-      std::lock_guard lock(writer.Terminal().Mutex());
-      CSettingsSet& s = writer.Settings();
-      s.SetInt(S::HostType, 5);
-      s.SetStr(S::HostName, "127.0.0.1");
-      s.SetInt(S::Port, sshd.Port());
-      s.SetStr(S::SshUser, test::kTestUser);
-    }
-    ASSERT_EQ(writer.WriteSessionFile(path), SetupFileStatus::kOk);
-  }
+  ASSERT_NO_FATAL_FAILURE(
+      test::WriteSshSession(path, test::kSsh2HostType, sshd.Port(), test::kTestUser));
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
   frame.Questions().SetMessageHandler([](const MessageQuestion& q) {
