@@ -28,7 +28,8 @@ TEST(PrintDeviceTest, BytesReachTheDeviceUnchanged) {
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
   int error = 0;
-  auto device = OpenPrintDevice(fifo, error);
+  CPrintCancel cancel;
+  auto device = OpenPrintDevice(fifo, error, cancel);
   ASSERT_TRUE(device) << error;
   std::string sent;
   for (int i = 0; i < 256; ++i) sent += static_cast<char>(i);
@@ -43,13 +44,14 @@ TEST(PrintDeviceTest, BytesReachTheDeviceUnchanged) {
 TEST(PrintDeviceTest, ADeviceThatIsMissingOrNotReadIsRefusedAtOnce) {
   const auto dir = test::FreshTestFolder();
   int error = 0;
-  EXPECT_FALSE(OpenPrintDevice((dir / "missing").string(), error));
+  CPrintCancel cancel;
+  EXPECT_FALSE(OpenPrintDevice((dir / "missing").string(), error, cancel));
   EXPECT_EQ(error, ENOENT);
   // Never created: a printer port is a device that exists.
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
   const std::string fifo = (dir / "unread").string();
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_FALSE(OpenPrintDevice(fifo, error));
+  EXPECT_FALSE(OpenPrintDevice(fifo, error, cancel));
   EXPECT_EQ(error, ENXIO);
 }
 

@@ -139,7 +139,9 @@ TEST(StalledPrinterTest, TheScreenGoesOnWhileTheServerIsSilentAndClosingCancelsT
     EXPECT_EQ(Row(*doc, 1, 4), "more");
     EXPECT_TRUE(ReturnsSoon([&] { doc.reset(); }));
     // The job was given up, not left waiting behind the closed session.
-    if (mode == CStalledServer::Mode::kAcceptsAndIsSilent) EXPECT_TRUE(server.WaitAllClosed());
+    if (mode == CStalledServer::Mode::kAcceptsAndIsSilent) {
+      EXPECT_TRUE(server.WaitAllClosed());
+    }
     EXPECT_TRUE(messages.Texts().empty());
   }
 }
@@ -189,12 +191,16 @@ TEST(PrintCancelTest, ACancelEndsTheOpenOfAJobOnAServerThatNeverAnswers) {
     int error = 0;
     const std::string name = queue;
     std::thread opener([&] { output = platform::OpenCupsRawJob(name, "test", error, cancel); });
-    if (silent) EXPECT_TRUE(server.WaitAccepted(1));
+    if (silent) {
+      EXPECT_TRUE(server.WaitAccepted(1));
+    }
     cancel.Cancel();
     EXPECT_TRUE(ReturnsSoon([&] { opener.join(); }));
     EXPECT_EQ(output, nullptr);
     EXPECT_NE(error, 0);
-    if (silent) EXPECT_TRUE(server.WaitAllClosed());
+    if (silent) {
+      EXPECT_TRUE(server.WaitAllClosed());
+    }
   }
 }
 

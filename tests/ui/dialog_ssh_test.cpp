@@ -316,7 +316,9 @@ TEST_F(SshDialogs, KeyboardInteractiveEchoesOnlyWhereThePromptAllows) {
 TEST_F(SshDialogs, PeerTextIsNeverReadAsRichText) {
   auto allPlain = [](QWidget* d) {
     for (QLabel* label : d->findChildren<QLabel*>())
-      if (label->text().contains("<b>")) EXPECT_EQ(label->textFormat(), Qt::PlainText);
+      if (label->text().contains("<b>")) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+      }
   };
   SshKeyboardQuestion q{"h", "u", "Login", "<b>instruction</b>", {{"<b>Token:</b>", true}}};
   {
