@@ -48,10 +48,10 @@ struct CPrintQueue::Op {
   enum class Kind { kOpen, kBytes, kChars, kLine, kClose, kAbandon, kDocument };
   Kind kind;
   JobId job = 0;
-  PrintSetup setup;
-  std::string bytes;
-  std::u16string text;
-  std::vector<std::u16string> lines;
+  PrintSetup setup{};
+  std::string bytes{};
+  std::u16string text{};
+  std::vector<std::u16string> lines{};
 
   // What the op holds of the queue's bound.
   size_t Size() const {
