@@ -252,7 +252,8 @@ void CSsh1Protocol::StartAttempt() {
     authStep_ = AuthStep::kPassword;
   } else {
     WipeString(password);
-    auto answer = questions_ ? questions_->AskAuthorization(options_.host, options_.port, user)
+    auto answer = questions_ ? questions_->AskAuthorization(options_.host, options_.port, user,
+                                                            SshKeyFiles::kNotOffered)
                              : std::nullopt;
     if (!answer) throw CSshError(SshError::kAborted);
     user_ = answer->user;

@@ -102,8 +102,9 @@ void CSsh2Protocol::StartAttempt() {
     return;
   }
   WipeString(password);
-  auto answer =
-      questions_ ? questions_->AskAuthorization(options_.host, options_.port, user) : std::nullopt;
+  auto answer = questions_ ? questions_->AskAuthorization(options_.host, options_.port, user,
+                                                          SshKeyFiles::kOffered)
+                           : std::nullopt;
   if (!answer) throw CSshError(SshError::kAborted);
   user_ = answer->user;
   askedLogin_ = SshAuthorizationAnswer{

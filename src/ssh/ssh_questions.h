@@ -4,6 +4,7 @@
 // its options. They are asked on the transport's worker thread, which waits for the answer.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,11 +67,15 @@ struct SshKeyboardQuestion {
   std::vector<SshPrompt> prompts;
 };
 
+// Whether a login may name an OpenSSH key file: only SSH2 reads them.
+enum class SshKeyFiles : uint8_t { kOffered, kNotOffered };
+
 class ISshQuestions : public IQuestions {
  public:
   // Nothing when the user cancelled. The server is named by host and port.
   virtual std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host, int port,
-                                                                 const std::string& user) = 0;
+                                                                 const std::string& user,
+                                                                 SshKeyFiles keyFiles) = 0;
   // The server accepted the login the last answer to AskAuthorization started (its password
   // already wiped). Asked on the worker thread; it must not wait for the user.
   virtual void AuthorizationAccepted(const std::string& /*host*/, int /*port*/,

@@ -273,8 +273,10 @@ class CCliQuestions : public ISshQuestions {
 
   // The same answer is given a few times (a server may refuse a method and ask again), then
   // the login is given up rather than repeated for ever.
+  // A key file given for SSH1 is passed on all the same: the login then says why it is not used.
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
-                                                         const std::string& user) override {
+                                                         const std::string& user,
+                                                         SshKeyFiles) override {
     if (++authorizations_ > kMaxAnswers ||
         (!options_.password && !options_.keyPassword && !options_.identity))
       return std::nullopt;

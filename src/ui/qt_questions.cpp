@@ -179,11 +179,15 @@ std::optional<std::string> CQtQuestions::AskText(const TextQuestion& question) {
 
 std::optional<SshAuthorizationAnswer> CQtQuestions::AskAuthorization(const std::string& host,
                                                                      int port,
-                                                                     const std::string& user) {
-  return OnGuiThread([this, host, port, user]() -> std::optional<SshAuthorizationAnswer> {
+                                                                     const std::string& user,
+                                                                     SshKeyFiles keyFiles) {
+  return OnGuiThread([this, host, port, user, keyFiles]() -> std::optional<SshAuthorizationAnswer> {
     CSshAuthorizationDialog dialog(QString::fromStdString(host), QString::fromStdString(user),
                                    Owner());
-    if (keyFiles_) {
+    // SSH1 reads no key file: the field is not shown, and no remembered SSH2 file is offered.
+    if (keyFiles == SshKeyFiles::kNotOffered) {
+      dialog.HideKeyFile();
+    } else if (keyFiles_) {
       dialog.OfferRememberedKeyFiles([this, host, port](const QString& name) {
         const auto path = CKeyFileMemory(*keyFiles_).Recall(host, port, name.toStdString());
         return path ? QFile::decodeName(QByteArray::fromStdString(*path)) : QString();

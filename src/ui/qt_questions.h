@@ -37,7 +37,8 @@ class CQtQuestions : public QObject, public ISshQuestions {
   std::optional<std::string> AskText(const TextQuestion& question) override;
 
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string& host, int port,
-                                                         const std::string& user) override;
+                                                         const std::string& user,
+                                                         SshKeyFiles keyFiles) override;
   void AuthorizationAccepted(const std::string& host, int port,
                              const SshAuthorizationAnswer& answer) override;
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string& host,

@@ -12,7 +12,9 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 
 #include "platform/ssh_key_files.h"
 #include "ssh/ssh_limits.h"
@@ -112,12 +114,12 @@ CSshAuthorizationDialog::CSshAuthorizationDialog(const QString& host, const QStr
   keyRow->setContentsMargins(24, 0, 0, 0);
   keyFile_ = Field(this, "keyFile", false);
   keyFile_->setPlaceholderText("none: the stored key pair");
-  auto* keyLabel = new QLabel("Key &file:", this);
-  keyLabel->setBuddy(keyFile_);
+  keyLabel_ = new QLabel("Key &file:", this);
+  keyLabel_->setBuddy(keyFile_);
   browse_ = new QPushButton("&Browse...", this);
   browse_->setObjectName("browseKeyFile");
   browse_->setAutoDefault(false);
-  keyRow->addWidget(keyLabel);
+  keyRow->addWidget(keyLabel_);
   keyRow->addWidget(keyFile_, 1);
   keyRow->addWidget(browse_);
   layout->addLayout(keyRow);
@@ -228,6 +230,16 @@ void CSshAuthorizationDialog::OfferRememberedKeyFiles(
     keyFile_->setFocus(Qt::OtherFocusReason);
   else if (!user_->text().trimmed().isEmpty() && password_->isEnabled())
     password_->setFocus(Qt::OtherFocusReason);
+}
+
+void CSshAuthorizationDialog::HideKeyFile() {
+  recall_ = nullptr;
+  offered_.clear();
+  keyFile_->clear();
+  for (QWidget* w : std::initializer_list<QWidget*>{keyLabel_, keyFile_, browse_, keyFileNote_})
+    w->hide();
+  ShowKeyFileNeeds();
+  resize(std::max(sizeHint().width(), 360), sizeHint().height());
 }
 
 void CSshAuthorizationDialog::OfferRememberedKeyFile() {

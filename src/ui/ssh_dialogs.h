@@ -30,6 +30,8 @@ class CSshAuthorizationDialog : public QDialog {
   // the key option chosen, for the name shown now and for a name typed later, unless the user
   // has put another file in the field meanwhile.
   void OfferRememberedKeyFiles(std::function<QString(const QString& user)> recall);
+  // For a login that cannot use a key file: "Use public key" means the stored key pair only.
+  void HideKeyFile();
 
  public slots:
   // Stays open without a user name, and while a chosen key file cannot be opened with the
@@ -49,6 +51,7 @@ class CSshAuthorizationDialog : public QDialog {
   QRadioButton* useKey_ = nullptr;
   QLineEdit* keyFile_ = nullptr;
   QPushButton* browse_ = nullptr;
+  QLabel* keyLabel_ = nullptr;
   QLabel* passwordLabel_ = nullptr;
   QLineEdit* password_ = nullptr;
   QCheckBox* save_ = nullptr;

@@ -39,7 +39,7 @@ class CFuzzQuestions : public ISshQuestions {
   MessageAnswer AskMessage(const MessageQuestion&) override { return MessageAnswer::kOk; }
   std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
-                                                         const std::string&) override {
+                                                         const std::string&, SshKeyFiles) override {
     return SshAuthorizationAnswer{"fuzz", false, "pw", false, {}};
   }
   std::optional<SshPasswordChangeAnswer> AskPasswordChange(const std::string&, const std::string&,

@@ -38,7 +38,8 @@ class CTestSshQuestions : public ISshQuestions {
   }
   std::optional<std::string> ChooseFile(const FileQuestion&) override { return std::nullopt; }
   std::optional<SshAuthorizationAnswer> AskAuthorization(const std::string&, int,
-                                                         const std::string& remembered) override {
+                                                         const std::string& remembered,
+                                                         SshKeyFiles) override {
     std::lock_guard lock(mutex_);
     authorizationUsers_.push_back(remembered);
     if (static_cast<int>(authorizationUsers_.size()) > maxAuthorizations) return std::nullopt;

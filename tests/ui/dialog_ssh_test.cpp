@@ -78,8 +78,9 @@ TEST_F(SshDialogs, AuthorizationTypedOnTheWorkersBehalf) {
                                Find<QCheckBox>(d, "savePassword")->setChecked(true);
                                PressReturn(d);
                              }}});
-  const auto answer =
-      AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
+  const auto answer = AskFromWorker([this] {
+    return questions_.AskAuthorization("example.test", 22, "alice", SshKeyFiles::kOffered);
+  });
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->user, "alice");
   EXPECT_EQ(answer->password, "s3cret");
@@ -99,7 +100,8 @@ TEST_F(SshDialogs, AuthorizationNeedsAUserAndAKeyPasswordIsNeverSaved) {
                                Type(d, "password", "keypass");
                                PressReturn(d);
                              }}});
-  const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, ""); });
+  const auto answer = AskFromWorker(
+      [this] { return questions_.AskAuthorization("h", 22, "", SshKeyFiles::kOffered); });
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->user, "bob");
   EXPECT_TRUE(answer->usePublicKey);
@@ -140,7 +142,8 @@ TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
                                  EXPECT_FALSE(Find<QLabel>(d, "problem")->isVisible());
                                  PressReturn(d);
                                }}});
-    const auto answer = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); });
+    const auto answer = AskFromWorker(
+        [this] { return questions_.AskAuthorization("h", 22, "u", SshKeyFiles::kOffered); });
     ASSERT_TRUE(answer);
     EXPECT_TRUE(answer->usePublicKey);
     EXPECT_EQ(answer->identityFile, key.string());
@@ -154,7 +157,8 @@ TEST_F(SshDialogs, AuthorizationChecksTheKeyFileBeforeClosing) {
                            Type(d, "password", "pw");
                            PressReturn(d);
                          }}});
-  const auto password = AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); });
+  const auto password = AskFromWorker(
+      [this] { return questions_.AskAuthorization("h", 22, "u", SshKeyFiles::kOffered); });
   ASSERT_TRUE(password);
   EXPECT_FALSE(password->usePublicKey);
   EXPECT_EQ(password->identityFile, "");
@@ -206,8 +210,9 @@ TEST_F(SshDialogs, AuthorizationOffersTheKeyFileRememberedForTheServerAndUser) {
                                  Type(d, "password", "p");
                                  PressReturn(d);
                                }}});
-    const auto answer = AskFromWorker(
-        [this] { return questions_.AskAuthorization("EXAMPLE.test", 2222, "alice"); });
+    const auto answer = AskFromWorker([this] {
+      return questions_.AskAuthorization("EXAMPLE.test", 2222, "alice", SshKeyFiles::kOffered);
+    });
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->user, "bob");
     EXPECT_EQ(answer->identityFile, key.string());
@@ -220,8 +225,29 @@ TEST_F(SshDialogs, AuthorizationOffersTheKeyFileRememberedForTheServerAndUser) {
                               EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
                               QTest::keyClick(d, Qt::Key_Escape);
                             }}});
-    AskFromWorker([this] { return questions_.AskAuthorization("example.test", 22, "alice"); });
+    AskFromWorker([this] {
+      return questions_.AskAuthorization("example.test", 22, "alice", SshKeyFiles::kOffered);
+    });
     EXPECT_EQ(other.Seen(), QStringList({"SshAuthorization"}));
+  }
+
+  {
+    // An SSH1 login reads no key file: the field is not there and nothing is offered.
+    CDialogAnswerer ssh1({{"SshAuthorization", [](QWidget* d) {
+                             EXPECT_FALSE(Find<QLineEdit>(d, "keyFile")->isVisible());
+                             EXPECT_FALSE(Find<QPushButton>(d, "browseKeyFile")->isVisible());
+                             EXPECT_TRUE(Find<QRadioButton>(d, "usePassword")->isChecked());
+                             Find<QRadioButton>(d, "useKey")->click();
+                             Type(d, "password", "p");
+                             PressReturn(d);
+                           }}});
+    const auto answer = AskFromWorker([this] {
+      return questions_.AskAuthorization("example.test", 2222, "alice", SshKeyFiles::kNotOffered);
+    });
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->usePublicKey);
+    EXPECT_TRUE(answer->identityFile.empty());
+    EXPECT_EQ(ssh1.Seen(), QStringList({"SshAuthorization"}));
   }
 
   // Opened on a file that went away: the note is whole and the keyboard is in the file field.
@@ -232,7 +258,9 @@ TEST_F(SshDialogs, AuthorizationOffersTheKeyFileRememberedForTheServerAndUser) {
                            EXPECT_EQ(d->focusWidget(), Find<QLineEdit>(d, "keyFile"));
                            QTest::keyClick(d, Qt::Key_Escape);
                          }}});
-  AskFromWorker([this] { return questions_.AskAuthorization("example.test", 2222, "bob"); });
+  AskFromWorker([this] {
+    return questions_.AskAuthorization("example.test", 2222, "bob", SshKeyFiles::kOffered);
+  });
   EXPECT_EQ(gone.Seen(), QStringList({"SshAuthorization"}));
 }
 
@@ -261,7 +289,8 @@ TEST_F(SshDialogs, AcceptedLoginsRememberAndForgetTheKeyFile) {
 
 TEST_F(SshDialogs, CancelAnswersNothing) {
   CDialogAnswerer answerer({});
-  EXPECT_FALSE(AskFromWorker([this] { return questions_.AskAuthorization("h", 22, "u"); }));
+  EXPECT_FALSE(AskFromWorker(
+      [this] { return questions_.AskAuthorization("h", 22, "u", SshKeyFiles::kOffered); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskPasswordChange("h", "u", false); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyPassword("u", false); }));
   EXPECT_FALSE(AskFromWorker([this] { return questions_.AskKeyCreation("u"); }));

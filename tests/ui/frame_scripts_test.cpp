@@ -102,7 +102,8 @@ TEST_F(FrameScripts, DismissReleasesAWorkerWaitingInTheSshDialog) {
   std::atomic<bool> returned = false;
   std::optional<SshAuthorizationAnswer> answer;
   std::thread worker([&] {
-    answer = frontEnd.Questions().AskAuthorization("127.0.0.1", 22, "vtuser");
+    answer =
+        frontEnd.Questions().AskAuthorization("127.0.0.1", 22, "vtuser", SshKeyFiles::kOffered);
     returned = true;
   });
   bool shown = false;
@@ -117,7 +118,8 @@ TEST_F(FrameScripts, DismissReleasesAWorkerWaitingInTheSshDialog) {
   EXPECT_FALSE(answer);
   OSTRANE_TRY_VERIFY(QApplication::activeModalWidget() == nullptr);
   // Later questions from other threads are not asked any more.
-  std::thread late([&] { answer = frontEnd.Questions().AskAuthorization("h", 22, "u"); });
+  std::thread late(
+      [&] { answer = frontEnd.Questions().AskAuthorization("h", 22, "u", SshKeyFiles::kOffered); });
   late.join();
   EXPECT_FALSE(answer);
 }
