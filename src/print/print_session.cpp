@@ -95,18 +95,6 @@ bool CPrintSession::OpenFailed() {
   return job_ != 0 && queue_.OpenFailed(job_);
 }
 
-bool CPrintSession::PrintLines(const PrintSetup& setup, const std::vector<std::u16string>& lines) {
-  IPrintDevices* devices;
-  {
-    std::lock_guard lock(mutex_);
-    devices = devices_;
-  }
-  platform::CPrintCancel never;
-  const DocumentResult result = PrintDocumentOn(*devices, setup, lines, never);
-  if (!result.message.empty()) devices->PostMessage(result.message);
-  return result.printed;
-}
-
 void CPrintSession::QueueLines(const PrintSetup& setup, std::vector<std::u16string> lines) {
   queue_.Document(setup, std::move(lines));
 }

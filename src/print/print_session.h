@@ -50,10 +50,8 @@ class CPrintSession {
   // stays as it was before the job, and the output handed over meanwhile is dropped.
   bool OpenFailed();
 
-  // One document of lines on the page printer, printed before this returns; false, with the
-  // reason posted, when it could not be printed. For the user's own print commands.
-  bool PrintLines(const PrintSetup& setup, const std::vector<std::u16string>& lines);
-  // The same, printed later on the print thread: for the host's print requests.
+  // One document of lines on the page printer, printed later on the print thread; a reason it
+  // could not be printed is posted from there.
   void QueueLines(const PrintSetup& setup, std::vector<std::u16string> lines);
 
  private:

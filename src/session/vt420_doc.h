@@ -165,8 +165,9 @@ class CVT420Doc final : public ITransportOwner,
   // Printing. A front end with a page printer and message boxes sets its devices before the
   // session starts; without them pages are printed as text on a CUPS queue.
   void SetPrintDevices(IPrintDevices* devices);
-  // Print Page, Print All, and Print Selection over view lines first..last; each prints a copy
-  // of the lines taken under the terminal lock. False when nothing was printed.
+  // Print Page, Print All, and Print Selection over view lines first..last; each hands a copy
+  // of the lines taken under the terminal lock to the session's print thread. False when there
+  // is nothing to print.
   bool PrintPage();
   bool PrintAll();
   bool PrintViewLines(int first, int last);

@@ -53,7 +53,11 @@ bool CVT420Doc::PrintViewLines(int first, int last) {
     setup = PrintSetupFrom(terminal_.Settings(), title_);
     lines = ViewLinesLocked(first, last);
   }
-  return print_.PrintLines(setup, lines);
+  if (lines.empty()) return false;
+  // On the print thread, as the host's pages are: a printer that does not answer never holds
+  // the window. What goes wrong is told from there.
+  print_.QueueLines(setup, std::move(lines));
+  return true;
 }
 
 bool CVT420Doc::PrintPage() {

@@ -7,6 +7,7 @@
 
 #include "print/page_writer.h"
 #include "print/print_messages.h"
+#include "print/print_queue.h"
 #include "print_fakes.h"
 
 namespace ostrane {
@@ -41,8 +42,10 @@ bool WaitFor(Done done) {
 TEST(PrintDocumentTest, SixtyLinesFillOnePageAndTheSixtyFirstStartsASecond) {
   for (const int count : {60, 61}) {
     CFakePrintDevices devices;
-    CPrintSession session(devices);
-    ASSERT_TRUE(session.PrintLines(SetupFor(PrintDestination::kPagePrinter), NumberedLines(count)));
+    platform::CPrintCancel never;
+    ASSERT_TRUE(PrintDocumentOn(devices, SetupFor(PrintDestination::kPagePrinter),
+                                NumberedLines(count), never)
+                    .printed);
     const test::PageRecord& doc = devices.Document(0);
     ASSERT_EQ(doc.pages.size(), count == 60 ? 1u : 2u) << count;
     EXPECT_EQ(doc.pages[0].lines.size(), 60u);
@@ -59,8 +62,10 @@ TEST(PrintDocumentTest, SixtyLinesFillOnePageAndTheSixtyFirstStartsASecond) {
 TEST(PrintDocumentTest, APageThatFailsAbortsTheDocumentAndPrintsNoMore) {
   CFakePrintDevices devices;
   devices.failPage = 1;
-  CPrintSession session(devices);
-  EXPECT_FALSE(session.PrintLines(SetupFor(PrintDestination::kPagePrinter), NumberedLines(130)));
+  platform::CPrintCancel never;
+  EXPECT_FALSE(
+      PrintDocumentOn(devices, SetupFor(PrintDestination::kPagePrinter), NumberedLines(130), never)
+          .printed);
   const test::PageRecord& doc = devices.Document(0);
   EXPECT_EQ(doc.pages.size(), 1u);
   EXPECT_TRUE(doc.aborted);
@@ -80,12 +85,19 @@ TEST(PageLayoutTest, AFontWithoutACellOrLargerThanThePageCannotBeSetUp) {
 
   CFakePrintDevices devices;
   devices.metrics = {600, 600, 10, 0};
+  platform::CPrintCancel never;
+  const DocumentResult document =
+      PrintDocumentOn(devices, SetupFor(PrintDestination::kPagePrinter), NumberedLines(3), never);
+  EXPECT_FALSE(document.printed);
+  EXPECT_EQ(document.message, kTextCannotSetupPrinter);
+  // The job's printer is opened on the print thread, which tells the failure from there; so is
+  // a queued document's.
   CPrintSession session(devices);
-  EXPECT_FALSE(session.PrintLines(SetupFor(PrintDestination::kPagePrinter), NumberedLines(3)));
-  // The job's printer is opened on the print thread, which tells the failure from there.
+  session.QueueLines(SetupFor(PrintDestination::kPagePrinter), NumberedLines(3));
   EXPECT_TRUE(session.StartOutput(SetupFor(PrintDestination::kPagePrinter), {}));
   ASSERT_TRUE(WaitFor([&] { return session.OpenFailed(); }));
   EXPECT_FALSE(session.JobOpen());
+  ASSERT_TRUE(WaitFor([&] { return devices.Messages().size() == 2; }));
   EXPECT_EQ(devices.Messages(), std::vector<std::string>(2, std::string(kTextCannotSetupPrinter)));
 }
 

@@ -45,6 +45,14 @@ std::vector<std::vector<std::string>> PdfPages(const std::string& path) {
   return pages;
 }
 
+// The pages of a PDF the print thread writes, once it holds `count` of them (a file being
+// written reads as none).
+std::vector<std::vector<std::string>> WaitForPages(const std::string& path, size_t count) {
+  std::vector<std::vector<std::string>> pages;
+  test::WaitUntil([&] { return (pages = PdfPages(path)).size() == count; }, 20000);
+  return pages;
+}
+
 std::string RowName(int n) {
   return (n < 10 ? "row 0" : "row ") + std::to_string(n);
 }
@@ -97,7 +105,7 @@ TEST_F(PrintPdf, PrintAllOfSixtyAndSixtyOneLinesGivesOneAndTwoPages) {
     Configure(doc, pdf);
     ReceiveRows(doc, count);
     ASSERT_TRUE(doc.PrintAll());
-    const auto pages = PdfPages(pdf);
+    const auto pages = WaitForPages(pdf, count == 60 ? 1u : 2u);
     ASSERT_EQ(pages.size(), count == 60 ? 1u : 2u) << count;
     ASSERT_EQ(pages[0].size(), 60u);
     EXPECT_EQ(pages[0].front(), "row 01");
@@ -113,7 +121,7 @@ TEST_F(PrintPdf, PrintPageAndPrintSelectionPrintTheirOwnLines) {
   ReceiveRows(doc, 61);
   Configure(doc, Pdf("page.pdf"));
   ASSERT_TRUE(doc.PrintPage());
-  auto pages = PdfPages(Pdf("page.pdf"));
+  auto pages = WaitForPages(Pdf("page.pdf"), 1);
   ASSERT_EQ(pages.size(), 1u);
   ASSERT_EQ(pages[0].size(), 24u);
   EXPECT_EQ(pages[0].front(), "row 38");
@@ -126,7 +134,7 @@ TEST_F(PrintPdf, PrintPageAndPrintSelectionPrintTheirOwnLines) {
   selection.DragTo(35, 1);
   selection.EndDrag();
   ASSERT_TRUE(PrintSelection(doc, selection));
-  pages = PdfPages(Pdf("selection.pdf"));
+  pages = WaitForPages(Pdf("selection.pdf"), 1);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(pages[0],
             (std::vector<std::string>{"row 36", "row 37", "row 38", "row 39", "row 40", "row 41"}));
@@ -208,7 +216,7 @@ TEST_F(PrintMenu, PrintAllFromTheMenuAndAutoPrintWhichDisablesThePagePrints) {
   EXPECT_TRUE(Enabled(Cmd::kPrintAll));
   EXPECT_FALSE(Enabled(Cmd::kPrintSelection));
   frame_->RunCommand(Cmd::kPrintAll);
-  auto pages = PdfPages(Pdf("menu.pdf"));
+  auto pages = WaitForPages(Pdf("menu.pdf"), 2);
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(pages[1], std::vector<std::string>{"row 61"});
 
