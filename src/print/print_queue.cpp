@@ -87,6 +87,19 @@ struct CPrintQueue::Shared {
 
   explicit Shared(IPrintDevices& d) : devices(&d) {}
 
+  // Output of a job joins the output of its kind just before it, so that the printer gets it
+  // in large writes.
+  template <class Text, class Char>
+  void JoinLocked(JobId job, Op::Kind kind, Text Op::*field, std::basic_string_view<Char> text) {
+    if (!ops.empty() && ops.back().job == job && ops.back().kind == kind) {
+      ops.back().*field += text;
+      return;
+    }
+    Op op{.kind = kind, .job = job};
+    op.*field = Text(text);
+    ops.push_back(std::move(op));
+  }
+
   // Under the lock, so that Stop can be sure no message goes out after it gave up the thread.
   void PostLocked(const std::string& text) {
     if (!abandon) devices->PostMessage(text);
@@ -147,25 +160,16 @@ CPrintQueue::JobId CPrintQueue::Open(const PrintSetup& setup) {
   return job;
 }
 
-// Output of a job joins the output before it, so that the printer gets it in large writes.
 void CPrintQueue::Bytes(JobId job, std::string_view bytes) {
   std::lock_guard lock(shared_->mutex);
-  if (!AdmitLocked(job, false, bytes.size())) return;
-  std::deque<Op>& ops = shared_->ops;
-  if (!ops.empty() && ops.back().job == job && ops.back().kind == Op::Kind::kBytes)
-    ops.back().bytes += bytes;
-  else
-    ops.push_back({.kind = Op::Kind::kBytes, .job = job, .bytes = std::string(bytes)});
+  if (AdmitLocked(job, false, bytes.size()))
+    shared_->JoinLocked(job, Op::Kind::kBytes, &Op::bytes, bytes);
 }
 
 void CPrintQueue::Chars(JobId job, std::u16string_view chars) {
   std::lock_guard lock(shared_->mutex);
-  if (!AdmitLocked(job, false, chars.size() * sizeof(char16_t))) return;
-  std::deque<Op>& ops = shared_->ops;
-  if (!ops.empty() && ops.back().job == job && ops.back().kind == Op::Kind::kChars)
-    ops.back().text += chars;
-  else
-    ops.push_back({.kind = Op::Kind::kChars, .job = job, .text = std::u16string(chars)});
+  if (AdmitLocked(job, false, chars.size() * sizeof(char16_t)))
+    shared_->JoinLocked(job, Op::Kind::kChars, &Op::text, chars);
 }
 
 void CPrintQueue::Line(JobId job, std::u16string_view text) {

@@ -2,19 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "support/test_folder.h"
+
 namespace ostrane {
 namespace {
 
-std::string ProfilePath(const char* name) {
-  const std::filesystem::path dir = std::filesystem::path(std::getenv("OSTRANE_HOME")) / name;
-  std::filesystem::remove_all(dir);
-  return (dir / "ostrane.ini").string();
+// The profile of the running test, in a folder of its own.
+std::string ProfilePath() {
+  return (test::FreshTestFolder() / "ostrane.ini").string();
 }
 
 std::string FileText(const std::string& path) {
@@ -27,7 +27,7 @@ std::string FileText(const std::string& path) {
 // Paths and names with the profile's own syntax, the record's separator, its escape, spaces at
 // the ends and non-ASCII characters come back byte for byte from the file, one line each.
 TEST(KeyFileMemory, OddPathsAndNamesRoundTripThroughTheProfileFile) {
-  const std::string path = ProfilePath("keyfiles-odd");
+  const std::string path = ProfilePath();
   const KeyFileRecord records[] = {
       {"host.example", 22, "alice", "/home/a/.ssh/id=one;two # not a comment"},
       {"host.example", 22, "bob|x", " /keys/lead and trail space "},
@@ -54,7 +54,7 @@ TEST(KeyFileMemory, OddPathsAndNamesRoundTripThroughTheProfileFile) {
 // A record belongs to one server and user: the host name compares without regard to case, the
 // port and the user name exactly. Remembering again replaces; forgetting takes only that one.
 TEST(KeyFileMemory, RecordsAreKeyedByHostPortAndUser) {
-  CProfile profile(ProfilePath("keyfiles-keys"));
+  CProfile profile(ProfilePath());
   CKeyFileMemory memory(profile);
   ASSERT_TRUE(memory.Remember({"Server.Example", 22, "alice", "/k/1"}));
   ASSERT_TRUE(memory.Remember({"server.example", 2222, "alice", "/k/2"}));
@@ -81,7 +81,7 @@ TEST(KeyFileMemory, RecordsAreKeyedByHostPortAndUser) {
 
 // Past the bound the least recently used record goes; one used again moves up and stays.
 TEST(KeyFileMemory, KeepsAHundredRecordsDroppingTheOldest) {
-  CProfile profile(ProfilePath("keyfiles-bound"));
+  CProfile profile(ProfilePath());
   CKeyFileMemory memory(profile);
   profile.BeginBatch();
   for (size_t i = 0; i < kKeyFileMemoryCapacity; ++i)
@@ -102,7 +102,7 @@ TEST(KeyFileMemory, KeepsAHundredRecordsDroppingTheOldest) {
 // A hand-edited or damaged value is passed over, and a record that would not fit on a profile
 // line is refused rather than written and lost on the next read.
 TEST(KeyFileMemory, DamagedValuesAreSkippedAndOverlongPathsRefused) {
-  const std::string path = ProfilePath("keyfiles-damaged");
+  const std::string path = ProfilePath();
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path) << "[SshKeyFiles]\n"
                          "KeyFile0=no separators\n"

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <utility>
 
 #include "dialog_answerer.h"
@@ -36,6 +37,41 @@ using test::ScreenText;
 // A session file for the test user on the sshd at the port.
 void WriteSshSession(const std::string& path, int port) {
   test::WriteSshSession(path, test::kSsh2HostType, port, test::kTestUser);
+}
+
+// The first line of a public-key file.
+std::string PublicLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// A key pair ssh-keygen makes at file with the passphrase; its public line, empty on failure.
+std::string KeygenPair(const std::filesystem::path& file, const std::string& phrase,
+                       const std::string& comment = {}) {
+  std::filesystem::remove(file);
+  const std::string command = "ssh-keygen -q -t ed25519 -N '" + phrase + "'" +
+                              (comment.empty() ? "" : " -C " + comment) + " -f '" + file.string() +
+                              "' >/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  return PublicLine(file.string() + ".pub");
+}
+
+// An sshd that takes keys only, with the public line authorized for the test user.
+std::unique_ptr<test::CSshdPeer> KeyOnlySshd(const std::string& pub) {
+  test::SshdConfig c;
+  c.lines = {"PasswordAuthentication no", "KbdInteractiveAuthentication no"};
+  auto sshd = std::make_unique<test::CSshdPeer>(c);
+  if (sshd->Ready()) sshd->Authorize(pub);
+  return sshd;
+}
+
+// The text of the label that names a field.
+QString LabelOf(QWidget* dialog, const QWidget* field) {
+  for (const QLabel* l : dialog->findChildren<QLabel*>())
+    if (l->buddy() == field) return l->text();
+  return {};
 }
 
 // Logged in: the shell answers a command.
@@ -79,18 +115,13 @@ TEST(KeyLogin, Ed25519KeyFromTheKeyManagerLogsInToSshd) {
     frame.RunCommand(Cmd::kKeyManagerSsh2);
   }
   EXPECT_TRUE(offered.startsWith("ed25519")) << offered.toStdString();
-  std::ifstream pubFile(dir / (std::string(test::kTestUser) + ".pub"));
-  std::string pub;
-  std::getline(pubFile, pub);
+  const std::string pub = PublicLine(dir / (std::string(test::kTestUser) + ".pub"));
   ASSERT_EQ(pub.rfind("ssh-ed25519 ", 0), 0u) << pub;
 
-  test::SshdConfig c;
-  c.lines = {"PasswordAuthentication no", "KbdInteractiveAuthentication no"};
-  test::CSshdPeer sshd(c);
-  ASSERT_TRUE(sshd.Ready());
-  sshd.Authorize(pub);
+  const auto sshd = KeyOnlySshd(pub);
+  ASSERT_TRUE(sshd->Ready());
   const std::string path = (dir / "key.OSN").string();
-  WriteSshSession(path, sshd.Port());
+  WriteSshSession(path, sshd->Port());
   test::CDialogAnswerer answerer(
       {{"NewHostKey", [](QWidget* d) { d->findChild<QPushButton*>("accept")->click(); }},
        {"SshAuthorization", [](QWidget* d) {
@@ -102,8 +133,8 @@ TEST(KeyLogin, Ed25519KeyFromTheKeyManagerLogsInToSshd) {
   CChildFrame* child = frame.OpenCommandLine({path}, maximized);
   ASSERT_NE(child, nullptr);
   ExpectShell(child->Document());
-  EXPECT_NE(sshd.Log().find("Accepted publickey"), std::string::npos);
-  EXPECT_NE(sshd.Log().find("ssh2: ED25519"), std::string::npos);
+  EXPECT_NE(sshd->Log().find("Accepted publickey"), std::string::npos);
+  EXPECT_NE(sshd->Log().find("ssh2: ED25519"), std::string::npos);
 }
 
 // A passphrase-protected key ssh-keygen made in ~/.ssh, chosen with Browse (which opens there):
@@ -117,22 +148,13 @@ TEST(KeyLogin, KeyFileChosenInTheAuthorizationDialogLogsInToSshd) {
   const std::filesystem::path keys = std::filesystem::path(std::getenv("HOME")) / ".ssh";
   std::filesystem::create_directories(keys);
   const std::filesystem::path key = keys / "id_ed25519";
-  std::filesystem::remove(key);
-  ASSERT_EQ(std::system(("ssh-keygen -q -t ed25519 -N 'right phrase' -C from-keygen -f " +
-                         key.string() + " >/dev/null")
-                            .c_str()),
-            0);
-  std::ifstream pubFile(key.string() + ".pub");
-  std::string pub;
-  std::getline(pubFile, pub);
+  const std::string pub = KeygenPair(key, "right phrase", "from-keygen");
+  ASSERT_FALSE(pub.empty());
 
-  test::SshdConfig c;
-  c.lines = {"PasswordAuthentication no", "KbdInteractiveAuthentication no"};
-  test::CSshdPeer sshd(c);
-  ASSERT_TRUE(sshd.Ready());
-  sshd.Authorize(pub);
+  const auto sshd = KeyOnlySshd(pub);
+  ASSERT_TRUE(sshd->Ready());
   const std::string path = (dir / "keyfile.OSN").string();
-  WriteSshSession(path, sshd.Port());
+  WriteSshSession(path, sshd->Port());
 
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
@@ -152,8 +174,7 @@ TEST(KeyLogin, KeyFileChosenInTheAuthorizationDialogLogsInToSshd) {
           }
           // Back from the file dialog, with the file's passphrase asked for.
           chosen = d->findChild<QLineEdit*>("keyFile")->text();
-          for (const QLabel* l : d->findChildren<QLabel*>())
-            if (l->buddy() == password) label = l->text();
+          label = LabelOf(d, password);
           EXPECT_EQ(d->focusWidget(), password);
           QTest::keyClicks(d->focusWidget(), "wrong phrase");
           test::PressReturn(d);
@@ -177,8 +198,8 @@ TEST(KeyLogin, KeyFileChosenInTheAuthorizationDialogLogsInToSshd) {
   EXPECT_EQ(chosen.toStdString(), key.string());
   EXPECT_EQ(label, "Passph&rase:");
   EXPECT_EQ(problem.toStdString(), "The passphrase of the key file is wrong.");
-  EXPECT_NE(sshd.Log().find("Accepted publickey"), std::string::npos);
-  EXPECT_NE(sshd.Log().find("ssh2: ED25519"), std::string::npos);
+  EXPECT_NE(sshd->Log().find("Accepted publickey"), std::string::npos);
+  EXPECT_NE(sshd->Log().find("ssh2: ED25519"), std::string::npos);
 }
 
 // The key file that logged in is offered at the next login to the same server and user, with
@@ -193,21 +214,13 @@ TEST(KeyLogin, KeyFileThatLoggedInIsOfferedAgainAndARefusedOneIsNot) {
   std::filesystem::create_directories(keys);
   const std::filesystem::path key = keys / "id_ed25519";
   const std::filesystem::path stranger = keys / "stranger";
-  for (const auto& [file, phrase] : {std::pair{key, "right phrase"}, std::pair{stranger, ""}})
-    ASSERT_EQ(std::system(("ssh-keygen -q -t ed25519 -N '" + std::string(phrase) + "' -f '" +
-                           file.string() + "' >/dev/null")
-                              .c_str()),
-              0);
-  std::ifstream pubFile(key.string() + ".pub");
-  std::string pub;
-  std::getline(pubFile, pub);
-  test::SshdConfig c;
-  c.lines = {"PasswordAuthentication no", "KbdInteractiveAuthentication no"};
-  test::CSshdPeer sshd(c);
-  ASSERT_TRUE(sshd.Ready());
-  sshd.Authorize(pub);
+  const std::string pub = KeygenPair(key, "right phrase");
+  ASSERT_FALSE(pub.empty());
+  ASSERT_FALSE(KeygenPair(stranger, "").empty());
+  const auto sshd = KeyOnlySshd(pub);
+  ASSERT_TRUE(sshd->Ready());
   const std::string path = (dir / "memory.OSN").string();
-  ASSERT_NO_FATAL_FAILURE(WriteSshSession(path, sshd.Port()));
+  ASSERT_NO_FATAL_FAILURE(WriteSshSession(path, sshd->Port()));
 
   CProfile profile((dir / "ostrane.ini").string());
   CMainFrame frame(profile);
@@ -257,7 +270,7 @@ TEST(KeyLogin, KeyFileThatLoggedInIsOfferedAgainAndARefusedOneIsNot) {
   });
   ASSERT_NE(first, nullptr);
   ExpectShell(*first);
-  OSTRANE_TRY_VERIFY(memory.Recall("127.0.0.1", sshd.Port(), test::kTestUser) == key.string());
+  OSTRANE_TRY_VERIFY(memory.Recall("127.0.0.1", sshd->Port(), test::kTestUser) == key.string());
 
   // A second login to the same server: the file is there, only the passphrase is typed.
   QString offered, label;
@@ -267,8 +280,7 @@ TEST(KeyLogin, KeyFileThatLoggedInIsOfferedAgainAndARefusedOneIsNot) {
     offered = d->findChild<QLineEdit*>("keyFile")->text();
     keyChosen = d->findChild<QRadioButton*>("useKey")->isChecked();
     passwordFocused = d->focusWidget() == password;
-    for (const QLabel* l : d->findChildren<QLabel*>())
-      if (l->buddy() == password) label = l->text();
+    label = LabelOf(d, password);
     EXPECT_TRUE(password->text().isEmpty());
     QTest::keyClicks(password, "right phrase");
     test::PressReturn(d);
@@ -279,7 +291,7 @@ TEST(KeyLogin, KeyFileThatLoggedInIsOfferedAgainAndARefusedOneIsNot) {
   EXPECT_TRUE(keyChosen);
   EXPECT_TRUE(passwordFocused);
   EXPECT_EQ(label, "Passph&rase:");
-  const std::string log = sshd.Log();
+  const std::string log = sshd->Log();
   size_t accepted = 0;
   for (size_t at = log.find("Accepted publickey"); at != std::string::npos;
        at = log.find("Accepted publickey", at + 1))
